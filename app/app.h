@@ -1,0 +1,29 @@
+// Process-wide state of the application shell: the instance, the hidden main
+// window and the working paths built once at start-up.
+#pragma once
+
+#include <windows.h>
+
+constexpr UINT WM_TRAYNOTIFY = WM_USER + 1;
+constexpr UINT TRAY_ICON_ID = 100;
+
+constexpr int TEMP_DIRECTORY_CAPACITY = 260;
+constexpr int SETTINGS_PATH_CAPACITY = 274;
+constexpr int BITMAP_PATH_CAPACITY = 519;
+constexpr int HISTORY_SLOT_COUNT = 300;
+
+extern HINSTANCE appInstance;
+extern HWND mainWindow;
+extern UINT taskbarCreatedMessage;
+extern char tempDirectory[TEMP_DIRECTORY_CAPACITY];
+extern char settingsFilePath[SETTINGS_PATH_CAPACITY];
+extern char workBitmapPath[BITMAP_PATH_CAPACITY];
+extern char backgroundBitmapPath[BITMAP_PATH_CAPACITY];
+extern char historyFilePaths[HISTORY_SLOT_COUNT][BITMAP_PATH_CAPACITY];
+
+// Runs while the main window handles WM_CREATE: paths, settings, tray menu.
+void InitializeApplication();
+
+// Fills the working paths from a temporary folder (with its trailing
+// backslash) and the current directory; every result is cut to its capacity.
+void BuildWorkingPaths(const char* temporaryFolder, const char* currentDirectory);

@@ -1,0 +1,209 @@
+#include "app/main_window.h"
+
+#include "app/app.h"
+#include "app/hotkeys.h"
+#include "app/tray.h"
+#include "capture/capture_modes.h"
+#include "capture/range_overlay.h"
+#include "dialogs/about_dialog.h"
+#include "dialogs/config_dialog.h"
+#include "dialogs/hotkey_dialogs.h"
+#include "output/print.h"
+#include "output/save.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+#include "viewer/viewer.h"
+
+#include <io.h>
+
+namespace {
+
+void BringForward(HWND window) {
+    SetForegroundWindow(window);
+    SetFocus(window);
+}
+
+void BringViewerForward() {
+    ShowWindow(historyViewerWindow, SW_SHOW);
+    UpdateWindow(historyViewerWindow);
+    SetForegroundWindow(historyViewerWindow);
+    SetActiveWindow(historyViewerWindow);
+    SetFocus(historyViewerFocusControl);
+}
+
+void CaptureByCopyType() {
+    switch (Settings.CopyType) {
+    case COPY_DESKTOP: CaptureDesktop(); break;
+    case COPY_ACTIVE_WINDOW: CaptureActiveWindow(); break;
+    case COPY_ACTIVE_WINDOW_NO_FRAME: CaptureActiveWindowClient(); break;
+    case COPY_RANGE: StartRangeSelection(); break;
+    case COPY_FIXED_AREA: CaptureFixedArea(); break;
+    default: break;
+    }
+    if (Settings.CopyType != COPY_RANGE) PrintAfterCapture();
+}
+
+void StartLauncher(int n) {
+    const LauncherEntry& entry = launcherTable[n - 1];
+    ShellExecuteA(nullptr, "open", entry.Path, entry.Params, nullptr, SW_SHOWNORMAL);
+}
+
+LRESULT OnHotKey(HWND window, WPARAM id, LPARAM lParam) {
+    if (FocusBusyWindow()) return 0;
+    if (id == HOTKEY_CONFIG) {
+        RunConfigDialog();
+        return 0;
+    }
+    if (!IsProgramHotKey(id)) return DefWindowProcA(window, WM_HOTKEY, id, lParam);
+
+    switch (id) {
+    case HOTKEY_CAPTURE:
+    case HOTKEY_CAPTURE_ALT: CaptureByCopyType(); break;
+    case HOTKEY_CAPTURE_ACTIVE:
+        CaptureActiveWindow();
+        PrintAfterCapture();
+        break;
+    case HOTKEY_CAPTURE_RANGE: StartRangeSelection(); break;
+    case HOTKEY_CAPTURE_ACTIVE_NOFRAME:
+        CaptureActiveWindowClient();
+        PrintAfterCapture();
+        break;
+    case HOTKEY_HISTORY: OpenHistoryViewer(); break;
+    case HOTKEY_MENU:
+        BuildTrayMenu();
+        ShowTrayMenu();
+        break;
+    default:
+        if (id >= static_cast<WPARAM>(HOTKEY_LAUNCH_F1) &&
+            id <= static_cast<WPARAM>(HOTKEY_LAUNCH_F12))
+            StartLauncher(static_cast<int>(id - HOTKEY_LAUNCH_F1) + 1);
+        break;
+    }
+    return 0;
+}
+
+LRESULT OnTrayNotify(WPARAM iconId, LPARAM mouseMessage) {
+    if (iconId != TRAY_ICON_ID) return 0;
+    if (mouseMessage == WM_LBUTTONDOWN) {
+        BuildTrayMenu();
+        ShowTrayMenu();
+    } else if (mouseMessage == WM_RBUTTONUP) {
+        if (!FocusBusyWindow()) OpenHistoryViewer();
+    }
+    return 0;
+}
+
+void OnRecentHardCopy(int k) {
+    if (FocusBusyWindow()) return;
+    currentHistoryIndex = k - 1;
+    OpenInEditApplication(historyFilePaths[k - 1]);
+}
+
+void OnPrinterSetupCommand() {
+    if (historyViewerWindow) {
+        BringViewerForward();
+        return;
+    }
+    if (printerSetupActive) return;
+    printerSetupActive = true;
+    RunPrinterSetup(nullptr);
+}
+
+void OnHotKeysCommand() {
+    if (!hotkeyListDialogWindow) {
+        RunHotkeyListDialog();
+    } else if (hotkeyEditDialogWindow && IsWindowVisible(hotkeyEditDialogWindow)) {
+        BringForward(hotkeyEditDialogWindow);
+    } else {
+        BringForward(hotkeyListDialogWindow);
+    }
+}
+
+void OnReadmeCommand() {
+    if (_access("readme.txt", 0) == 0)
+        ShellExecuteA(nullptr, "open", "readme.txt", "", nullptr, SW_SHOWNORMAL);
+}
+
+void SelectCopyType(int copyType) {
+    Settings.CopyType = copyType;
+    WriteSettingInt(&Settings.CopyType, "Common", "CopyType", settingsFilePath);
+    BuildTrayMenu();
+}
+
+void ToggleIncludeCursor() {
+    Settings.IsCursor = Settings.IsCursor == 0 ? 1 : 0;
+    WriteSettingInt(&Settings.IsCursor, "Option", "IsCursor", settingsFilePath);
+    BuildTrayMenu();
+}
+
+LRESULT OnCommand(WPARAM command) {
+    if (command >= IDM_RECENT_FIRST && command <= IDM_RECENT_LAST) {
+        OnRecentHardCopy(static_cast<int>(command));
+        return 0;
+    }
+    switch (command) {
+    case IDM_EXIT:
+        if (!FocusBusyWindow()) SendMessageA(mainWindow, WM_CLOSE, 0, 0);
+        break;
+    case IDM_VERSION:
+        if (aboutDialogWindow)
+            BringForward(aboutDialogWindow);
+        else
+            RunAboutDialog();
+        break;
+    case IDM_CONFIG:
+        if (!FocusBusyWindow()) RunConfigDialog();
+        break;
+    case IDM_PRINTER_SETUP: OnPrinterSetupCommand(); break;
+    case IDM_HISTORY:
+        if (!FocusBusyWindow()) OpenHistoryViewer();
+        break;
+    case IDM_HOTKEYS: OnHotKeysCommand(); break;
+    case IDM_README: OnReadmeCommand(); break;
+    case IDM_MODE_DESKTOP: SelectCopyType(COPY_DESKTOP); break;
+    case IDM_MODE_ACTIVE: SelectCopyType(COPY_ACTIVE_WINDOW); break;
+    case IDM_MODE_ACTIVE_NOFRAME: SelectCopyType(COPY_ACTIVE_WINDOW_NO_FRAME); break;
+    case IDM_MODE_RANGE: SelectCopyType(COPY_RANGE); break;
+    case IDM_INCLUDE_CURSOR: ToggleIncludeCursor(); break;
+    default: break;
+    }
+    return 0;
+}
+
+LRESULT OnClose(HWND window) {
+    DestroyTrayMenu();
+    DestroyWindow(window);
+    return 0;
+}
+
+} // namespace
+
+bool FocusBusyWindow() {
+    if (configDialogWindow) {
+        BringForward(configDialogWindow);
+        return true;
+    }
+    if (rangeOverlayWindow) {
+        BringForward(rangeOverlayWindow);
+        return true;
+    }
+    if (historyViewerWindow) {
+        BringViewerForward();
+        return true;
+    }
+    return printerSetupActive;
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE: InitializeApplication(); return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    case WM_CLOSE: return OnClose(window);
+    case WM_HOTKEY: return OnHotKey(window, wParam, lParam);
+    case WM_TRAYNOTIFY: return OnTrayNotify(wParam, lParam);
+    case WM_COMMAND: return OnCommand(wParam);
+    default: break;
+    }
+    if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) AddTrayIcon(window);
+    return DefWindowProcA(window, message, wParam, lParam);
+}

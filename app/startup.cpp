@@ -1,0 +1,118 @@
+// Process entry: single instance, window classes, hidden main window, hot
+// keys, tray icon, message loop and the ordered shutdown.
+#include "app/app.h"
+#include "app/hotkeys.h"
+#include "app/main_window.h"
+#include "app/tray.h"
+#include "capture/feedback.h"
+#include "capture/range_overlay.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+#include "viewer/viewer.h"
+#include "viewer/viewer_menu.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr char INSTANCE_MUTEX_NAME[] = "ZORVEX My Instance By P.Gellwin 2005";
+
+HANDLE instanceMutex;
+
+bool RegisterOneClass(HINSTANCE instance, const char* name, WNDPROC procedure, bool withIcons,
+                      HBRUSH background, int windowExtra) {
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = procedure;
+    wc.cbWndExtra = windowExtra;
+    wc.hInstance = instance;
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    if (withIcons) {
+        wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_ZORVEX_LARGE));
+        wc.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_ZORVEX_SMALL));
+        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    }
+    return RegisterClassExA(&wc) != 0;
+}
+
+int RegisterWindowClasses(HINSTANCE instance, const char* mainClass, const char* rangeClass,
+                          const char* flashClass, const char* viewerClass) {
+    if (!RegisterOneClass(instance, mainClass, MainWindowProc, true,
+                          reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), 0))
+        return 0;
+    if (!RegisterOneClass(instance, rangeClass, RangeOverlayProc, false, nullptr, 0)) return 0;
+    if (!RegisterOneClass(instance, flashClass, FlashWindowProc, false, nullptr, 0)) return 0;
+    if (!RegisterOneClass(instance, viewerClass, HistoryViewerProc, true,
+                          static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)), DLGWINDOWEXTRA))
+        return 0;
+    return 1;
+}
+
+int CreateMainWindow(HINSTANCE instance, const char* className, int showCommand) {
+    mainWindow = CreateWindowExA(0, className, "ZORVEX", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                 instance, nullptr);
+    if (!mainWindow) return 0;
+    ShowWindow(mainWindow, showCommand);
+    return 1;
+}
+
+// Blocks in GetMessage instead of polling, so the resident program costs
+// nothing while idle; the history viewer still gets its accelerators and
+// dialog navigation first, in that order.
+int RunMessageLoop(HACCEL accelerators) {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (historyViewerWindow) {
+            if (TranslateAcceleratorA(historyViewerWindow, accelerators, &msg)) continue;
+            if (IsDialogMessageA(historyViewerWindow, &msg)) continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+void ShutDown() {
+    if (viewerPopupMenu) DestroyMenu(viewerPopupMenu);
+    viewerPopupMenu = nullptr;
+    if (viewerButtonFont) DeleteObject(viewerButtonFont);
+    viewerButtonFont = nullptr;
+    DeleteTrayIcon(mainWindow);
+    UnregisterProgramHotKeys(mainWindow);
+    if (instanceMutex) {
+        ReleaseMutex(instanceMutex);
+        CloseHandle(instanceMutex);
+    }
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    HANDLE running = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, INSTANCE_MUTEX_NAME);
+    if (running) {
+        CloseHandle(running);
+        return 0;
+    }
+    instanceMutex = CreateMutexA(nullptr, FALSE, INSTANCE_MUTEX_NAME);
+    appInstance = instance;
+
+    if (!RegisterWindowClasses(instance, "CMainWinClass", "CRangeWinClass", "CFlashWinClass",
+                               "COnesWinClass"))
+        return 0;
+    if (!CreateMainWindow(instance, "CMainWinClass", SW_HIDE)) return 0;
+
+    if (!RegisterProgramHotKeys(mainWindow)) {
+        MessageBoxA(mainWindow, "Failed : RegisterHotKey", "Error", MB_ICONEXCLAMATION | MB_OK);
+        return 0;
+    }
+    AddTrayIcon(mainWindow);
+    viewerButtonFont = CreateViewerButtonFont();
+    BuildViewerMenu();
+    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_VIEWER_ACCELERATORS));
+
+    int exitCode = RunMessageLoop(accelerators);
+    ShutDown();
+    return exitCode;
+}

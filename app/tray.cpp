@@ -1,0 +1,156 @@
+#include "app/tray.h"
+
+#include "app/app.h"
+#include "capture/bitmap_file.h"
+#include "output/history.h"
+#include "output/save.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+HMENU trayMenu;
+HMENU recentSubmenu;
+
+namespace {
+
+struct MenuItem {
+    const char* text; // null for a separator
+    UINT id;
+};
+
+const MenuItem TOP_ITEMS[] = {
+    {"終了", IDM_EXIT},
+    {nullptr, 0},
+    {"ZORVEX について", IDM_README},
+    {"バージョン情報...", IDM_VERSION},
+    {"プリンタの設定", IDM_PRINTER_SETUP},
+    {nullptr, 0},
+    {"ホットキー設定", IDM_HOTKEYS},
+    {nullptr, 0},
+};
+
+const MenuItem MODE_ITEMS[] = {
+    {"デスクトップ", IDM_MODE_DESKTOP},
+    {"アクティブウィンドウ", IDM_MODE_ACTIVE},
+    {"アクティブウィンドウ 枠なし", IDM_MODE_ACTIVE_NOFRAME},
+    {"マウスで範囲を選択", IDM_MODE_RANGE},
+};
+
+void InsertItem(HMENU menu, UINT position, const MenuItem& item) {
+    if (item.text)
+        InsertMenuA(menu, position, MF_BYPOSITION | MF_STRING, item.id, item.text);
+    else
+        InsertMenuA(menu, position, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+}
+
+void AppendSeparator(HMENU menu) { AppendMenuA(menu, MF_SEPARATOR, 0, nullptr); }
+
+bool FillRecentSubmenu() {
+    bool added = false;
+    int limit = std::min(ClampHistoryLength(Settings.SaveNum), TRAY_RECENT_LIMIT);
+    for (int i = 0; i < limit; ++i) {
+        if (!IsHistorySlotFilled(i)) continue;
+        int width = 0, height = 0;
+        ReadBitmapFileSize(historyFilePaths[i], &width, &height);
+        char fileTime[FILE_TIME_TEXT_CAPACITY] = {};
+        FormatFileTimeText(historyFilePaths[i], fileTime, sizeof fileTime);
+        char label[TRAY_LABEL_CAPACITY] = {};
+        FormatRecentLabel(i, width, height, fileTime, label, sizeof label);
+        AppendMenuA(recentSubmenu, MF_STRING, IDM_RECENT_FIRST + i, label);
+        added = true;
+    }
+    return added;
+}
+
+void CheckCopyTypeItem() {
+    for (int mode = COPY_DESKTOP; mode <= COPY_RANGE; ++mode) {
+        if (Settings.CopyType == mode)
+            CheckMenuItem(trayMenu, MODE_ITEMS[mode].id, MF_BYCOMMAND | MF_CHECKED);
+    }
+}
+
+} // namespace
+
+void FormatRecentLabel(int slot, int width, int height, const char* fileTime, char* out,
+                       size_t capacity) {
+    std::snprintf(out, capacity, "%d枚目 ( %4d x %4d ) - %s", slot + 1, width, height, fileTime);
+}
+
+void AddTrayIcon(HWND owner) {
+    HICON icon = static_cast<HICON>(
+        LoadImageA(appInstance, MAKEINTRESOURCEA(IDI_ZORVEX_SMALL), IMAGE_ICON, 16, 16, 0));
+    NOTIFYICONDATAA data = {};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = owner;
+    data.uID = TRAY_ICON_ID;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = WM_TRAYNOTIFY;
+    data.hIcon = icon;
+    std::strcpy(data.szTip, "ZORVEX");
+    Shell_NotifyIconA(NIM_ADD, &data);
+    if (icon) DestroyIcon(icon);
+}
+
+BOOL DeleteTrayIcon(HWND owner) {
+    NOTIFYICONDATAA data = {};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = owner;
+    data.uID = TRAY_ICON_ID;
+    return Shell_NotifyIconA(NIM_DELETE, &data);
+}
+
+void DestroyTrayMenu() {
+    // Destroying the tray menu also destroys the attached recent submenu.
+    if (trayMenu) DestroyMenu(trayMenu);
+    trayMenu = nullptr;
+    recentSubmenu = nullptr;
+}
+
+void BuildTrayMenu() {
+    DestroyTrayMenu();
+    trayMenu = CreatePopupMenu();
+    recentSubmenu = CreatePopupMenu();
+
+    UINT position = 0;
+    for (const MenuItem& item : TOP_ITEMS) InsertItem(trayMenu, position++, item);
+    InsertMenuA(trayMenu, position++, MF_BYPOSITION | MF_STRING | MF_POPUP,
+                reinterpret_cast<UINT_PTR>(recentSubmenu), "最新作成したハードコピー");
+
+    if (!FillRecentSubmenu()) {
+        AppendMenuA(recentSubmenu, MF_STRING, IDM_RECENT_FIRST, "（なし）");
+        EnableMenuItem(recentSubmenu, IDM_RECENT_FIRST, MF_BYCOMMAND | MF_DISABLED | MF_GRAYED);
+    }
+
+    AppendSeparator(trayMenu);
+    AppendMenuA(trayMenu, MF_STRING, IDM_HISTORY, "ハードコピー履歴");
+    AppendSeparator(trayMenu);
+    AppendMenuA(trayMenu, MF_STRING, IDM_INCLUDE_CURSOR, "マウスポインタも含める");
+    CheckMenuItem(trayMenu, IDM_INCLUDE_CURSOR,
+                  MF_BYCOMMAND | (Settings.IsCursor != 0 ? MF_CHECKED : MF_UNCHECKED));
+    AppendSeparator(trayMenu);
+    for (const MenuItem& item : MODE_ITEMS) AppendMenuA(trayMenu, MF_STRING, item.id, item.text);
+    CheckCopyTypeItem();
+    AppendSeparator(trayMenu);
+    AppendMenuA(trayMenu, MF_STRING, IDM_CONFIG, "コンフィグ設定");
+}
+
+void ShowTrayMenu() {
+    POINT pointer;
+    GetCursorPos(&pointer);
+    SetForegroundWindow(mainWindow);
+    SetFocus(mainWindow);
+
+    TPMPARAMS keepClear = {};
+    keepClear.cbSize = sizeof keepClear;
+    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+    if (taskbar) GetWindowRect(taskbar, &keepClear.rcExclude);
+
+    TrackPopupMenuEx(trayMenu, TPM_VERTICAL | TPM_CENTERALIGN, pointer.x, pointer.y, mainWindow,
+                     &keepClear);
+    PostMessageA(mainWindow, WM_NULL, 0, 0);
+}

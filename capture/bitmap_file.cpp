@@ -1,0 +1,322 @@
+#include "capture/bitmap_file.h"
+
+#include "capture/range_overlay.h"
+#include "capture/scoped_gdi.h"
+#include "settings/settings.h"
+
+#include <io.h>
+
+#include <algorithm>
+#include <cstring>
+
+HCURSOR pointerImage;
+POINT pointerPosition;
+
+namespace {
+
+int NormalizedBitCount(int bitCount) {
+    for (int valid : {1, 4, 8, 16, 24, 32}) {
+        if (bitCount <= valid) return valid;
+    }
+    return 32;
+}
+
+bool IsSupportedBitCount(int bitCount) {
+    return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 ||
+           bitCount == 32;
+}
+
+void FillColorTableFromSystemPalette(HDC source, RGBQUAD* colors) {
+    PALETTEENTRY entries[256] = {};
+    GetSystemPaletteEntries(source, 0, 256, entries);
+    for (int i = 0; i < 256; ++i) {
+        colors[i].rgbRed = entries[i].peRed;
+        colors[i].rgbGreen = entries[i].peGreen;
+        colors[i].rgbBlue = entries[i].peBlue;
+        colors[i].rgbReserved = 0;
+    }
+}
+
+bool ShouldDrawPointer() {
+    return Settings.IsCursor != 0 && areaPickMode == 0 && pointerImage != nullptr;
+}
+
+void DrawPointer(HDC dc) {
+    DrawIconEx(dc, pointerPosition.x, pointerPosition.y, pointerImage, 0, 0, 0, nullptr,
+               DI_NORMAL | DI_DEFAULTSIZE);
+}
+
+bool WriteAll(HANDLE file, const void* data, DWORD size) {
+    DWORD written = 0;
+    return WriteFile(file, data, size, &written, nullptr) && written == size;
+}
+
+bool ReadExactly(HANDLE file, void* data, DWORD size) {
+    DWORD read = 0;
+    return ReadFile(file, data, size, &read, nullptr) && read == size;
+}
+
+bool SeekTo(HANDLE file, uint32_t offset) {
+    LARGE_INTEGER position;
+    position.QuadPart = offset;
+    return SetFilePointerEx(file, position, nullptr, FILE_BEGIN) != 0;
+}
+
+void WriteBitmapFileFromSection(const char* path, const BitmapInfo256& info, const void* bits) {
+    BITMAPFILEHEADER fileHeader;
+    BuildBitmapFileHeader(info.header, &fileHeader);
+    ScopedFileHandle file(
+        CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, 0, nullptr));
+    if (!file.valid()) return;
+    if (!WriteAll(file.get(), &fileHeader, sizeof fileHeader)) return;
+    if (!WriteAll(file.get(), &info.header, sizeof info.header)) return;
+    int entries = ColorTableEntries(info.header.biBitCount);
+    if (entries > 0 && !WriteAll(file.get(), info.colors, entries * sizeof(RGBQUAD))) return;
+    if (!SeekTo(file.get(), fileHeader.bfOffBits)) return;
+    GdiFlush();
+    WriteAll(file.get(), bits, info.header.biSizeImage);
+}
+
+void CopyRectToBitmapFile(HDC source, RECT rect, const char* path, int pointerOnSource) {
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) return;
+
+    BitmapInfo256 info = {};
+    int bitCount = NormalizedBitCount(GetDeviceCaps(source, BITSPIXEL));
+    BuildBitmapInfoHeader(width, height, bitCount, &info.header);
+    if (bitCount <= 8) FillColorTableFromSystemPalette(source, info.colors);
+
+    bool drawPointer = ShouldDrawPointer();
+    if (pointerOnSource && drawPointer) DrawPointer(source);
+
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(source, reinterpret_cast<BITMAPINFO*>(&info),
+                                       DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!section || !bits) {
+        if (section) DeleteObject(section);
+        return;
+    }
+    ScopedGdiObject sectionOwner(section);
+    {
+        ScopedMemoryDC memory(source);
+        if (!memory.get()) return;
+        ScopedSelectObject selected(memory.get(), section);
+        StretchBlt(memory.get(), 0, 0, width, height, source, rect.left, rect.top, width, height,
+                   SRCCOPY);
+        if (!pointerOnSource && drawPointer) DrawPointer(memory.get());
+    }
+    WriteBitmapFileFromSection(path, info, bits);
+}
+
+bool FileLength(HANDLE file, uint64_t* length) {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size) || size.QuadPart < 0) return false;
+    *length = static_cast<uint64_t>(size.QuadPart);
+    return true;
+}
+
+HANDLE OpenForReading(const char* path) {
+    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+bool ReadHeaders(HANDLE file, BITMAPFILEHEADER* fileHeader, BITMAPINFOHEADER* info) {
+    if (!ReadExactly(file, fileHeader, sizeof *fileHeader)) return false;
+    if (fileHeader->bfType != BITMAP_FILE_TYPE) return false;
+    return ReadExactly(file, info, sizeof *info);
+}
+
+} // namespace
+
+uint32_t BitmapStride(int32_t width, int bitCount) {
+    uint64_t bits = static_cast<uint64_t>(bitCount) * static_cast<uint64_t>(width) + 31;
+    return static_cast<uint32_t>((bits >> 3) & ~uint64_t{3});
+}
+
+int ColorTableEntries(int bitCount) { return bitCount <= 8 ? 1 << bitCount : 0; }
+
+void BuildBitmapInfoHeader(int32_t width, int32_t height, int bitCount, BITMAPINFOHEADER* out) {
+    std::memset(out, 0, sizeof *out);
+    out->biSize = sizeof(BITMAPINFOHEADER);
+    out->biWidth = width;
+    out->biHeight = height;
+    out->biPlanes = 1;
+    out->biBitCount = static_cast<WORD>(bitCount);
+    out->biCompression = BI_RGB;
+    out->biSizeImage = BitmapStride(width, bitCount) * static_cast<uint32_t>(height);
+}
+
+void BuildBitmapFileHeader(const BITMAPINFOHEADER& info, BITMAPFILEHEADER* out) {
+    std::memset(out, 0, sizeof *out);
+    out->bfType = BITMAP_FILE_TYPE;
+    out->bfOffBits = BITMAP_HEADERS_SIZE + 4 * ColorTableEntries(info.biBitCount);
+    out->bfSize = out->bfOffBits + info.biSizeImage;
+}
+
+bool PlanBitmapRead(const BITMAPFILEHEADER& file, const BITMAPINFOHEADER& info,
+                    uint64_t fileLength, BitmapReadPlan* plan) {
+    if (file.bfType != BITMAP_FILE_TYPE) return false;
+    if (info.biSize < sizeof(BITMAPINFOHEADER)) return false;
+    if (!IsSupportedBitCount(info.biBitCount) || info.biCompression != BI_RGB) return false;
+    if (info.biWidth <= 0 || info.biHeight == 0 || info.biHeight == INT32_MIN) return false;
+    if (file.bfOffBits < BITMAP_HEADERS_SIZE || file.bfOffBits >= fileLength) return false;
+
+    uint64_t rows = info.biHeight < 0 ? -static_cast<int64_t>(info.biHeight) : info.biHeight;
+    uint64_t expected = static_cast<uint64_t>(BitmapStride(info.biWidth, info.biBitCount)) * rows;
+    if (expected == 0 || expected > MAX_BITMAP_IMAGE_BYTES) return false;
+
+    uint64_t tableOffset = 14 + static_cast<uint64_t>(info.biSize);
+    uint64_t tableEnd = std::min<uint64_t>(file.bfOffBits, fileLength);
+    uint64_t available = tableEnd > tableOffset ? (tableEnd - tableOffset) / 4 : 0;
+
+    plan->colorTableOffset = static_cast<uint32_t>(std::min<uint64_t>(tableOffset, UINT32_MAX));
+    plan->colorEntries = static_cast<int>(
+        std::min<uint64_t>(ColorTableEntries(info.biBitCount), available));
+    plan->pixelOffset = file.bfOffBits;
+    plan->pixelBytesExpected = static_cast<uint32_t>(expected);
+    plan->pixelBytesToRead =
+        static_cast<uint32_t>(std::min<uint64_t>(expected, fileLength - file.bfOffBits));
+    return true;
+}
+
+void WriteScreenBitmapFile(HDC source, RECT rect, const char* path, int pointerOnSource) {
+    PumpPendingMessages();
+    CopyRectToBitmapFile(source, rect, path, pointerOnSource);
+    PumpPendingMessages();
+}
+
+HBITMAP LoadBitmapFile(const char* path) {
+    ScopedFileHandle file(OpenForReading(path));
+    if (!file.valid()) return nullptr;
+    BITMAPFILEHEADER fileHeader;
+    BitmapInfo256 info = {};
+    uint64_t length = 0;
+    BitmapReadPlan plan;
+    if (!ReadHeaders(file.get(), &fileHeader, &info.header)) return nullptr;
+    if (!FileLength(file.get(), &length)) return nullptr;
+    if (!PlanBitmapRead(fileHeader, info.header, length, &plan)) return nullptr;
+
+    if (plan.colorEntries > 0) {
+        if (!SeekTo(file.get(), plan.colorTableOffset)) return nullptr;
+        if (!ReadExactly(file.get(), info.colors, plan.colorEntries * sizeof(RGBQUAD)))
+            return nullptr;
+    }
+    // The section is made from the checked values only: a standard header,
+    // a full colour table and exactly the pixel block of width x height.
+    info.header.biSize = sizeof(BITMAPINFOHEADER);
+    info.header.biPlanes = 1;
+    info.header.biSizeImage = plan.pixelBytesExpected;
+    info.header.biClrUsed = 0;
+    info.header.biClrImportant = 0;
+
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info),
+                                       DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!section) return nullptr;
+    if (!bits) {
+        DeleteObject(section);
+        return nullptr;
+    }
+    GdiFlush();
+    DWORD read = 0;
+    if (SeekTo(file.get(), plan.pixelOffset))
+        ReadFile(file.get(), bits, plan.pixelBytesToRead, &read, nullptr);
+    return section;
+}
+
+void ReadBitmapFileSize(const char* path, int* width, int* height) {
+    *width = 0;
+    *height = 0;
+    if (_access(path, 0) != 0) return;
+    ScopedFileHandle file(OpenForReading(path));
+    if (!file.valid()) return;
+    BITMAPFILEHEADER fileHeader;
+    BITMAPINFOHEADER info;
+    if (!ReadHeaders(file.get(), &fileHeader, &info)) return;
+    *width = info.biWidth;
+    *height = info.biHeight;
+}
+
+void DrawBitmapStretched(HDC destination, RECT destinationRect, RECT sourceRect, HBITMAP bitmap) {
+    ScopedGdiObject bitmapOwner(bitmap);
+    ScopedMemoryDC memory(destination);
+    if (!memory.get() || !bitmap) return;
+    ScopedSelectObject selected(memory.get(), bitmap);
+    SetStretchBltMode(destination, HALFTONE);
+    SetBrushOrgEx(destination, 0, 0, nullptr);
+    StretchBlt(destination, destinationRect.left, destinationRect.top,
+               destinationRect.right - destinationRect.left,
+               destinationRect.bottom - destinationRect.top, memory.get(), sourceRect.left,
+               sourceRect.top, sourceRect.right - sourceRect.left,
+               sourceRect.bottom - sourceRect.top, SRCCOPY);
+}
+
+void DrawBitmapUnscaled(HDC destination, RECT destinationRect, HBITMAP bitmap) {
+    ScopedGdiObject bitmapOwner(bitmap);
+    ScopedMemoryDC memory(destination);
+    if (!memory.get() || !bitmap) return;
+    ScopedSelectObject selected(memory.get(), bitmap);
+    BitBlt(destination, destinationRect.left, destinationRect.top,
+           destinationRect.right - destinationRect.left,
+           destinationRect.bottom - destinationRect.top, memory.get(), 0, 0, SRCCOPY);
+}
+
+int CopyBitmapFileToClipboard(const char* path) {
+    // The system loader trusts the file's offsets; hand it only files whose
+    // headers this program's own reader accepts.
+    {
+        ScopedFileHandle file(OpenForReading(path));
+        BITMAPFILEHEADER fileHeader;
+        BITMAPINFOHEADER info;
+        uint64_t length = 0;
+        BitmapReadPlan plan;
+        if (!file.valid() || !ReadHeaders(file.get(), &fileHeader, &info) ||
+            !FileLength(file.get(), &length) || !PlanBitmapRead(fileHeader, info, length, &plan) ||
+            plan.pixelBytesToRead < plan.pixelBytesExpected)
+            return 0;
+    }
+    HANDLE bitmap = LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
+    if (!bitmap) return 0;
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        if (!SetClipboardData(CF_BITMAP, bitmap)) DeleteObject(bitmap);
+        CloseClipboard();
+    } else {
+        DeleteObject(bitmap);
+    }
+    return 1;
+}
+
+void RecordPointer(HWND window) {
+    if (Settings.IsCursor == 0) return;
+    CURSORINFO cursor = {};
+    cursor.cbSize = sizeof cursor;
+    if (!GetCursorInfo(&cursor) || !cursor.hCursor) {
+        pointerImage = nullptr;
+        return;
+    }
+    ICONINFO icon = {};
+    POINT hotspot = {0, 0};
+    if (GetIconInfo(cursor.hCursor, &icon)) {
+        hotspot = {static_cast<LONG>(icon.xHotspot), static_cast<LONG>(icon.yHotspot)};
+        if (icon.hbmColor) DeleteObject(icon.hbmColor);
+        if (icon.hbmMask) DeleteObject(icon.hbmMask);
+    }
+    pointerImage = cursor.hCursor;
+    pointerPosition.x = cursor.ptScreenPos.x - hotspot.x;
+    pointerPosition.y = cursor.ptScreenPos.y - hotspot.y;
+    ScreenToClient(window, &pointerPosition);
+}
+
+void PumpPendingMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Leave the quit request for the main loop.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}

@@ -1,0 +1,61 @@
+// Windows bitmap files: the one image format of the program. The writer
+// copies a device-context rectangle through a DIB section into a file; the
+// readers load such files back, measure them, draw them and put them on the
+// clipboard.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+constexpr WORD BITMAP_FILE_TYPE = 0x4D42; // "BM"
+constexpr DWORD BITMAP_HEADERS_SIZE = 14 + 40;
+// Largest pixel block the reader accepts; far beyond any screen.
+constexpr uint64_t MAX_BITMAP_IMAGE_BYTES = 512ull * 1024 * 1024;
+
+// BITMAPINFO with room for the largest colour table the program knows.
+struct BitmapInfo256 {
+    BITMAPINFOHEADER header;
+    RGBQUAD colors[256];
+};
+
+extern HCURSOR pointerImage;
+extern POINT pointerPosition;
+
+// Bytes per row: rows are padded to a multiple of 4 bytes.
+uint32_t BitmapStride(int32_t width, int bitCount);
+int ColorTableEntries(int bitCount);
+void BuildBitmapInfoHeader(int32_t width, int32_t height, int bitCount, BITMAPINFOHEADER* out);
+void BuildBitmapFileHeader(const BITMAPINFOHEADER& info, BITMAPFILEHEADER* out);
+
+// What the reader may take from a file whose headers it has read: the
+// colour-table entries present, and the pixel bytes it can read without
+// passing the end of the file or the section it creates.
+struct BitmapReadPlan {
+    uint32_t colorTableOffset;
+    int colorEntries;
+    uint32_t pixelOffset;
+    uint32_t pixelBytesExpected; // size of the DIB section's pixel block
+    uint32_t pixelBytesToRead;   // what the file actually holds of it
+};
+bool PlanBitmapRead(const BITMAPFILEHEADER& file, const BITMAPINFOHEADER& info,
+                    uint64_t fileLength, BitmapReadPlan* plan);
+
+void WriteScreenBitmapFile(HDC source, RECT rect, const char* path, int pointerOnSource);
+HBITMAP LoadBitmapFile(const char* path);
+void ReadBitmapFileSize(const char* path, int* width, int* height);
+void DrawBitmapStretched(HDC destination, RECT destinationRect, RECT sourceRect, HBITMAP bitmap);
+void DrawBitmapUnscaled(HDC destination, RECT destinationRect, HBITMAP bitmap);
+int CopyBitmapFileToClipboard(const char* path);
+void RecordPointer(HWND window);
+void PumpPendingMessages();
+
+// GDI drawing used by the overlay, the flash, printing and the viewer.
+void DrawBoxOutline(HDC dc, RECT rect, int invert, COLORREF color);
+void DrawPlainOutline(HDC dc, RECT rect, COLORREF color);
+void DrawBoxOutlineOnWindow(HWND window, RECT rect, int invert, COLORREF color);
+void DrawBandOutline(HWND window, LPARAM first, LPARAM second, int invert, COLORREF color);
+void DrawHatchedBox(HWND window, RECT rect, int invert, COLORREF color);
+void DrawHatchedBand(HWND window, LPARAM first, LPARAM second, int invert, COLORREF color);
+void FillBox(HDC dc, RECT rect, COLORREF color);
+void FitImageRect(int imageWidth, int imageHeight, int areaWidth, int areaHeight, RECT* out);

@@ -1,0 +1,13 @@
+#include "capture/capture_modes.h"
+
+RECT captureRect;
+char saveNameBuffer[SAVE_NAME_CAPACITY];
+
+HWND ChooseCaptureSurface() { return GetDesktopWindow(); }
+
+void CaptureDesktop() {}
+void CaptureActiveWindow() {}
+void CaptureActiveWindowClient() {}
+void StartRangeSelection() {}
+void CaptureFixedArea() {}
+void PrintAfterCapture() {}

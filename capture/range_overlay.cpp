@@ -1,0 +1,10 @@
+#include "capture/range_overlay.h"
+
+HWND rangeOverlayWindow;
+int areaPickMode;
+
+int CreateRangeOverlay(HINSTANCE, const char*, int, RECT) { return 0; }
+
+LRESULT CALLBACK RangeOverlayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}

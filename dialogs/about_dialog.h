@@ -1,0 +1,8 @@
+// The About dialog (resource 104).
+#pragma once
+
+#include <windows.h>
+
+extern HWND aboutDialogWindow;
+
+void RunAboutDialog();

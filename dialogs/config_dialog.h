@@ -1,0 +1,8 @@
+// The configuration dialog (resource 103).
+#pragma once
+
+#include <windows.h>
+
+extern HWND configDialogWindow;
+
+void RunConfigDialog();

@@ -1,0 +1,61 @@
+#include "output/history.h"
+
+#include "app/app.h"
+#include "app/tray.h"
+#include "capture/bitmap_file.h"
+#include "settings/settings.h"
+
+#include <io.h>
+
+#include <cstdio>
+#include <algorithm>
+#include <string>
+
+namespace {
+
+int HistoryLength() { return ClampHistoryLength(Settings.SaveNum); }
+
+bool IsValidSlot(int slot) { return slot >= 0 && slot < HISTORY_SLOT_COUNT; }
+
+} // namespace
+
+bool IsHistorySlotFilled(int slot) {
+    return IsValidSlot(slot) && _access(historyFilePaths[slot], 0) == 0;
+}
+
+void ShiftHistoryFiles(int historyLength) {
+    int n = ClampHistoryLength(historyLength);
+    if (IsHistorySlotFilled(n - 1)) DeleteFileA(historyFilePaths[n - 1]);
+    for (int i = n - 2; i >= 0; --i) {
+        if (IsHistorySlotFilled(i)) std::rename(historyFilePaths[i], historyFilePaths[i + 1]);
+    }
+    if (_access(workBitmapPath, 0) == 0) CopyFileA(workBitmapPath, historyFilePaths[0], FALSE);
+}
+
+void RotateHistory() {
+    ShiftHistoryFiles(HistoryLength());
+    BuildTrayMenu();
+    InvalidateRect(nullptr, nullptr, TRUE);
+    PumpPendingMessages();
+}
+
+void DeleteHistoryEntry(int slot) {
+    if (IsValidSlot(slot)) DeleteFileA(historyFilePaths[slot]);
+}
+
+void ClearHistory() {
+    for (int i = 0; i < HistoryLength(); ++i) DeleteFileA(historyFilePaths[i]);
+}
+
+void TrimHistory(int oldLength, int newLength) {
+    int last = std::min(oldLength, HISTORY_SLOT_COUNT);
+    for (int i = std::max(newLength, 0); i < last; ++i) DeleteFileA(historyFilePaths[i]);
+}
+
+void BackupHistory(const char* folder) {
+    for (int i = 0; i < HistoryLength(); ++i) {
+        if (!IsHistorySlotFilled(i)) continue;
+        std::string destination = std::string(folder) + "\\" + std::to_string(i + 1) + ".bmp";
+        CopyFileA(historyFilePaths[i], destination.c_str(), FALSE);
+    }
+}

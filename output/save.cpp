@@ -1,0 +1,125 @@
+#include "output/save.h"
+
+#include "capture/bitmap_file.h"
+#include "settings/settings.h"
+
+#include <commdlg.h>
+#include <io.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+using OpenAsRunDllFunction = void(WINAPI*)(HWND, HINSTANCE, LPCSTR, int);
+OpenAsRunDllFunction openAsRunDll;
+
+constexpr int SAVE_DIALOG_CAPACITY = 519;
+constexpr int OPEN_WITH_COMMAND_CAPACITY = 524;
+
+bool FileExists(const char* path) { return _access(path, 0) == 0; }
+
+void CopyIfFits(const std::string& name, char* destination) {
+    if (!name.empty() && name.size() < SAVE_NAME_CAPACITY)
+        std::memcpy(destination, name.c_str(), name.size() + 1);
+}
+
+void ChooseAutomaticName(char* destination) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    std::string bitmapFolder = std::string(Settings.SaveDir) + "\\bitmap";
+    CreateDirectoryA(bitmapFolder.c_str(), nullptr);
+    std::string dayFolder = AutomaticDayFolder(Settings.SaveDir, now);
+    CreateDirectoryA(dayFolder.c_str(), nullptr);
+    CopyIfFits(FindFreeAutomaticName(dayFolder), destination);
+}
+
+void ChooseNameInDialog(char* destination) {
+    char chosen[SAVE_DIALOG_CAPACITY] = {};
+    OPENFILENAMEA dialog = {};
+    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    dialog.lpstrFilter = "ビットマップ ファイル(*.bmp)\0*.bmp\0すべてのファイル(*.*)\0*.*\0";
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = chosen;
+    dialog.nMaxFile = sizeof chosen;
+    dialog.lpstrTitle = "ハードコピーに名前を付けて保存";
+    dialog.lpstrDefExt = "bmp";
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
+    BOOL confirmed = GetSaveFileNameA(&dialog);
+    PumpPendingMessages();
+    chosen[sizeof chosen - 1] = '\0';
+    if (confirmed) CopyIfFits(chosen, destination);
+}
+
+} // namespace
+
+std::string AutomaticDayFolder(const char* saveDir, const SYSTEMTIME& localTime) {
+    char date[32];
+    std::snprintf(date, sizeof date, "%04d%02d%02d", localTime.wYear, localTime.wMonth,
+                  localTime.wDay);
+    return std::string(saveDir) + "\\bitmap\\" + date;
+}
+
+std::string FindFreeAutomaticName(const std::string& dayFolder) {
+    for (int n = 1; n <= LAST_AUTOMATIC_NUMBER; ++n) {
+        char name[16];
+        std::snprintf(name, sizeof name, "\\%06d.bmp", n);
+        std::string candidate = dayFolder + name;
+        if (!FileExists(candidate.c_str())) return candidate;
+    }
+    return std::string();
+}
+
+void ChooseSaveDestination(int askUser, char* destination) {
+    if (askUser != 0)
+        ChooseNameInDialog(destination);
+    else
+        ChooseAutomaticName(destination);
+}
+
+std::string BuildEditParameters(const char* appParam, const char* path) {
+    return std::string(appParam) + " " + path;
+}
+
+void OpenInEditApplication(const char* path) {
+    if (!FileExists(path)) return;
+    int width = 0, height = 0;
+    ReadBitmapFileSize(path, &width, &height);
+    if (width <= 0 && height <= 0) return;
+    std::string parameters = BuildEditParameters(Settings.AppParam, path);
+    ShellExecuteA(nullptr, "open", Settings.AppPath, parameters.c_str(), nullptr, SW_SHOWNORMAL);
+}
+
+void OpenWithChooser(HWND owner, const char* path) {
+    if (!openAsRunDll) {
+        HMODULE shell = LoadLibraryA("shell32.dll");
+        if (shell)
+            openAsRunDll = reinterpret_cast<OpenAsRunDllFunction>(
+                reinterpret_cast<void*>(GetProcAddress(shell, "OpenAs_RunDLL")));
+        if (!openAsRunDll) return;
+    }
+    char commandLine[OPEN_WITH_COMMAND_CAPACITY] = {};
+    std::snprintf(commandLine, sizeof commandLine, "%s  ", path);
+    openAsRunDll(owner, nullptr, commandLine, SW_SHOWNORMAL);
+}
+
+void FormatSystemTimeText(const SYSTEMTIME& time, char* buffer, size_t capacity) {
+    std::snprintf(buffer, capacity, "%4d/%02d/%02d %02d:%02d:%02d", time.wYear, time.wMonth,
+                  time.wDay, time.wHour, time.wMinute, time.wSecond);
+}
+
+void FormatFileTimeText(const char* path, char* buffer, size_t capacity) {
+    if (!FileExists(path)) return;
+    HANDLE file = CreateFileA(path, 0, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    BY_HANDLE_FILE_INFORMATION information;
+    BOOL ok = GetFileInformationByHandle(file, &information);
+    CloseHandle(file);
+    if (!ok) return;
+    FILETIME local;
+    SYSTEMTIME time;
+    if (!FileTimeToLocalFileTime(&information.ftLastWriteTime, &local)) return;
+    if (!FileTimeToSystemTime(&local, &time)) return;
+    FormatSystemTimeText(time, buffer, capacity);
+}

@@ -1,0 +1,32 @@
+// Saving hard copies under automatic or chosen names, and handing them to
+// the edit application or the shell's open-with chooser.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+
+// Destination buffers for a save: as large as the save dialog's own buffer,
+// so that no name the dialog accepts can be cut or overrun.
+constexpr size_t SAVE_NAME_CAPACITY = 519;
+constexpr int LAST_AUTOMATIC_NUMBER = 999998;
+
+// Fills `destination` (capacity SAVE_NAME_CAPACITY) with the file to write,
+// or leaves it empty: dialog cancelled, no free number, or a name too long.
+void ChooseSaveDestination(int askUser, char* destination);
+
+// The automatic name in `dayFolder` ("...\bitmap\YYYYMMDD"): the smallest
+// free number from 000001; empty when all of them are taken.
+std::string FindFreeAutomaticName(const std::string& dayFolder);
+std::string AutomaticDayFolder(const char* saveDir, const SYSTEMTIME& localTime);
+
+// AppParam, one blank, then the path unquoted.
+std::string BuildEditParameters(const char* appParam, const char* path);
+void OpenInEditApplication(const char* path);
+void OpenWithChooser(HWND owner, const char* path);
+
+// "%4d/%02d/%02d %02d:%02d:%02d" of the file's last write in local time;
+// the buffer is left as it is when the file cannot be read.
+void FormatFileTimeText(const char* path, char* buffer, size_t capacity);
+void FormatSystemTimeText(const SYSTEMTIME& time, char* buffer, size_t capacity);

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what building and testing ZORVEX needs on a Debian 12 machine
+# (run as root). Packages already present are not fetched again.
+set -euo pipefail
+
+packages=(
+  cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
+  googletest wine wine64 xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick
+  fonts-ipafont-gothic locales python3
+  cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils procps
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    missing+=("$package")
+done
+if ((${#missing[@]})); then
+  echo "installing: ${missing[*]}"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
+  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo "ja_JP.UTF-8 UTF-8" >>/etc/locale.gen
+  locale-gen >/dev/null
+fi

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds ZORVEX and runs every test: the unit tests
+# under Wine and the end-to-end tests in a Wine virtual desktop on Xvfb.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export ZORVEX_BUILD=${ZORVEX_BUILD:-$root/build}
+
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh"
+
+export ZORVEX_OWN_DISPLAY=1
+# shellcheck source=wine-env.sh
+source "$root/scripts/wine-env.sh"
+trap zorvex_env_stop EXIT
+zorvex_env_start "$ZORVEX_BUILD"
+
+cd "$ZORVEX_BUILD/x86_64"
+ctest --output-on-failure "$@"

@@ -1,0 +1,61 @@
+# Sourced by the run and test scripts: a private Wine prefix with a Japanese
+# locale and a virtual desktop with taskbar, an X display, and a CUPS printer
+# that writes PDFs. zorvex_env_stop ends exactly what zorvex_env_start began.
+
+zorvex_env_start() {
+  local build=$1
+  export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX=$build/wineprefix
+  ZORVEX_STARTED_XVFB=
+  ZORVEX_STARTED_CUPSD=
+
+  if [[ -z "${DISPLAY:-}" || "${ZORVEX_OWN_DISPLAY:-0}" == 1 ]]; then
+    local fd_file
+    fd_file=$(mktemp)
+    Xvfb -displayfd 3 -noreset -screen 0 "${ZORVEX_SCREEN:-1920x1080x24}" -nolisten tcp 3>"$fd_file" \
+      >/dev/null 2>&1 &
+    ZORVEX_STARTED_XVFB=$!
+    local tries=0
+    while [[ ! -s "$fd_file" ]] && ((tries++ < 100)); do sleep 0.1; done
+    export DISPLAY=":$(head -n1 "$fd_file")"
+    rm -f "$fd_file"
+  fi
+  # Ctrl+Alt+F10..F12 are "switch VT" keys on a bare X server; make them plain
+  # function keys so that the hot keys arrive.
+  xmodmap -e "keycode 76 = F10 F10 F10 F10 F10 F10 F10" \
+    -e "keycode 95 = F11 F11 F11 F11 F11 F11 F11" \
+    -e "keycode 96 = F12 F12 F12 F12 F12 F12 F12" 2>/dev/null || true
+
+  if [[ ! -f "$WINEPREFIX/.zorvex-ready" ]]; then
+    rm -rf "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d shell /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /t REG_SZ \
+      /d "${ZORVEX_DESKTOP:-1280x800}" /f >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.zorvex-ready"
+  fi
+  export ZORVEX_WINE_TEMP="$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/Temp"
+  mkdir -p "$ZORVEX_WINE_TEMP"
+
+  if command -v cupsd >/dev/null && ! pgrep -x cupsd >/dev/null; then
+    cupsd && ZORVEX_STARTED_CUPSD=1
+    local tries=0
+    while ! lpstat -r >/dev/null 2>&1 && ((tries++ < 50)); do sleep 0.1; done
+    lpadmin -p PDF -E -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null || true
+    lpadmin -d PDF 2>/dev/null || true
+  fi
+}
+
+zorvex_env_stop() {
+  wineserver -k 2>/dev/null || true
+  if [[ -n "${ZORVEX_STARTED_CUPSD:-}" ]]; then
+    pkill -x cupsd 2>/dev/null || true
+  fi
+  if [[ -n "${ZORVEX_STARTED_XVFB:-}" ]]; then
+    kill "$ZORVEX_STARTED_XVFB" 2>/dev/null || true
+    wait "$ZORVEX_STARTED_XVFB" 2>/dev/null || true
+  fi
+}

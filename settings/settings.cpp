@@ -1,0 +1,140 @@
+#include "settings/settings.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+SettingsRecord Settings;
+LauncherEntry launcherTable[LAUNCHER_COUNT];
+
+namespace {
+
+int ReadInt(const char* section, const char* key, int fallback, const char* path) {
+    return static_cast<int>(GetPrivateProfileIntA(section, key, fallback, path));
+}
+
+void ReadText(const char* section, const char* key, const char* fallback, char* out,
+              DWORD capacity, const char* path) {
+    out[0] = '\0';
+    GetPrivateProfileStringA(section, key, fallback, out, capacity, path);
+    out[capacity - 1] = '\0';
+}
+
+void WriteInt(int value, const char* section, const char* key, const char* path) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", value);
+    WritePrivateProfileStringA(section, key, text, path);
+}
+
+void WriteText(const char* value, const char* section, const char* key, const char* path) {
+    WritePrivateProfileStringA(section, key, value, path);
+}
+
+bool PathExists(const char* path) {
+    return path[0] != '\0' && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+void ReplaceMissingSaveDir() {
+    if (PathExists(Settings.SaveDir)) return;
+    char current[SAVE_DIR_CAPACITY] = {};
+    DWORD length = GetCurrentDirectoryA(sizeof current, current);
+    if (length == 0 || length >= sizeof current) current[0] = '\0';
+    std::memcpy(Settings.SaveDir, current, sizeof current);
+}
+
+} // namespace
+
+int ClampHistoryLength(int saveNum) {
+    if (saveNum < MIN_HISTORY_LENGTH) return MIN_HISTORY_LENGTH;
+    if (saveNum > MAX_HISTORY_LENGTH) return MAX_HISTORY_LENGTH;
+    return saveNum;
+}
+
+void LoadSettings(const char* path) {
+    SettingsRecord& s = Settings;
+    s.SaveDir[0] = '\0';
+
+    s.CopyType = ReadInt("Common", "CopyType", COPY_RANGE, path);
+    s.IsExtraArea = ReadInt("Common", "IsExtraArea", 0, path);
+    s.IsDotRange = ReadInt("Common", "IsDotRange", 0, path);
+    s.IsNotRange = ReadInt("Common", "IsNotRange", 0, path);
+    s.IsPrintPreview = ReadInt("Common", "IsPrintPreview", 0, path);
+    s.AutoLeft = ReadInt("Common", "AutoLeft", 0, path);
+    s.AutoTop = ReadInt("Common", "AutoTop", 0, path);
+    s.AutoRight = ReadInt("Common", "AutoRight", 0, path);
+    s.AutoBottom = ReadInt("Common", "AutoBottom", 0, path);
+
+    s.SaveFormat1 = ReadInt("SaveAs", "SaveFormat1", 0, path);
+    s.SaveFormat2 = ReadInt("SaveAs", "SaveFormat2", 0, path);
+    s.IsSaveDialog = ReadInt("SaveAs", "IsSaveDialog", 0, path);
+    ReadText("SaveAs", "SaveDir", "", s.SaveDir, sizeof s.SaveDir, path);
+    ReplaceMissingSaveDir();
+    s.SaveFormat3 = ReadInt("SaveAs", "SaveFormat3", 0, path);
+
+    ReadText("Modify", "AppPath", "mspaint.exe", s.AppPath, sizeof s.AppPath, path);
+    ReadText("Modify", "AppParam", "", s.AppParam, sizeof s.AppParam, path);
+
+    s.IsPrintEdge = ReadInt("Option", "IsPrintEdge", 0, path);
+    s.IsPrintDialog = ReadInt("Option", "IsPrintDialog", 0, path);
+    s.IsFlash = ReadInt("Option", "IsFlash", 0, path);
+    s.IsCursor = ReadInt("Option", "IsCursor", 0, path);
+    s.SaveNum = ClampHistoryLength(ReadInt("Option", "SaveNum", MIN_HISTORY_LENGTH, path));
+    s.IsPrintSysTime = ReadInt("Option", "IsPrintSysTime", 0, path);
+    s.IsPrintHostName = ReadInt("Option", "IsPrintHostName", 0, path);
+    s.IsPrintIPAddr = ReadInt("Option", "IsPrintIPAddr", 0, path);
+
+    s.OnesWinStyle = ReadInt("Others", "OnesWinStyle", 3, path);
+    s.OnesLeft = ReadInt("Others", "OnesLeft", 0, path);
+    s.OnesTop = ReadInt("Others", "OnesTop", 0, path);
+
+    if (s.SaveFormat1 == 0 && s.SaveFormat2 == 0 && s.SaveFormat3 == 0) s.SaveFormat1 = 1;
+}
+
+void LoadLauncherSettings(const char* path) {
+    for (int n = 1; n <= LAUNCHER_COUNT; ++n) {
+        LauncherEntry& entry = launcherTable[n - 1];
+        char key[32];
+        std::snprintf(key, sizeof key, "IsCtrlF%d", n);
+        entry.IsCtrlF = ReadInt("HotKey", key, 0, path);
+        std::snprintf(key, sizeof key, "CTRL_F%d", n);
+        ReadText("HotKey", key, "", entry.Path, sizeof entry.Path, path);
+        std::snprintf(key, sizeof key, "CTRL_F%d_PARAMS", n);
+        ReadText("HotKey", key, "", entry.Params, sizeof entry.Params, path);
+    }
+}
+
+void SaveSettings(const char* path) {
+    const SettingsRecord& s = Settings;
+    WriteInt(s.CopyType, "Common", "CopyType", path);
+    WriteInt(s.IsExtraArea, "Common", "IsExtraArea", path);
+    WriteInt(s.IsDotRange, "Common", "IsDotRange", path);
+    WriteInt(s.IsNotRange, "Common", "IsNotRange", path);
+    WriteInt(s.IsPrintPreview, "Common", "IsPrintPreview", path);
+    WriteInt(s.AutoLeft, "Common", "AutoLeft", path);
+    WriteInt(s.AutoTop, "Common", "AutoTop", path);
+    WriteInt(s.AutoRight, "Common", "AutoRight", path);
+    WriteInt(s.AutoBottom, "Common", "AutoBottom", path);
+
+    WriteInt(s.SaveFormat1, "SaveAs", "SaveFormat1", path);
+    WriteInt(s.SaveFormat2, "SaveAs", "SaveFormat2", path);
+    WriteInt(s.IsSaveDialog, "SaveAs", "IsSaveDialog", path);
+    WriteText(s.SaveDir, "SaveAs", "SaveDir", path);
+    WriteInt(s.SaveFormat3, "SaveAs", "SaveFormat3", path);
+
+    WriteText(s.AppPath, "Modify", "AppPath", path);
+    WriteText(s.AppParam, "Modify", "AppParam", path);
+
+    WriteInt(s.IsPrintEdge, "Option", "IsPrintEdge", path);
+    WriteInt(s.IsPrintDialog, "Option", "IsPrintDialog", path);
+    WriteInt(s.IsPrintSysTime, "Option", "IsPrintSysTime", path);
+    WriteInt(s.IsPrintHostName, "Option", "IsPrintHostName", path);
+    WriteInt(s.IsPrintIPAddr, "Option", "IsPrintIPAddr", path);
+    WriteInt(s.IsFlash, "Option", "IsFlash", path);
+    WriteInt(s.IsCursor, "Option", "IsCursor", path);
+    WriteInt(s.SaveNum, "Option", "SaveNum", path);
+}
+
+void WriteSettingInt(const int* field, const char* section, const char* key, const char* path) {
+    WriteInt(*field, section, key, path);
+}

@@ -1,0 +1,76 @@
+// The settings record, the Ctrl+F launcher table and the settings file
+// "zorvex.ini" they are loaded from and written back to.
+#pragma once
+
+constexpr int COPY_DESKTOP = 0;
+constexpr int COPY_ACTIVE_WINDOW = 1;
+constexpr int COPY_ACTIVE_WINDOW_NO_FRAME = 2;
+constexpr int COPY_RANGE = 3;
+constexpr int COPY_FIXED_AREA = 4;
+
+constexpr int MIN_HISTORY_LENGTH = 3;
+constexpr int MAX_HISTORY_LENGTH = 300;
+
+constexpr int SAVE_DIR_CAPACITY = 260;
+constexpr int APP_PATH_CAPACITY = 519;
+constexpr int APP_PARAM_CAPACITY = 128;
+constexpr int LAUNCHER_PATH_CAPACITY = 261;
+constexpr int LAUNCHER_PARAMS_CAPACITY = 128;
+constexpr int LAUNCHER_COUNT = 12;
+
+struct SettingsRecord {
+    // "Common"
+    int CopyType;
+    int IsExtraArea;
+    int IsDotRange;
+    int IsNotRange;
+    int IsPrintPreview;
+    int AutoLeft;
+    int AutoTop;
+    int AutoRight;
+    int AutoBottom;
+    // "SaveAs"
+    int SaveFormat1;
+    int SaveFormat2;
+    int IsSaveDialog;
+    char SaveDir[SAVE_DIR_CAPACITY];
+    int SaveFormat3;
+    // "Modify"
+    char AppPath[APP_PATH_CAPACITY];
+    char AppParam[APP_PARAM_CAPACITY];
+    // "Option"
+    int IsPrintEdge;
+    int IsPrintDialog;
+    int IsFlash;
+    int IsCursor;
+    int SaveNum;
+    int IsPrintSysTime;
+    int IsPrintHostName;
+    int IsPrintIPAddr;
+    // "Others"
+    int OnesWinStyle;
+    int OnesLeft;
+    int OnesTop;
+};
+
+struct LauncherEntry {
+    int IsCtrlF;
+    char Path[LAUNCHER_PATH_CAPACITY];
+    char Params[LAUNCHER_PARAMS_CAPACITY];
+};
+
+extern SettingsRecord Settings;
+extern LauncherEntry launcherTable[LAUNCHER_COUNT];
+
+void LoadSettings(const char* settingsPath);
+void LoadLauncherSettings(const char* settingsPath);
+void SaveSettings(const char* settingsPath);
+void WriteSettingInt(const int* field, const char* section, const char* key,
+                     const char* settingsPath);
+
+// A hand-edited SaveNum outside 3..300 is pulled to the nearest bound, so the
+// history never reaches past its 300 slots.
+int ClampHistoryLength(int saveNum);
+
+// The output switches count only when they equal 1.
+inline bool IsOutputOn(int saveFormat) { return saveFormat == 1; }

@@ -1,0 +1,384 @@
+"""Drives the real zor_vex.exe in a Wine virtual desktop on Xvfb.
+
+Every test gets a fresh program: all Wine processes of the prefix are ended,
+the temporary folder is emptied, a new working folder with the test's
+zorvex.ini becomes the current directory, and zor_vex.exe is started there.
+Conditions are waited for with bounded polls; a failing test leaves a
+screenshot in $ZORVEX_ARTIFACTS.
+"""
+import os
+import shutil
+import struct
+import subprocess
+import tempfile
+import time
+import unittest
+
+EXE = os.environ.get('ZORVEX_EXE', '')
+PROBE = os.environ.get('ZORVEX_PROBE', '')
+RECORDER = os.environ.get('ZORVEX_RECORDER', '')
+WINE_TEMP = os.environ.get('ZORVEX_WINE_TEMP', '')
+ARTIFACTS = os.environ.get('ZORVEX_ARTIFACTS', tempfile.gettempdir())
+
+TRAY_TILE = (0x1E, 0x5A, 0xA8)
+DEFAULT_TIMEOUT = 20.0
+
+
+def wait_until(condition, what, timeout=DEFAULT_TIMEOUT, interval=0.1):
+    """Polls condition() until it returns a true value, which is returned."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise AssertionError(f'timed out after {timeout:.0f} s waiting for {what}')
+        time.sleep(interval)
+
+
+def run(args, timeout=60, **kwargs):
+    """Runs a command and returns (exit code, output).
+
+    The output goes through a file, not a pipe: a Wine command may leave the
+    wineserver or the desktop process behind, and they would hold a pipe open.
+    """
+    with tempfile.TemporaryFile() as out:
+        result = subprocess.run(args, stdout=out, stderr=subprocess.DEVNULL, timeout=timeout,
+                                **kwargs)
+        out.seek(0)
+        return result.returncode, out.read()
+
+
+def probe(*args, timeout=30):
+    _, output = run(['wine', PROBE, *map(str, args)], timeout=timeout)
+    return output.decode('cp932', errors='replace')
+
+
+class Window:
+    def __init__(self, line):
+        parts = line.rstrip('\r\n').split('\t')
+        self.handle = int(parts[0])
+        self.class_name = parts[1]
+        self.visible = parts[2] == 'visible'
+        self.rect = tuple(int(v) for v in parts[3].split(','))
+        self.control_id = int(parts[4])
+        self.client_size = tuple(int(v) for v in parts[5].split(','))
+        self.process = int(parts[6])
+        self.enabled = parts[7] == '1'
+        self.title = parts[8] if len(parts) > 8 else ''
+
+    @property
+    def size(self):
+        return self.rect[2] - self.rect[0], self.rect[3] - self.rect[1]
+
+    def __repr__(self):
+        return f'<{self.class_name} {self.title!r} {self.rect} {"v" if self.visible else "h"}>'
+
+
+def windows():
+    return [Window(line) for line in probe('windows').splitlines() if line.count('\t') >= 7]
+
+
+def children(window):
+    return [Window(line) for line in probe('children', window.handle).splitlines()
+            if line.count('\t') >= 7]
+
+
+def find_window(class_name=None, title=None, visible=True):
+    for window in windows():
+        if class_name is not None and window.class_name != class_name:
+            continue
+        if title is not None and window.title != title:
+            continue
+        if visible is not None and window.visible != visible:
+            continue
+        return window
+    return None
+
+
+def hotkey_states():
+    states = {}
+    for line in probe('hotkeys').splitlines():
+        name, _, state = line.strip().partition('\t')
+        states[name] = state
+    return states
+
+
+# --- the X display --------------------------------------------------------
+
+def desktop_window():
+    _, output = run(['xdotool', 'search', '--name', 'Wine desktop'])
+    ids = output.decode().split()
+    return ids[0] if ids else None
+
+
+def focus_desktop():
+    """Gives the desktop the X keyboard focus, unless it has it already: a
+    focus change makes Wine close an open menu."""
+    wid = wait_until(desktop_window, 'the Wine desktop window')
+    _, focused = run(['xdotool', 'getwindowfocus'])
+    if focused.decode().strip() != wid:
+        run(['xdotool', 'windowfocus', '--sync', wid], timeout=10)
+
+
+def mouse_location():
+    _, output = run(['xdotool', 'getmouselocation', '--shell'])
+    values = dict(line.split('=', 1) for line in output.decode().split() if '=' in line)
+    return int(values.get('X', 0)), int(values.get('Y', 0))
+
+
+def keep_pointer_off_taskbar():
+    # The taskbar is an X window of its own inside the desktop; keys pressed
+    # while the pointer is over it go to the shell, not to the focused program.
+    # Park it on the far side of the desktop, away from a menu opened there.
+    x, y = mouse_location()
+    taskbar = find_window('Shell_TrayWnd')
+    if taskbar and taskbar.rect[1] <= y < taskbar.rect[3]:
+        left, top, right, _ = taskbar.rect
+        move_mouse(left + 20 if x > (left + right) // 2 else right - 20, top - 20)
+
+
+def key(*keys):
+    focus_desktop()
+    keep_pointer_off_taskbar()
+    run(['xdotool', 'key', '--delay', '60', *keys], timeout=30)
+
+
+def x_window_of(window):
+    """The X window that Wine made for a Windows window, found by its place."""
+    import re
+    _, output = run(['xwininfo', '-root', '-tree'])
+    left, top, right, bottom = window.rect
+    wanted = f'{right - left}x{bottom - top}+{left}+{top}'
+    for line in output.decode(errors='replace').splitlines():
+        match = re.match(r'\s*(0x[0-9a-f]+) .*\s(\d+x\d+\+-?\d+\+-?\d+)\s', line + ' ')
+        if match and match.group(2) == wanted:
+            return match.group(1)
+    return None
+
+
+def menu_keys(menu, *keys):
+    """Presses keys in an open popup menu.
+
+    A menu opened from the tray icon does not get the keys that go to the
+    focused desktop window under Wine, so they are sent to the menu's own X
+    window, which Wine accepts as keyboard input for the menu.
+    """
+    target = wait_until(lambda: x_window_of(menu), 'the X window of the menu')
+    for name in keys:
+        run(['xdotool', 'key', '--window', target, name], timeout=10)
+        time.sleep(0.08)
+
+
+def type_text(text):
+    focus_desktop()
+    keep_pointer_off_taskbar()
+    run(['xdotool', 'type', '--delay', '40', text], timeout=30)
+
+
+def move_mouse(x, y):
+    run(['xdotool', 'mousemove', '--sync', str(x), str(y)], timeout=10)
+
+
+def click(x, y, button=1):
+    move_mouse(x, y)
+    run(['xdotool', 'click', str(button)], timeout=10)
+
+
+def mouse_down(button=1):
+    run(['xdotool', 'mousedown', str(button)], timeout=10)
+
+
+def mouse_up(button=1):
+    run(['xdotool', 'mouseup', str(button)], timeout=10)
+
+
+def click_button(dialog, text):
+    """Clicks the button with the given text in a dialog, as a user would."""
+    button = wait_until(lambda: next((c for c in children(dialog) if c.title == text), None),
+                        f'the button {text!r}')
+    left, top, right, bottom = button.rect
+    click((left + right) // 2, (top + bottom) // 2)
+
+
+def screenshot(path):
+    run(['import', '-window', 'root', path], timeout=30)
+    return path
+
+
+class Screen:
+    """The root window's pixels, read once."""
+
+    def __init__(self):
+        _, data = run(['import', '-window', 'root', '-depth', '8', 'ppm:-'], timeout=30)
+        # P6\n<w> <h>\n255\n<rgb>
+        fields = data.split(maxsplit=4)
+        self.width, self.height = int(fields[1]), int(fields[2])
+        self.pixels = fields[4] if len(fields[4]) == self.width * self.height * 3 else \
+            data[len(data) - self.width * self.height * 3:]
+
+    def pixel(self, x, y):
+        offset = (y * self.width + x) * 3
+        return tuple(self.pixels[offset:offset + 3])
+
+    def find_color(self, color, region):
+        left, top, right, bottom = region
+        hits = [(x, y) for y in range(top, bottom) for x in range(left, right)
+                if self.pixel(x, y) == color]
+        return hits
+
+
+def tray_icon_center():
+    """The middle of ZORVEX's icon in the notification area, or None."""
+    taskbar = find_window('Shell_TrayWnd')
+    if taskbar is None:
+        return None
+    screen = Screen()
+    left, top, right, bottom = taskbar.rect
+    hits = screen.find_color(TRAY_TILE, (max(left, right - 300), top, right, bottom))
+    if len(hits) < 20:
+        return None
+    xs = [x for x, _ in hits]
+    ys = [y for _, y in hits]
+    return (min(xs) + max(xs)) // 2, (min(ys) + max(ys)) // 2
+
+
+# --- bitmap files -----------------------------------------------------------
+
+class Bitmap:
+    def __init__(self, path):
+        with open(path, 'rb') as f:
+            self.data = f.read()
+        (self.type, self.file_size, _, _, self.off_bits) = struct.unpack_from('<2sIHHI', self.data, 0)
+        (self.header_size, self.width, self.height, self.planes, self.bit_count,
+         self.compression, self.size_image) = struct.unpack_from('<IiiHHII', self.data, 14)
+        self.stride = ((self.bit_count * self.width + 31) >> 3) & ~3
+
+    def pixel(self, x, y):
+        """(r, g, b) of the pixel at (x, y) counted from the top-left corner."""
+        row = self.height - 1 - y if self.height > 0 else y
+        offset = self.off_bits + row * self.stride
+        if self.bit_count == 32 or self.bit_count == 24:
+            step = self.bit_count // 8
+            b, g, r = self.data[offset + x * step: offset + x * step + 3]
+            return r, g, b
+        if self.bit_count == 16:
+            value, = struct.unpack_from('<H', self.data, offset + x * 2)
+            return tuple(((value >> shift) & 31) * 255 // 31 for shift in (10, 5, 0))
+        raise ValueError(f'unsupported bit count {self.bit_count}')
+
+
+def encode_ini(sections):
+    lines = []
+    for section, values in sections.items():
+        lines.append(f'[{section}]')
+        lines.extend(f'{k}={v}' for k, v in values.items())
+    return ('\r\n'.join(lines) + '\r\n').encode('cp932')
+
+
+def read_ini(path):
+    sections = {}
+    current = None
+    with open(path, 'rb') as f:
+        for raw in f.read().decode('cp932').splitlines():
+            line = raw.strip()
+            if line.startswith('[') and line.endswith(']'):
+                current = sections.setdefault(line[1:-1], {})
+            elif '=' in line and current is not None:
+                k, _, v = line.partition('=')
+                current[k] = v
+    return sections
+
+
+def map_function_keys():
+    # Ctrl+Alt+F10..F12 are "switch VT" keys on a bare X server; make them
+    # plain function keys so that the hot keys arrive.
+    run(['xmodmap', '-e', 'keycode 76 = F10 F10 F10 F10 F10 F10 F10',
+         '-e', 'keycode 95 = F11 F11 F11 F11 F11 F11 F11',
+         '-e', 'keycode 96 = F12 F12 F12 F12 F12 F12 F12'])
+
+
+def kill_wine():
+    run(['wineserver', '-k'], timeout=30)
+    run(['wineserver', '-w'], timeout=30)
+
+
+class ZorvexTestCase(unittest.TestCase):
+    """Starts a fresh ZORVEX for every test and ends it afterwards."""
+
+    settings = {'Option': {'IsFlash': '1'}}
+    start_program = True
+
+    def setUp(self):
+        self.process = None
+        self.addCleanup(self._finish)
+        kill_wine()
+        if os.path.isdir(WINE_TEMP):
+            for name in os.listdir(WINE_TEMP):
+                path = os.path.join(WINE_TEMP, name)
+                shutil.rmtree(path, ignore_errors=True) if os.path.isdir(path) else os.remove(path)
+        self.workdir = tempfile.mkdtemp(prefix='zorvex-e2e-')
+        self.ini_path = os.path.join(self.workdir, 'zorvex.ini')
+        if self.settings is not None:
+            with open(self.ini_path, 'wb') as f:
+                f.write(encode_ini(self.settings))
+        if self.start_program:
+            self.start()
+
+    def start(self, wait_for_tray=True):
+        # Bring up the wineserver and the virtual desktop first: two Wine
+        # processes starting them at the same moment can hang each other.
+        probe('metrics')
+        map_function_keys()
+        self.process = subprocess.Popen(['wine', EXE], cwd=self.workdir,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_until(lambda: find_window('CMainWinClass', visible=False), 'the ZORVEX main window')
+        focus_desktop()
+        if wait_for_tray:
+            self.tray = wait_until(tray_icon_center, 'the ZORVEX tray icon')
+
+    def _failed(self):
+        result = getattr(getattr(self, '_outcome', None), 'result', None)
+        if result is None:
+            return False
+        return any(test is self for test, _ in result.errors + result.failures)
+
+    def _finish(self):
+        if self._failed():
+            os.makedirs(ARTIFACTS, exist_ok=True)
+            screenshot(os.path.join(ARTIFACTS, f'{self.id()}.png'))
+        kill_wine()
+        if self.process is not None:
+            try:
+                self.process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+        if getattr(self, 'workdir', None):
+            shutil.rmtree(self.workdir, ignore_errors=True)
+
+    # helpers used by many tests
+    def temp_file(self, name):
+        return os.path.join(WINE_TEMP, name)
+
+    def slot(self, number):
+        return self.temp_file(f'~zor_vex{number}.bmp')
+
+    def open_tray_menu(self):
+        click(*self.tray)
+        return wait_until(lambda: find_window('#32768'), 'the tray menu')
+
+    def choose_tray_item(self, index):
+        """Chooses the index-th selectable item (0 = "終了") by keyboard."""
+        menu = self.open_tray_menu()
+        menu_keys(menu, *(['Down'] * (index + 1)), 'Return')
+        wait_until(lambda: find_window('#32768') is None, 'the tray menu to close')
+
+    def settings_file(self):
+        return read_ini(self.ini_path)
+
+    def wine_path(self, unix_path):
+        return 'Z:' + unix_path.replace('/', '\\')
+
+
+def main():
+    unittest.main(verbosity=2)

@@ -1,0 +1,68 @@
+"""Start-up, single instance, hot keys and shutdown of the real program."""
+import harness
+from harness import find_window, hotkey_states, wait_until, windows
+
+
+class SingleInstance(harness.ZorvexTestCase):
+    def test_second_start_ends_with_code_zero_and_leaves_first_alone(self):
+        first = find_window('CMainWinClass', visible=False)
+        code, _ = harness.run(['wine', harness.EXE], cwd=self.workdir, timeout=60)
+        self.assertEqual(code, 0)
+        mains = [w for w in windows() if w.class_name == 'CMainWinClass']
+        self.assertEqual([w.handle for w in mains], [first.handle])
+        self.assertIsNone(self.process.poll(), 'the first instance must still run')
+
+    def test_exit_from_tray_menu_ends_program_and_frees_hot_keys(self):
+        self.choose_tray_item(0)  # "終了"
+        code = self.process.wait(timeout=30)
+        self.assertEqual(code, 0)
+        self.assertIsNone(find_window('CMainWinClass', visible=None))
+        states = hotkey_states()
+        self.assertEqual(states['PrintScreen'], 'free')
+        self.assertEqual(states['Ctrl+Alt+F12'], 'free')
+
+
+class HotKeyBlock(harness.ZorvexTestCase):
+    settings = {'HotKey': {'IsCtrlF3': '1', 'IsCtrlF4': '2', 'Ctrl_F3': 'notepad.exe'}}
+
+    def test_fixed_keys_and_enabled_launchers_are_registered(self):
+        states = hotkey_states()
+        for name in ('PrintScreen', 'Ctrl+PrintScreen', 'Shift+PrintScreen', 'Alt+PrintScreen',
+                     'Ctrl+Alt+PrintScreen', 'Ctrl+Alt+F10', 'Ctrl+Alt+F11', 'Ctrl+Alt+F12'):
+            self.assertEqual(states[name], 'taken', name)
+        self.assertEqual(states['Ctrl+F3'], 'taken')
+        self.assertEqual(states['Ctrl+F4'], 'free', 'IsCtrlF4=2 must not register Ctrl+F4')
+        self.assertEqual(states['Ctrl+F1'], 'free')
+
+
+class HotKeysAlreadyTaken(harness.ZorvexTestCase):
+    start_program = False
+
+    def hold_keys(self, *keys):
+        """Starts a program that holds the given hot keys, like another tool would."""
+        import subprocess
+        holder = subprocess.Popen(['wine', harness.PROBE, 'hold-hotkeys', *keys],
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.assertEqual(holder.stdout.readline().strip(), b'holding')
+        self.addCleanup(holder.kill)
+        return holder
+
+    def test_print_screen_taken_but_ctrl_alt_f12_free_starts_normally(self):
+        self.hold_keys('PrintScreen')
+        self.start()
+        self.assertIsNone(find_window('#32770'), 'no message box is expected')
+        self.assertEqual(hotkey_states()['Ctrl+Alt+F12'], 'taken')
+
+    def test_both_capture_keys_taken_reports_and_ends(self):
+        self.hold_keys('PrintScreen', 'Ctrl+Alt+F12')
+        self.process = __import__('subprocess').Popen(['wine', harness.EXE], cwd=self.workdir)
+        box = wait_until(lambda: find_window('#32770', 'Error'), 'the error message box')
+        texts = [c.title for c in harness.children(box)]
+        self.assertIn('Failed : RegisterHotKey', texts)
+        harness.click_button(box, 'OK')
+        self.assertEqual(self.process.wait(timeout=30), 0)
+        self.assertIsNone(harness.tray_icon_center(), 'no tray icon may be left behind')
+
+
+if __name__ == '__main__':
+    harness.main()

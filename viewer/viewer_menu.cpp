@@ -1,0 +1,5 @@
+#include "viewer/viewer_menu.h"
+
+HMENU viewerPopupMenu;
+
+void BuildViewerMenu() {}
