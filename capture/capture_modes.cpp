@@ -8,6 +8,5 @@ HWND ChooseCaptureSurface() { return GetDesktopWindow(); }
 void CaptureDesktop() {}
 void CaptureActiveWindow() {}
 void CaptureActiveWindowClient() {}
-void StartRangeSelection() {}
 void CaptureFixedArea() {}
 void PrintAfterCapture() {}

@@ -1,7 +1,11 @@
 #include "capture/range_overlay.h"
 
+#include "capture/capture_modes.h"
+
 HWND rangeOverlayWindow;
 int areaPickMode;
+
+void StartRangeSelection() {}
 
 int CreateRangeOverlay(HINSTANCE, const char*, int, RECT) { return 0; }
 

@@ -1,0 +1,1 @@
+#include "capture/drag_geometry.h"

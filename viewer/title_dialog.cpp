@@ -1,0 +1,1 @@
+#include "viewer/title_dialog.h"

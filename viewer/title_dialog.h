@@ -1,0 +1,4 @@
+// The title dialog (112) of the history viewer.
+#pragma once
+
+#include <windows.h>
