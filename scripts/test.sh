@@ -14,5 +14,10 @@ source "$root/scripts/wine-env.sh"
 trap zorvex_env_stop EXIT
 zorvex_env_start "$ZORVEX_BUILD"
 
+# Keep the wineserver and the desktop up while the unit tests start one Wine
+# process each; the end-to-end tests restart Wine for every test anyway.
+wineserver -p
+wine "$ZORVEX_BUILD/x86_64/tests/probe.exe" hold-hotkeys >/dev/null 2>&1 &
+
 cd "$ZORVEX_BUILD/x86_64"
 ctest --output-on-failure "$@"

@@ -177,7 +177,10 @@ def type_text(text):
 
 
 def move_mouse(x, y):
-    run(['xdotool', 'mousemove', '--sync', str(x), str(y)], timeout=10)
+    # --sync would wait forever when the pointer is already there
+    run(['xdotool', 'mousemove', str(x), str(y)], timeout=10)
+    wait_until(lambda: mouse_location() == (x, y), f'the pointer at {x}, {y}', timeout=5,
+               interval=0.02)
 
 
 def click(x, y, button=1):
@@ -328,6 +331,8 @@ class ZorvexTestCase(unittest.TestCase):
     def start(self, wait_for_tray=True):
         # Bring up the wineserver and the virtual desktop first: two Wine
         # processes starting them at the same moment can hang each other.
+        if self.process is not None:
+            self.process.wait(timeout=30)
         probe('metrics')
         map_function_keys()
         self.process = subprocess.Popen(['wine', EXE], cwd=self.workdir,

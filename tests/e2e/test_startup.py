@@ -44,7 +44,9 @@ class HotKeysAlreadyTaken(harness.ZorvexTestCase):
         holder = subprocess.Popen(['wine', harness.PROBE, 'hold-hotkeys', *keys],
                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.assertEqual(holder.stdout.readline().strip(), b'holding')
+        self.addCleanup(holder.wait, 30)
         self.addCleanup(holder.kill)
+        self.addCleanup(holder.stdout.close)
         return holder
 
     def test_print_screen_taken_but_ctrl_alt_f12_free_starts_normally(self):

@@ -1,3 +1,160 @@
 #include "settings/settings.h"
+
+#include "test_support.h"
+
 #include <gtest/gtest.h>
-TEST(Placeholder, Builds) { EXPECT_EQ(ClampHistoryLength(0), 3); }
+
+#include <string>
+
+namespace {
+
+std::string CurrentDirectory() {
+    char buffer[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof buffer, buffer);
+    return buffer;
+}
+
+class SettingsFile : public ::testing::Test {
+protected:
+    TempFolder folder;
+    std::string ini = folder.file("zorvex.ini");
+
+    void Load(const std::string& text) {
+        WriteText(ini, text);
+        LoadSettings(ini.c_str());
+        LoadLauncherSettings(ini.c_str());
+    }
+};
+
+TEST_F(SettingsFile, MissingFileGivesDefaultsAndCorrections) {
+    LoadSettings(folder.file("absent.ini").c_str());
+    LoadLauncherSettings(folder.file("absent.ini").c_str());
+    EXPECT_EQ(Settings.CopyType, COPY_RANGE);
+    EXPECT_EQ(Settings.SaveFormat1, 1) << "at least the clipboard output stays on";
+    EXPECT_EQ(Settings.SaveFormat2, 0);
+    EXPECT_EQ(Settings.SaveFormat3, 0);
+    EXPECT_EQ(Settings.SaveNum, 3);
+    EXPECT_STREQ(Settings.AppPath, "mspaint.exe");
+    EXPECT_STREQ(Settings.AppParam, "");
+    EXPECT_EQ(std::string(Settings.SaveDir), CurrentDirectory());
+    EXPECT_EQ(Settings.OnesWinStyle, 3);
+    EXPECT_EQ(Settings.OnesLeft, 0);
+    EXPECT_EQ(Settings.IsFlash, 0);
+    for (const LauncherEntry& entry : launcherTable) {
+        EXPECT_EQ(entry.IsCtrlF, 0);
+        EXPECT_STREQ(entry.Path, "");
+        EXPECT_STREQ(entry.Params, "");
+    }
+}
+
+TEST_F(SettingsFile, ClipboardCorrectionOnlyWhenAllOutputsAreOff) {
+    Load("[SaveAs]\r\nSaveFormat2=1\r\n");
+    EXPECT_EQ(Settings.SaveFormat1, 0);
+    EXPECT_EQ(Settings.SaveFormat2, 1);
+    Load("[SaveAs]\r\nSaveFormat1=0\r\nSaveFormat2=0\r\nSaveFormat3=0\r\n");
+    EXPECT_EQ(Settings.SaveFormat1, 1);
+}
+
+TEST_F(SettingsFile, ExistingSaveDirIsKeptAndMissingOneBecomesCurrentDirectory) {
+    std::string existing = folder.path().substr(0, folder.path().size() - 1);
+    Load("[SaveAs]\r\nSaveDir=" + existing + "\r\n");
+    EXPECT_EQ(std::string(Settings.SaveDir), existing);
+    Load("[SaveAs]\r\nSaveDir=" + folder.file("deleted-since") + "\r\n");
+    EXPECT_EQ(std::string(Settings.SaveDir), CurrentDirectory());
+}
+
+TEST_F(SettingsFile, SectionAndKeyNamesIgnoreCase) {
+    Load("[common]\r\ncopytype=1\r\n[OPTION]\r\nISCURSOR=1\r\n[hotkey]\r\nctrl_f3=C:\\tools\\a.exe\r\n"
+         "Ctrl_F3_Params=-x\r\nisctrlf3=1\r\n");
+    EXPECT_EQ(Settings.CopyType, COPY_ACTIVE_WINDOW);
+    EXPECT_EQ(Settings.IsCursor, 1);
+    EXPECT_STREQ(launcherTable[2].Path, "C:\\tools\\a.exe");
+    EXPECT_STREQ(launcherTable[2].Params, "-x");
+    EXPECT_EQ(launcherTable[2].IsCtrlF, 1);
+}
+
+TEST_F(SettingsFile, HandEditedValuesNeverLeaveTheirBounds) {
+    Load("[Common]\r\nCopyType=7\r\nAutoLeft=-25\r\n[Option]\r\nSaveNum=100000\r\n"
+         "[Others]\r\nOnesWinStyle=9\r\n");
+    EXPECT_EQ(Settings.SaveNum, MAX_HISTORY_LENGTH);
+    EXPECT_EQ(Settings.CopyType, 7) << "an unknown mode is kept and simply matches no item";
+    EXPECT_EQ(Settings.OnesWinStyle, 9);
+    EXPECT_EQ(Settings.AutoLeft, -25);
+
+    Load("[Option]\r\nSaveNum=0\r\n");
+    EXPECT_EQ(Settings.SaveNum, MIN_HISTORY_LENGTH);
+    Load("[Option]\r\nSaveNum=-5\r\n");
+    EXPECT_EQ(Settings.SaveNum, MIN_HISTORY_LENGTH);
+    Load("[Option]\r\nSaveNum=120\r\n");
+    EXPECT_EQ(Settings.SaveNum, 120);
+}
+
+TEST_F(SettingsFile, NonNumericIntegersReadAsZero) {
+    Load("[Common]\r\nCopyType=abc\r\n[Option]\r\nIsFlash=yes\r\n");
+    EXPECT_EQ(Settings.CopyType, 0);
+    EXPECT_EQ(Settings.IsFlash, 0);
+}
+
+TEST_F(SettingsFile, OverlongStringsAreCutToTheirCapacity) {
+    std::string longText(2000, 'x');
+    Load("[Modify]\r\nAppPath=" + longText + "\r\nAppParam=" + longText + "\r\n[HotKey]\r\nCtrl_F1=" +
+         longText + "\r\nCtrl_F1_PARAMS=" + longText + "\r\n");
+    EXPECT_EQ(std::string(Settings.AppPath).size(), size_t(APP_PATH_CAPACITY - 1));
+    EXPECT_EQ(std::string(Settings.AppParam).size(), size_t(APP_PARAM_CAPACITY - 1));
+    EXPECT_EQ(std::string(launcherTable[0].Path).size(), size_t(LAUNCHER_PATH_CAPACITY - 1));
+    EXPECT_EQ(std::string(launcherTable[0].Params).size(), size_t(LAUNCHER_PARAMS_CAPACITY - 1));
+}
+
+TEST_F(SettingsFile, WriteSettingIntRewritesOnlyItsKey) {
+    std::string original = "[Common]\r\nCopyType=3\r\nIsExtraArea=1\r\n[Option]\r\nIsCursor=0\r\n"
+                           "; a comment the user wrote\r\n[HotKey]\r\nCtrl_F2=notepad.exe\r\n";
+    Load(original);
+    Settings.CopyType = 0;
+    WriteSettingInt(&Settings.CopyType, "Common", "CopyType", ini.c_str());
+    std::string expected = original;
+    expected.replace(expected.find("CopyType=3"), 10, "CopyType=0");
+    EXPECT_EQ(ReadText(ini), expected);
+
+    Settings.OnesLeft = -40;
+    WriteSettingInt(&Settings.OnesLeft, "Others", "OnesLeft", ini.c_str());
+    LoadSettings(ini.c_str());
+    EXPECT_EQ(Settings.OnesLeft, -40) << "negative values are written with their sign";
+}
+
+TEST_F(SettingsFile, SaveSettingsRoundTripsAndLeavesOthersAndHotKeyAlone) {
+    Load("[Others]\r\nOnesWinStyle=5\r\nOnesLeft=11\r\n[HotKey]\r\nIsCtrlF1=1\r\nCtrl_F1=a.exe\r\n");
+    Settings.CopyType = COPY_FIXED_AREA;
+    Settings.AutoRight = 640;
+    Settings.SaveFormat2 = 1;
+    strcpy(Settings.AppParam, "/p");
+    Settings.SaveNum = 42;
+    Settings.IsPrintIPAddr = 1;
+    Settings.OnesWinStyle = 1; // never written by this call
+    SaveSettings(ini.c_str());
+
+    std::string text = ReadText(ini);
+    EXPECT_NE(text.find("OnesWinStyle=5"), std::string::npos);
+    EXPECT_NE(text.find("Ctrl_F1=a.exe"), std::string::npos);
+    EXPECT_NE(text.find("IsCtrlF1=1"), std::string::npos);
+
+    LoadSettings(ini.c_str());
+    EXPECT_EQ(Settings.CopyType, COPY_FIXED_AREA);
+    EXPECT_EQ(Settings.AutoRight, 640);
+    EXPECT_EQ(Settings.SaveFormat2, 1);
+    EXPECT_STREQ(Settings.AppParam, "/p");
+    EXPECT_EQ(Settings.SaveNum, 42);
+    EXPECT_EQ(Settings.IsPrintIPAddr, 1);
+    EXPECT_EQ(Settings.OnesWinStyle, 5);
+}
+
+TEST_F(SettingsFile, LauncherFlagsCountOnlyWhenOne) {
+    Load("[HotKey]\r\nIsCtrlF3=1\r\nIsCtrlF4=2\r\nIsCtrlF10=1\r\nCtrl_F10=ten.exe\r\n");
+    EXPECT_EQ(launcherTable[2].IsCtrlF, 1);
+    EXPECT_EQ(launcherTable[3].IsCtrlF, 2);
+    EXPECT_EQ(launcherTable[9].IsCtrlF, 1);
+    EXPECT_STREQ(launcherTable[9].Path, "ten.exe");
+    EXPECT_TRUE(IsOutputOn(1));
+    EXPECT_FALSE(IsOutputOn(2));
+}
+
+} // namespace

@@ -1,0 +1,153 @@
+"""The tray icon and its menu: opening it, its check marks, the commands
+that write the settings file, and the recent hard copies it lists."""
+import os
+import time
+
+import harness
+from harness import Screen, find_window, menu_keys, wait_until
+
+# Selectable items of the tray menu from the top, separators left out.
+EXIT, ABOUT, VERSION, PRINTER, HOTKEYS, RECENT, HISTORY, CURSOR, DESKTOP, ACTIVE, NOFRAME, RANGE, \
+    CONFIG = range(13)
+
+
+def highlighted_row_has_check(menu, before):
+    """Looks at the highlighted row of an open menu: True when a check mark
+    is drawn in its left margin. `before` is the screen without highlight."""
+    after = Screen()
+    left, top, right, bottom = menu.rect
+    probe_x = right - 8
+    changed = [y for y in range(top + 2, bottom - 2)
+               if after.pixel(probe_x, y) != before.pixel(probe_x, y)]
+    assert changed, 'no highlighted row found'
+    # the longest run of changed rows is the highlight (a tooltip may change a few more)
+    runs, run = [], [changed[0]]
+    for y in changed[1:]:
+        if y == run[-1] + 1:
+            run.append(y)
+        else:
+            runs.append(run)
+            run = [y]
+    runs.append(run)
+    rows = max(runs, key=len)
+    highlight = after.pixel(probe_x, rows[len(rows) // 2])
+    marks = sum(1 for y in rows for x in range(left + 3, left + 20)
+                if after.pixel(x, y) != highlight)
+    return marks > 4
+
+
+class TrayMenuTest(harness.ZorvexTestCase):
+    settings = {'Common': {'CopyType': '3', 'IsExtraArea': '1'},
+                'Option': {'IsFlash': '1', 'IsCursor': '0'},
+                'HotKey': {'Ctrl_F2': 'notepad.exe'}}
+
+    def check_mark_on(self, index):
+        menu = self.open_tray_menu()
+        before = Screen()
+        menu_keys(menu, *(['Down'] * (index + 1)))
+        time.sleep(0.2)  # let the highlight paint; the check below reads pixels once
+        checked = highlighted_row_has_check(menu, before)
+        menu_keys(menu, 'Escape')
+        wait_until(lambda: find_window('#32768') is None, 'the menu to close')
+        return checked
+
+    def test_left_click_opens_the_menu_next_to_the_taskbar(self):
+        menu = self.open_tray_menu()
+        harness.screenshot(os.path.join(harness.ARTIFACTS, 'tray-menu.png'))
+        taskbar = find_window('Shell_TrayWnd')
+        self.assertLessEqual(menu.rect[3], taskbar.rect[1], 'the menu keeps clear of the taskbar')
+        x = self.tray[0]
+        self.assertLessEqual(menu.rect[0], x)
+        self.assertGreater(menu.size[1], 200)
+
+    def test_mode_item_moves_the_check_and_writes_only_copy_type(self):
+        with open(self.ini_path, 'rb') as f:
+            before = f.read().decode('cp932').splitlines()
+        self.assertTrue(self.check_mark_on(RANGE))
+        self.assertFalse(self.check_mark_on(DESKTOP))
+
+        self.choose_tray_item(DESKTOP)
+        wait_until(lambda: self.settings_file()['Common'].get('CopyType') == '0',
+                   'CopyType=0 in the settings file')
+        with open(self.ini_path, 'rb') as f:
+            after = f.read().decode('cp932').splitlines()
+        changed = [(a, b) for a, b in zip(before, after) if a != b]
+        self.assertEqual(changed, [('CopyType=3', 'CopyType=0')])
+        self.assertEqual(len(before), len(after))
+
+        self.assertTrue(self.check_mark_on(DESKTOP))
+        self.assertFalse(self.check_mark_on(RANGE))
+
+    def test_pointer_option_toggles_and_is_written(self):
+        self.assertFalse(self.check_mark_on(CURSOR))
+        self.choose_tray_item(CURSOR)
+        wait_until(lambda: self.settings_file()['Option'].get('IsCursor') == '1', 'IsCursor=1')
+        self.assertTrue(self.check_mark_on(CURSOR))
+        self.choose_tray_item(CURSOR)
+        wait_until(lambda: self.settings_file()['Option'].get('IsCursor') == '0', 'IsCursor=0')
+
+    def test_ctrl_alt_f11_shows_the_menu_at_the_pointer(self):
+        harness.move_mouse(500, 300)
+        harness.key('ctrl+alt+F11')
+        menu = wait_until(lambda: find_window('#32768'), 'the tray menu')
+        left, top, right, bottom = menu.rect
+        self.assertLess(abs((left + right) // 2 - 500), 3, 'centred on the pointer')
+        self.assertEqual(top, 300)
+
+
+class FixedAreaMode(harness.ZorvexTestCase):
+    settings = {'Common': {'CopyType': '4'}, 'Option': {'IsFlash': '1'}}
+
+    def test_no_mode_item_is_checked(self):
+        for index in (DESKTOP, ACTIVE, NOFRAME, RANGE):
+            self.assertFalse(TrayMenuTest.check_mark_on(self, index), index)
+
+
+class RecentHardCopies(harness.ZorvexTestCase):
+    start_program = False
+
+    def submenu_height(self):
+        menu = self.open_tray_menu()
+        menu_keys(menu, *(['Down'] * (RECENT + 1)), 'Right')
+        submenu = wait_until(lambda: next((w for w in harness.windows()
+                                           if w.class_name == '#32768' and w.visible
+                                           and w.handle != menu.handle), None),
+                             'the recent submenu')
+        harness.screenshot(os.path.join(harness.ARTIFACTS, f'tray-recent-{self.count}.png'))
+        menu_keys(menu, 'Escape', 'Escape')
+        return submenu.size[1]
+
+    def start_with_slots(self, numbers):
+        for name in os.listdir(harness.WINE_TEMP):
+            os.remove(os.path.join(harness.WINE_TEMP, name))
+        for number in numbers:
+            write_bitmap(self.slot(number), 40 + number, 30)
+        self.count = len(numbers)
+        self.start()
+
+    def test_submenu_lists_one_row_per_present_slot(self):
+        self.start_with_slots([])
+        empty = self.submenu_height()
+        harness.kill_wine()
+        self.start_with_slots([1, 2, 3])
+        three = self.submenu_height()
+        harness.kill_wine()
+        self.start_with_slots([1, 3])
+        two = self.submenu_height()
+        row = three - two
+        self.assertGreater(row, 8)
+        self.assertEqual(three - empty, 2 * row, 'three rows where "（なし）" was one')
+
+
+def write_bitmap(path, width, height):
+    import struct
+    stride = (24 * width + 31) // 32 * 4
+    pixels = bytes(stride * height)
+    header = struct.pack('<2sIHHI', b'BM', 54 + len(pixels), 0, 0, 54)
+    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(pixels), 0, 0, 0, 0)
+    with open(path, 'wb') as f:
+        f.write(header + info + pixels)
+
+
+if __name__ == '__main__':
+    harness.main()
