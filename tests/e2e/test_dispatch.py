@@ -1,0 +1,69 @@
+"""Hot keys and tray commands that hand work to other programs: the Ctrl+F
+launchers and the readme."""
+import os
+import shutil
+
+import harness
+from harness import find_window, wait_until
+
+ABOUT = 1
+
+
+class Launchers(harness.ZorvexTestCase):
+    start_program = False
+
+    def setUp(self):
+        super().setUp()
+        shutil.copy(harness.RECORDER, os.path.join(self.workdir, 'recorder.exe'))
+        self.log = os.path.join(self.workdir, 'recorder.log')
+        recorder = self.wine_path(os.path.join(self.workdir, 'recorder.exe'))
+        with open(self.ini_path, 'wb') as f:
+            f.write(harness.encode_ini({
+                'Option': {'IsFlash': '1'},
+                'HotKey': {'IsCtrlF3': '1', 'Ctrl_F3': recorder, 'Ctrl_F3_PARAMS': 'one "two three"',
+                           'IsCtrlF4': '2', 'Ctrl_F4': recorder, 'Ctrl_F4_PARAMS': 'four'},
+            }))
+        self.start()
+
+    def recorded(self):
+        if not os.path.exists(self.log):
+            return []
+        with open(self.log, 'rb') as f:
+            return f.read().decode('cp932').splitlines()
+
+    def test_ctrl_f3_starts_its_program_with_its_parameters(self):
+        harness.key('ctrl+F3')
+        lines = wait_until(self.recorded, 'the launcher to run')
+        self.assertEqual(len(lines), 1)
+        self.assertTrue(lines[0].endswith(' one "two three"'), lines[0])
+
+    def test_a_launcher_with_a_stray_flag_is_not_registered(self):
+        harness.key('ctrl+F4')
+        harness.key('ctrl+F3')
+        lines = wait_until(self.recorded, 'the enabled launcher to run')
+        self.assertEqual(len(lines), 1, 'only Ctrl+F3 may start a program')
+        self.assertNotIn('four', lines[0])
+
+
+class Readme(harness.ZorvexTestCase):
+    def test_about_item_opens_the_readme_in_the_current_directory(self):
+        with open(os.path.join(self.workdir, 'readme.txt'), 'w') as f:
+            f.write('ZORVEX readme\n')
+        self.choose_tray_item(ABOUT)
+        window = wait_until(lambda: find_window('Notepad'), 'the readme in the text editor')
+        self.assertIn('readme', window.title.lower())
+
+    def test_about_item_without_a_readme_starts_nothing(self):
+        before = {w.handle for w in harness.windows()}
+        self.choose_tray_item(ABOUT)
+        # a second command that is seen to complete shows the first one has run
+        harness.key('ctrl+alt+F11')
+        wait_until(lambda: find_window('#32768'), 'the tray menu')
+        harness.key('Escape')
+        added = [w for w in harness.windows() if w.handle not in before and w.visible
+                 and w.class_name not in ('#32768', 'tooltips_class32')]
+        self.assertEqual(added, [])
+
+
+if __name__ == '__main__':
+    harness.main()
