@@ -22,6 +22,15 @@ class SingleInstance(harness.ZorvexTestCase):
         self.assertEqual(states['Ctrl+Alt+F12'], 'free')
 
 
+class ShellRestart(harness.ZorvexTestCase):
+    def test_icon_comes_back_on_taskbar_created(self):
+        main = find_window('CMainWinClass', visible=False)
+        harness.probe('tray-delete', main.handle, 100)
+        wait_until(lambda: harness.tray_icon_center() is None, 'the icon to be gone')
+        harness.probe('taskbar-created', main.handle)
+        wait_until(harness.tray_icon_center, 'the icon to be added again')
+
+
 class HotKeyBlock(harness.ZorvexTestCase):
     settings = {'HotKey': {'IsCtrlF3': '1', 'IsCtrlF4': '2', 'Ctrl_F3': 'notepad.exe'}}
 

@@ -3,6 +3,7 @@
 // their texts and places, the clipboard's bitmap, taken hot keys. It can
 // also put up a test window with known colours.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -239,11 +240,27 @@ int PostCommand(const char* window, const char* message, const char* wParam) {
                : 1;
 }
 
+// Removes another program's tray icon, as a restarted shell would have lost it.
+int DeleteTrayIcon(const char* window, const char* id) {
+    NOTIFYICONDATAA data = {};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = ParseWindow(window);
+    data.uID = static_cast<UINT>(std::strtoul(id, nullptr, 10));
+    return Shell_NotifyIconA(NIM_DELETE, &data) ? 0 : 1;
+}
+
+// Sends the shell's "TaskbarCreated" broadcast to one window.
+int SendTaskbarCreated(const char* window) {
+    UINT message = RegisterWindowMessageA("TaskbarCreated");
+    return PostMessageA(ParseWindow(window), message, 0, 0) ? 0 : 1;
+}
+
 int Usage() {
     std::fprintf(stderr,
                  "probe windows | children HWND | hotkeys | hold-hotkeys NAME... | clipboard FILE | clear-clipboard |\n"
                  "      testwin X Y W H TITLE [topmost] | activate HWND | maximize HWND |\n"
-                 "      foreground | metrics | post HWND MSG WPARAM\n");
+                 "      foreground | metrics | post HWND MSG WPARAM | tray-delete HWND ID |\n"
+                 "      taskbar-created HWND\n");
     return 2;
 }
 
@@ -265,6 +282,8 @@ int main(int argc, char** argv) {
     if (command == "maximize" && argc == 3) return Maximize(argv[2]);
     if (command == "foreground") return PrintForeground();
     if (command == "metrics") return PrintScreenMetrics();
+    if (command == "tray-delete" && argc == 4) return DeleteTrayIcon(argv[2], argv[3]);
+    if (command == "taskbar-created" && argc == 3) return SendTaskbarCreated(argv[2]);
     if (command == "post" && argc == 5) return PostCommand(argv[2], argv[3], argv[4]);
     return Usage();
 }
