@@ -1,5 +1,19 @@
 #include "viewer/viewer.h"
 
+#include "app/app.h"
+#include "app/tray.h"
+#include "capture/bitmap_file.h"
+#include "capture/scoped_gdi.h"
+#include "output/history.h"
+#include "output/save.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+#include "viewer/viewer_commands.h"
+#include "viewer/viewer_geometry.h"
+#include "viewer/viewer_menu.h"
+
+#include <windowsx.h>
+
 #include <cstring>
 
 HWND historyViewerWindow;
@@ -7,6 +21,234 @@ HWND historyViewerFocusControl;
 int currentHistoryIndex;
 HFONT viewerButtonFont;
 char viewerTitleText[VIEWER_TITLE_CAPACITY];
+
+namespace {
+
+constexpr char VIEWER_CLASS_NAME[] = "COnesWinClass";
+constexpr char VIEWER_FACE_NAME[] = "ＭＳＰ ゴシック";
+constexpr int TITLE_FONT_HEIGHT = 12;
+constexpr COLORREF TITLE_COLOR = RGB(0x7F, 0x7F, 0x7F);
+constexpr COLORREF BLACK = RGB(0, 0, 0);
+constexpr COLORREF WHITE = RGB(255, 255, 255);
+constexpr int MENU_BUTTON_BOTTOM = 52;
+constexpr DWORD VIEWER_STYLE = WS_VISIBLE | WS_DLGFRAME | WS_SYSMENU | WS_MINIMIZEBOX |
+                               WS_MAXIMIZEBOX;
+constexpr DWORD BUTTON_STYLE = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+
+struct ViewerButton {
+    const char* text;
+    int id;
+    int x, y, width, height;
+};
+
+const ViewerButton VIEWER_BUTTONS[] = {
+    {"印刷", IDC_VIEWER_PRINT, 4, 3, 80, 22},     {"メニュー", IDC_VIEWER_MENU, 4, 26, 80, 22},
+    {"<<<", IDC_VIEWER_FIRST, 100, 10, 30, 30},   {"<<", IDC_VIEWER_PREV10, 135, 10, 30, 30},
+    {"<", IDC_VIEWER_PREV, 170, 10, 30, 30},      {">", IDC_VIEWER_NEXT, 205, 10, 30, 30},
+    {">>", IDC_VIEWER_NEXT10, 240, 10, 30, 30},   {">>>", IDC_VIEWER_LAST, 275, 10, 30, 30},
+    {"閉じる", IDC_VIEWER_CLOSE, 325, 3, 70, 44},
+};
+
+// The page as last drawn, copied to the screen on every paint.
+class BackBuffer {
+public:
+    ~BackBuffer() { Release(); }
+
+    void Rebuild(HWND window) {
+        Release();
+        RECT client;
+        GetClientRect(window, &client);
+        ScopedWindowDC windowDC(window, GetDC(window));
+        if (!windowDC.get()) return;
+        dc_ = CreateCompatibleDC(windowDC.get());
+        bitmap_ = CreateCompatibleBitmap(windowDC.get(), client.right, client.bottom);
+        if (!dc_ || !bitmap_) {
+            Release();
+            return;
+        }
+        previous_ = SelectObject(dc_, bitmap_);
+        width_ = client.right;
+        height_ = client.bottom;
+    }
+
+    void Release() {
+        if (dc_ && previous_) SelectObject(dc_, previous_);
+        if (bitmap_) DeleteObject(bitmap_);
+        if (dc_) DeleteDC(dc_);
+        dc_ = nullptr;
+        bitmap_ = nullptr;
+        previous_ = nullptr;
+        width_ = height_ = 0;
+    }
+
+    HDC dc() const { return dc_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+private:
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
+    int width_ = 0;
+    int height_ = 0;
+};
+
+BackBuffer backBuffer;
+SIZE shownImageSize;
+
+RECT WorkArea() {
+    RECT work = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
+
+void DrawTitle(HDC dc, int clientWidth) {
+    if (viewerTitleText[0] == '\0') return;
+    ScopedGdiObject font(CreateGothicFont(VIEWER_FACE_NAME, TITLE_FONT_HEIGHT, 0));
+    ScopedSelectObject selected(dc, font.get());
+    SetTextColor(dc, TITLE_COLOR);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextAlign(dc, TA_CENTER | TA_TOP);
+    POINT origin = TitleTextOrigin(clientWidth);
+    TextOutA(dc, origin.x, origin.y, viewerTitleText,
+             static_cast<int>(strnlen(viewerTitleText, VIEWER_TITLE_CAPACITY - 1)));
+}
+
+void DrawPage(HDC dc, int w, int h, bool withTitle) {
+    ViewerPageLayout layout = LayoutViewerPage(w, h, shownImageSize.cx, shownImageSize.cy);
+    FillBox(dc, layout.background, GetSysColor(COLOR_APPWORKSPACE));
+    FillBox(dc, layout.bar, GetSysColor(COLOR_BTNFACE));
+    FillBox(dc, layout.shadow, BLACK);
+    FillBox(dc, layout.paper, WHITE);
+    DrawPlainOutline(dc, layout.paper, BLACK);
+
+    if (HBITMAP bitmap = LoadBitmapFile(CurrentHistoryFile())) {
+        RECT source = {0, 0, shownImageSize.cx, shownImageSize.cy};
+        DrawBitmapStretched(dc, layout.image, source, bitmap);
+    }
+    if (Settings.IsPrintEdge != 0 && IsHistorySlotFilled(currentHistoryIndex))
+        DrawPlainOutline(dc, layout.image, BLACK);
+    if (withTitle) DrawTitle(dc, w);
+}
+
+POINT MenuButtonPosition(HWND window) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    return POINT{rect.left + GetSystemMetrics(SM_CXDLGFRAME) + 2,
+                 rect.top + GetSystemMetrics(SM_CYDLGFRAME) + GetSystemMetrics(SM_CYCAPTION) +
+                     MENU_BUTTON_BOTTOM};
+}
+
+void CreateButtons(HWND window, HINSTANCE instance) {
+    for (const ViewerButton& button : VIEWER_BUTTONS) {
+        HWND control = CreateWindowExA(0, "BUTTON", button.text, BUTTON_STYLE, button.x, button.y,
+                                       button.width, button.height, window,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.id)),
+                                       instance, nullptr);
+        if (control && button.id == IDC_VIEWER_MENU) historyViewerFocusControl = control;
+    }
+    for (const ViewerButton& button : VIEWER_BUTTONS) {
+        SendDlgItemMessageA(window, button.id, WM_SETFONT,
+                            reinterpret_cast<WPARAM>(viewerButtonFont), TRUE);
+    }
+}
+
+void StoreViewerPosition(HWND window) {
+    // A maximised or minimised window's rectangle says nothing about where
+    // the user wants the viewer next time.
+    if (IsZoomed(window) || IsIconic(window)) return;
+    RECT rect;
+    GetWindowRect(window, &rect);
+    Settings.OnesLeft = rect.left;
+    Settings.OnesTop = rect.top;
+    WriteSettingInt(&Settings.OnesLeft, "Others", "OnesLeft", settingsFilePath);
+    WriteSettingInt(&Settings.OnesTop, "Others", "OnesTop", settingsFilePath);
+}
+
+void StepTo(UINT command) {
+    int next = StepHistoryIndex(currentHistoryIndex, ClampHistoryLength(Settings.SaveNum), command);
+    if (next == currentHistoryIndex) return;
+    currentHistoryIndex = next;
+    ShowHistorySlot();
+}
+
+LRESULT OnCreate(HWND window) {
+    historyViewerWindow = window;
+    viewerTitleText[0] = '\0';
+    ReadViewerImageSize();
+    UpdateViewerCaption();
+    RenderViewerPage(false, true);
+    return 0;
+}
+
+LRESULT OnSize(HWND window) {
+    InvalidateRect(window, nullptr, TRUE);
+    RenderViewerPage(false, true);
+    return 0;
+}
+
+LRESULT OnActivate(HWND window, WPARAM wParam, LPARAM lParam) {
+    InvalidateRect(window, nullptr, TRUE);
+    PumpPendingMessages();
+    // The default handling gives the viewer the keyboard focus on activation.
+    return DefWindowProcA(window, WM_ACTIVATE, wParam, lParam);
+}
+
+LRESULT OnPaint(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (backBuffer.dc())
+        BitBlt(dc, 0, 0, backBuffer.width(), backBuffer.height(), backBuffer.dc(), 0, 0, SRCCOPY);
+    EndPaint(window, &paint);
+    return 0;
+}
+
+LRESULT OnKeyUp(HWND window, WPARAM key) {
+    if (key == VK_ESCAPE)
+        SendMessageA(window, WM_CLOSE, 0, 0);
+    else if (key == VK_APPS)
+        ShowViewerMenu(window, MenuButtonPosition(window));
+    return 0;
+}
+
+LRESULT OnRightButtonDown(HWND window, LPARAM lParam) {
+    if (GET_Y_LPARAM(lParam) <= VIEWER_BAR_HEIGHT) return 0;
+    POINT cursor;
+    GetCursorPos(&cursor);
+    ShowViewerMenu(window, cursor);
+    return 0;
+}
+
+LRESULT OnCommand(HWND window, UINT command) {
+    if (IsStepCommand(command)) {
+        StepTo(command);
+    } else if (FindPresetByCommand(command)) {
+        ApplySizePreset(command);
+    } else if (command == IDC_VIEWER_MENU) {
+        SendMessageA(window, WM_KEYUP, VK_APPS, 0);
+    } else if (command == IDC_VIEWER_CLOSE) {
+        SendMessageA(window, WM_CLOSE, 0, 0);
+    } else {
+        RunViewerCommand(window, command);
+    }
+    return 0;
+}
+
+LRESULT OnClose(HWND window) {
+    StoreViewerPosition(window);
+    backBuffer.Release();
+    DestroyWindow(window);
+    return 0;
+}
+
+LRESULT OnDestroy() {
+    backBuffer.Release();
+    historyViewerWindow = nullptr;
+    historyViewerFocusControl = nullptr;
+    return 0;
+}
+
+} // namespace
 
 HFONT CreateViewerButtonFont() {
     LOGFONTA font = {};
@@ -17,7 +259,7 @@ HFONT CreateViewerButtonFont() {
     font.lfClipPrecision = CLIP_STROKE_PRECIS;
     font.lfQuality = DEFAULT_QUALITY;
     font.lfPitchAndFamily = FF_SWISS;
-    std::strcpy(font.lfFaceName, "ＭＳＰ ゴシック");
+    std::strcpy(font.lfFaceName, VIEWER_FACE_NAME);
     return CreateFontIndirectA(&font);
 }
 
@@ -27,8 +269,97 @@ HFONT CreateGothicFont(const char* face, int height, int escapement) {
                        FIXED_PITCH | FF_MODERN, face);
 }
 
-void OpenHistoryViewer() {}
+void OpenHistoryViewer() {
+    currentHistoryIndex = 0;
+    if (!CreateHistoryViewer(appInstance, VIEWER_CLASS_NAME, SW_SHOW)) return;
+    SetForegroundWindow(historyViewerWindow);
+    SetActiveWindow(historyViewerWindow);
+    SetFocus(historyViewerFocusControl);
+}
+
+int CreateHistoryViewer(HINSTANCE instance, const char* className, int showCommand) {
+    SIZE size = ViewerWindowSize(Settings.OnesWinStyle);
+    POINT position =
+        ClampViewerPosition(POINT{Settings.OnesLeft, Settings.OnesTop}, size, WorkArea());
+    Settings.OnesLeft = position.x;
+    Settings.OnesTop = position.y;
+
+    historyViewerWindow = CreateWindowExA(0, className, "ZORVEX", VIEWER_STYLE, position.x,
+                                          position.y, size.cx, size.cy, nullptr, nullptr,
+                                          instance, nullptr);
+    if (!historyViewerWindow) return 0;
+    CreateButtons(historyViewerWindow, instance);
+    ShowWindow(historyViewerWindow, showCommand);
+    UpdateWindow(historyViewerWindow);
+    return 1;
+}
+
+SIZE ViewerImageSize() { return shownImageSize; }
+
+const char* CurrentHistoryFile() {
+    if (currentHistoryIndex < 0 || currentHistoryIndex >= HISTORY_SLOT_COUNT) return "";
+    return historyFilePaths[currentHistoryIndex];
+}
+
+void ReadViewerImageSize() {
+    int width = 0, height = 0;
+    if (IsHistorySlotFilled(currentHistoryIndex))
+        ReadBitmapFileSize(CurrentHistoryFile(), &width, &height);
+    shownImageSize = NormalizedImageSize(width, height);
+}
+
+void ForgetViewerImageSize() { shownImageSize = SIZE{0, 0}; }
+
+void RenderViewerPage(bool withTitle, bool newBuffer) {
+    if (!historyViewerWindow) return;
+    if (newBuffer || !backBuffer.dc()) backBuffer.Rebuild(historyViewerWindow);
+    if (!backBuffer.dc()) return;
+    DrawPage(backBuffer.dc(), backBuffer.width(), backBuffer.height(), withTitle);
+}
+
+void RedrawViewer() { InvalidateRect(historyViewerWindow, nullptr, TRUE); }
+
+void UpdateViewerCaption() {
+    if (!historyViewerWindow) return;
+    bool exists = IsHistorySlotFilled(currentHistoryIndex);
+    char fileTime[FILE_TIME_TEXT_CAPACITY] = {};
+    if (exists) FormatFileTimeText(CurrentHistoryFile(), fileTime, sizeof fileTime);
+    char caption[VIEWER_CAPTION_CAPACITY] = {};
+    FormatViewerCaption(currentHistoryIndex, exists, shownImageSize.cx, shownImageSize.cy,
+                        fileTime, caption, sizeof caption);
+    SendMessageA(historyViewerWindow, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption));
+}
+
+void ShowHistorySlot() {
+    ReadViewerImageSize();
+    RenderViewerPage(true, false);
+    UpdateViewerCaption();
+    RedrawViewer();
+}
+
+void ApplySizePreset(UINT command) {
+    const ViewerSizePreset* preset = FindPresetByCommand(command);
+    if (!preset || !historyViewerWindow || IsZoomed(historyViewerWindow)) return;
+    SIZE size = {preset->width, preset->height};
+    POINT position = CenterInWorkArea(size, WorkArea());
+    MoveWindow(historyViewerWindow, position.x, position.y, size.cx, size.cy, TRUE);
+    Settings.OnesWinStyle = preset->style;
+    WriteSettingInt(&Settings.OnesWinStyle, "Others", "OnesWinStyle", settingsFilePath);
+    CheckSizePresetItem(command);
+    ShowHistorySlot();
+}
 
 LRESULT CALLBACK HistoryViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
+    switch (message) {
+    case WM_CREATE: return OnCreate(window);
+    case WM_SIZE: return OnSize(window);
+    case WM_ACTIVATE: return OnActivate(window, wParam, lParam);
+    case WM_PAINT: return OnPaint(window);
+    case WM_KEYUP: return OnKeyUp(window, wParam);
+    case WM_RBUTTONDOWN: return OnRightButtonDown(window, lParam);
+    case WM_COMMAND: return OnCommand(window, LOWORD(wParam));
+    case WM_CLOSE: return OnClose(window);
+    case WM_DESTROY: return OnDestroy();
+    default: return DefWindowProcA(window, message, wParam, lParam);
+    }
 }

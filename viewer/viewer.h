@@ -15,4 +15,22 @@ extern char viewerTitleText[VIEWER_TITLE_CAPACITY];
 HFONT CreateViewerButtonFont();
 HFONT CreateGothicFont(const char* face, int height, int escapement);
 void OpenHistoryViewer();
+int CreateHistoryViewer(HINSTANCE instance, const char* className, int showCommand);
 LRESULT CALLBACK HistoryViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Reads the shown slot again, draws it with the title and updates the caption.
+void ShowHistorySlot();
+void ApplySizePreset(UINT command);
+void UpdateViewerCaption();
+
+// The shown slot's image size as last read, and its file.
+SIZE ViewerImageSize();
+const char* CurrentHistoryFile();
+// Reads the shown slot's image size again (0 x 0 when it is empty).
+void ReadViewerImageSize();
+// Forgets the image size, so that the page is drawn empty.
+void ForgetViewerImageSize();
+// Draws the page into the back buffer; `newBuffer` first makes a back buffer
+// of the current client size.
+void RenderViewerPage(bool withTitle, bool newBuffer);
+void RedrawViewer();

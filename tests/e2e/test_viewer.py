@@ -1,0 +1,337 @@
+"""The history viewer, driven by real input: opening, stepping, sizes, its
+menu commands and the page it draws."""
+import os
+import struct
+
+import harness
+from harness import children, click, find_window, key, menu_keys, probe, wait_until
+
+QUADRANTS = [(255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 255)]
+TITLE_GREY = (0x7F, 0x7F, 0x7F)
+
+
+def write_bitmap(path, width, height, color_at):
+    """A 24-bit bottom-up bitmap file; color_at(x, y) counts from the top."""
+    stride = (width * 3 + 3) & ~3
+    rows = []
+    for y in range(height - 1, -1, -1):
+        row = bytearray()
+        for x in range(width):
+            r, g, b = color_at(x, y)
+            row += bytes((b, g, r))
+        rows.append(bytes(row) + b'\0' * (stride - width * 3))
+    pixels = b''.join(rows)
+    with open(path, 'wb') as f:
+        f.write(struct.pack('<2sIHHI', b'BM', 54 + len(pixels), 0, 0, 54))
+        f.write(struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(pixels), 0, 0, 0, 0))
+        f.write(pixels)
+
+
+def quadrant_color(width, height):
+    return lambda x, y: QUADRANTS[(x >= width // 2) + 2 * (y >= height // 2)]
+
+
+def solid(color):
+    return lambda x, y: color
+
+
+def fit_image_rect(image_width, image_height, area_width, area_height):
+    available_width = int(area_width * 0.9)
+    available_height = int(area_height * 0.9)
+    scale_x = available_width / image_width
+    scale_y = available_height / image_height
+    width, height = available_width, available_height
+    if scale_x >= scale_y:
+        width = int(image_width * scale_y)
+    else:
+        height = int(image_height * scale_x)
+    x = (area_width - width) // 2
+    y = (area_height - height) // 2
+    return x, y, x + width, y + height
+
+
+def work_area():
+    for line in probe('metrics').splitlines():
+        fields = line.split('\t')
+        if fields[0] == 'work':
+            return tuple(int(v) for v in fields[1:5])
+    raise AssertionError('no work area reported')
+
+
+class ViewerTestCase(harness.ZorvexTestCase):
+    """Prepares history files before the program starts."""
+
+    settings = {'Option': {'IsFlash': '1', 'SaveNum': '30'}}
+    start_program = False
+    # slot number (1-based) -> (width, height, color function)
+    history = {1: (200, 100, quadrant_color(200, 100)), 2: (64, 48, solid((0, 0, 0)))}
+
+    def setUp(self):
+        super().setUp()
+        for number, (width, height, color_at) in self.history.items():
+            write_bitmap(self.slot(number), width, height, color_at)
+        self.start()
+
+    def viewer(self):
+        return find_window('COnesWinClass')
+
+    def open_by_tray(self):
+        harness.click(*self.tray, button=3)
+        return wait_until(self.viewer, 'the history viewer')
+
+    def caption(self):
+        viewer = self.viewer()
+        return viewer.title if viewer else ''
+
+    def wait_caption(self, prefix):
+        return wait_until(lambda: self.caption().startswith(prefix) and self.caption(),
+                          f'the caption {prefix!r}')
+
+    def client_origin(self, viewer):
+        """Screen position of the client area, found from the "印刷" button at (4, 3)."""
+        button = next(c for c in children(viewer) if c.control_id == 1009)
+        return button.rect[0] - 4, button.rect[1] - 3
+
+    def button(self, viewer, control_id):
+        return next(c for c in children(viewer) if c.control_id == control_id)
+
+    def press_button(self, viewer, control_id):
+        left, top, right, bottom = self.button(viewer, control_id).rect
+        click((left + right) // 2, (top + bottom) // 2)
+
+    def click_page(self, viewer):
+        """A left click on the paper, as a user does before typing to a window."""
+        x, y = self.client_origin(viewer)
+        click(x + 12, y + 62)
+
+    def open_menu(self, viewer):
+        self.press_button(viewer, 1076)
+        return wait_until(lambda: find_window('#32768'), 'the viewer menu')
+
+    def choose(self, viewer, index, *extra):
+        """Chooses the index-th selectable item of the viewer menu by keyboard."""
+        menu = self.open_menu(viewer)
+        menu_keys(menu, *(['Down'] * (index + 1)), *extra, 'Return')
+        wait_until(lambda: find_window('#32768') is None, 'the viewer menu to close')
+
+    def message_box(self):
+        return wait_until(lambda: next((w for w in harness.windows() if w.visible and
+                                        w.class_name == '#32770' and w.title == 'ZORVEX'), None),
+                          'a ZORVEX dialog')
+
+    def click_control(self, dialog, control_id):
+        control = wait_until(lambda: next((c for c in children(dialog)
+                                           if c.control_id == control_id), None),
+                             f'control {control_id}')
+        left, top, right, bottom = control.rect
+        click((left + right) // 2, (top + bottom) // 2)
+
+
+MENU_COPY, MENU_SIZE, MENU_TITLE, MENU_DELETE, MENU_CANCEL = 0, 4, 5, 6, 8
+
+
+class Opening(ViewerTestCase):
+    def test_tray_right_click_opens_slot_one_at_preset_size_with_its_pixels(self):
+        viewer = self.open_by_tray()
+        self.assertEqual(viewer.size, (510, 680))
+        caption = self.wait_caption('1枚目( 200 x 100 ) ')
+        self.assertTrue(caption.endswith(' - ZORVEX (履歴)'), caption)
+        self.assertRegex(caption, r'^1枚目\( 200 x 100 \) \d{4}/\d\d/\d\d \d\d:\d\d:\d\d - ')
+        self.assertEqual([c.title for c in children(viewer)],
+                         ['印刷', 'メニュー', '<<<', '<<', '<', '>', '>>', '>>>', '閉じる'])
+
+        width, height = viewer.client_size
+        ox, oy = self.client_origin(viewer)
+        left, top, right, bottom = fit_image_rect(200, 100, width - 20, height - 70)
+        left, top, right, bottom = left + 10 + ox, top + 60 + oy, right + 10 + ox, bottom + 60 + oy
+        qw, qh = (right - left) // 4, (bottom - top) // 4
+        screen = wait_until(lambda: (lambda s: s if s.pixel(left + qw, top + qh) == QUADRANTS[0]
+                                     else None)(harness.Screen()), 'the hard copy on the page')
+        self.assertEqual(screen.pixel(right - qw, top + qh), QUADRANTS[1])
+        self.assertEqual(screen.pixel(left + qw, bottom - qh), QUADRANTS[2])
+        self.assertEqual(screen.pixel(right - qw, bottom - qh), QUADRANTS[3])
+        # The blue quadrant reaches the image's left and bottom edges, no further.
+        self.assertEqual(screen.pixel(left + 1, bottom - 2), QUADRANTS[2])
+        self.assertEqual(screen.pixel(left - 2, bottom - 2), (255, 255, 255))
+        self.assertEqual(screen.pixel(left + 1, bottom + 1), (255, 255, 255))
+        # Paper with its outline and the shadow.
+        self.assertEqual(screen.pixel(ox + 10, oy + 100), (0, 0, 0))
+        self.assertEqual(screen.pixel(ox + width - 7, oy + height - 7), (0, 0, 0))
+        self.assertEqual(screen.pixel(ox + 20, oy + 70), (255, 255, 255))
+
+    def test_ctrl_alt_f10_opens_and_print_screen_only_brings_viewer_forward(self):
+        key('ctrl+alt+F10')
+        viewer = wait_until(self.viewer, 'the history viewer')
+        self.wait_caption('1枚目( 200 x 100 ) ')
+        import subprocess
+        other = subprocess.Popen(['wine', harness.PROBE, 'testwin', '600', '300', '300', '200',
+                                  'Other'], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: (other.kill(), other.wait()))
+        wait_until(lambda: 'Other' in probe('foreground'), 'the other window in front')
+        before = sorted(os.listdir(harness.WINE_TEMP))
+        slot_one = os.path.getmtime(self.slot(1))
+        key('Print')
+        wait_until(lambda: str(viewer.handle) == probe('foreground').split('\t')[0],
+                   'the viewer in front again')
+        self.assertEqual(sorted(os.listdir(harness.WINE_TEMP)), before)
+        self.assertEqual(os.path.getmtime(self.slot(1)), slot_one)
+        self.assertEqual(len([w for w in harness.windows()
+                              if w.class_name == 'COnesWinClass' and w.visible]), 1)
+
+    def test_right_click_menu_only_below_the_button_bar_and_esc_closes(self):
+        viewer = self.open_by_tray()
+        ox, oy = self.client_origin(viewer)
+        click(ox + 450, oy + 30, button=3)  # on the bar, beside the buttons
+        click(ox + 450, oy + 25)  # would close a menu if one had opened
+        self.assertIsNone(find_window('#32768'))
+        click(ox + 200, oy + 300, button=3)
+        menu = wait_until(lambda: find_window('#32768'), 'the viewer menu')
+        self.assertEqual(menu.rect[:2], (ox + 200, oy + 300))
+        menu_keys(menu, 'Escape')
+        wait_until(lambda: find_window('#32768') is None, 'the menu to close')
+        self.click_page(viewer)
+        key('Escape')
+        wait_until(lambda: self.viewer() is None, 'the viewer to close')
+
+
+class Placement(ViewerTestCase):
+    settings = {'Option': {'IsFlash': '1'}, 'Others': {'OnesLeft': '-200', 'OnesTop': '5000'}}
+
+    def test_remembered_position_is_pulled_into_the_work_area(self):
+        viewer = self.open_by_tray()
+        left, _, _, bottom = work_area()
+        self.assertEqual(viewer.rect[0], left)
+        self.assertEqual(viewer.rect[3], bottom)
+
+
+class Stepping(ViewerTestCase):
+    history = {n: (40 + n, 30, solid((n * 8, 0, 0))) for n in (1, 2, 3, 12, 13, 29, 30)}
+
+    def test_arrow_keys_step_through_the_history(self):
+        viewer = self.open_by_tray()
+        self.wait_caption('1枚目( 41 x 30 ) ')
+        self.click_page(viewer)
+        key('Left')  # nothing before the newest
+        key('Right')
+        self.wait_caption('2枚目( 42 x 30 ) ')
+        key('ctrl+Right')
+        self.wait_caption('12枚目( 52 x 30 ) ')
+        key('ctrl+Right')
+        self.wait_caption('22枚目( 履歴なし ) - ZORVEX (履歴)')
+        key('ctrl+shift+Right')
+        self.wait_caption('30枚目( 70 x 30 ) ')
+        key('Right')
+        key('Left')
+        self.wait_caption('29枚目( 69 x 30 ) ')
+        key('ctrl+Left')
+        self.wait_caption('19枚目( 履歴なし ) ')
+        key('ctrl+shift+Left')
+        self.wait_caption('1枚目( 41 x 30 ) ')
+
+
+class MenuCommands(ViewerTestCase):
+    def checked_rows(self, submenu, rows):
+        """The rows of a popup menu with a dark check mark in the left margin."""
+        screen = harness.Screen()
+        left, top, right, bottom = submenu.rect
+        row_height = (bottom - top - 6) / rows
+        marked = []
+        for row in range(rows):
+            y0 = int(top + 3 + row * row_height)
+            dark = [1 for y in range(y0 + 2, int(y0 + row_height) - 2)
+                    for x in range(left + 3, left + 16) if sum(screen.pixel(x, y)) < 150]
+            if dark:
+                marked.append(row)
+        return marked
+
+    def test_size_preset_resizes_centres_checks_and_is_remembered(self):
+        viewer = self.open_by_tray()
+        self.choose(viewer, MENU_SIZE, 'Right', 'Down')  # "横：大"
+        wait_until(lambda: self.viewer().size == (800, 600), 'the 800 x 600 viewer')
+        left, top, right, bottom = work_area()
+        viewer = self.viewer()
+        self.assertEqual(viewer.rect[:2], (left + (right - left - 800) // 2,
+                                           top + (bottom - top - 600) // 2))
+        self.assertEqual(self.settings_file()['Others']['OnesWinStyle'], '2')
+        self.assertTrue(self.caption().startswith('1枚目( 200 x 100 ) '))
+
+        menu = self.open_menu(viewer)
+        menu_keys(menu, *(['Down'] * (MENU_SIZE + 1)), 'Right')
+        submenu = wait_until(lambda: next((w for w in harness.windows() if w.visible and
+                                           w.class_name == '#32768' and w.handle != menu.handle),
+                                          None), 'the size submenu')
+        harness.screenshot(os.path.join(harness.ARTIFACTS, 'viewer-size-submenu.png'))
+        self.assertEqual(self.checked_rows(submenu, 6), [1])
+        menu_keys(menu, 'Escape', 'Escape')
+        wait_until(lambda: find_window('#32768') is None, 'the menu to close')
+
+        self.press_button(viewer, 1011)  # "閉じる"
+        wait_until(lambda: self.viewer() is None, 'the viewer to close')
+        others = self.settings_file()['Others']
+        self.assertEqual((int(others['OnesLeft']), int(others['OnesTop'])), viewer.rect[:2])
+
+    def test_copy_puts_the_slot_bitmap_on_the_clipboard(self):
+        probe('clear-clipboard')
+        viewer = self.open_by_tray()
+        self.choose(viewer, MENU_COPY)
+        dump = os.path.join(self.workdir, 'clip.bmp')
+        info = wait_until(lambda: (lambda out: out if out and out != 'none' else None)(
+            probe('clipboard', self.wine_path(dump)).strip()), 'a bitmap on the clipboard')
+        self.assertEqual(info.split('\t')[:2], ['200', '100'])
+        bitmap = harness.Bitmap(dump)
+        for (x, y), color in zip([(50, 25), (150, 25), (50, 75), (150, 75)], QUADRANTS):
+            self.assertEqual(bitmap.pixel(x, y), color)
+        wait_until(lambda: self.viewer() and self.viewer().enabled, 'the viewer enabled again')
+
+    def test_delete_asks_and_only_yes_deletes_that_slot(self):
+        viewer = self.open_by_tray()
+        self.click_page(viewer)
+        key('Right')
+        self.wait_caption('2枚目( 64 x 48 ) ')
+
+        self.choose(viewer, MENU_DELETE)
+        box = self.message_box()
+        texts = [c.title for c in children(box)]
+        self.assertIn('ハードコピーを削除します。よろしいですか？', texts)
+        icon = [c for c in children(box) if c.class_name == 'Static' and not c.title and c.visible]
+        self.assertTrue(icon, 'the question needs its icon')
+        self.assertEqual(sorted(c.control_id for c in children(box) if c.class_name == 'Button'),
+                         [6, 7])
+        key('Return')  # the default button is No
+        wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the question to close')
+        self.assertTrue(os.path.exists(self.slot(2)))
+        self.assertTrue(self.caption().startswith('2枚目( 64 x 48 ) '))
+
+        self.choose(viewer, MENU_DELETE)
+        self.click_control(self.message_box(), 6)  # Yes
+        self.wait_caption('2枚目( 履歴なし ) - ZORVEX (履歴)')
+        self.assertFalse(os.path.exists(self.slot(2)))
+        self.assertTrue(os.path.exists(self.slot(1)))
+        self.open_tray_menu()  # the rebuilt tray menu still opens
+        harness.click(*self.tray)
+
+    def test_title_from_dialog_is_drawn_on_the_page(self):
+        viewer = self.open_by_tray()
+        ox, oy = self.client_origin(viewer)
+        width = viewer.client_size[0]
+        region = (ox + 20, oy + 62, ox + width - 20, oy + 80)
+        self.assertEqual(harness.Screen().find_color(TITLE_GREY, region), [])
+
+        self.choose(viewer, MENU_TITLE)
+        dialog = self.message_box()
+        self.assertEqual([c.title for c in children(dialog) if c.class_name == 'Button'],
+                         ['OK(&S)', 'キャンセル(&E)'])
+        self.click_control(dialog, 1017)
+        harness.type_text('HARD COPY TITLE')
+        self.click_control(dialog, 1030)
+        wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the title dialog to close')
+        hits = wait_until(lambda: harness.Screen().find_color(TITLE_GREY, region),
+                          'the grey title on the page')
+        xs = [x for x, _ in hits]
+        self.assertLess(abs((min(xs) + max(xs)) // 2 - (ox + (width - 20) // 2)), 6)
+        self.assertGreaterEqual(min(y for _, y in hits), oy + 64)
+        harness.screenshot(os.path.join(harness.ARTIFACTS, 'viewer-title.png'))
+
+
+if __name__ == '__main__':
+    harness.main()

@@ -1,0 +1,124 @@
+#include "viewer/viewer_geometry.h"
+
+#include "capture/bitmap_file.h"
+#include "resources/resource.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+
+const ViewerSizePreset VIEWER_SIZE_PRESETS[VIEWER_PRESET_COUNT] = {
+    {1, IDM_SIZE_TALL_LARGE, "縦：大", 600, 800},
+    {2, IDM_SIZE_WIDE_LARGE, "横：大", 800, 600},
+    {3, IDM_SIZE_TALL_MEDIUM, "縦：中", 510, 680},
+    {4, IDM_SIZE_WIDE_MEDIUM, "横：中", 680, 510},
+    {5, IDM_SIZE_TALL_SMALL, "縦：小", 420, 560},
+    {6, IDM_SIZE_WIDE_SMALL, "横：小", 560, 420},
+};
+
+namespace {
+
+constexpr SIZE FALLBACK_WINDOW_SIZE = {560, 420};
+
+constexpr int PAPER_MARGIN = 10;
+constexpr int SHADOW_OFFSET = 5;
+constexpr int PAGE_TOP = VIEWER_BAR_HEIGHT + PAPER_MARGIN;
+constexpr int TITLE_TOP = 64;
+
+// Pulls [start, start + length) into [low, high); the low edge wins when the
+// range is longer than the area, so the caption bar stays on the screen.
+LONG ClampSpan(LONG start, LONG length, LONG low, LONG high) {
+    if (start + length > high) start = high - length;
+    if (start < low) start = low;
+    return start;
+}
+
+LONG CenterSpan(LONG length, LONG areaLength) { return std::max<LONG>((areaLength - length) / 2, 0); }
+
+} // namespace
+
+const ViewerSizePreset* FindPresetByStyle(int style) {
+    for (const ViewerSizePreset& preset : VIEWER_SIZE_PRESETS) {
+        if (preset.style == style) return &preset;
+    }
+    return nullptr;
+}
+
+const ViewerSizePreset* FindPresetByCommand(UINT command) {
+    for (const ViewerSizePreset& preset : VIEWER_SIZE_PRESETS) {
+        if (preset.command == command) return &preset;
+    }
+    return nullptr;
+}
+
+SIZE ViewerWindowSize(int style) {
+    const ViewerSizePreset* preset = FindPresetByStyle(style);
+    return preset ? SIZE{preset->width, preset->height} : FALLBACK_WINDOW_SIZE;
+}
+
+POINT ClampViewerPosition(POINT remembered, SIZE size, RECT workArea) {
+    return POINT{ClampSpan(remembered.x, size.cx, workArea.left, workArea.right),
+                 ClampSpan(remembered.y, size.cy, workArea.top, workArea.bottom)};
+}
+
+POINT CenterInWorkArea(SIZE size, RECT workArea) {
+    return POINT{workArea.left + CenterSpan(size.cx, workArea.right - workArea.left),
+                 workArea.top + CenterSpan(size.cy, workArea.bottom - workArea.top)};
+}
+
+bool IsStepCommand(UINT command) {
+    switch (command) {
+    case IDC_VIEWER_FIRST:
+    case IDC_VIEWER_PREV10:
+    case IDC_VIEWER_PREV:
+    case IDC_VIEWER_NEXT:
+    case IDC_VIEWER_NEXT10:
+    case IDC_VIEWER_LAST: return true;
+    default: return false;
+    }
+}
+
+int StepHistoryIndex(int current, int length, UINT command) {
+    int last = length - 1;
+    switch (command) {
+    case IDC_VIEWER_PREV: return current <= 0 ? current : current - 1;
+    case IDC_VIEWER_PREV10: return current <= 0 ? current : std::max(current - 10, 0);
+    case IDC_VIEWER_FIRST: return current <= 0 ? current : std::max(current - 100, 0);
+    case IDC_VIEWER_NEXT: return current >= last ? current : current + 1;
+    case IDC_VIEWER_NEXT10: return current >= last ? current : std::min(current + 10, last);
+    case IDC_VIEWER_LAST: return current >= last ? current : std::min(current + 100, last);
+    default: return current;
+    }
+}
+
+SIZE NormalizedImageSize(int width, int height) {
+    if (width <= 0 || height == 0 || height == INT_MIN) return SIZE{0, 0};
+    return SIZE{width, height < 0 ? -height : height};
+}
+
+ViewerPageLayout LayoutViewerPage(int w, int h, int imageWidth, int imageHeight) {
+    ViewerPageLayout layout;
+    layout.background = RECT{0, VIEWER_BAR_HEIGHT, w, h};
+    layout.bar = RECT{0, 0, w, VIEWER_BAR_HEIGHT};
+    layout.shadow = RECT{PAPER_MARGIN + SHADOW_OFFSET, PAGE_TOP + SHADOW_OFFSET, w - SHADOW_OFFSET,
+                         h - SHADOW_OFFSET};
+    layout.paper = RECT{PAPER_MARGIN, PAGE_TOP, w - PAPER_MARGIN, h - PAPER_MARGIN};
+    FitImageRect(imageWidth, imageHeight, w - 2 * PAPER_MARGIN, h - PAGE_TOP - PAPER_MARGIN,
+                 &layout.image);
+    OffsetRect(&layout.image, PAPER_MARGIN, PAGE_TOP);
+    return layout;
+}
+
+POINT TitleTextOrigin(int clientWidth) {
+    return POINT{(clientWidth - 2 * PAPER_MARGIN) / 2, TITLE_TOP};
+}
+
+void FormatViewerCaption(int slot, bool exists, int width, int height, const char* fileTime,
+                         char* out, size_t capacity) {
+    if (capacity == 0) return;
+    if (exists)
+        std::snprintf(out, capacity, "%d枚目( %d x %d ) %s - ZORVEX (履歴)", slot + 1, width,
+                      height, fileTime);
+    else
+        std::snprintf(out, capacity, "%d枚目( 履歴なし ) - ZORVEX (履歴)", slot + 1);
+}
