@@ -1,14 +1,245 @@
 #include "capture/range_overlay.h"
 
+#include "app/app.h"
+#include "capture/bitmap_file.h"
 #include "capture/capture_modes.h"
+#include "capture/drag_geometry.h"
+#include "capture/scoped_gdi.h"
+#include "dialogs/config_dialog.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+
+#include <cstdio>
 
 HWND rangeOverlayWindow;
 int areaPickMode;
 
-void StartRangeSelection() {}
+namespace {
 
-int CreateRangeOverlay(HINSTANCE, const char*, int, RECT) { return 0; }
+constexpr const char* RANGE_CLASS_NAME = "CRangeWinClass";
+constexpr const char* OVERLAY_TITLE = "ZORVEX";
+constexpr DWORD OVERLAY_STYLE = WS_POPUP | WS_CHILD;
+constexpr COLORREF BAND_COLOR = RGB(0, 0, 0);
+constexpr int BAND_INVERT = 1;
+constexpr int AREA_FIELD_TEXT_CAPACITY = 16;
+
+// The overlay's state; there is at most one overlay.
+struct RangeOverlayState {
+    bool isDragging;
+    // Set once the button is released on a selection: the overlay is then
+    // copying and delivering, and takes no further input.
+    bool isTakingSelection;
+    LPARAM dragAnchor;
+    LPARAM dragPoint;
+    LPARAM dragLastPoint;
+    HCURSOR savedCursor;
+    RECT overlayPaintRect;
+    HBITMAP backgroundBitmap;
+};
+RangeOverlayState overlay;
+
+HCURSOR CrossCursor() {
+    return LoadCursorA(nullptr, IDC_CROSS);
+}
+
+RECT MovedToOrigin(const RECT& rect) {
+    return RECT{0, 0, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+void DrawBand(HWND window, LPARAM from, LPARAM to) {
+    // Every style inverts, so drawing the same band again erases it.
+    if (Settings.IsNotRange != 0)
+        DrawHatchedBand(window, from, to, BAND_INVERT, BAND_COLOR);
+    else
+        DrawBandOutline(window, from, to, BAND_INVERT, BAND_COLOR);
+}
+
+void EraseBand(HWND window) {
+    DrawBand(window, overlay.dragAnchor, overlay.dragLastPoint);
+}
+
+void CloseOverlay(HWND window) {
+    SetCursor(overlay.savedCursor);
+    SendMessageA(window, WM_CLOSE, 0, 0);
+}
+
+// The background stays loaded for the overlay's whole life, so it is drawn
+// here without handing it to DrawBitmapUnscaled, which would delete it.
+void PaintBackground(HDC dc) {
+    if (!overlay.backgroundBitmap) return;
+    ScopedMemoryDC memory(dc);
+    if (!memory.get()) return;
+    ScopedSelectObject selected(memory.get(), overlay.backgroundBitmap);
+    const RECT& rect = overlay.overlayPaintRect;
+    BitBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, memory.get(), 0,
+           0, SRCCOPY);
+}
+
+RECT SelectionOnScreen(HWND window, const RECT& selection) {
+    POINT corner = {selection.left, selection.top};
+    ClientToScreen(window, &corner);
+    return RECT{corner.x, corner.y, corner.x + (selection.right - selection.left),
+                corner.y + (selection.bottom - selection.top)};
+}
+
+void SetAreaField(int controlId, LONG value) {
+    char text[AREA_FIELD_TEXT_CAPACITY];
+    std::snprintf(text, sizeof text, "%ld", static_cast<long>(value));
+    SetWindowTextA(GetDlgItem(configDialogWindow, controlId), text);
+}
+
+void WriteAreaFields(const RECT& area) {
+    if (!configDialogWindow) return;
+    SetAreaField(IDC_AREA_LEFT, area.left);
+    SetAreaField(IDC_AREA_TOP, area.top);
+    SetAreaField(IDC_AREA_RIGHT, area.right);
+    SetAreaField(IDC_AREA_BOTTOM, area.bottom);
+}
+
+// The outputs are those of every mode; their save step copies the hard copy
+// file, so the saved file shows exactly the selected part of the snapshot.
+void DeliverSelection(const RECT& onScreen) {
+    DeliverHardCopy(onScreen, nullptr);
+    PrintAfterCapture();
+}
+
+void TakeSelection(HWND window, const RECT& selection) {
+    overlay.isTakingSelection = true;
+    captureRect = selection;
+    ScopedWindowDC dc(window, GetWindowDC(window));
+    bool written = dc.get() && WriteScreenBitmapFile(dc.get(), captureRect, workBitmapPath, 0);
+    overlay.overlayPaintRect = SelectionOnScreen(window, selection);
+    ShowWindow(window, SW_HIDE);
+    UpdateWindow(window);
+    PumpPendingMessages();
+    if (areaPickMode != 0)
+        WriteAreaFields(overlay.overlayPaintRect);
+    else if (written)
+        DeliverSelection(overlay.overlayPaintRect);
+}
+
+LRESULT OnCreate() {
+    overlay.isDragging = false;
+    overlay.isTakingSelection = false;
+    overlay.savedCursor = SetCursor(CrossCursor());
+    overlay.overlayPaintRect = MovedToOrigin(captureRect);
+    overlay.backgroundBitmap = LoadBitmapFile(backgroundBitmapPath);
+    return 0;
+}
+
+LRESULT OnPaint(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (dc) PaintBackground(dc);
+    EndPaint(window, &paint);
+    return 0;
+}
+
+LRESULT OnLeftButtonDown(HWND window, LPARAM point) {
+    if (overlay.isTakingSelection) return 0;
+    overlay.isDragging = true;
+    overlay.dragAnchor = overlay.dragLastPoint = point;
+    DrawBand(window, overlay.dragAnchor, overlay.dragAnchor);
+    SetCursor(CrossCursor());
+    return 0;
+}
+
+LRESULT OnMouseMove(HWND window, LPARAM point) {
+    if (!overlay.isDragging) return 0;
+    overlay.dragPoint = PullTowardAnchor(overlay.dragAnchor, point);
+    EraseBand(window);
+    DrawBand(window, overlay.dragAnchor, overlay.dragPoint);
+    overlay.dragLastPoint = overlay.dragPoint;
+    SetCursor(CrossCursor());
+    return 0;
+}
+
+LRESULT OnLeftButtonUp(HWND window, LPARAM point) {
+    if (!overlay.isDragging) return 0;
+    SetCursor(overlay.savedCursor);
+    EraseBand(window);
+    overlay.isDragging = false;
+    RECT selection = SelectionRect(overlay.dragAnchor, point);
+    if (!IsEmptySelection(selection)) TakeSelection(window, selection);
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+LRESULT OnKeyDown(HWND window, WPARAM key) {
+    if (key != VK_ESCAPE || overlay.isTakingSelection) return 0;
+    if (overlay.isDragging) {
+        EraseBand(window);
+        overlay.isDragging = false;
+    } else {
+        CloseOverlay(window);
+    }
+    return 0;
+}
+
+LRESULT OnRightButtonDown(HWND window) {
+    if (!overlay.isTakingSelection) CloseOverlay(window);
+    return 0;
+}
+
+LRESULT OnDestroy() {
+    if (overlay.backgroundBitmap) DeleteObject(overlay.backgroundBitmap);
+    overlay.backgroundBitmap = nullptr;
+    overlay.isDragging = false;
+    overlay.isTakingSelection = false;
+    rangeOverlayWindow = nullptr;
+    areaPickMode = 0;
+    return 0;
+}
+
+} // namespace
+
+void StartRangeSelection() {
+    if (rangeOverlayWindow) return;
+    HWND surface = captureSurfaceWindow = ChooseCaptureSurface();
+    LockWindowUpdate(surface);
+    GetWindowRect(surface, &captureRect);
+    ScopedWindowDC dc(surface, GetWindowDC(surface));
+    RecordPointer(surface);
+    bool written = dc.get() && WriteScreenBitmapFile(dc.get(), MovedToOrigin(captureRect),
+                                                     backgroundBitmapPath, 0);
+    // The snapshot now holds the pointer where it was; the selection is
+    // copied from the snapshot and must not get a second one.
+    pointerImage = nullptr;
+    LockWindowUpdate(nullptr);
+    UpdateWindow(surface);
+    // Without a fresh snapshot the overlay would show an older screen.
+    if (!written || !CreateRangeOverlay(appInstance, RANGE_CLASS_NAME, SW_SHOW, captureRect)) {
+        // No overlay will end the pick, so end it here: the flag would keep
+        // the pointer out of every later hard copy.
+        areaPickMode = 0;
+        return;
+    }
+    SetForegroundWindow(rangeOverlayWindow);
+    SetFocus(rangeOverlayWindow);
+}
+
+int CreateRangeOverlay(HINSTANCE instance, const char* className, int showCommand, RECT rect) {
+    rangeOverlayWindow = CreateWindowExA(
+        WS_EX_TOPMOST, className, OVERLAY_TITLE, OVERLAY_STYLE, rect.left, rect.top,
+        rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, instance, nullptr);
+    if (!rangeOverlayWindow) return 0;
+    ShowWindow(rangeOverlayWindow, showCommand);
+    UpdateWindow(rangeOverlayWindow);
+    return 1;
+}
 
 LRESULT CALLBACK RangeOverlayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
+    switch (message) {
+    case WM_CREATE: return OnCreate();
+    case WM_PAINT: return OnPaint(window);
+    case WM_ACTIVATE: SetCursor(CrossCursor()); return 0;
+    case WM_LBUTTONDOWN: return OnLeftButtonDown(window, lParam);
+    case WM_MOUSEMOVE: return OnMouseMove(window, lParam);
+    case WM_LBUTTONUP: return OnLeftButtonUp(window, lParam);
+    case WM_KEYDOWN: return OnKeyDown(window, wParam);
+    case WM_RBUTTONDOWN: return OnRightButtonDown(window);
+    case WM_CLOSE: DestroyWindow(window); return 0;
+    case WM_DESTROY: return OnDestroy();
+    default: return DefWindowProcA(window, message, wParam, lParam);
+    }
 }

@@ -16,23 +16,26 @@ using OpenAsRunDllFunction = void(WINAPI*)(HWND, HINSTANCE, LPCSTR, int);
 OpenAsRunDllFunction openAsRunDll;
 
 constexpr int SAVE_DIALOG_CAPACITY = 519;
+static_assert(SAVE_DIALOG_CAPACITY <= SAVE_NAME_CAPACITY, "every confirmed name must fit");
 constexpr int OPEN_WITH_COMMAND_CAPACITY = 524;
 
-bool FileExists(const char* path) { return _access(path, 0) == 0; }
+// The named flags of the classic save dialog, and OFN_NOCHANGEDIR: the
+// program finds readme.txt and relative launcher paths in the current
+// directory, which the dialog would otherwise move to the chosen folder.
+constexpr DWORD SAVE_DIALOG_FLAGS =
+    OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
 
-void CopyIfFits(const std::string& name, char* destination) {
-    if (!name.empty() && name.size() < SAVE_NAME_CAPACITY)
-        std::memcpy(destination, name.c_str(), name.size() + 1);
+bool FileExists(const char* path) {
+    return _access(path, 0) == 0;
 }
 
 void ChooseAutomaticName(char* destination) {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    std::string bitmapFolder = std::string(Settings.SaveDir) + "\\bitmap";
-    CreateDirectoryA(bitmapFolder.c_str(), nullptr);
+    CreateDirectoryA(AutomaticBitmapFolder(Settings.SaveDir).c_str(), nullptr);
     std::string dayFolder = AutomaticDayFolder(Settings.SaveDir, now);
     CreateDirectoryA(dayFolder.c_str(), nullptr);
-    CopyIfFits(FindFreeAutomaticName(dayFolder), destination);
+    StoreSaveName(FindFreeAutomaticName(dayFolder), destination);
 }
 
 void ChooseNameInDialog(char* destination) {
@@ -45,24 +48,35 @@ void ChooseNameInDialog(char* destination) {
     dialog.nMaxFile = sizeof chosen;
     dialog.lpstrTitle = "ハードコピーに名前を付けて保存";
     dialog.lpstrDefExt = "bmp";
-    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
+    dialog.Flags = SAVE_DIALOG_FLAGS;
     BOOL confirmed = GetSaveFileNameA(&dialog);
     PumpPendingMessages();
     chosen[sizeof chosen - 1] = '\0';
-    if (confirmed) CopyIfFits(chosen, destination);
+    if (confirmed) StoreSaveName(chosen, destination);
 }
 
 } // namespace
+
+bool StoreSaveName(const std::string& name, char* destination) {
+    destination[0] = '\0';
+    if (name.empty() || name.size() >= SAVE_NAME_CAPACITY) return false;
+    std::memcpy(destination, name.c_str(), name.size() + 1);
+    return true;
+}
+
+std::string AutomaticBitmapFolder(const char* saveDir) {
+    return std::string(saveDir) + "\\bitmap";
+}
 
 std::string AutomaticDayFolder(const char* saveDir, const SYSTEMTIME& localTime) {
     char date[32];
     std::snprintf(date, sizeof date, "%04d%02d%02d", localTime.wYear, localTime.wMonth,
                   localTime.wDay);
-    return std::string(saveDir) + "\\bitmap\\" + date;
+    return AutomaticBitmapFolder(saveDir) + "\\" + date;
 }
 
-std::string FindFreeAutomaticName(const std::string& dayFolder) {
-    for (int n = 1; n <= LAST_AUTOMATIC_NUMBER; ++n) {
+std::string FindFreeAutomaticName(const std::string& dayFolder, int lastNumber) {
+    for (int n = 1; n <= lastNumber; ++n) {
         char name[16];
         std::snprintf(name, sizeof name, "\\%06d.bmp", n);
         std::string candidate = dayFolder + name;
@@ -72,6 +86,7 @@ std::string FindFreeAutomaticName(const std::string& dayFolder) {
 }
 
 void ChooseSaveDestination(int askUser, char* destination) {
+    destination[0] = '\0';
     if (askUser != 0)
         ChooseNameInDialog(destination);
     else
@@ -100,7 +115,9 @@ void OpenWithChooser(HWND owner, const char* path) {
         if (!openAsRunDll) return;
     }
     char commandLine[OPEN_WITH_COMMAND_CAPACITY] = {};
-    std::snprintf(commandLine, sizeof commandLine, "%s  ", path);
+    int length = std::snprintf(commandLine, sizeof commandLine, "%s  ", path);
+    // A cut path would name another file.
+    if (length < 0 || length >= OPEN_WITH_COMMAND_CAPACITY) return;
     openAsRunDll(owner, nullptr, commandLine, SW_SHOWNORMAL);
 }
 

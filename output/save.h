@@ -15,10 +15,15 @@ constexpr int LAST_AUTOMATIC_NUMBER = 999998;
 // Fills `destination` (capacity SAVE_NAME_CAPACITY) with the file to write,
 // or leaves it empty: dialog cancelled, no free number, or a name too long.
 void ChooseSaveDestination(int askUser, char* destination);
+// Puts `name` into `destination` when it fits with its terminator; an empty
+// or overlong name leaves the destination empty. Returns whether it fitted.
+bool StoreSaveName(const std::string& name, char* destination);
 
 // The automatic name in `dayFolder` ("...\bitmap\YYYYMMDD"): the smallest
 // free number from 000001; empty when all of them are taken.
-std::string FindFreeAutomaticName(const std::string& dayFolder);
+std::string FindFreeAutomaticName(const std::string& dayFolder,
+                                  int lastNumber = LAST_AUTOMATIC_NUMBER);
+std::string AutomaticBitmapFolder(const char* saveDir);
 std::string AutomaticDayFolder(const char* saveDir, const SYSTEMTIME& localTime);
 
 // AppParam, one blank, then the path unquoted.

@@ -1,0 +1,149 @@
+"""Saving hard copies (automatic names, the Save As dialog) and handing a
+recent hard copy to the edit application, with range captures made by the
+real mouse."""
+import os
+import shutil
+import time
+
+import harness
+from harness import find_window, wait_until
+
+OVERLAY = 'CRangeWinClass'
+SAVE_TITLE = 'ハードコピーに名前を付けて保存'
+
+
+def read(path):
+    with open(path, 'rb') as f:
+        return f.read()
+
+
+class SaveCase(harness.ZorvexTestCase):
+    save = {}
+
+    def setUp(self):
+        self.settings = {'Common': {'CopyType': '3'},
+                         'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '1', 'SaveFormat3': '0',
+                                    **self.save},
+                         'Option': {'IsFlash': '1', 'IsCursor': '0'}}
+        self.save_dir = None
+        super().setUp()
+
+    def start(self, wait_for_tray=True):
+        # The save folder lives in the test's working folder, made just now.
+        if self.save_dir is None:
+            self.save_dir = os.path.join(self.workdir, 'saved')
+            os.makedirs(self.save_dir)
+            self.settings['SaveAs'].setdefault('SaveDir', self.wine_path(self.save_dir))
+            with open(self.ini_path, 'wb') as f:
+                f.write(harness.encode_ini(self.settings))
+        super().start(wait_for_tray)
+
+    def range_capture(self, start=(100, 100), end=(200, 150), wait=True):
+        harness.key('shift+Print')
+        wait_until(lambda: find_window(OVERLAY), 'the range overlay')
+        harness.move_mouse(*start)
+        harness.mouse_down()
+        harness.move_mouse(end[0] - 1, end[1] - 1)
+        harness.move_mouse(*end)
+        harness.mouse_up()
+        if wait:
+            self.wait_for_overlay_gone()
+
+    def wait_for_overlay_gone(self):
+        wait_until(lambda: find_window(OVERLAY, visible=None) is None, 'the overlay to close')
+
+    def saved_files(self):
+        found = []
+        for folder, _, names in os.walk(self.save_dir):
+            found.extend(os.path.relpath(os.path.join(folder, n), self.save_dir) for n in names)
+        return sorted(found)
+
+
+class AutomaticSave(SaveCase):
+    def test_numbers_count_up_in_todays_folder_and_match_the_history(self):
+        self.range_capture()
+        day = time.strftime('%Y%m%d')
+        first = os.path.join(self.save_dir, 'bitmap', day, '000001.bmp')
+        wait_until(lambda: os.path.exists(first) and os.path.exists(self.slot(1)),
+                   'the first saved file')
+        self.assertEqual(read(first), read(self.slot(1)))
+
+        self.range_capture((300, 200), (340, 260))
+        second = os.path.join(self.save_dir, 'bitmap', day, '000002.bmp')
+        wait_until(lambda: os.path.exists(second), 'the second saved file')
+        wait_until(lambda: os.path.exists(self.slot(2)), 'the history to grow')
+        self.assertEqual(read(second), read(self.slot(1)))
+        self.assertEqual(read(first), read(self.slot(2)))
+        self.assertEqual(harness.Bitmap(second).width, 40)
+        self.assertEqual(self.saved_files(), [os.path.join('bitmap', day, '000001.bmp'),
+                                              os.path.join('bitmap', day, '000002.bmp')])
+
+
+class SaveDirAtCapacity(SaveCase):
+    # 259 characters, the most the setting holds: the folders cannot be made.
+    save = {'SaveDir': 'C:\\' + 'd' * 256}
+
+    def test_hard_copy_still_enters_the_history(self):
+        self.range_capture()
+        wait_until(lambda: os.path.exists(self.slot(1)), 'the hard copy in the history')
+        self.assertEqual(harness.Bitmap(self.slot(1)).width, 100)
+        self.assertIsNone(self.process.poll(), 'the program keeps running')
+        self.assertTrue(find_window('CMainWinClass', visible=False))
+
+
+class SaveAsDialog(SaveCase):
+    save = {'IsSaveDialog': '1'}
+
+    def open_dialog(self):
+        self.range_capture(wait=False)
+        return wait_until(lambda: find_window(title=SAVE_TITLE), 'the Save As dialog')
+
+    def test_cancel_saves_nothing_but_the_history_grows(self):
+        dialog = self.open_dialog()
+        os.makedirs(harness.ARTIFACTS, exist_ok=True)
+        harness.screenshot(os.path.join(harness.ARTIFACTS, 'save-as-dialog.png'))
+        read_only = [c for c in harness.children(dialog) if c.title.startswith('読み取り専用')]
+        self.assertTrue(all(not c.visible for c in read_only), 'no read-only check box')
+        self.assertFalse(os.path.exists(self.slot(1)), 'the history waits for the dialog')
+        harness.click_button(dialog, 'キャンセル')
+        wait_until(lambda: os.path.exists(self.slot(1)), 'the hard copy in the history')
+        self.wait_for_overlay_gone()
+        self.assertEqual(self.saved_files(), [])
+        self.assertIsNone(find_window(title=SAVE_TITLE))
+
+    def test_confirmed_name_gets_the_hard_copy_with_the_default_extension(self):
+        self.open_dialog()
+        harness.type_text(self.wine_path(os.path.join(self.save_dir, 'chosen')))
+        harness.key('Return')
+        target = os.path.join(self.save_dir, 'chosen.bmp')
+        wait_until(lambda: os.path.exists(self.slot(1)), 'the hard copy in the history')
+        self.wait_for_overlay_gone()
+        self.assertEqual(self.saved_files(), ['chosen.bmp'])
+        self.assertEqual(read(target), read(self.slot(1)))
+
+
+class RecentHardCopyToEditor(SaveCase):
+    save = {'SaveFormat2': '0'}
+
+    def start(self, wait_for_tray=True):
+        if not hasattr(self, 'recorder'):
+            self.recorder = os.path.join(self.workdir, 'recorder.exe')
+            shutil.copy(harness.RECORDER, self.recorder)
+            self.settings['Modify'] = {'AppPath': self.wine_path(self.recorder),
+                                       'AppParam': '/e -q'}
+        super().start(wait_for_tray)
+
+    def test_recent_item_starts_the_edit_application_on_the_slot(self):
+        self.range_capture()
+        wait_until(lambda: os.path.exists(self.slot(1)), 'the hard copy in the history')
+        menu = self.open_tray_menu()
+        harness.menu_keys(menu, *(['Down'] * 6), 'Right', 'Return')
+        log = os.path.join(self.workdir, 'recorder.log')
+        wait_until(lambda: os.path.exists(log) and read(log).strip(), 'the edit application')
+        line = read(log).decode('cp932').strip()
+        self.assertRegex(line, r' /e -q [A-Za-z]:\\[^"]*\\~zor_vex1\.bmp$')
+        self.assertNotIn('"' + '/e', line)
+
+
+if __name__ == '__main__':
+    harness.main()
