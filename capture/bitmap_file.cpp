@@ -7,6 +7,7 @@
 #include <io.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 HCURSOR pointerImage;
@@ -41,9 +42,8 @@ bool ShouldDrawPointer() {
     return Settings.IsCursor != 0 && areaPickMode == 0 && pointerImage != nullptr;
 }
 
-void DrawPointer(HDC dc) {
-    DrawIconEx(dc, pointerPosition.x, pointerPosition.y, pointerImage, 0, 0, 0, nullptr,
-               DI_NORMAL | DI_DEFAULTSIZE);
+void DrawPointer(HDC dc, int x, int y) {
+    DrawIconEx(dc, x, y, pointerImage, 0, 0, 0, nullptr, DI_NORMAL | DI_DEFAULTSIZE);
 }
 
 bool WriteAll(HANDLE file, const void* data, DWORD size) {
@@ -62,52 +62,64 @@ bool SeekTo(HANDLE file, uint32_t offset) {
     return SetFilePointerEx(file, position, nullptr, FILE_BEGIN) != 0;
 }
 
-void WriteBitmapFileFromSection(const char* path, const BitmapInfo256& info, const void* bits) {
+bool WriteBitmapFileFromSection(const char* path, const BitmapInfo256& info, const void* bits) {
     BITMAPFILEHEADER fileHeader;
     BuildBitmapFileHeader(info.header, &fileHeader);
     ScopedFileHandle file(
         CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, 0, nullptr));
-    if (!file.valid()) return;
-    if (!WriteAll(file.get(), &fileHeader, sizeof fileHeader)) return;
-    if (!WriteAll(file.get(), &info.header, sizeof info.header)) return;
+    if (!file.valid()) return false;
+    if (!WriteAll(file.get(), &fileHeader, sizeof fileHeader)) return false;
+    if (!WriteAll(file.get(), &info.header, sizeof info.header)) return false;
     int entries = ColorTableEntries(info.header.biBitCount);
-    if (entries > 0 && !WriteAll(file.get(), info.colors, entries * sizeof(RGBQUAD))) return;
-    if (!SeekTo(file.get(), fileHeader.bfOffBits)) return;
+    if (entries > 0 && !WriteAll(file.get(), info.colors, entries * sizeof(RGBQUAD))) return false;
+    if (!SeekTo(file.get(), fileHeader.bfOffBits)) return false;
     GdiFlush();
-    WriteAll(file.get(), bits, info.header.biSizeImage);
+    return WriteAll(file.get(), bits, info.header.biSizeImage);
 }
 
-void CopyRectToBitmapFile(HDC source, RECT rect, const char* path, int pointerOnSource) {
+} // namespace
+
+bool WriteBitmapFileAtDepth(HDC source, RECT rect, const char* path, int pointerOnSource,
+                            int deviceBitCount) {
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0) return;
+    if (width <= 0 || height <= 0) return false;
+    int bitCount = NormalizedBitCount(deviceBitCount);
+    if (BitmapPixelBytes(width, height, bitCount) > MAX_BITMAP_IMAGE_BYTES) return false;
 
     BitmapInfo256 info = {};
-    int bitCount = NormalizedBitCount(GetDeviceCaps(source, BITSPIXEL));
     BuildBitmapInfoHeader(width, height, bitCount, &info.header);
     if (bitCount <= 8) FillColorTableFromSystemPalette(source, info.colors);
 
     bool drawPointer = ShouldDrawPointer();
-    if (pointerOnSource && drawPointer) DrawPointer(source);
 
     void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(source, reinterpret_cast<BITMAPINFO*>(&info),
-                                       DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!section || !bits) {
-        if (section) DeleteObject(section);
-        return;
-    }
+    HBITMAP section = CreateDIBSection(source, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
+                                       &bits, nullptr, 0);
     ScopedGdiObject sectionOwner(section);
+    if (!section || !bits) return false;
     {
         ScopedMemoryDC memory(source);
-        if (!memory.get()) return;
+        if (!memory.get()) return false;
         ScopedSelectObject selected(memory.get(), section);
         StretchBlt(memory.get(), 0, 0, width, height, source, rect.left, rect.top, width, height,
                    SRCCOPY);
-        if (!pointerOnSource && drawPointer) DrawPointer(memory.get());
+        // A pointer placed in source coordinates is drawn into the copy at
+        // the same spot rather than onto the screen itself: a screen context
+        // may be clipped by the windows above it, or composed elsewhere.
+        if (drawPointer) {
+            POINT at = pointerPosition;
+            if (pointerOnSource) {
+                at.x -= rect.left;
+                at.y -= rect.top;
+            }
+            DrawPointer(memory.get(), at.x, at.y);
+        }
     }
-    WriteBitmapFileFromSection(path, info, bits);
+    return WriteBitmapFileFromSection(path, info, bits);
 }
+
+namespace {
 
 bool FileLength(HANDLE file, uint64_t* length) {
     LARGE_INTEGER size;
@@ -126,14 +138,73 @@ bool ReadHeaders(HANDLE file, BITMAPFILEHEADER* fileHeader, BITMAPINFOHEADER* in
     return ReadExactly(file, info, sizeof *info);
 }
 
+// Reads the headers of an open file and decides what may be read of it.
+bool ReadAndPlan(HANDLE file, BITMAPFILEHEADER* fileHeader, BITMAPINFOHEADER* info,
+                 BitmapReadPlan* plan) {
+    uint64_t length = 0;
+    return ReadHeaders(file, fileHeader, info) && FileLength(file, &length) &&
+           PlanBitmapRead(*fileHeader, *info, length, plan);
+}
+
+uint64_t SectionCapacity(HBITMAP section) {
+    DIBSECTION dib = {};
+    if (GetObjectA(section, sizeof dib, &dib) != sizeof dib) return 0;
+    return static_cast<uint64_t>(std::abs(dib.dsBm.bmWidthBytes)) *
+           static_cast<uint64_t>(std::abs(dib.dsBm.bmHeight));
+}
+
+// A device-dependent copy of a section, as the clipboard's CF_BITMAP wants.
+HBITMAP CreateDeviceBitmapFrom(HBITMAP section) {
+    BITMAP size = {};
+    if (!GetObjectA(section, sizeof size, &size)) return nullptr;
+    ScopedWindowDC screen(nullptr, GetDC(nullptr));
+    if (!screen.get()) return nullptr;
+    int width = size.bmWidth;
+    int height = std::abs(size.bmHeight);
+    HBITMAP copy = CreateCompatibleBitmap(screen.get(), width, height);
+    if (!copy) return nullptr;
+    ScopedMemoryDC from(screen.get());
+    ScopedMemoryDC to(screen.get());
+    if (from.get() && to.get()) {
+        ScopedSelectObject selectedFrom(from.get(), section);
+        ScopedSelectObject selectedTo(to.get(), copy);
+        BitBlt(to.get(), 0, 0, width, height, from.get(), 0, 0, SRCCOPY);
+    }
+    return copy;
+}
+
+// Reads a cursor's hot spot and gives back the bitmaps GetIconInfo hands out.
+bool ReadHotspot(HCURSOR cursor, POINT* hotspot) {
+    ICONINFO icon = {};
+    if (!cursor || !GetIconInfo(cursor, &icon)) return false;
+    *hotspot = POINT{static_cast<LONG>(icon.xHotspot), static_cast<LONG>(icon.yHotspot)};
+    if (icon.hbmColor) DeleteObject(icon.hbmColor);
+    if (icon.hbmMask) DeleteObject(icon.hbmMask);
+    return true;
+}
+
 } // namespace
 
 uint32_t BitmapStride(int32_t width, int bitCount) {
-    uint64_t bits = static_cast<uint64_t>(bitCount) * static_cast<uint64_t>(width) + 31;
-    return static_cast<uint32_t>((bits >> 3) & ~uint64_t{3});
+    return static_cast<uint32_t>(BitmapStride64(width, bitCount));
 }
 
-int ColorTableEntries(int bitCount) { return bitCount <= 8 ? 1 << bitCount : 0; }
+uint64_t BitmapStride64(int32_t width, int bitCount) {
+    if (width <= 0 || bitCount <= 0) return 0;
+    uint64_t bits = static_cast<uint64_t>(bitCount) * static_cast<uint64_t>(width) + 31;
+    return (bits >> 3) & ~uint64_t{3};
+}
+
+uint64_t BitmapPixelBytes(int32_t width, int32_t height, int bitCount) {
+    if (height == INT32_MIN) return 0;
+    uint64_t rows = height < 0 ? static_cast<uint64_t>(-static_cast<int64_t>(height))
+                               : static_cast<uint64_t>(height);
+    return BitmapStride64(width, bitCount) * rows;
+}
+
+int ColorTableEntries(int bitCount) {
+    return bitCount >= 1 && bitCount <= 8 ? 1 << bitCount : 0;
+}
 
 void BuildBitmapInfoHeader(int32_t width, int32_t height, int bitCount, BITMAPINFOHEADER* out) {
     std::memset(out, 0, sizeof *out);
@@ -143,7 +214,7 @@ void BuildBitmapInfoHeader(int32_t width, int32_t height, int bitCount, BITMAPIN
     out->biPlanes = 1;
     out->biBitCount = static_cast<WORD>(bitCount);
     out->biCompression = BI_RGB;
-    out->biSizeImage = BitmapStride(width, bitCount) * static_cast<uint32_t>(height);
+    out->biSizeImage = static_cast<uint32_t>(BitmapPixelBytes(width, height, bitCount));
 }
 
 void BuildBitmapFileHeader(const BITMAPINFOHEADER& info, BITMAPFILEHEADER* out) {
@@ -153,16 +224,17 @@ void BuildBitmapFileHeader(const BITMAPINFOHEADER& info, BITMAPFILEHEADER* out) 
     out->bfSize = out->bfOffBits + info.biSizeImage;
 }
 
-bool PlanBitmapRead(const BITMAPFILEHEADER& file, const BITMAPINFOHEADER& info,
-                    uint64_t fileLength, BitmapReadPlan* plan) {
+// The pixel block is always width x height at the stated depth: biSizeImage,
+// bfSize and biClrUsed are not trusted, and nothing is read past the file.
+bool PlanBitmapRead(const BITMAPFILEHEADER& file, const BITMAPINFOHEADER& info, uint64_t fileLength,
+                    BitmapReadPlan* plan) {
     if (file.bfType != BITMAP_FILE_TYPE) return false;
     if (info.biSize < sizeof(BITMAPINFOHEADER)) return false;
     if (!IsSupportedBitCount(info.biBitCount) || info.biCompression != BI_RGB) return false;
     if (info.biWidth <= 0 || info.biHeight == 0 || info.biHeight == INT32_MIN) return false;
     if (file.bfOffBits < BITMAP_HEADERS_SIZE || file.bfOffBits >= fileLength) return false;
 
-    uint64_t rows = info.biHeight < 0 ? -static_cast<int64_t>(info.biHeight) : info.biHeight;
-    uint64_t expected = static_cast<uint64_t>(BitmapStride(info.biWidth, info.biBitCount)) * rows;
+    uint64_t expected = BitmapPixelBytes(info.biWidth, info.biHeight, info.biBitCount);
     if (expected == 0 || expected > MAX_BITMAP_IMAGE_BYTES) return false;
 
     uint64_t tableOffset = 14 + static_cast<uint64_t>(info.biSize);
@@ -170,8 +242,8 @@ bool PlanBitmapRead(const BITMAPFILEHEADER& file, const BITMAPINFOHEADER& info,
     uint64_t available = tableEnd > tableOffset ? (tableEnd - tableOffset) / 4 : 0;
 
     plan->colorTableOffset = static_cast<uint32_t>(std::min<uint64_t>(tableOffset, UINT32_MAX));
-    plan->colorEntries = static_cast<int>(
-        std::min<uint64_t>(ColorTableEntries(info.biBitCount), available));
+    plan->colorEntries =
+        static_cast<int>(std::min<uint64_t>(ColorTableEntries(info.biBitCount), available));
     plan->pixelOffset = file.bfOffBits;
     plan->pixelBytesExpected = static_cast<uint32_t>(expected);
     plan->pixelBytesToRead =
@@ -179,10 +251,12 @@ bool PlanBitmapRead(const BITMAPFILEHEADER& file, const BITMAPINFOHEADER& info,
     return true;
 }
 
-void WriteScreenBitmapFile(HDC source, RECT rect, const char* path, int pointerOnSource) {
+bool WriteScreenBitmapFile(HDC source, RECT rect, const char* path, int pointerOnSource) {
     PumpPendingMessages();
-    CopyRectToBitmapFile(source, rect, path, pointerOnSource);
+    bool written = WriteBitmapFileAtDepth(source, rect, path, pointerOnSource,
+                                          GetDeviceCaps(source, BITSPIXEL));
     PumpPendingMessages();
+    return written;
 }
 
 HBITMAP LoadBitmapFile(const char* path) {
@@ -190,11 +264,8 @@ HBITMAP LoadBitmapFile(const char* path) {
     if (!file.valid()) return nullptr;
     BITMAPFILEHEADER fileHeader;
     BitmapInfo256 info = {};
-    uint64_t length = 0;
     BitmapReadPlan plan;
-    if (!ReadHeaders(file.get(), &fileHeader, &info.header)) return nullptr;
-    if (!FileLength(file.get(), &length)) return nullptr;
-    if (!PlanBitmapRead(fileHeader, info.header, length, &plan)) return nullptr;
+    if (!ReadAndPlan(file.get(), &fileHeader, &info.header, &plan)) return nullptr;
 
     if (plan.colorEntries > 0) {
         if (!SeekTo(file.get(), plan.colorTableOffset)) return nullptr;
@@ -213,7 +284,8 @@ HBITMAP LoadBitmapFile(const char* path) {
     HBITMAP section = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info),
                                        DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!section) return nullptr;
-    if (!bits) {
+    uint64_t capacity = SectionCapacity(section);
+    if (!bits || capacity < plan.pixelBytesExpected) {
         DeleteObject(section);
         return nullptr;
     }
@@ -232,7 +304,9 @@ void ReadBitmapFileSize(const char* path, int* width, int* height) {
     if (!file.valid()) return;
     BITMAPFILEHEADER fileHeader;
     BITMAPINFOHEADER info;
-    if (!ReadHeaders(file.get(), &fileHeader, &info)) return;
+    BitmapReadPlan plan;
+    // A file the reader would refuse has no size to show.
+    if (!ReadAndPlan(file.get(), &fileHeader, &info, &plan)) return;
     *width = info.biWidth;
     *height = info.biHeight;
 }
@@ -262,20 +336,11 @@ void DrawBitmapUnscaled(HDC destination, RECT destinationRect, HBITMAP bitmap) {
 }
 
 int CopyBitmapFileToClipboard(const char* path) {
-    // The system loader trusts the file's offsets; hand it only files whose
-    // headers this program's own reader accepts.
-    {
-        ScopedFileHandle file(OpenForReading(path));
-        BITMAPFILEHEADER fileHeader;
-        BITMAPINFOHEADER info;
-        uint64_t length = 0;
-        BitmapReadPlan plan;
-        if (!file.valid() || !ReadHeaders(file.get(), &fileHeader, &info) ||
-            !FileLength(file.get(), &length) || !PlanBitmapRead(fileHeader, info, length, &plan) ||
-            plan.pixelBytesToRead < plan.pixelBytesExpected)
-            return 0;
-    }
-    HANDLE bitmap = LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
+    // Through this program's own reader, which trusts no offset in the file.
+    HBITMAP section = LoadBitmapFile(path);
+    if (!section) return 0;
+    HBITMAP bitmap = CreateDeviceBitmapFrom(section);
+    DeleteObject(section);
     if (!bitmap) return 0;
     if (OpenClipboard(nullptr)) {
         EmptyClipboard();
@@ -291,18 +356,19 @@ void RecordPointer(HWND window) {
     if (Settings.IsCursor == 0) return;
     CURSORINFO cursor = {};
     cursor.cbSize = sizeof cursor;
-    if (!GetCursorInfo(&cursor) || !cursor.hCursor) {
+    if (!GetCursorInfo(&cursor) || !cursor.hCursor || !(cursor.flags & CURSOR_SHOWING)) {
         pointerImage = nullptr;
         return;
     }
-    ICONINFO icon = {};
+    HCURSOR image = cursor.hCursor;
     POINT hotspot = {0, 0};
-    if (GetIconInfo(cursor.hCursor, &icon)) {
-        hotspot = {static_cast<LONG>(icon.xHotspot), static_cast<LONG>(icon.yHotspot)};
-        if (icon.hbmColor) DeleteObject(icon.hbmColor);
-        if (icon.hbmMask) DeleteObject(icon.hbmMask);
+    // Wine keeps cursors per process: another program's cursor cannot be
+    // read or drawn here, so the system arrow stands in for it.
+    if (!ReadHotspot(image, &hotspot)) {
+        image = LoadCursorA(nullptr, IDC_ARROW);
+        ReadHotspot(image, &hotspot);
     }
-    pointerImage = cursor.hCursor;
+    pointerImage = image;
     pointerPosition.x = cursor.ptScreenPos.x - hotspot.x;
     pointerPosition.y = cursor.ptScreenPos.y - hotspot.y;
     ScreenToClient(window, &pointerPosition);

@@ -24,6 +24,9 @@ extern POINT pointerPosition;
 
 // Bytes per row: rows are padded to a multiple of 4 bytes.
 uint32_t BitmapStride(int32_t width, int bitCount);
+uint64_t BitmapStride64(int32_t width, int bitCount);
+// stride x |height|; 0 for a width that is not positive.
+uint64_t BitmapPixelBytes(int32_t width, int32_t height, int bitCount);
 int ColorTableEntries(int bitCount);
 void BuildBitmapInfoHeader(int32_t width, int32_t height, int bitCount, BITMAPINFOHEADER* out);
 void BuildBitmapFileHeader(const BITMAPINFOHEADER& info, BITMAPFILEHEADER* out);
@@ -38,10 +41,16 @@ struct BitmapReadPlan {
     uint32_t pixelBytesExpected; // size of the DIB section's pixel block
     uint32_t pixelBytesToRead;   // what the file actually holds of it
 };
-bool PlanBitmapRead(const BITMAPFILEHEADER& file, const BITMAPINFOHEADER& info,
-                    uint64_t fileLength, BitmapReadPlan* plan);
+bool PlanBitmapRead(const BITMAPFILEHEADER& file, const BITMAPINFOHEADER& info, uint64_t fileLength,
+                    BitmapReadPlan* plan);
 
-void WriteScreenBitmapFile(HDC source, RECT rect, const char* path, int pointerOnSource);
+// True when the whole file was written; false when nothing could be copied
+// (empty rectangle, no section) or the file could not be written in full.
+bool WriteScreenBitmapFile(HDC source, RECT rect, const char* path, int pointerOnSource);
+// The writer's work at a given depth; WriteScreenBitmapFile passes the
+// source's own BITSPIXEL.
+bool WriteBitmapFileAtDepth(HDC source, RECT rect, const char* path, int pointerOnSource,
+                            int deviceBitCount);
 HBITMAP LoadBitmapFile(const char* path);
 void ReadBitmapFileSize(const char* path, int* width, int* height);
 void DrawBitmapStretched(HDC destination, RECT destinationRect, RECT sourceRect, HBITMAP bitmap);

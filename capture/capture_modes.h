@@ -7,6 +7,7 @@
 #include "output/save.h"
 
 extern RECT captureRect;
+extern HWND captureSurfaceWindow;
 extern char saveNameBuffer[SAVE_NAME_CAPACITY];
 
 void CaptureDesktop();
@@ -14,7 +15,22 @@ void CaptureActiveWindow();
 void CaptureActiveWindowClient();
 void StartRangeSelection();
 void CaptureFixedArea();
+// The printer step after a capture: the viewer for preview, or a direct
+// print of the newest hard copy. Nothing when the last capture made no file.
 void PrintAfterCapture();
+
+// The outputs of the hard copy in the work bitmap file: feedback over
+// `feedbackRect` (or `feedbackWindow`'s client area), clipboard, saved file,
+// capture history.
+void DeliverHardCopy(RECT feedbackRect, HWND feedbackWindow);
 
 // The window whose device context stands for the screen.
 HWND ChooseCaptureSurface();
+
+// Geometry of the modes, kept free of windows.
+// The part of `source` (in a context whose (0, 0) lies at `origin` on the
+// screen) that the surface shows; empty when nothing of it is visible.
+RECT VisibleSourceRect(RECT source, POINT origin, RECT surfaceRect);
+// The configured fixed area, normalised; the whole surface when the area is
+// empty or reaches outside it.
+RECT FixedAreaRect(int left, int top, int right, int bottom, RECT surfaceRect);

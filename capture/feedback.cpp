@@ -1,15 +1,147 @@
 #include "capture/feedback.h"
 
+#include "app/app.h"
+#include "capture/bitmap_file.h"
+#include "capture/scoped_gdi.h"
+#include "settings/settings.h"
+
 HWND flashWindow;
+RECT flashRect;
 
-void ShowCaptureFeedback(RECT, HWND) {}
+namespace {
 
-int CreateFlashWindow(HINSTANCE, const char*, int, RECT, HWND) { return 0; }
+constexpr char FLASH_WINDOW_CLASS[] = "CFlashWinClass";
+constexpr DWORD FLASH_WINDOW_STYLE = WS_POPUP | WS_CHILD;
 
-void ShowCopiedNotice() {}
+// The screen beneath the flash, taken before the window shows: a window
+// without background keeps whatever its surface held, which is not always
+// the screen (composited desktops, Wine), so the flash paints it back first.
+HBITMAP flashBackground;
 
-LRESULT CALLBACK FlashWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
+HBITMAP CopyScreenArea(RECT area) {
+    int width = area.right - area.left;
+    int height = area.bottom - area.top;
+    ScopedWindowDC screen(nullptr, GetDC(nullptr));
+    if (!screen.get() || width <= 0 || height <= 0) return nullptr;
+    HBITMAP copy = CreateCompatibleBitmap(screen.get(), width, height);
+    if (!copy) return nullptr;
+    ScopedMemoryDC memory(screen.get());
+    if (memory.get()) {
+        ScopedSelectObject selected(memory.get(), copy);
+        BitBlt(memory.get(), 0, 0, width, height, screen.get(), area.left, area.top, SRCCOPY);
+    }
+    return copy;
 }
 
-INT_PTR CALLBACK CopiedNoticeProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+void PaintFlashBackground(HDC dc) {
+    if (!flashBackground) return;
+    ScopedMemoryDC memory(dc);
+    if (!memory.get()) return;
+    ScopedSelectObject selected(memory.get(), flashBackground);
+    BitBlt(dc, 0, 0, flashRect.right, flashRect.bottom, memory.get(), 0, 0, SRCCOPY);
+}
+
+LRESULT OnFlashCreate(HWND window) {
+    ShowCursor(FALSE);
+    GetClientRect(window, &flashRect);
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    flashBackground = CopyScreenArea(
+        RECT{origin.x, origin.y, origin.x + flashRect.right, origin.y + flashRect.bottom});
+    return 0;
+}
+
+LRESULT OnFlashPaint(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (dc) PaintFlashBackground(dc);
+    for (int i = 0; i < FLASH_BLINKS; ++i) {
+        DrawHatchedBox(window, flashRect, 1, RGB(0, 0, 0));
+        GdiFlush();
+        Sleep(FLASH_STEP_MILLISECONDS);
+        DrawHatchedBox(window, flashRect, 1, RGB(0, 0, 0));
+        GdiFlush();
+        Sleep(FLASH_STEP_MILLISECONDS);
+    }
+    EndPaint(window, &paint);
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+LRESULT OnFlashDestroy() {
+    if (flashBackground) DeleteObject(flashBackground);
+    flashBackground = nullptr;
+    flashWindow = nullptr;
+    ShowCursor(TRUE);
+    return 0;
+}
+
+INT_PTR OnNoticeInit(HWND dialog) {
+    SetForegroundWindow(dialog);
+    SetTimer(dialog, COPIED_NOTICE_TIMER, COPIED_NOTICE_MILLISECONDS, nullptr);
+    return FALSE;
+}
+
+INT_PTR OnNoticeClose(HWND dialog) {
+    KillTimer(dialog, COPIED_NOTICE_TIMER);
+    EndDialog(dialog, 0);
+    return TRUE;
+}
+
+} // namespace
+
+bool IsCopiedNoticeDue() {
+    return IsOutputOn(Settings.SaveFormat1) ||
+           (IsOutputOn(Settings.SaveFormat2) && Settings.IsSaveDialog == 0);
+}
+
+void ShowCaptureFeedback(RECT rect, HWND window) {
+    if (Settings.IsFlash == 0)
+        CreateFlashWindow(appInstance, FLASH_WINDOW_CLASS, SW_SHOWNOACTIVATE, rect, window);
+    else if (IsCopiedNoticeDue())
+        ShowCopiedNotice();
+}
+
+int CreateFlashWindow(HINSTANCE instance, const char* className, int showCommand, RECT rect,
+                      HWND window) {
+    RECT place = rect;
+    if (window) {
+        RECT client = {};
+        GetClientRect(window, &client);
+        POINT origin = {0, 0};
+        ClientToScreen(window, &origin);
+        place = RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
+    }
+    flashWindow = CreateWindowExA(WS_EX_TOPMOST, className, nullptr, FLASH_WINDOW_STYLE, place.left,
+                                  place.top, place.right - place.left, place.bottom - place.top,
+                                  mainWindow, nullptr, instance, nullptr);
+    if (!flashWindow) return 0;
+    ShowWindow(flashWindow, showCommand);
+    UpdateWindow(flashWindow);
+    return 1;
+}
+
+void ShowCopiedNotice() {
+    DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_COPIED_NOTICE), nullptr, CopiedNoticeProc, 0);
+}
+
+LRESULT CALLBACK FlashWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE: return OnFlashCreate(window);
+    case WM_PAINT: return OnFlashPaint(window);
+    case WM_CLOSE: DestroyWindow(window); return 0;
+    case WM_DESTROY: return OnFlashDestroy();
+    default: return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+INT_PTR CALLBACK CopiedNoticeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG: return OnNoticeInit(dialog);
+    case WM_TIMER:
+        if (wParam == COPIED_NOTICE_TIMER) SendMessageA(dialog, WM_CLOSE, 0, 0);
+        return TRUE;
+    case WM_CLOSE: return OnNoticeClose(dialog);
+    default: return FALSE;
+    }
+}

@@ -3,11 +3,21 @@
 
 #include <windows.h>
 
+#include "resources/resource.h"
+
+constexpr UINT_PTR COPIED_NOTICE_TIMER = COPIED_NOTICE_TIMER_ID;
+constexpr UINT COPIED_NOTICE_MILLISECONDS = 500;
+constexpr int FLASH_BLINKS = 4;
+constexpr DWORD FLASH_STEP_MILLISECONDS = 32;
+
 extern HWND flashWindow;
+extern RECT flashRect;
 
 // Flashes `rect` (or the client area of `window` when one is given), or
 // shows the copied notice, as the settings ask; returns when it is over.
 void ShowCaptureFeedback(RECT rect, HWND window);
+// Whether the copied notice is due when the flash is off.
+bool IsCopiedNoticeDue();
 int CreateFlashWindow(HINSTANCE instance, const char* className, int showCommand, RECT rect,
                       HWND window);
 // Runs the self-closing copied notice (dialog 113) modally.

@@ -30,7 +30,9 @@ void DrawBoxOutline(HDC dc, RECT rect, int invert, COLORREF color) {
     LineTo(dc, rect.left, rect.top);
 }
 
-void DrawPlainOutline(HDC dc, RECT rect, COLORREF color) { DrawBoxOutline(dc, rect, 0, color); }
+void DrawPlainOutline(HDC dc, RECT rect, COLORREF color) {
+    DrawBoxOutline(dc, rect, 0, color);
+}
 
 void DrawBoxOutlineOnWindow(HWND window, RECT rect, int invert, COLORREF color) {
     ScopedWindowDC dc(window, GetDC(window));
@@ -65,7 +67,7 @@ void FillBox(HDC dc, RECT rect, COLORREF color) {
 void FitImageRect(int imageWidth, int imageHeight, int areaWidth, int areaHeight, RECT* out) {
     *out = RECT{0, 0, 0, 0};
     // An image without extent on one side cannot be scaled into the area.
-    if (imageWidth == 0 || imageHeight == 0) return;
+    if (imageWidth <= 0 || imageHeight <= 0) return;
     int availableWidth = static_cast<int>(areaWidth * 0.9);
     int availableHeight = static_cast<int>(areaHeight * 0.9);
     double scaleX = static_cast<double>(availableWidth) / imageWidth;

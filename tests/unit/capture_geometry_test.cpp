@@ -1,0 +1,92 @@
+// The geometry of the capture modes and of fitting an image into an area.
+#include "capture/bitmap_file.h"
+#include "capture/capture_modes.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void ExpectRect(RECT r, LONG left, LONG top, LONG right, LONG bottom) {
+    EXPECT_EQ(r.left, left);
+    EXPECT_EQ(r.top, top);
+    EXPECT_EQ(r.right, right);
+    EXPECT_EQ(r.bottom, bottom);
+}
+
+RECT Fit(int iw, int ih, int aw, int ah) {
+    RECT r = {-1, -1, -1, -1};
+    FitImageRect(iw, ih, aw, ah, &r);
+    return r;
+}
+
+TEST(FitImageRect, WideImageFillsNinetyPercentOfTheWidthCentred) {
+    ExpectRect(Fit(100, 50, 1000, 1000), 50, 275, 950, 725);
+}
+
+TEST(FitImageRect, TallImageFillsNinetyPercentOfTheHeight) {
+    ExpectRect(Fit(50, 100, 1000, 1000), 275, 50, 725, 950);
+}
+
+TEST(FitImageRect, SmallImagesAreEnlarged) {
+    // available 180 x 90: the height limits, 10 x 10 becomes 90 x 90
+    ExpectRect(Fit(10, 10, 200, 100), 55, 5, 145, 95);
+}
+
+TEST(FitImageRect, TruncatesTowardZero) {
+    // available 90 x 90; scale 90/7 limits both: width 90, height 90*3/7 = 38.57 -> 38
+    ExpectRect(Fit(7, 3, 101, 101), 5, 31, 95, 69);
+}
+
+TEST(FitImageRect, ImagesWithoutExtentGiveAnEmptyRectangle) {
+    ExpectRect(Fit(0, 0, 1000, 1000), 0, 0, 0, 0);
+    ExpectRect(Fit(0, 50, 1000, 1000), 0, 0, 0, 0);
+    ExpectRect(Fit(100, 0, 1000, 1000), 0, 0, 0, 0);
+    ExpectRect(Fit(-100, 50, 1000, 1000), 0, 0, 0, 0);
+}
+
+const RECT SURFACE = {0, 0, 1280, 800};
+
+TEST(VisibleSourceRect, AWindowInsideTheSurfaceIsCopiedWhole) {
+    ExpectRect(VisibleSourceRect(RECT{0, 0, 300, 200}, POINT{100, 50}, SURFACE), 0, 0, 300, 200);
+}
+
+TEST(VisibleSourceRect, OnlyTheVisiblePartOfAWindowPartlyOutside) {
+    // outer rectangle (-10, -5) - (290, 195)
+    ExpectRect(VisibleSourceRect(RECT{0, 0, 300, 200}, POINT{-10, -5}, SURFACE), 10, 5, 300, 200);
+    // outer rectangle (1200, 700) - (1500, 900)
+    ExpectRect(VisibleSourceRect(RECT{0, 0, 300, 200}, POINT{1200, 700}, SURFACE), 0, 0, 80, 100);
+}
+
+TEST(VisibleSourceRect, AMaximisedClientAreaKeepsEveryVisiblePixel) {
+    // client area at (0, 23) on the screen, 1280 x 740: nothing lies outside
+    ExpectRect(VisibleSourceRect(RECT{0, 0, 1280, 740}, POINT{0, 23}, SURFACE), 0, 0, 1280, 740);
+}
+
+TEST(VisibleSourceRect, NothingVisibleGivesAnEmptyRectangle) {
+    ExpectRect(VisibleSourceRect(RECT{0, 0, 300, 200}, POINT{-400, 0}, SURFACE), 0, 0, 0, 0);
+    ExpectRect(VisibleSourceRect(RECT{0, 0, 300, 200}, POINT{1280, 0}, SURFACE), 0, 0, 0, 0);
+}
+
+TEST(FixedAreaRect, AnAreaInsideTheSurfaceIsKept) {
+    ExpectRect(FixedAreaRect(10, 20, 110, 70, SURFACE), 10, 20, 110, 70);
+    ExpectRect(FixedAreaRect(0, 0, 1280, 800, SURFACE), 0, 0, 1280, 800);
+}
+
+TEST(FixedAreaRect, OnePixelBeyondAnySideGivesTheWholeSurface) {
+    ExpectRect(FixedAreaRect(-1, 0, 100, 100, SURFACE), 0, 0, 1280, 800);
+    ExpectRect(FixedAreaRect(0, -1, 100, 100, SURFACE), 0, 0, 1280, 800);
+    ExpectRect(FixedAreaRect(0, 0, 1281, 100, SURFACE), 0, 0, 1280, 800);
+    ExpectRect(FixedAreaRect(0, 0, 100, 801, SURFACE), 0, 0, 1280, 800);
+}
+
+TEST(FixedAreaRect, ReversedCornersAreNormalised) {
+    ExpectRect(FixedAreaRect(110, 70, 10, 20, SURFACE), 10, 20, 110, 70);
+    ExpectRect(FixedAreaRect(1270, 10, 1300, 20, SURFACE), 0, 0, 1280, 800);
+}
+
+TEST(FixedAreaRect, AnEmptyAreaGivesTheWholeSurface) {
+    ExpectRect(FixedAreaRect(0, 0, 0, 0, SURFACE), 0, 0, 1280, 800);
+    ExpectRect(FixedAreaRect(50, 50, 50, 90, SURFACE), 0, 0, 1280, 800);
+}
+
+} // namespace

@@ -1,0 +1,183 @@
+// The capture history on a real temporary folder: rotation, deletion,
+// clearing, trimming and backup of the numbered slot files.
+#include "app/app.h"
+#include "output/history.h"
+#include "settings/settings.h"
+
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+class HistoryTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        BuildWorkingPaths(folder.path().c_str(), folder.path().c_str());
+        Settings.SaveNum = 3;
+    }
+
+    std::string Slot(int number) const {
+        return folder.file("~zor_vex" + std::to_string(number) + ".bmp");
+    }
+    void Fill(int number, const std::string& content) { WriteText(Slot(number), content); }
+    void Capture(const std::string& content) { WriteText(workBitmapPath, content); }
+
+    // Contents of slots 1..count; "-" for an empty slot.
+    std::vector<std::string> Slots(int count) const {
+        std::vector<std::string> contents;
+        for (int n = 1; n <= count; ++n)
+            contents.push_back(FileExists(Slot(n)) ? ReadText(Slot(n)) : "-");
+        return contents;
+    }
+
+    TempFolder folder;
+};
+
+using Contents = std::vector<std::string>;
+
+TEST_F(HistoryTest, SlotPathsLiveInTheTemporaryFolder) {
+    EXPECT_EQ(std::string(historyFilePaths[0]), Slot(1));
+    EXPECT_EQ(std::string(historyFilePaths[299]), Slot(300));
+    EXPECT_EQ(std::string(workBitmapPath), folder.file("~zor_vex.bmp"));
+}
+
+TEST_F(HistoryTest, FullHistoryDropsTheOldestAndShiftsTheRest) {
+    Fill(1, "A");
+    Fill(2, "B");
+    Fill(3, "C");
+    Capture("N");
+    RotateHistory();
+    EXPECT_EQ(Slots(4), (Contents{"N", "A", "B", "-"}));
+    EXPECT_EQ(ReadText(workBitmapPath), "N") << "the work file stays";
+}
+
+TEST_F(HistoryTest, TheOldestSlotGoesEvenWhenAGapCouldTakeTheShift) {
+    Settings.SaveNum = 4;
+    Fill(1, "A");
+    Fill(2, "B");
+    Fill(4, "D");
+    Capture("N");
+    ShiftHistoryFiles(Settings.SaveNum);
+    EXPECT_EQ(Slots(4), (Contents{"N", "A", "B", "-"}));
+    // the gap moves on with the next capture, like a hard copy
+    Capture("M");
+    ShiftHistoryFiles(Settings.SaveNum);
+    EXPECT_EQ(Slots(4), (Contents{"M", "N", "A", "B"}));
+}
+
+TEST_F(HistoryTest, FirstCaptureFillsSlotOneOnly) {
+    Capture("N");
+    RotateHistory();
+    EXPECT_EQ(Slots(3), (Contents{"N", "-", "-"}));
+    Capture("M");
+    RotateHistory();
+    EXPECT_EQ(Slots(3), (Contents{"M", "N", "-"}));
+}
+
+TEST_F(HistoryTest, CaptureWithoutWorkFileStillShifts) {
+    Fill(1, "A");
+    ShiftHistoryFiles(3);
+    EXPECT_EQ(Slots(3), (Contents{"-", "A", "-"}));
+}
+
+TEST_F(HistoryTest, LoweredLengthLeavesTheHigherSlotsAlone) {
+    for (int n = 1; n <= 10; ++n)
+        Fill(n, "old" + std::to_string(n));
+    Settings.SaveNum = 5;
+    Capture("N");
+    RotateHistory();
+    Capture("M");
+    RotateHistory();
+    EXPECT_EQ(Slots(10), (Contents{"M", "N", "old1", "old2", "old3", "old6", "old7", "old8", "old9",
+                                   "old10"}));
+    // raised again, they are the oldest hard copies once more
+    Settings.SaveNum = 10;
+    Capture("K");
+    RotateHistory();
+    EXPECT_EQ(Slots(11), (Contents{"K", "M", "N", "old1", "old2", "old3", "old6", "old7", "old8",
+                                   "old9", "-"}));
+}
+
+TEST_F(HistoryTest, HandEditedLengthsStayInsideTheSlotTable) {
+    Settings.SaveNum = 100000;
+    Fill(300, "last");
+    Capture("N");
+    RotateHistory();
+    EXPECT_FALSE(FileExists(Slot(300))) << "300 is the largest history";
+    EXPECT_FALSE(FileExists(Slot(301)));
+    Settings.SaveNum = -5;
+    Fill(1, "A");
+    Fill(2, "B");
+    Fill(3, "C");
+    Fill(4, "D");
+    RotateHistory();
+    EXPECT_EQ(Slots(4), (Contents{"N", "A", "B", "D"})) << "clamped to 3";
+}
+
+TEST_F(HistoryTest, FilledMeansTheFileExists) {
+    Fill(2, "B");
+    EXPECT_FALSE(IsHistorySlotFilled(0));
+    EXPECT_TRUE(IsHistorySlotFilled(1));
+    EXPECT_FALSE(IsHistorySlotFilled(-1));
+    EXPECT_FALSE(IsHistorySlotFilled(300));
+}
+
+TEST_F(HistoryTest, DeleteLeavesAGapAndRenumbersNothing) {
+    Fill(1, "A");
+    Fill(2, "B");
+    Fill(3, "C");
+    DeleteHistoryEntry(1);
+    EXPECT_EQ(Slots(3), (Contents{"A", "-", "C"}));
+    DeleteHistoryEntry(-1);
+    DeleteHistoryEntry(300);
+    EXPECT_EQ(Slots(3), (Contents{"A", "-", "C"}));
+}
+
+TEST_F(HistoryTest, ClearDeletesTheHistoryOnly) {
+    Settings.SaveNum = 5;
+    for (int n = 1; n <= 6; ++n)
+        Fill(n, "x");
+    Capture("N");
+    ClearHistory();
+    EXPECT_EQ(Slots(6), (Contents{"-", "-", "-", "-", "-", "x"}));
+    EXPECT_TRUE(FileExists(workBitmapPath));
+}
+
+TEST_F(HistoryTest, TrimDeletesTheSurplusSlots) {
+    for (int n = 1; n <= 11; ++n)
+        Fill(n, "x");
+    TrimHistory(10, 5);
+    EXPECT_EQ(Slots(11), (Contents{"x", "x", "x", "x", "x", "-", "-", "-", "-", "-", "x"}));
+    TrimHistory(100000, 299);
+    EXPECT_FALSE(FileExists(Slot(300)));
+}
+
+TEST_F(HistoryTest, BackupNumbersBySlotAndOverwrites) {
+    TempFolder backup;
+    std::string target = backup.path().substr(0, backup.path().size() - 1);
+    Fill(1, "A");
+    Fill(3, "C");
+    Fill(4, "outside");
+    WriteText(backup.file("1.bmp"), "stale");
+    BackupHistory(target.c_str());
+    EXPECT_EQ(ReadText(backup.file("1.bmp")), "A");
+    EXPECT_FALSE(FileExists(backup.file("2.bmp")));
+    EXPECT_EQ(ReadText(backup.file("3.bmp")), "C");
+    EXPECT_FALSE(FileExists(backup.file("4.bmp"))) << "slot 4 is outside SaveNum 3";
+}
+
+TEST_F(HistoryTest, BackupOfAnEmptyHistoryCopiesNothing) {
+    TempFolder backup;
+    std::string target = backup.path().substr(0, backup.path().size() - 1);
+    BackupHistory(target.c_str());
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA(backup.file("*.bmp").c_str(), &entry);
+    EXPECT_EQ(find, INVALID_HANDLE_VALUE);
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+}
+
+} // namespace
