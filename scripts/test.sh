@@ -16,8 +16,11 @@ zorvex_env_start "$ZORVEX_BUILD"
 
 # Keep the wineserver and the desktop up while the unit tests start one Wine
 # process each; the end-to-end tests restart Wine for every test anyway.
+# Bring the desktop up first, with no pipe for it to inherit: the test
+# discovery reads the unit-test program's output through one.
 wineserver -p
-wine "$ZORVEX_BUILD/x86_64/tests/probe.exe" hold-hotkeys >/dev/null 2>&1 &
+wine "$ZORVEX_BUILD/x86_64/tests/probe.exe" metrics >/dev/null 2>&1 </dev/null
+wine "$ZORVEX_BUILD/x86_64/tests/probe.exe" hold-hotkeys >/dev/null 2>&1 </dev/null &
 
 cd "$ZORVEX_BUILD/x86_64"
 ctest --output-on-failure "$@"
