@@ -1,8 +1,6 @@
 """The tray icon and its menu: opening it, its check marks, the commands
 that write the settings file, and the recent hard copies it lists."""
 import os
-import time
-
 import harness
 from harness import Screen, find_window, menu_keys, wait_until
 
@@ -11,28 +9,42 @@ EXIT, ABOUT, VERSION, PRINTER, HOTKEYS, RECENT, HISTORY, CURSOR, DESKTOP, ACTIVE
     CONFIG = range(13)
 
 
-def highlighted_row_has_check(menu, before):
-    """Looks at the highlighted row of an open menu: True when a check mark
-    is drawn in its left margin. `before` is the screen without highlight."""
-    after = Screen()
+def highlighted_rows(menu, before, after):
+    """The rows of the highlight bar in an open menu, found by comparing the
+    right margin with the screen before any item was highlighted."""
     left, top, right, bottom = menu.rect
     probe_x = right - 8
     changed = [y for y in range(top + 2, bottom - 2)
                if after.pixel(probe_x, y) != before.pixel(probe_x, y)]
-    assert changed, 'no highlighted row found'
     # the longest run of changed rows is the highlight (a tooltip may change a few more)
-    runs, run = [], [changed[0]]
-    for y in changed[1:]:
-        if y == run[-1] + 1:
-            run.append(y)
+    runs = []
+    for y in changed:
+        if runs and y == runs[-1][-1] + 1:
+            runs[-1].append(y)
         else:
-            runs.append(run)
-            run = [y]
-    runs.append(run)
-    rows = max(runs, key=len)
-    highlight = after.pixel(probe_x, rows[len(rows) // 2])
-    marks = sum(1 for y in rows for x in range(left + 3, left + 20)
-                if after.pixel(x, y) != highlight)
+            runs.append([y])
+    longest = max(runs, key=len, default=[])
+    return longest if len(longest) >= 8 else None
+
+
+def highlighted_row_has_check(menu, before):
+    """True when a check mark is drawn in the left margin of the highlighted
+    row of an open menu. `before` is the screen without highlight."""
+    screens, seen = [], []
+
+    def highlight():
+        # the same rows on two screens in a row: the menu has taken every key
+        screens[:] = [Screen()]
+        rows = highlighted_rows(menu, before, screens[0])
+        settled = rows is not None and seen and seen[-1] == rows
+        seen.append(rows)
+        return rows if settled else None
+
+    rows = wait_until(highlight, 'the highlighted menu row', timeout=5)
+    after = screens[0]
+    left = menu.rect[0]
+    colour = after.pixel(menu.rect[2] - 8, rows[len(rows) // 2])
+    marks = sum(1 for y in rows for x in range(left + 3, left + 20) if after.pixel(x, y) != colour)
     return marks > 4
 
 
@@ -45,7 +57,6 @@ class TrayMenuTest(harness.ZorvexTestCase):
         menu = self.open_tray_menu()
         before = Screen()
         menu_keys(menu, *(['Down'] * (index + 1)))
-        time.sleep(0.2)  # let the highlight paint; the check below reads pixels once
         checked = highlighted_row_has_check(menu, before)
         menu_keys(menu, 'Escape')
         wait_until(lambda: find_window('#32768') is None, 'the menu to close')
