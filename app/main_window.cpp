@@ -23,14 +23,6 @@ void BringForward(HWND window) {
     SetFocus(window);
 }
 
-void BringViewerForward() {
-    ShowWindow(historyViewerWindow, SW_SHOW);
-    UpdateWindow(historyViewerWindow);
-    SetForegroundWindow(historyViewerWindow);
-    SetActiveWindow(historyViewerWindow);
-    SetFocus(historyViewerFocusControl);
-}
-
 void CaptureByCopyType() {
     switch (Settings.CopyType) {
     case COPY_DESKTOP: CaptureDesktop(); break;
@@ -101,7 +93,7 @@ void OnRecentHardCopy(int k) {
 
 void OnPrinterSetupCommand() {
     if (historyViewerWindow) {
-        BringViewerForward();
+        BringHistoryViewerForward();
         return;
     }
     if (printerSetupActive) return;
@@ -188,7 +180,7 @@ bool FocusBusyWindow() {
         return true;
     }
     if (historyViewerWindow) {
-        BringViewerForward();
+        BringHistoryViewerForward();
         return true;
     }
     return printerSetupActive;

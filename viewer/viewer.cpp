@@ -269,12 +269,26 @@ HFONT CreateGothicFont(const char* face, int height, int escapement) {
                        FIXED_PITCH | FF_MODERN, face);
 }
 
-void OpenHistoryViewer() {
-    currentHistoryIndex = 0;
-    if (!CreateHistoryViewer(appInstance, VIEWER_CLASS_NAME, SW_SHOW)) return;
+namespace {
+
+void ActivateHistoryViewer() {
     SetForegroundWindow(historyViewerWindow);
     SetActiveWindow(historyViewerWindow);
     SetFocus(historyViewerFocusControl);
+}
+
+} // namespace
+
+void OpenHistoryViewer() {
+    currentHistoryIndex = 0;
+    if (!CreateHistoryViewer(appInstance, VIEWER_CLASS_NAME, SW_SHOW)) return;
+    ActivateHistoryViewer();
+}
+
+void BringHistoryViewerForward() {
+    ShowWindow(historyViewerWindow, SW_SHOW);
+    UpdateWindow(historyViewerWindow);
+    ActivateHistoryViewer();
 }
 
 int CreateHistoryViewer(HINSTANCE instance, const char* className, int showCommand) {

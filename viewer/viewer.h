@@ -15,6 +15,8 @@ extern char viewerTitleText[VIEWER_TITLE_CAPACITY];
 HFONT CreateViewerButtonFont();
 HFONT CreateGothicFont(const char* face, int height, int escapement);
 void OpenHistoryViewer();
+// Shows the open viewer, makes it foreground and active and focuses its menu button.
+void BringHistoryViewerForward();
 int CreateHistoryViewer(HINSTANCE instance, const char* className, int showCommand);
 LRESULT CALLBACK HistoryViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
