@@ -66,11 +66,27 @@
 #define IDC_TITLE_OK 1030
 #define IDC_TITLE_CANCEL 1034
 
-// Configuration dialog fixed-area fields (103), written by the area pick
+// Configuration dialog (103); the fixed-area fields are also written by the
+// area pick
 #define IDC_AREA_LEFT 1038
 #define IDC_AREA_RIGHT 1048
 #define IDC_AREA_BOTTOM 1049
 #define IDC_AREA_TOP 1094
+// (configuration dialog identifiers continue here)
+
+
+// About dialog (104)
+// (about dialog identifiers)
+
+
+// Print abort dialog (108)
+// (print abort dialog identifiers)
+
+
+// Hot-key list (114) and edit (115) dialogs
+// (hot-key dialog identifiers)
+
+
 
 // Timers
 #define COPIED_NOTICE_TIMER_ID 1060
