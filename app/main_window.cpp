@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/activity.h"
 #include "app/app.h"
 #include "app/hotkeys.h"
 #include "app/tray.h"
@@ -23,16 +24,28 @@ void BringForward(HWND window) {
     SetFocus(window);
 }
 
+// A synchronous capture and its printer step form one activity.
+void RunCapture(void (*capture)()) {
+    ActivityScope activity;
+    capture();
+    PrintAfterCapture();
+}
+
 void CaptureByCopyType() {
     switch (Settings.CopyType) {
-    case COPY_DESKTOP: CaptureDesktop(); break;
-    case COPY_ACTIVE_WINDOW: CaptureActiveWindow(); break;
-    case COPY_ACTIVE_WINDOW_NO_FRAME: CaptureActiveWindowClient(); break;
+    case COPY_DESKTOP: RunCapture(CaptureDesktop); break;
+    case COPY_ACTIVE_WINDOW: RunCapture(CaptureActiveWindow); break;
+    case COPY_ACTIVE_WINDOW_NO_FRAME: RunCapture(CaptureActiveWindowClient); break;
     case COPY_RANGE: StartRangeSelection(); break;
-    case COPY_FIXED_AREA: CaptureFixedArea(); break;
-    default: break;
+    case COPY_FIXED_AREA: RunCapture(CaptureFixedArea); break;
+    default: {
+        // No mode captures anything; the printer step still runs, as it
+        // always has for an unknown copy type.
+        ActivityScope activity;
+        PrintAfterCapture();
+        break;
     }
-    if (Settings.CopyType != COPY_RANGE) PrintAfterCapture();
+    }
 }
 
 void StartLauncher(int n) {
@@ -51,15 +64,9 @@ LRESULT OnHotKey(HWND window, WPARAM id, LPARAM lParam) {
     switch (id) {
     case HOTKEY_CAPTURE:
     case HOTKEY_CAPTURE_ALT: CaptureByCopyType(); break;
-    case HOTKEY_CAPTURE_ACTIVE:
-        CaptureActiveWindow();
-        PrintAfterCapture();
-        break;
+    case HOTKEY_CAPTURE_ACTIVE: RunCapture(CaptureActiveWindow); break;
     case HOTKEY_CAPTURE_RANGE: StartRangeSelection(); break;
-    case HOTKEY_CAPTURE_ACTIVE_NOFRAME:
-        CaptureActiveWindowClient();
-        PrintAfterCapture();
-        break;
+    case HOTKEY_CAPTURE_ACTIVE_NOFRAME: RunCapture(CaptureActiveWindowClient); break;
     case HOTKEY_HISTORY: OpenHistoryViewer(); break;
     case HOTKEY_MENU:
         BuildTrayMenu();
@@ -162,6 +169,18 @@ LRESULT OnCommand(WPARAM command) {
     return 0;
 }
 
+// What a user asks of the main window: hot keys, the tray icon's clicks and
+// menu commands. These wait while an activity runs.
+bool IsUserRequest(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_HOTKEY: return IsProgramHotKey(wParam);
+    case WM_TRAYNOTIFY:
+        return wParam == TRAY_ICON_ID && (lParam == WM_LBUTTONDOWN || lParam == WM_RBUTTONUP);
+    case WM_COMMAND: return true;
+    default: return false;
+    }
+}
+
 LRESULT OnClose(HWND window) {
     DestroyTrayMenu();
     DestroyWindow(window);
@@ -187,6 +206,8 @@ bool FocusBusyWindow() {
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (IsUserRequest(message, wParam, lParam) && DeferWhileActivityRuns(message, wParam, lParam))
+        return 0;
     switch (message) {
     case WM_CREATE: InitializeApplication(); return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;

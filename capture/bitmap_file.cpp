@@ -165,12 +165,27 @@ HBITMAP CreateDeviceBitmapFrom(HBITMAP section) {
     if (!copy) return nullptr;
     ScopedMemoryDC from(screen.get());
     ScopedMemoryDC to(screen.get());
-    if (from.get() && to.get()) {
-        ScopedSelectObject selectedFrom(from.get(), section);
-        ScopedSelectObject selectedTo(to.get(), copy);
-        BitBlt(to.get(), 0, 0, width, height, from.get(), 0, 0, SRCCOPY);
+    // Without both contexts the copy would hold whatever the memory held.
+    if (!from.get() || !to.get()) {
+        DeleteObject(copy);
+        return nullptr;
     }
+    ScopedSelectObject selectedFrom(from.get(), section);
+    ScopedSelectObject selectedTo(to.get(), copy);
+    BitBlt(to.get(), 0, 0, width, height, from.get(), 0, 0, SRCCOPY);
     return copy;
+}
+
+// Another program may hold the clipboard open for a moment; the wait sleeps
+// rather than pumps, so nothing else runs in the middle of the copy.
+bool OpenClipboardWithin(DWORD milliseconds) {
+    constexpr DWORD RETRY_MILLISECONDS = 10;
+    DWORD start = GetTickCount();
+    while (!OpenClipboard(nullptr)) {
+        if (GetTickCount() - start >= milliseconds) return false;
+        Sleep(RETRY_MILLISECONDS);
+    }
+    return true;
 }
 
 // Reads a cursor's hot spot and gives back the bitmaps GetIconInfo hands out.
@@ -236,6 +251,8 @@ bool PlanBitmapRead(const BITMAPFILEHEADER& file, const BITMAPINFOHEADER& info, 
 
     uint64_t expected = BitmapPixelBytes(info.biWidth, info.biHeight, info.biBitCount);
     if (expected == 0 || expected > MAX_BITMAP_IMAGE_BYTES) return false;
+    uint64_t present = std::min<uint64_t>(expected, fileLength - file.bfOffBits);
+    if (expected > MISSING_PIXELS_FLOOR + PRESENT_PIXELS_FACTOR * present) return false;
 
     uint64_t tableOffset = 14 + static_cast<uint64_t>(info.biSize);
     uint64_t tableEnd = std::min<uint64_t>(file.bfOffBits, fileLength);
@@ -246,8 +263,7 @@ bool PlanBitmapRead(const BITMAPFILEHEADER& file, const BITMAPINFOHEADER& info, 
         static_cast<int>(std::min<uint64_t>(ColorTableEntries(info.biBitCount), available));
     plan->pixelOffset = file.bfOffBits;
     plan->pixelBytesExpected = static_cast<uint32_t>(expected);
-    plan->pixelBytesToRead =
-        static_cast<uint32_t>(std::min<uint64_t>(expected, fileLength - file.bfOffBits));
+    plan->pixelBytesToRead = static_cast<uint32_t>(present);
     return true;
 }
 
@@ -342,14 +358,16 @@ int CopyBitmapFileToClipboard(const char* path) {
     HBITMAP bitmap = CreateDeviceBitmapFrom(section);
     DeleteObject(section);
     if (!bitmap) return 0;
-    if (OpenClipboard(nullptr)) {
-        EmptyClipboard();
-        if (!SetClipboardData(CF_BITMAP, bitmap)) DeleteObject(bitmap);
-        CloseClipboard();
-    } else {
+    if (!OpenClipboardWithin(CLIPBOARD_WAIT_MILLISECONDS)) {
         DeleteObject(bitmap);
+        return 0;
     }
-    return 1;
+    EmptyClipboard();
+    // Once set, the bitmap belongs to the clipboard.
+    bool placed = SetClipboardData(CF_BITMAP, bitmap) != nullptr;
+    if (!placed) DeleteObject(bitmap);
+    CloseClipboard();
+    return placed ? 1 : 0;
 }
 
 void RecordPointer(HWND window) {

@@ -10,8 +10,15 @@
 
 constexpr WORD BITMAP_FILE_TYPE = 0x4D42; // "BM"
 constexpr DWORD BITMAP_HEADERS_SIZE = 14 + 40;
-// Largest pixel block the reader accepts; far beyond any screen.
-constexpr uint64_t MAX_BITMAP_IMAGE_BYTES = 512ull * 1024 * 1024;
+// Largest pixel block a bitmap file can describe: its size fields are 32
+// bits wide. Sixteen 8K monitors at 32 bits need half of it.
+constexpr uint64_t MAX_BITMAP_IMAGE_BYTES = 0xFFFFFFFFull - BITMAP_HEADERS_SIZE - 256 * 4;
+// A file may leave pixels out (a hard copy cut short), but what it makes the
+// reader allocate is bounded by what it holds: this floor, which covers any
+// full-screen hard copy up to 3840 x 2160 at 32 bits, plus four times the
+// pixel bytes present.
+constexpr uint64_t MISSING_PIXELS_FLOOR = 32ull * 1024 * 1024;
+constexpr uint64_t PRESENT_PIXELS_FACTOR = 4;
 
 // BITMAPINFO with room for the largest colour table the program knows.
 struct BitmapInfo256 {
@@ -55,7 +62,10 @@ HBITMAP LoadBitmapFile(const char* path);
 void ReadBitmapFileSize(const char* path, int* width, int* height);
 void DrawBitmapStretched(HDC destination, RECT destinationRect, RECT sourceRect, HBITMAP bitmap);
 void DrawBitmapUnscaled(HDC destination, RECT destinationRect, HBITMAP bitmap);
+// Loads the file and puts it on the clipboard, waiting a little for another
+// program that holds the clipboard open; 1 only when the bitmap got there.
 int CopyBitmapFileToClipboard(const char* path);
+constexpr DWORD CLIPBOARD_WAIT_MILLISECONDS = 500;
 void RecordPointer(HWND window);
 void PumpPendingMessages();
 

@@ -1,5 +1,6 @@
 #include "capture/range_overlay.h"
 
+#include "app/activity.h"
 #include "app/app.h"
 #include "capture/bitmap_file.h"
 #include "capture/capture_modes.h"
@@ -156,6 +157,8 @@ LRESULT OnMouseMove(HWND window, LPARAM point) {
 
 LRESULT OnLeftButtonUp(HWND window, LPARAM point) {
     if (!overlay.isDragging) return 0;
+    // Delivery and the printer step are one activity with the overlay's end.
+    ActivityScope activity;
     SetCursor(overlay.savedCursor);
     EraseBand(window);
     overlay.isDragging = false;
@@ -195,6 +198,8 @@ LRESULT OnDestroy() {
 
 void StartRangeSelection() {
     if (rangeOverlayWindow) return;
+    // Taking the snapshot pumps messages; the overlay guards itself once open.
+    ActivityScope activity;
     HWND surface = captureSurfaceWindow = ChooseCaptureSurface();
     LockWindowUpdate(surface);
     GetWindowRect(surface, &captureRect);

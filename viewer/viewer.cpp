@@ -1,5 +1,6 @@
 #include "viewer/viewer.h"
 
+#include "app/activity.h"
 #include "app/app.h"
 #include "app/tray.h"
 #include "capture/bitmap_file.h"
@@ -95,6 +96,9 @@ private:
 
 BackBuffer backBuffer;
 SIZE shownImageSize;
+// Set from WM_CLOSE until the window is gone: messages pumped while it is
+// destroyed must not run commands on it or close it a second time.
+bool viewerClosing;
 
 RECT WorkArea() {
     RECT work = {};
@@ -189,7 +193,13 @@ LRESULT OnSize(HWND window) {
 
 LRESULT OnActivate(HWND window, WPARAM wParam, LPARAM lParam) {
     InvalidateRect(window, nullptr, TRUE);
-    PumpPendingMessages();
+    {
+        // Activation comes while the viewer is still being created (no
+        // buttons yet) and while it is destroyed: a hot key pumped here
+        // waits until the window is whole or gone.
+        ActivityScope activity;
+        PumpPendingMessages();
+    }
     // The default handling gives the viewer the keyboard focus on activation.
     return DefWindowProcA(window, WM_ACTIVATE, wParam, lParam);
 }
@@ -220,6 +230,7 @@ LRESULT OnRightButtonDown(HWND window, LPARAM lParam) {
 }
 
 LRESULT OnCommand(HWND window, UINT command) {
+    if (viewerClosing) return 0;
     if (IsStepCommand(command)) {
         StepTo(command);
     } else if (FindPresetByCommand(command)) {
@@ -235,6 +246,8 @@ LRESULT OnCommand(HWND window, UINT command) {
 }
 
 LRESULT OnClose(HWND window) {
+    if (viewerClosing) return 0;
+    viewerClosing = true;
     StoreViewerPosition(window);
     backBuffer.Release();
     DestroyWindow(window);
@@ -242,6 +255,7 @@ LRESULT OnClose(HWND window) {
 }
 
 LRESULT OnDestroy() {
+    viewerClosing = false;
     backBuffer.Release();
     historyViewerWindow = nullptr;
     historyViewerFocusControl = nullptr;
@@ -280,6 +294,11 @@ void ActivateHistoryViewer() {
 } // namespace
 
 void OpenHistoryViewer() {
+    // There is one viewer, ever: a second request brings it forward.
+    if (historyViewerWindow) {
+        BringHistoryViewerForward();
+        return;
+    }
     currentHistoryIndex = 0;
     if (!CreateHistoryViewer(appInstance, VIEWER_CLASS_NAME, SW_SHOW)) return;
     ActivateHistoryViewer();

@@ -1,5 +1,6 @@
 #include "viewer/viewer_commands.h"
 
+#include "app/activity.h"
 #include "app/tray.h"
 #include "capture/bitmap_file.h"
 #include "capture/feedback.h"
@@ -80,6 +81,9 @@ void SetUpPrinter(HWND viewer) {
 
 void PrintShownHardCopy(HWND viewer) {
     if (!ShownSlotFilled()) return;
+    // Hidden while it prints, the viewer cannot be brought forward by a hot
+    // key: requests wait until the print is over and the viewer closed.
+    ActivityScope activity;
     ShowWindow(viewer, SW_HIDE);
     UpdateWindow(viewer);
     SIZE size = ViewerImageSize();

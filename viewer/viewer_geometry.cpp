@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 
 const ViewerSizePreset VIEWER_SIZE_PRESETS[VIEWER_PRESET_COUNT] = {
@@ -27,10 +28,12 @@ constexpr int TITLE_TOP = 64;
 
 // Pulls [start, start + length) into [low, high); the low edge wins when the
 // range is longer than the area, so the caption bar stays on the screen.
+// In 64 bits: a hand-edited start near INT_MAX must not wrap around.
 LONG ClampSpan(LONG start, LONG length, LONG low, LONG high) {
-    if (start + length > high) start = high - length;
-    if (start < low) start = low;
-    return start;
+    int64_t clamped = start;
+    if (clamped + length > high) clamped = int64_t{high} - length;
+    if (clamped < low) clamped = low;
+    return static_cast<LONG>(clamped);
 }
 
 LONG CenterSpan(LONG length, LONG areaLength) { return std::max<LONG>((areaLength - length) / 2, 0); }

@@ -222,6 +222,19 @@ TEST_F(BitmapFileTest, EmptyRectangleWritesNoFile) {
     EXPECT_FALSE(FileExists(path));
 }
 
+// The writer's limit is what the format's 32-bit sizes can describe; a
+// picture beyond it, or one the system cannot hold, writes nothing and
+// leaves the previous file as it was.
+TEST_F(BitmapFileTest, PictureBeyondTheFormatIsRefusedAndTheFileKept) {
+    EXPECT_LT(BitmapPixelBytes(7680 * 4, 4320 * 2, 32), MAX_BITMAP_IMAGE_BYTES);
+    WriteSolidBitmap(path, 2, 2, RGB(1, 2, 3));
+    std::string before = ReadText(path);
+    DibSource source(4, 4, 32);
+    EXPECT_FALSE(WriteBitmapFileAtDepth(source.dc(), RECT{0, 0, 70000, 70000}, path.c_str(), 0, 32));
+    EXPECT_FALSE(WriteBitmapFileAtDepth(source.dc(), RECT{0, 0, 32768, 32768}, path.c_str(), 0, 32));
+    EXPECT_EQ(ReadText(path), before);
+}
+
 TEST_F(BitmapFileTest, UnwritableDestinationIsReported) {
     DibSource source(4, 4, 24);
     std::string missing = folder.file("no-such-folder\\out.bmp");
@@ -541,6 +554,49 @@ TEST_F(HostileFileTest, ShortPixelDataLoadsWhatIsThereAndLeavesTheRestBlack) {
     Put<uint32_t>(late, BF_OFF_BITS, 80);
     ASSERT_TRUE(Load(late, &pixels));
     EXPECT_EQ(pixels.substr(0, 10), valid.substr(80));
+}
+
+// A tiny file that declares a huge picture must not make the reader allocate
+// (and every later draw stretch) what the file does not hold.
+TEST_F(HostileFileTest, SmallFileDeclaringAHugePictureIsRefused) {
+    std::string s = ValidFile(8);
+    s.resize(1078);
+    Put<int32_t>(s, BI_WIDTH, 16384);
+    Put<int32_t>(s, BI_HEIGHT, 10922);
+    Put<uint16_t>(s, BI_BIT_COUNT, 24);
+    Put<uint32_t>(s, BF_OFF_BITS, 54);
+    DWORD start = GetTickCount();
+    ExpectRefused(s, "512 MiB declared in 1078 bytes");
+    EXPECT_LT(GetTickCount() - start, 500u);
+}
+
+// A real full-screen hard copy cut short (a full disk, a copy interrupted)
+// still shows what it holds.
+TEST_F(HostileFileTest, TruncatedRealHardCopyStaysReadable) {
+    const int width = 1920, height = 1080;
+    WriteSolidBitmap(path, width, height, RGB(10, 20, 30));
+    std::string whole = ReadText(path);
+    for (size_t keep : {size_t(55), whole.size() / 10, whole.size() / 2, whole.size() - 1}) {
+        std::string pixels;
+        LONG w = 0, h = 0;
+        ASSERT_TRUE(Load(whole.substr(0, keep), &pixels, &w, &h)) << keep;
+        EXPECT_EQ(w, width);
+        EXPECT_EQ(h, height);
+        EXPECT_EQ(pixels.substr(0, keep - 54), whole.substr(54, keep - 54)) << keep;
+    }
+    // A picture larger than any hard copy needs a quarter of its pixels.
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER info = {};
+    file.bfType = BITMAP_FILE_TYPE;
+    file.bfOffBits = 54;
+    info.biSize = 40;
+    info.biWidth = 7680;
+    info.biHeight = 4320;
+    info.biBitCount = 32;
+    uint64_t block = BitmapPixelBytes(7680, 4320, 32);
+    BitmapReadPlan plan;
+    EXPECT_TRUE(PlanBitmapRead(file, info, 54 + block / 4, &plan));
+    EXPECT_FALSE(PlanBitmapRead(file, info, 54 + (block - MISSING_PIXELS_FLOOR) / 4 - 4096, &plan));
 }
 
 TEST_F(HostileFileTest, TopDownFilesLoadWithTheirRowsInOrder) {

@@ -71,6 +71,25 @@ TEST(ViewerPlacement, RememberedPositionIsPulledIntoTheWorkArea) {
     EXPECT_EQ(p.y, 50);
 }
 
+// Hand-edited positions at the ends of the int range must not wrap around
+// and put the viewer off the screen.
+TEST(ViewerPlacement, ExtremeRememberedPositionsStayInTheWorkArea) {
+    const SIZE size = {510, 680};
+    const LONG extremes[] = {INT_MAX, INT_MAX - 1, INT_MAX - 509, INT_MIN, INT_MIN + 1, -1};
+    for (LONG x : extremes) {
+        for (LONG y : extremes) {
+            POINT p = ClampViewerPosition(POINT{x, y}, size, WORK_AREA);
+            EXPECT_GE(p.x, WORK_AREA.left) << x;
+            EXPECT_LE(p.x + size.cx, WORK_AREA.right) << x;
+            EXPECT_GE(p.y, WORK_AREA.top) << y;
+            EXPECT_LE(p.y + size.cy, WORK_AREA.bottom) << y;
+        }
+    }
+    POINT p = ClampViewerPosition(POINT{INT_MAX, INT_MIN}, size, WORK_AREA);
+    EXPECT_EQ(p.x, WORK_AREA.right - size.cx);
+    EXPECT_EQ(p.y, WORK_AREA.top);
+}
+
 TEST(ViewerPlacement, WindowTallerThanTheWorkAreaKeepsItsCaptionOnScreen) {
     POINT p = ClampViewerPosition(POINT{10, 300}, SIZE{600, 800}, WORK_AREA);
     EXPECT_EQ(p.y, 0);
