@@ -240,6 +240,38 @@ int PostCommand(const char* window, const char* message, const char* wParam) {
                : 1;
 }
 
+// Posts several messages at once, each as HWND MSG WPARAM LPARAM, so that
+// they wait in the queues together.
+int PostSequence(int count, char** fields) {
+    if (count <= 0 || count % 4 != 0) return 2;
+    for (int i = 0; i < count; i += 4) {
+        if (!PostMessageA(ParseWindow(fields[i]), std::strtoul(fields[i + 1], nullptr, 10),
+                          std::strtoull(fields[i + 2], nullptr, 10),
+                          static_cast<LPARAM>(std::strtoll(fields[i + 3], nullptr, 10))))
+            return 1;
+    }
+    return 0;
+}
+
+// Holds the clipboard open, as a busy program would, for the given time.
+// Opened with a window of its own: a program that opens it without one may
+// still be let in beside another such program.
+int HoldClipboard(const char* milliseconds) {
+    HWND owner = CreateWindowExA(0, "STATIC", "clipboard holder", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (!owner || !OpenClipboard(owner)) {
+        std::printf("unavailable\n");
+        return 1;
+    }
+    std::printf("holding\n");
+    std::fflush(stdout);
+    Sleep(std::strtoul(milliseconds, nullptr, 10));
+    CloseClipboard();
+    std::printf("released\n");
+    std::fflush(stdout);
+    return 0;
+}
+
 // Removes another program's tray icon, as a restarted shell would have lost it.
 int DeleteTrayIcon(const char* window, const char* id) {
     NOTIFYICONDATAA data = {};
@@ -260,7 +292,8 @@ int Usage() {
                  "probe windows | children HWND | hotkeys | hold-hotkeys NAME... | clipboard FILE | clear-clipboard |\n"
                  "      testwin X Y W H TITLE [topmost] | activate HWND | maximize HWND |\n"
                  "      foreground | metrics | post HWND MSG WPARAM | tray-delete HWND ID |\n"
-                 "      taskbar-created HWND\n");
+                 "      taskbar-created HWND | post-seq (HWND MSG WPARAM LPARAM)... |\n"
+                 "      hold-clipboard MILLISECONDS\n");
     return 2;
 }
 
@@ -285,5 +318,7 @@ int main(int argc, char** argv) {
     if (command == "tray-delete" && argc == 4) return DeleteTrayIcon(argv[2], argv[3]);
     if (command == "taskbar-created" && argc == 3) return SendTaskbarCreated(argv[2]);
     if (command == "post" && argc == 5) return PostCommand(argv[2], argv[3], argv[4]);
+    if (command == "post-seq") return PostSequence(argc - 2, argv + 2);
+    if (command == "hold-clipboard" && argc == 3) return HoldClipboard(argv[2]);
     return Usage();
 }

@@ -1,0 +1,269 @@
+"""One activity at a time: a hot key or a tray click that arrives while a
+capture is running (the copied notice, the Save As dialog, the range
+overlay's delivery), while the viewer closes, or while another program holds
+the clipboard, is neither run inside it nor lost."""
+import os
+import subprocess
+import time
+
+import harness
+from harness import Bitmap, children, find_window, key, probe, wait_until
+from capture_support import RED, TestWindow, complete_bitmap, screen_metrics
+
+SAVE_TITLE = 'ハードコピーに名前を付けて保存'
+OVERLAY = 'CRangeWinClass'
+VIEWER = 'COnesWinClass'
+WM_CLOSE, WM_HOTKEY = 0x10, 0x312
+HOTKEY_CAPTURE = 948372610
+
+
+def read(path):
+    with open(path, 'rb') as f:
+        return f.read()
+
+
+def viewers():
+    return [w for w in harness.windows() if w.class_name == VIEWER]
+
+
+def save_dialogs():
+    return [w for w in harness.windows() if w.visible and w.title == SAVE_TITLE]
+
+
+def notice():
+    return next((w for w in harness.windows()
+                 if w.visible and w.class_name == '#32770' and w.title == 'ZORVEX'), None)
+
+
+def assert_never(condition, seconds, what):
+    """Polls for a bounded time; fails as soon as condition() holds."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if condition():
+            raise AssertionError(what)
+        time.sleep(0.1)
+
+
+def press_keys_apart(milliseconds, *keys):
+    harness.focus_desktop()
+    harness.keep_pointer_off_taskbar()
+    harness.run(['xdotool', 'key', '--delay', str(milliseconds), *keys], timeout=30)
+
+
+def clipboard_size(case):
+    dump = os.path.join(case.workdir, 'clipboard.bmp')
+    out = probe('clipboard', case.wine_path(dump)).strip()
+    if not out or out in ('none', 'unavailable'):
+        return out
+    width, height = out.split('\t')[:2]
+    return int(width), int(height)
+
+
+class ReentryCase(harness.ZorvexTestCase):
+    def complete(self, number):
+        return wait_until(lambda: complete_bitmap(self.slot(number)),
+                          f'a complete ~zor_vex{number}.bmp')
+
+    def save_dialog(self, count=1):
+        return wait_until(lambda: (lambda found: found[0] if len(found) == count else None)(
+            save_dialogs()), f'{count} Save As dialog(s)')
+
+    def type_name_and_confirm(self, folder, name):
+        harness.type_text(self.wine_path(os.path.join(folder, name)))
+        key('Return')
+
+
+class KeyDuringTheCopiedNotice(ReentryCase):
+    settings = {'Common': {'CopyType': '0'},
+                'SaveAs': {'SaveFormat1': '1', 'SaveFormat2': '0', 'SaveFormat3': '0'},
+                'Option': {'IsFlash': '1', 'IsCursor': '0', 'SaveNum': '5'}}
+
+    def test_second_key_makes_its_own_hard_copy_after_the_first(self):
+        target = TestWindow(self, 300, 200, 400, 300)
+        probe('clear-clipboard')
+        press_keys_apart(150, 'Print', 'ctrl+Print')
+        first = self.complete(2)
+        second = self.complete(1)
+        wait_until(lambda: notice() is None, 'the notices to close')
+        self.assertEqual((first.width, first.height), screen_metrics()['screen'])
+        self.assertEqual((second.width, second.height), target.outer_size)
+        self.assertNotEqual(first.data, second.data)
+        # the desktop hard copy shows the test window, not the notice
+        (x, y), color = target.quadrant_points()[0]
+        self.assertEqual(first.pixel(x, y), color)
+        self.assertEqual(clipboard_size(self), target.outer_size)
+        self.assertFalse(os.path.exists(self.slot(3)))
+
+
+class KeyDuringTheSaveAsDialog(ReentryCase):
+    settings = {'Common': {'CopyType': '0'},
+                'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '1', 'IsSaveDialog': '1',
+                           'SaveFormat3': '0'},
+                'Option': {'IsFlash': '1', 'IsCursor': '0', 'SaveNum': '5'}}
+
+    def test_named_file_keeps_the_first_hard_copy(self):
+        target = TestWindow(self, 300, 200, 400, 300)
+        (x, y), _ = target.quadrant_points()[0]
+        key('Print')
+        self.save_dialog()
+        key('Print')
+        # The screen changes before the name is confirmed: a capture run now
+        # would still show the test window, one run afterwards does not.
+        target.close()
+        wait_until(lambda: harness.Screen().pixel(x, y) != RED, 'the test window gone')
+        self.assertEqual(len(save_dialogs()), 1, 'no second dialog inside the first')
+        self.type_name_and_confirm(self.workdir, 'first')
+        named = os.path.join(self.workdir, 'first.bmp')
+        wait_until(lambda: complete_bitmap(named), 'the named file')
+        second_dialog = self.save_dialog()
+        harness.click_button(second_dialog, 'キャンセル')
+        first, second = self.complete(2), self.complete(1)
+        self.assertEqual(read(named), first.data)
+        self.assertEqual(Bitmap(named).pixel(x, y), RED)
+        self.assertNotEqual(second.pixel(x, y), RED)
+        self.assertEqual(sorted(os.listdir(self.workdir)), ['first.bmp', 'zorvex.ini'])
+
+
+class KeyDuringTheRangeDelivery(ReentryCase):
+    settings = {'Common': {'CopyType': '3'},
+                'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '1', 'IsSaveDialog': '1',
+                           'SaveFormat3': '0'},
+                'Option': {'IsFlash': '1', 'IsCursor': '0', 'SaveNum': '5'}}
+
+    def test_selection_is_saved_and_the_key_runs_afterwards(self):
+        target = TestWindow(self, 300, 200, 400, 300)
+        key('shift+Print')
+        wait_until(lambda: find_window(OVERLAY), 'the range overlay')
+        harness.move_mouse(100, 100)
+        harness.mouse_down()
+        harness.move_mouse(199, 149)
+        harness.move_mouse(200, 150)
+        harness.mouse_up()
+        self.save_dialog()
+        key('ctrl+Print')
+        self.type_name_and_confirm(self.workdir, 'selection')
+        named = os.path.join(self.workdir, 'selection.bmp')
+        wait_until(lambda: complete_bitmap(named), 'the named selection')
+        harness.click_button(self.save_dialog(), 'キャンセル')
+        selection, window = self.complete(2), self.complete(1)
+        self.assertEqual((selection.width, selection.height), (100, 50))
+        self.assertEqual(read(named), selection.data)
+        self.assertNotEqual((window.width, window.height), (100, 50))
+        self.assertIsNone(find_window(OVERLAY, visible=None))
+        del target
+
+
+class TrayDuringACapture(ReentryCase):
+    settings = {'Common': {'CopyType': '0'},
+                'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '1', 'IsSaveDialog': '1',
+                           'SaveFormat3': '1'},
+                'Option': {'IsFlash': '1', 'IsCursor': '0', 'SaveNum': '5'}}
+
+    def test_there_is_only_ever_one_viewer(self):
+        key('Print')
+        dialog = self.save_dialog()
+        harness.click(*self.tray, button=3)
+        assert_never(viewers, 2.0, 'a viewer opened inside the capture')
+        harness.click_button(dialog, 'キャンセル')
+        viewer = wait_until(lambda: find_window(VIEWER), 'the viewer after the capture')
+        wait_until(lambda: probe('foreground').split('\t')[0] == str(viewer.handle),
+                   'the viewer in front')
+        self.assertEqual(len(viewers()), 1)
+        self.assertTrue(viewer.title.startswith('1枚目('), viewer.title)
+        # closing it leaves no viewer behind, and the next request opens one again
+        harness.click(viewer.rect[0] + 30, viewer.rect[1] + 120)
+        key('Escape')
+        wait_until(lambda: not viewers(), 'the viewer to close')
+        harness.click(*self.tray, button=3)
+        wait_until(lambda: find_window(VIEWER), 'a new viewer')
+        self.assertEqual(len(viewers()), 1)
+
+
+class ViewerClosing(ReentryCase):
+    settings = {'Common': {'CopyType': '0'},
+                'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '0', 'SaveFormat3': '0'},
+                'Option': {'IsFlash': '1', 'IsCursor': '0', 'SaveNum': '5'}}
+
+    def test_hot_key_queued_at_close_runs_once_the_viewer_is_gone(self):
+        key('ctrl+alt+F10')
+        viewer = wait_until(lambda: find_window(VIEWER), 'the history viewer')
+        harness.click(viewer.rect[0] + 30, viewer.rect[1] + 120)
+        wait_until(lambda: probe('foreground').split('\t')[0] == str(viewer.handle),
+                   'the viewer active')
+        main = find_window('CMainWinClass', visible=False)
+        probe('post-seq', viewer.handle, WM_CLOSE, 0, 0, main.handle, WM_HOTKEY, HOTKEY_CAPTURE, 0)
+        wait_until(lambda: not viewers(), 'the viewer to close')
+        hard_copy = self.complete(1)
+        self.assertEqual((hard_copy.width, hard_copy.height), screen_metrics()['screen'])
+        self.assertEqual(viewers(), [])
+        key('ctrl+alt+F10')
+        wait_until(lambda: find_window(VIEWER), 'the viewer again')
+
+
+class BusyClipboard(ReentryCase):
+    settings = {'Common': {'CopyType': '0'},
+                'SaveAs': {'SaveFormat1': '1', 'SaveFormat2': '0', 'SaveFormat3': '0'},
+                'Option': {'IsFlash': '0', 'IsCursor': '0', 'SaveNum': '5'}}
+
+    def hold_clipboard(self, milliseconds):
+        holder = subprocess.Popen(['wine', harness.PROBE, 'hold-clipboard', str(milliseconds)],
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: (holder.poll() is None and holder.kill(), holder.wait(),
+                                 holder.stdout.close()))
+        self.assertEqual(holder.stdout.readline().strip(), b'holding')
+        return holder
+
+    def test_a_short_hold_is_waited_for(self):
+        probe('clear-clipboard')
+        harness.focus_desktop()
+        harness.keep_pointer_off_taskbar()
+        # The key follows at once, so that the copy comes while it is held.
+        holder = self.hold_clipboard(600)
+        harness.run(['xdotool', 'key', 'Print'])
+        hard_copy = self.complete(1)
+        holder.wait(timeout=10)
+        size = (hard_copy.width, hard_copy.height)
+        self.assertEqual(wait_until(lambda: clipboard_size(self) == size and size,
+                                    'the hard copy on the clipboard', timeout=5), size)
+
+    def test_a_long_hold_costs_the_clipboard_only(self):
+        probe('clear-clipboard')
+        holder = self.hold_clipboard(5000)
+        started = time.monotonic()
+        key('Print')
+        self.complete(1)
+        self.assertLess(time.monotonic() - started, 4.0, 'the capture waited for the clipboard')
+        self.assertIsNone(holder.poll(), 'the clipboard was still held')
+        holder.wait(timeout=15)
+        self.assertEqual(clipboard_size(self), 'none')
+
+        # the viewer's copy tells nothing when nothing was copied
+        key('ctrl+alt+F10')
+        viewer = wait_until(lambda: find_window(VIEWER), 'the history viewer')
+        holder = self.hold_clipboard(5000)
+        menu_button = next(c for c in children(viewer) if c.control_id == 1076)
+        left, top, right, bottom = menu_button.rect
+        harness.click((left + right) // 2, (top + bottom) // 2)
+        menu = wait_until(lambda: find_window('#32768'), 'the viewer menu')
+        harness.menu_keys(menu, 'Down', 'Return')
+        wait_until(lambda: find_window('#32768') is None, 'the menu to close')
+        assert_never(notice, 2.0, 'the copied notice for a copy that did not happen')
+        self.assertIsNone(holder.poll(), 'the clipboard was still held throughout')
+        holder.wait(timeout=15)
+        self.assertEqual(clipboard_size(self), 'none')
+
+        # with the clipboard free again, the next capture reaches it
+        harness.click(viewer.rect[0] + 30, viewer.rect[1] + 120)
+        key('Escape')
+        wait_until(lambda: not viewers(), 'the viewer to close')
+        previous = read(self.slot(1))
+        key('Print')
+        wait_until(lambda: complete_bitmap(self.slot(2)) and read(self.slot(2)) == previous,
+                   'the next hard copy in the history')
+        size = screen_metrics()['screen']
+        self.assertEqual(wait_until(lambda: clipboard_size(self) == size and size,
+                                    'the next hard copy on the clipboard', timeout=5), size)
+
+
+if __name__ == '__main__':
+    harness.main()
