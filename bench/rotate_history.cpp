@@ -16,7 +16,7 @@
 
 namespace {
 
-void MakeFile(const char* path, const BITMAPFILEHEADER& file, const BITMAPINFOHEADER& info,
+void MakeFile(const char* path, const BitmapFileHeader& file, const BitmapInfoHeader& info,
               bool writePixels) {
     HANDLE out = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (out == INVALID_HANDLE_VALUE) return;
@@ -56,9 +56,9 @@ int main(int argc, char** argv) {
     BuildWorkingPaths(folder.c_str(), folder.c_str());
     Settings.SaveNum = 300;
 
-    BITMAPINFOHEADER info;
+    BitmapInfoHeader info;
     BuildBitmapInfoHeader(width, height, bits, &info);
-    BITMAPFILEHEADER file;
+    BitmapFileHeader file;
     BuildBitmapFileHeader(info, &file);
     MakeFile(workBitmapPath, file, info, true);
 
@@ -73,8 +73,8 @@ int main(int argc, char** argv) {
         times.push_back(Milliseconds(start, stop));
     }
     std::sort(times.begin(), times.end());
-    std::printf("rotate_history_ms_median\t%.2f\nrotate_history_ms_min\t%.2f\nslot_bytes\t%lu\n",
-                times[times.size() / 2], times.front(), file.bfSize);
+    std::printf("rotate_history_ms_median\t%.2f\nrotate_history_ms_min\t%.2f\nslot_bytes\t%u\n",
+                times[times.size() / 2], times.front(), static_cast<unsigned>(file.bfSize));
 
     for (int i = 0; i < HISTORY_SLOT_COUNT; ++i)
         DeleteFileA(historyFilePaths[i]);

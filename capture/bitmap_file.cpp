@@ -15,18 +15,6 @@ POINT pointerPosition;
 
 namespace {
 
-int NormalizedBitCount(int bitCount) {
-    for (int valid : {1, 4, 8, 16, 24, 32}) {
-        if (bitCount <= valid) return valid;
-    }
-    return 32;
-}
-
-bool IsSupportedBitCount(int bitCount) {
-    return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 ||
-           bitCount == 32;
-}
-
 void FillColorTableFromSystemPalette(HDC source, RGBQUAD* colors) {
     PALETTEENTRY entries[256] = {};
     GetSystemPaletteEntries(source, 0, 256, entries);
@@ -63,7 +51,7 @@ bool SeekTo(HANDLE file, uint32_t offset) {
 }
 
 bool WriteBitmapFileFromSection(const char* path, const BitmapInfo256& info, const void* bits) {
-    BITMAPFILEHEADER fileHeader;
+    BitmapFileHeader fileHeader;
     BuildBitmapFileHeader(info.header, &fileHeader);
     ScopedFileHandle file(
         CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, 0, nullptr));
@@ -132,14 +120,14 @@ HANDLE OpenForReading(const char* path) {
     return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
-bool ReadHeaders(HANDLE file, BITMAPFILEHEADER* fileHeader, BITMAPINFOHEADER* info) {
+bool ReadHeaders(HANDLE file, BitmapFileHeader* fileHeader, BitmapInfoHeader* info) {
     if (!ReadExactly(file, fileHeader, sizeof *fileHeader)) return false;
     if (fileHeader->bfType != BITMAP_FILE_TYPE) return false;
     return ReadExactly(file, info, sizeof *info);
 }
 
 // Reads the headers of an open file and decides what may be read of it.
-bool ReadAndPlan(HANDLE file, BITMAPFILEHEADER* fileHeader, BITMAPINFOHEADER* info,
+bool ReadAndPlan(HANDLE file, BitmapFileHeader* fileHeader, BitmapInfoHeader* info,
                  BitmapReadPlan* plan) {
     uint64_t length = 0;
     return ReadHeaders(file, fileHeader, info) && FileLength(file, &length) &&
@@ -200,73 +188,6 @@ bool ReadHotspot(HCURSOR cursor, POINT* hotspot) {
 
 } // namespace
 
-uint32_t BitmapStride(int32_t width, int bitCount) {
-    return static_cast<uint32_t>(BitmapStride64(width, bitCount));
-}
-
-uint64_t BitmapStride64(int32_t width, int bitCount) {
-    if (width <= 0 || bitCount <= 0) return 0;
-    uint64_t bits = static_cast<uint64_t>(bitCount) * static_cast<uint64_t>(width) + 31;
-    return (bits >> 3) & ~uint64_t{3};
-}
-
-uint64_t BitmapPixelBytes(int32_t width, int32_t height, int bitCount) {
-    if (height == INT32_MIN) return 0;
-    uint64_t rows = height < 0 ? static_cast<uint64_t>(-static_cast<int64_t>(height))
-                               : static_cast<uint64_t>(height);
-    return BitmapStride64(width, bitCount) * rows;
-}
-
-int ColorTableEntries(int bitCount) {
-    return bitCount >= 1 && bitCount <= 8 ? 1 << bitCount : 0;
-}
-
-void BuildBitmapInfoHeader(int32_t width, int32_t height, int bitCount, BITMAPINFOHEADER* out) {
-    std::memset(out, 0, sizeof *out);
-    out->biSize = sizeof(BITMAPINFOHEADER);
-    out->biWidth = width;
-    out->biHeight = height;
-    out->biPlanes = 1;
-    out->biBitCount = static_cast<WORD>(bitCount);
-    out->biCompression = BI_RGB;
-    out->biSizeImage = static_cast<uint32_t>(BitmapPixelBytes(width, height, bitCount));
-}
-
-void BuildBitmapFileHeader(const BITMAPINFOHEADER& info, BITMAPFILEHEADER* out) {
-    std::memset(out, 0, sizeof *out);
-    out->bfType = BITMAP_FILE_TYPE;
-    out->bfOffBits = BITMAP_HEADERS_SIZE + 4 * ColorTableEntries(info.biBitCount);
-    out->bfSize = out->bfOffBits + info.biSizeImage;
-}
-
-// The pixel block is always width x height at the stated depth: biSizeImage,
-// bfSize and biClrUsed are not trusted, and nothing is read past the file.
-bool PlanBitmapRead(const BITMAPFILEHEADER& file, const BITMAPINFOHEADER& info, uint64_t fileLength,
-                    BitmapReadPlan* plan) {
-    if (file.bfType != BITMAP_FILE_TYPE) return false;
-    if (info.biSize < sizeof(BITMAPINFOHEADER)) return false;
-    if (!IsSupportedBitCount(info.biBitCount) || info.biCompression != BI_RGB) return false;
-    if (info.biWidth <= 0 || info.biHeight == 0 || info.biHeight == INT32_MIN) return false;
-    if (file.bfOffBits < BITMAP_HEADERS_SIZE || file.bfOffBits >= fileLength) return false;
-
-    uint64_t expected = BitmapPixelBytes(info.biWidth, info.biHeight, info.biBitCount);
-    if (expected == 0 || expected > MAX_BITMAP_IMAGE_BYTES) return false;
-    uint64_t present = std::min<uint64_t>(expected, fileLength - file.bfOffBits);
-    if (expected > MISSING_PIXELS_FLOOR + PRESENT_PIXELS_FACTOR * present) return false;
-
-    uint64_t tableOffset = 14 + static_cast<uint64_t>(info.biSize);
-    uint64_t tableEnd = std::min<uint64_t>(file.bfOffBits, fileLength);
-    uint64_t available = tableEnd > tableOffset ? (tableEnd - tableOffset) / 4 : 0;
-
-    plan->colorTableOffset = static_cast<uint32_t>(std::min<uint64_t>(tableOffset, UINT32_MAX));
-    plan->colorEntries =
-        static_cast<int>(std::min<uint64_t>(ColorTableEntries(info.biBitCount), available));
-    plan->pixelOffset = file.bfOffBits;
-    plan->pixelBytesExpected = static_cast<uint32_t>(expected);
-    plan->pixelBytesToRead = static_cast<uint32_t>(present);
-    return true;
-}
-
 bool WriteScreenBitmapFile(HDC source, RECT rect, const char* path, int pointerOnSource) {
     PumpPendingMessages();
     bool written = WriteBitmapFileAtDepth(source, rect, path, pointerOnSource,
@@ -278,7 +199,7 @@ bool WriteScreenBitmapFile(HDC source, RECT rect, const char* path, int pointerO
 HBITMAP LoadBitmapFile(const char* path) {
     ScopedFileHandle file(OpenForReading(path));
     if (!file.valid()) return nullptr;
-    BITMAPFILEHEADER fileHeader;
+    BitmapFileHeader fileHeader;
     BitmapInfo256 info = {};
     BitmapReadPlan plan;
     if (!ReadAndPlan(file.get(), &fileHeader, &info.header, &plan)) return nullptr;
@@ -290,7 +211,7 @@ HBITMAP LoadBitmapFile(const char* path) {
     }
     // The section is made from the checked values only: a standard header,
     // a full colour table and exactly the pixel block of width x height.
-    info.header.biSize = sizeof(BITMAPINFOHEADER);
+    info.header.biSize = sizeof(BitmapInfoHeader);
     info.header.biPlanes = 1;
     info.header.biSizeImage = plan.pixelBytesExpected;
     info.header.biClrUsed = 0;
@@ -318,8 +239,8 @@ void ReadBitmapFileSize(const char* path, int* width, int* height) {
     if (_access(path, 0) != 0) return;
     ScopedFileHandle file(OpenForReading(path));
     if (!file.valid()) return;
-    BITMAPFILEHEADER fileHeader;
-    BITMAPINFOHEADER info;
+    BitmapFileHeader fileHeader;
+    BitmapInfoHeader info;
     BitmapReadPlan plan;
     // A file the reader would refuse has no size to show.
     if (!ReadAndPlan(file.get(), &fileHeader, &info, &plan)) return;

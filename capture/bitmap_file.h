@@ -6,50 +6,23 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 
-constexpr WORD BITMAP_FILE_TYPE = 0x4D42; // "BM"
-constexpr DWORD BITMAP_HEADERS_SIZE = 14 + 40;
-// Largest pixel block a bitmap file can describe: its size fields are 32
-// bits wide. Sixteen 8K monitors at 32 bits need half of it.
-constexpr uint64_t MAX_BITMAP_IMAGE_BYTES = 0xFFFFFFFFull - BITMAP_HEADERS_SIZE - 256 * 4;
-// A file may leave pixels out (a hard copy cut short), but what it makes the
-// reader allocate is bounded by what it holds: this floor, which covers any
-// full-screen hard copy up to 3840 x 2160 at 32 bits, plus four times the
-// pixel bytes present.
-constexpr uint64_t MISSING_PIXELS_FLOOR = 32ull * 1024 * 1024;
-constexpr uint64_t PRESENT_PIXELS_FACTOR = 4;
+#include "capture/bitmap_format.h"
 
-// BITMAPINFO with room for the largest colour table the program knows.
+// BITMAPINFO with room for the largest colour table the program knows; the
+// file's info header doubles as the system's BITMAPINFOHEADER.
 struct BitmapInfo256 {
-    BITMAPINFOHEADER header;
+    BitmapInfoHeader header;
     RGBQUAD colors[256];
 };
+static_assert(sizeof(BitmapInfoHeader) == sizeof(BITMAPINFOHEADER) &&
+              offsetof(BitmapInfo256, colors) == offsetof(BITMAPINFO, bmiColors));
+static_assert(sizeof(BitmapFileHeader) == sizeof(BITMAPFILEHEADER));
 
 extern HCURSOR pointerImage;
 extern POINT pointerPosition;
-
-// Bytes per row: rows are padded to a multiple of 4 bytes.
-uint32_t BitmapStride(int32_t width, int bitCount);
-uint64_t BitmapStride64(int32_t width, int bitCount);
-// stride x |height|; 0 for a width that is not positive.
-uint64_t BitmapPixelBytes(int32_t width, int32_t height, int bitCount);
-int ColorTableEntries(int bitCount);
-void BuildBitmapInfoHeader(int32_t width, int32_t height, int bitCount, BITMAPINFOHEADER* out);
-void BuildBitmapFileHeader(const BITMAPINFOHEADER& info, BITMAPFILEHEADER* out);
-
-// What the reader may take from a file whose headers it has read: the
-// colour-table entries present, and the pixel bytes it can read without
-// passing the end of the file or the section it creates.
-struct BitmapReadPlan {
-    uint32_t colorTableOffset;
-    int colorEntries;
-    uint32_t pixelOffset;
-    uint32_t pixelBytesExpected; // size of the DIB section's pixel block
-    uint32_t pixelBytesToRead;   // what the file actually holds of it
-};
-bool PlanBitmapRead(const BITMAPFILEHEADER& file, const BITMAPINFOHEADER& info, uint64_t fileLength,
-                    BitmapReadPlan* plan);
 
 // True when the whole file was written; false when nothing could be copied
 // (empty rectangle, no section) or the file could not be written in full.

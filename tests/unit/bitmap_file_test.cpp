@@ -15,8 +15,8 @@
 namespace {
 
 struct Headers {
-    BITMAPFILEHEADER file;
-    BITMAPINFOHEADER info;
+    BitmapFileHeader file;
+    BitmapInfoHeader info;
 };
 
 Headers ParseHeaders(const std::string& bytes) {
@@ -109,9 +109,9 @@ TEST(BitmapLayout, HeadersAsWritten) {
         DWORD offBits;
     } cases[] = {{1, 62}, {4, 118}, {8, 1078}, {16, 54}, {24, 54}, {32, 54}};
     for (const auto& c : cases) {
-        BITMAPINFOHEADER info;
+        BitmapInfoHeader info;
         BuildBitmapInfoHeader(7, 5, c.bits, &info);
-        BITMAPFILEHEADER file;
+        BitmapFileHeader file;
         BuildBitmapFileHeader(info, &file);
         EXPECT_EQ(file.bfType, 0x4D42);
         EXPECT_EQ(file.bfOffBits, c.offBits) << c.bits;
@@ -381,9 +381,9 @@ TEST_F(BitmapFileTest, DrawingReleasesTheBitmap) {
 
 // A valid 24-bit file of 4 x 3 pixels whose pixel bytes count up from 1.
 std::string ValidFile(int bits = 24) {
-    BITMAPINFOHEADER info;
+    BitmapInfoHeader info;
     BuildBitmapInfoHeader(4, 3, bits, &info);
-    BITMAPFILEHEADER file;
+    BitmapFileHeader file;
     BuildBitmapFileHeader(info, &file);
     std::string bytes(file.bfSize, '\0');
     std::memcpy(&bytes[0], &file, 14);
@@ -585,8 +585,8 @@ TEST_F(HostileFileTest, TruncatedRealHardCopyStaysReadable) {
         EXPECT_EQ(pixels.substr(0, keep - 54), whole.substr(54, keep - 54)) << keep;
     }
     // A picture larger than any hard copy needs a quarter of its pixels.
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
+    BitmapFileHeader file = {};
+    BitmapInfoHeader info = {};
     file.bfType = BITMAP_FILE_TYPE;
     file.bfOffBits = 54;
     info.biSize = 40;
@@ -659,8 +659,8 @@ TEST(BitmapReadPlanTest, AnyHeaderGivesAPlanInsideFileAndSection) {
             s[at] = pick == 0 ? char(0xFF) : pick == 1 ? char(0) : char(rng());
         }
         uint64_t length = 54 + rng() % 3000;
-        BITMAPFILEHEADER file;
-        BITMAPINFOHEADER info;
+        BitmapFileHeader file;
+        BitmapInfoHeader info;
         std::memcpy(&file, s.data(), 14);
         std::memcpy(&info, s.data() + 14, 40);
         BitmapReadPlan plan;
