@@ -8,6 +8,7 @@ packages=(
   googletest wine wine64 xvfb xauth xdotool x11-utils x11-xserver-utils x11-apps imagemagick
   fonts-ipafont-gothic locales python3
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils procps
+  clang libclang-rt-14-dev
 )
 
 missing=()
