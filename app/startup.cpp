@@ -95,7 +95,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         CloseHandle(running);
         return 0;
     }
+    // Two starts at the same moment can both find no mutex above; the one
+    // that creates it second is told so here and ends as silently.
     instanceMutex = CreateMutexA(nullptr, FALSE, INSTANCE_MUTEX_NAME);
+    DWORD mutexError = GetLastError();
+    if (mutexError == ERROR_ALREADY_EXISTS || mutexError == ERROR_ACCESS_DENIED) {
+        if (instanceMutex) CloseHandle(instanceMutex);
+        return 0;
+    }
     appInstance = instance;
 
     if (!RegisterWindowClasses(instance, "CMainWinClass", "CRangeWinClass", "CFlashWinClass",

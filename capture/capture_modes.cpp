@@ -62,7 +62,7 @@ void ShiftPointer(int dx, int dy) {
 void SaveHardCopy() {
     std::memset(saveNameBuffer, 0, sizeof saveNameBuffer);
     ChooseSaveDestination(Settings.IsSaveDialog, saveNameBuffer);
-    if (saveNameBuffer[0] != '\0') CopyFileA(workBitmapPath, saveNameBuffer, FALSE);
+    if (saveNameBuffer[0] != '\0') CopyHardCopyFile(workBitmapPath, saveNameBuffer);
 }
 
 // A capture that wrote no file delivers nothing: the work file would still
@@ -110,11 +110,12 @@ RECT FixedAreaRect(int left, int top, int right, int bottom, RECT surfaceRect) {
 }
 
 void DeliverHardCopy(RECT feedbackRect, HWND feedbackWindow) {
-    lastCaptureDelivered = true;
     ShowCaptureFeedback(feedbackRect, feedbackWindow);
     if (IsOutputOn(Settings.SaveFormat1)) CopyBitmapFileToClipboard(workBitmapPath);
     if (IsOutputOn(Settings.SaveFormat2)) SaveHardCopy();
-    RotateHistory();
+    // The printer step takes slot 0; when this hard copy did not get there,
+    // slot 0 still holds an older one that must not be printed in its place.
+    lastCaptureDelivered = RotateHistory();
 }
 
 void CaptureDesktop() {

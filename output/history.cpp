@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "app/tray.h"
 #include "capture/bitmap_file.h"
+#include "output/save.h"
 #include "settings/settings.h"
 
 #include <io.h>
@@ -23,20 +24,25 @@ bool IsHistorySlotFilled(int slot) {
     return IsValidSlot(slot) && _access(historyFilePaths[slot], 0) == 0;
 }
 
-void ShiftHistoryFiles(int historyLength) {
+bool ShiftHistoryFiles(int historyLength) {
     int n = ClampHistoryLength(historyLength);
     if (IsHistorySlotFilled(n - 1)) DeleteFileA(historyFilePaths[n - 1]);
     for (int i = n - 2; i >= 0; --i) {
-        if (IsHistorySlotFilled(i)) std::rename(historyFilePaths[i], historyFilePaths[i + 1]);
+        if (IsHistorySlotFilled(i)) MoveFileA(historyFilePaths[i], historyFilePaths[i + 1]);
     }
-    if (_access(workBitmapPath, 0) == 0) CopyFileA(workBitmapPath, historyFilePaths[0], FALSE);
+    // A slot another program holds open stops the files below it from
+    // moving up; the newest of them then stays rather than being overwritten.
+    if (IsHistorySlotFilled(0)) return false;
+    return _access(workBitmapPath, 0) == 0 &&
+           CopyHardCopyFile(workBitmapPath, historyFilePaths[0]);
 }
 
-void RotateHistory() {
-    ShiftHistoryFiles(HistoryLength());
+bool RotateHistory() {
+    bool filed = ShiftHistoryFiles(HistoryLength());
     BuildTrayMenu();
     InvalidateRect(nullptr, nullptr, TRUE);
     PumpPendingMessages();
+    return filed;
 }
 
 void DeleteHistoryEntry(int slot) {
@@ -56,6 +62,6 @@ void BackupHistory(const char* folder) {
     for (int i = 0; i < HistoryLength(); ++i) {
         if (!IsHistorySlotFilled(i)) continue;
         std::string destination = std::string(folder) + "\\" + std::to_string(i + 1) + ".bmp";
-        CopyFileA(historyFilePaths[i], destination.c_str(), FALSE);
+        CopyHardCopyFile(historyFilePaths[i], destination.c_str());
     }
 }

@@ -3,13 +3,14 @@
 #pragma once
 
 bool IsHistorySlotFilled(int slot);
-void RotateHistory();
+// Files the work file as slot 0; false when it could not be filed.
+bool RotateHistory();
 void DeleteHistoryEntry(int slot);
 void ClearHistory();
 void TrimHistory(int oldLength, int newLength);
 void BackupHistory(const char* folder);
 
 // Shifts the slot files one place towards the end and copies the work file
-// into slot 0, without touching any window. RotateHistory adds the tray menu
-// and the repaint.
-void ShiftHistoryFiles(int historyLength);
+// into slot 0, without touching any window; false when slot 0 could not be
+// freed or written. RotateHistory adds the tray menu and the repaint.
+bool ShiftHistoryFiles(int historyLength);

@@ -93,6 +93,19 @@ void ChooseSaveDestination(int askUser, char* destination) {
         ChooseAutomaticName(destination);
 }
 
+bool CopyHardCopyFile(const char* from, const char* to) {
+    std::string partial = std::string(to) + "~";
+    if (!CopyFileA(from, partial.c_str(), FALSE)) {
+        DeleteFileA(partial.c_str());
+        return false;
+    }
+    if (!MoveFileExA(partial.c_str(), to, MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(partial.c_str());
+        return false;
+    }
+    return true;
+}
+
 std::string BuildEditParameters(const char* appParam, const char* path) {
     return std::string(appParam) + " " + path;
 }

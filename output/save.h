@@ -26,6 +26,11 @@ std::string FindFreeAutomaticName(const std::string& dayFolder,
 std::string AutomaticBitmapFolder(const char* saveDir);
 std::string AutomaticDayFolder(const char* saveDir, const SYSTEMTIME& localTime);
 
+// Copies a hard copy so that `to` ends up either the whole copy or as it was
+// before: the bytes go to a file beside it first, which then takes its
+// place. A full disk or a locked destination leaves no half-written file.
+bool CopyHardCopyFile(const char* from, const char* to);
+
 // AppParam, one blank, then the path unquoted.
 std::string BuildEditParameters(const char* appParam, const char* path);
 void OpenInEditApplication(const char* path);

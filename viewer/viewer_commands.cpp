@@ -36,7 +36,7 @@ void SaveUnderChosenName(HWND viewer) {
     WithViewerDisabled(viewer, [] {
         char destination[SAVE_NAME_CAPACITY] = {};
         ChooseSaveDestination(1, destination);
-        if (destination[0] != '\0') CopyFileA(CurrentHistoryFile(), destination, FALSE);
+        if (destination[0] != '\0') CopyHardCopyFile(CurrentHistoryFile(), destination);
     });
 }
 

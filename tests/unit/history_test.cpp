@@ -2,6 +2,7 @@
 // clearing, trimming and backup of the numbered slot files.
 #include "app/app.h"
 #include "output/history.h"
+#include "output/save.h"
 #include "settings/settings.h"
 
 #include "test_support.h"
@@ -178,6 +179,75 @@ TEST_F(HistoryTest, BackupOfAnEmptyHistoryCopiesNothing) {
     HANDLE find = FindFirstFileA(backup.file("*.bmp").c_str(), &entry);
     EXPECT_EQ(find, INVALID_HANDLE_VALUE);
     if (find != INVALID_HANDLE_VALUE) FindClose(find);
+}
+
+} // namespace
+
+namespace {
+
+// Another program holding a file open without sharing it.
+class LockedFile {
+  public:
+    explicit LockedFile(const std::string& path)
+        : handle_(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+    ~LockedFile() { Release(); }
+    void Release() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+    }
+    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+  private:
+    HANDLE handle_;
+};
+
+TEST_F(HistoryTest, LockedSlotKeepsTheHardCopiesBelowItInsteadOfOverwritingTheNewest) {
+    Settings.SaveNum = 5;
+    Fill(1, "A");
+    Fill(2, "B");
+    Fill(3, "C");
+    Capture("N");
+    LockedFile lock(Slot(2));
+    ASSERT_TRUE(lock.held());
+    EXPECT_FALSE(ShiftHistoryFiles(Settings.SaveNum));
+    lock.Release();
+    EXPECT_EQ(Slots(5), (Contents{"A", "B", "-", "C", "-"}));
+    Capture("M");
+    EXPECT_TRUE(ShiftHistoryFiles(Settings.SaveNum));
+    EXPECT_EQ(Slots(5), (Contents{"M", "A", "B", "-", "C"}));
+}
+
+TEST_F(HistoryTest, LockedOldestSlotStopsTheShiftWithoutLosingAnything) {
+    Fill(1, "A");
+    Fill(2, "B");
+    Fill(3, "C");
+    Capture("N");
+    {
+        LockedFile lock(Slot(3));
+        EXPECT_FALSE(RotateHistory());
+    }
+    EXPECT_EQ(Slots(3), (Contents{"A", "B", "C"}));
+}
+
+TEST_F(HistoryTest, CopiesAreWholeOrNotThere) {
+    std::string source = folder.file("source.bmp");
+    WriteText(source, "hard copy");
+    // a missing source leaves the destination as it was
+    WriteText(folder.file("old.bmp"), "old");
+    EXPECT_FALSE(CopyHardCopyFile(folder.file("missing.bmp").c_str(), folder.file("old.bmp").c_str()));
+    EXPECT_EQ(ReadText(folder.file("old.bmp")), "old");
+    // a destination held open by another program is neither replaced nor cut
+    {
+        LockedFile lock(folder.file("old.bmp"));
+        EXPECT_FALSE(CopyHardCopyFile(source.c_str(), folder.file("old.bmp").c_str()));
+    }
+    EXPECT_EQ(ReadText(folder.file("old.bmp")), "old");
+    EXPECT_FALSE(FileExists(folder.file("old.bmp~")));
+    // a folder that does not exist gets nothing
+    EXPECT_FALSE(CopyHardCopyFile(source.c_str(), folder.file("gone\\x.bmp").c_str()));
+    EXPECT_TRUE(CopyHardCopyFile(source.c_str(), folder.file("old.bmp").c_str()));
+    EXPECT_EQ(ReadText(folder.file("old.bmp")), "hard copy");
+    EXPECT_FALSE(FileExists(folder.file("old.bmp~")));
 }
 
 } // namespace

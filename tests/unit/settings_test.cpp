@@ -158,3 +158,98 @@ TEST_F(SettingsFile, LauncherFlagsCountOnlyWhenOne) {
 }
 
 } // namespace
+
+namespace {
+
+// Every string field ends inside its capacity, and the field after it keeps
+// the value the file gave it: nothing was written past the string.
+void ExpectStringsBounded() {
+    EXPECT_LT(strnlen(Settings.SaveDir, SAVE_DIR_CAPACITY), size_t(SAVE_DIR_CAPACITY));
+    EXPECT_LT(strnlen(Settings.AppPath, APP_PATH_CAPACITY), size_t(APP_PATH_CAPACITY));
+    EXPECT_LT(strnlen(Settings.AppParam, APP_PARAM_CAPACITY), size_t(APP_PARAM_CAPACITY));
+    for (const LauncherEntry& entry : launcherTable) {
+        EXPECT_LT(strnlen(entry.Path, LAUNCHER_PATH_CAPACITY), size_t(LAUNCHER_PATH_CAPACITY));
+        EXPECT_LT(strnlen(entry.Params, LAUNCHER_PARAMS_CAPACITY), size_t(LAUNCHER_PARAMS_CAPACITY));
+    }
+}
+
+const char* const INTEGER_KEYS[][2] = {
+    {"Common", "CopyType"},       {"Common", "IsExtraArea"},    {"Common", "IsDotRange"},
+    {"Common", "IsNotRange"},     {"Common", "IsPrintPreview"}, {"Common", "AutoLeft"},
+    {"Common", "AutoTop"},        {"Common", "AutoRight"},      {"Common", "AutoBottom"},
+    {"SaveAs", "SaveFormat1"},    {"SaveAs", "SaveFormat2"},    {"SaveAs", "IsSaveDialog"},
+    {"SaveAs", "SaveFormat3"},    {"Option", "IsPrintEdge"},    {"Option", "IsPrintDialog"},
+    {"Option", "IsFlash"},        {"Option", "IsCursor"},       {"Option", "SaveNum"},
+    {"Option", "IsPrintSysTime"}, {"Option", "IsPrintHostName"}, {"Option", "IsPrintIPAddr"},
+    {"Others", "OnesWinStyle"},   {"Others", "OnesLeft"},       {"Others", "OnesTop"},
+};
+
+} // namespace
+
+TEST_F(SettingsFile, ExtremeIntegersAndHugeStringsStayInTheirFields) {
+    const std::string huge(10 * 1024, 'y');
+    for (const char* value : {"-2147483648", "2147483647", "-1", "99999999999999999999", "0x7FFF"}) {
+        SCOPED_TRACE(value);
+        std::string text;
+        const char* section = "";
+        for (const auto& key : INTEGER_KEYS) {
+            if (std::string(section) != key[0]) text += std::string("[") + key[0] + "]\r\n";
+            section = key[0];
+            text += std::string(key[1]) + "=" + value + "\r\n";
+        }
+        text += "[SaveAs]\r\nSaveDir=" + huge + "\r\n[Modify]\r\nAppPath=" + huge +
+                "\r\nAppParam=" + huge + "\r\n[HotKey]\r\n";
+        for (int n = 1; n <= LAUNCHER_COUNT; ++n) {
+            text += "IsCtrlF" + std::to_string(n) + "=" + value + "\r\n";
+            text += "Ctrl_F" + std::to_string(n) + "=" + huge + "\r\n";
+            text += "Ctrl_F" + std::to_string(n) + "_PARAMS=" + huge + "\r\n";
+        }
+        Load(text);
+        ExpectStringsBounded();
+        EXPECT_GE(Settings.SaveNum, MIN_HISTORY_LENGTH);
+        EXPECT_LE(Settings.SaveNum, MAX_HISTORY_LENGTH);
+        // the fields after each string hold what the file said, not its overflow
+        EXPECT_EQ(Settings.SaveFormat3, Settings.SaveFormat2);
+        EXPECT_EQ(Settings.IsPrintEdge, Settings.IsPrintDialog);
+        EXPECT_EQ(launcherTable[1].IsCtrlF, launcherTable[0].IsCtrlF);
+    }
+}
+
+TEST_F(SettingsFile, GarbageMissingSectionsAndFoldersGiveDefaults) {
+    std::string garbage;
+    for (int i = 0; i < 4096; ++i) garbage += char((i * 131 + 7) % 256);
+    Load(garbage);
+    ExpectStringsBounded();
+    EXPECT_GE(Settings.SaveNum, MIN_HISTORY_LENGTH);
+
+    Load("[Others]\r\nOnesLeft=5\r\n");
+    EXPECT_EQ(Settings.CopyType, COPY_RANGE);
+    EXPECT_EQ(Settings.SaveFormat1, 1);
+    EXPECT_EQ(Settings.OnesLeft, 5);
+
+    // a folder where the file should be: defaults, and writing it fails quietly
+    std::string folderPath = folder.file("folder.ini");
+    ASSERT_TRUE(CreateDirectoryA(folderPath.c_str(), nullptr));
+    LoadSettings(folderPath.c_str());
+    LoadLauncherSettings(folderPath.c_str());
+    EXPECT_EQ(Settings.CopyType, COPY_RANGE);
+    SaveSettings(folderPath.c_str());
+    EXPECT_TRUE(GetFileAttributesA(folderPath.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    RemoveDirectoryA(folderPath.c_str());
+}
+
+TEST_F(SettingsFile, ReadOnlyFileIsReadAndWritesDoNotBreakIt) {
+    Load("[Common]\r\nCopyType=1\r\n");
+    ASSERT_TRUE(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY));
+    LoadSettings(ini.c_str());
+    EXPECT_EQ(Settings.CopyType, 1);
+    Settings.CopyType = 2;
+    SaveSettings(ini.c_str());
+    WriteSettingInt(&Settings.CopyType, "Common", "CopyType", ini.c_str());
+    // Whether the write went through depends on the file system (root ignores
+    // the flag under Wine); either way the file stays whole and readable.
+    EXPECT_TRUE(GetFileAttributesA(ini.c_str()) & FILE_ATTRIBUTE_READONLY);
+    LoadSettings(ini.c_str());
+    EXPECT_TRUE(Settings.CopyType == 1 || Settings.CopyType == 2) << Settings.CopyType;
+    SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
