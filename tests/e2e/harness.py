@@ -36,6 +36,16 @@ def wait_until(condition, what, timeout=DEFAULT_TIMEOUT, interval=0.1):
         time.sleep(interval)
 
 
+def assert_never(condition, seconds, what):
+    """Polls for a bounded time and fails as soon as condition() holds: for
+    something that must not happen in answer to an input."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if condition():
+            raise AssertionError(what)
+        time.sleep(0.1)
+
+
 def run(args, timeout=60, **kwargs):
     """Runs a command and returns (exit code, output).
 

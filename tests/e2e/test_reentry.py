@@ -7,7 +7,7 @@ import subprocess
 import time
 
 import harness
-from harness import Bitmap, children, find_window, key, probe, wait_until
+from harness import Bitmap, assert_never, children, find_window, key, probe, wait_until
 from capture_support import RED, TestWindow, complete_bitmap, screen_metrics
 
 SAVE_TITLE = 'ハードコピーに名前を付けて保存'
@@ -33,15 +33,6 @@ def save_dialogs():
 def notice():
     return next((w for w in harness.windows()
                  if w.visible and w.class_name == '#32770' and w.title == 'ZORVEX'), None)
-
-
-def assert_never(condition, seconds, what):
-    """Polls for a bounded time; fails as soon as condition() holds."""
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        if condition():
-            raise AssertionError(what)
-        time.sleep(0.1)
 
 
 def press_keys_apart(milliseconds, *keys):

@@ -272,6 +272,20 @@ int HoldClipboard(const char* milliseconds) {
     return 0;
 }
 
+// Holds a file open without sharing it, as an editor might, for a while.
+int LockFile(const char* path, const char* milliseconds) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        std::printf("failed\n");
+        return 1;
+    }
+    std::printf("locked\n");
+    std::fflush(stdout);
+    Sleep(std::strtoul(milliseconds, nullptr, 10));
+    CloseHandle(file);
+    return 0;
+}
+
 // Removes another program's tray icon, as a restarted shell would have lost it.
 int DeleteTrayIcon(const char* window, const char* id) {
     NOTIFYICONDATAA data = {};
@@ -293,7 +307,7 @@ int Usage() {
                  "      testwin X Y W H TITLE [topmost] | activate HWND | maximize HWND |\n"
                  "      foreground | metrics | post HWND MSG WPARAM | tray-delete HWND ID |\n"
                  "      taskbar-created HWND | post-seq (HWND MSG WPARAM LPARAM)... |\n"
-                 "      hold-clipboard MILLISECONDS\n");
+                 "      hold-clipboard MILLISECONDS | lock FILE MILLISECONDS\n");
     return 2;
 }
 
@@ -320,5 +334,6 @@ int main(int argc, char** argv) {
     if (command == "post" && argc == 5) return PostCommand(argv[2], argv[3], argv[4]);
     if (command == "post-seq") return PostSequence(argc - 2, argv + 2);
     if (command == "hold-clipboard" && argc == 3) return HoldClipboard(argv[2]);
+    if (command == "lock" && argc == 4) return LockFile(argv[2], argv[3]);
     return Usage();
 }

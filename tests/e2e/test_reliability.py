@@ -1,0 +1,223 @@
+"""Starts that race each other, settings files written by anything, and
+files and folders the program does not own: a locked slot, a read-only
+temporary folder, a save folder deleted while running, a full disk."""
+import os
+import subprocess
+
+import harness
+from harness import find_window, key, probe, wait_until, windows
+from capture_support import complete_bitmap, screen_metrics
+
+CONFIG_TITLE = 'ZORVEX コンフィグ設定'
+
+
+def mount(*args):
+    code, _ = harness.run(['mount', *args], timeout=30)
+    return code == 0
+
+
+def unmount(path):
+    harness.run(['umount', '-l', path], timeout=30)
+
+
+def read(path):
+    with open(path, 'rb') as f:
+        return f.read()
+
+
+def notice():
+    return next((w for w in windows()
+                 if w.visible and w.class_name == '#32770' and w.title == 'ZORVEX'), None)
+
+
+class RacingStarts(harness.ZorvexTestCase):
+    start_program = False
+
+    def test_ten_starts_at_once_leave_exactly_one_instance(self):
+        probe('metrics')
+        harness.map_function_keys()
+        starts = [subprocess.Popen(['wine', harness.EXE], cwd=self.workdir,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                  for _ in range(10)]
+
+        def cleanup():
+            for start in starts:
+                if start.poll() is None:
+                    start.kill()
+                start.wait()
+        self.addCleanup(cleanup)
+        wait_until(lambda: sum(s.poll() is not None for s in starts) >= 9,
+                   'nine of the ten starts to end', timeout=120)
+        ended = [s.returncode for s in starts if s.poll() is not None]
+        self.assertEqual(ended, [0] * 9)
+        wait_until(harness.tray_icon_center, 'the tray icon of the one left')
+        running = [s for s in starts if s.poll() is None]
+        self.assertEqual(len(running), 1)
+        self.assertEqual(len([w for w in windows() if w.class_name == 'CMainWinClass']), 1)
+        # the one left is a working program
+        key('ctrl+Print')
+        wait_until(lambda: complete_bitmap(self.slot(1)), 'a hard copy')
+
+
+class HostileSettingsFile(harness.ZorvexTestCase):
+    """Every key at an extreme, strings of 10 KB, and binary garbage after it."""
+    start_program = False
+    EXTREMES = ['-2147483648', '2147483647', '-1', '99999999999']
+
+    def write_hostile_settings(self, value):
+        huge = 'z' * 10240
+        keys = {
+            'Common': ['CopyType', 'IsExtraArea', 'IsDotRange', 'IsNotRange', 'IsPrintPreview',
+                       'AutoLeft', 'AutoTop', 'AutoRight', 'AutoBottom'],
+            'SaveAs': ['SaveFormat1', 'SaveFormat2', 'IsSaveDialog', 'SaveFormat3'],
+            'Option': ['IsPrintEdge', 'IsPrintDialog', 'IsFlash', 'IsCursor', 'SaveNum',
+                       'IsPrintSysTime', 'IsPrintHostName', 'IsPrintIPAddr'],
+            'Others': ['OnesWinStyle', 'OnesLeft', 'OnesTop'],
+        }
+        sections = {name: {k: value for k in names} for name, names in keys.items()}
+        sections['SaveAs']['SaveDir'] = huge
+        sections['Modify'] = {'AppPath': huge, 'AppParam': huge}
+        sections['HotKey'] = {}
+        for n in range(1, 13):
+            sections['HotKey'][f'IsCtrlF{n}'] = value
+            sections['HotKey'][f'Ctrl_F{n}'] = huge
+            sections['HotKey'][f'Ctrl_F{n}_PARAMS'] = huge
+        with open(self.ini_path, 'wb') as f:
+            f.write(harness.encode_ini(sections) + bytes(range(256)) * 8)
+
+    def test_the_program_runs_with_any_settings_file(self):
+        for value in self.EXTREMES:
+            with self.subTest(value=value):
+                self.write_hostile_settings(value)
+                self.start()
+                # CopyType is no mode at these values: Ctrl+PrintScreen captures
+                before = os.path.getmtime(self.slot(1)) if os.path.exists(self.slot(1)) else None
+                key('ctrl+Print')
+                wait_until(lambda: complete_bitmap(self.slot(1)) and
+                           os.path.getmtime(self.slot(1)) != before, 'a hard copy')
+                wait_until(lambda: notice() is None, 'the notice to close')
+                key('ctrl+alt+F10')
+                viewer = wait_until(lambda: find_window('COnesWinClass'), 'the viewer')
+                left, top, right, bottom = viewer.rect
+                self.assertTrue(right > 0 and bottom > 0 and left < 1280 and top < 800,
+                                viewer.rect)
+                harness.click(left + 30, top + 120)
+                key('Escape')
+                wait_until(lambda: find_window('COnesWinClass') is None, 'the viewer to close')
+                key('alt+Print')
+                dialog = wait_until(lambda: find_window(title=CONFIG_TITLE),
+                                    'the configuration dialog')
+                harness.click_button(dialog, 'キャンセル(&E)')
+                wait_until(lambda: find_window(title=CONFIG_TITLE) is None, 'the dialog to close')
+                self.assertIsNone(self.process.poll(), 'the program still runs')
+                harness.kill_wine()
+                self.process.wait(timeout=30)
+                self.process = None
+
+    def test_a_folder_in_place_of_the_settings_file(self):
+        os.remove(self.ini_path)
+        os.mkdir(self.ini_path)
+        self.start()
+        key('ctrl+Print')
+        wait_until(lambda: complete_bitmap(self.slot(1)), 'a hard copy')
+        self.assertTrue(os.path.isdir(self.ini_path))
+
+
+class FilesTheProgramDoesNotOwn(harness.ZorvexTestCase):
+    settings = {'Common': {'CopyType': '0'},
+                'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '1', 'IsSaveDialog': '0'},
+                'Option': {'IsFlash': '1', 'IsCursor': '0', 'SaveNum': '5'}}
+    start_program = False
+
+    def setUp(self):
+        super().setUp()
+        self.save_dir = os.path.join(self.workdir, 'saved')
+        os.makedirs(self.save_dir)
+        self.settings = {k: dict(v) for k, v in self.settings.items()}
+        self.settings['SaveAs']['SaveDir'] = self.wine_path(self.save_dir)
+        with open(self.ini_path, 'wb') as f:
+            f.write(harness.encode_ini(self.settings))
+        self.start()
+
+    def saved(self):
+        found = []
+        for folder, _, names in os.walk(self.save_dir):
+            found.extend(os.path.join(folder, n) for n in names)
+        return sorted(found)
+
+    def stamp(self):
+        try:
+            status = os.stat(self.slot(1))
+            return status.st_ino, status.st_mtime_ns
+        except OSError:
+            return None
+
+    def capture(self):
+        """Presses PrintScreen and returns the new hard copy in slot 1."""
+        before = self.stamp()
+        key('Print')
+        bitmap = wait_until(lambda: self.stamp() != before and complete_bitmap(self.slot(1)),
+                            'a new hard copy in slot 1')
+        wait_until(lambda: notice() is None, 'the notice to close')
+        return bitmap
+
+    def test_a_locked_slot_loses_no_hard_copy(self):
+        self.capture()
+        self.capture()
+        oldest, newest = read(self.slot(2)), read(self.slot(1))
+        locker = subprocess.Popen(['wine', harness.PROBE, 'lock', self.wine_path(self.slot(2)),
+                                   '60000'], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: (locker.poll() is None and locker.kill(), locker.wait(),
+                                 locker.stdout.close()))
+        self.assertEqual(locker.stdout.readline().strip(), b'locked')
+        saved_before = len(self.saved())
+        key('Print')
+        wait_until(lambda: len(self.saved()) == saved_before + 1, 'the saved file')
+        wait_until(lambda: notice() is None, 'the notice to close')
+        locker.kill()
+        locker.wait()
+        self.assertEqual(read(self.slot(1)), newest)
+        self.assertEqual(read(self.slot(2)), oldest)
+        # with the lock gone the history moves on
+        bitmap = self.capture()
+        self.assertEqual(read(self.slot(2)), newest)
+        self.assertEqual(read(self.slot(3)), oldest)
+        self.assertEqual(bitmap.width, screen_metrics()['screen'][0])
+
+    def test_a_read_only_temporary_folder_files_nothing_and_recovers(self):
+        self.capture()
+        with open(self.slot(1), 'rb') as f:
+            before = f.read()
+        self.assertTrue(mount('--bind', harness.WINE_TEMP, harness.WINE_TEMP))
+        self.addCleanup(unmount, harness.WINE_TEMP)
+        self.assertTrue(mount('-o', 'remount,bind,ro', harness.WINE_TEMP))
+        key('Print')
+        # nothing is saved or filed from a capture that could not be written
+        harness.assert_never(lambda: os.path.exists(self.slot(2)) or len(self.saved()) != 1
+                             or notice(), 3.0, 'a hard copy reported or filed')
+        with open(self.slot(1), 'rb') as f:
+            self.assertEqual(f.read(), before)
+        self.assertEqual(len(self.saved()), 1)
+        self.assertIsNone(self.process.poll())
+        unmount(harness.WINE_TEMP)
+        self.capture()
+        self.assertEqual(len(self.saved()), 2)
+
+    def test_a_deleted_save_folder_and_a_full_disk_save_nothing_false(self):
+        self.capture()
+        self.assertEqual(len(self.saved()), 1)
+        os.rename(self.save_dir, self.save_dir + '-gone')
+        self.capture()
+        self.assertFalse(os.path.exists(self.save_dir), 'no folder made up')
+
+        os.makedirs(self.save_dir)
+        self.assertTrue(mount('-t', 'tmpfs', '-o', 'size=1m', 'tmpfs', self.save_dir))
+        self.addCleanup(unmount, self.save_dir)
+        self.capture()
+        # the hard copy does not fit: no file, not even a cut one, is left
+        self.assertEqual([p for p in self.saved() if p.endswith('.bmp') or p.endswith('~')], [])
+        self.assertIsNone(self.process.poll())
+
+
+if __name__ == '__main__':
+    harness.main()
