@@ -6,7 +6,7 @@ import subprocess
 
 import harness
 from harness import find_window, key, probe, wait_until, windows
-from capture_support import complete_bitmap, screen_metrics
+from capture_support import TestWindow, complete_bitmap, screen_metrics
 
 CONFIG_TITLE = 'ZORVEX コンフィグ設定'
 
@@ -165,6 +165,8 @@ class FilesTheProgramDoesNotOwn(harness.ZorvexTestCase):
         self.capture()
         self.capture()
         oldest, newest = read(self.slot(2)), read(self.slot(1))
+        # the next hard copies differ from these
+        TestWindow(self, 300, 200, 300, 200)
         locker = subprocess.Popen(['wine', harness.PROBE, 'lock', self.wine_path(self.slot(2)),
                                    '60000'], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.addCleanup(lambda: (locker.poll() is None and locker.kill(), locker.wait(),
