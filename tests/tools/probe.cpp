@@ -351,6 +351,30 @@ int DumpListView(const char* window) {
     return 0;
 }
 
+// Clears the selection of every row, as no user action of a single-selection
+// list can.
+int DeselectListView(const char* window) {
+    HWND list = ParseWindow(window);
+    RemoteBuffer buffer(list, sizeof(LVITEMA));
+    if (!buffer.valid()) return 1;
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED;
+    buffer.write(0, &item, sizeof item);
+    return SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                        reinterpret_cast<LPARAM>(buffer.at(0)))
+               ? 0
+               : 1;
+}
+
+// A control's text as its own procedure reports it (an edit control of
+// another process keeps its text to itself).
+int GetText(const char* window) {
+    char text[2048] = {};
+    SendMessageA(ParseWindow(window), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    std::printf("%s\n", text);
+    return 0;
+}
+
 int SetText(const char* window, const char* text) {
     return SendMessageA(ParseWindow(window), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? 0
                                                                                             : 1;
@@ -370,8 +394,8 @@ int Usage() {
                  "probe windows | children HWND | hotkeys | hold-hotkeys NAME... | clipboard FILE | clear-clipboard |\n"
                  "      testwin X Y W H TITLE [topmost] [hand] | activate HWND | maximize HWND |\n"
                  "      foreground | metrics | post HWND MSG WPARAM | tray-delete HWND ID |\n"
-                 "      taskbar-created HWND | listview HWND | settext HWND TEXT |\n"
-                 "      send HWND MSG WPARAM LPARAM\n");
+                 "      taskbar-created HWND | listview HWND | listview-deselect HWND |\n"
+                 "      gettext HWND | settext HWND TEXT | send HWND MSG WPARAM LPARAM\n");
     return 2;
 }
 
@@ -404,6 +428,8 @@ int main(int argc, char** argv) {
     if (command == "taskbar-created" && argc == 3) return SendTaskbarCreated(argv[2]);
     if (command == "post" && argc == 5) return PostCommand(argv[2], argv[3], argv[4]);
     if (command == "listview" && argc == 3) return DumpListView(argv[2]);
+    if (command == "listview-deselect" && argc == 3) return DeselectListView(argv[2]);
+    if (command == "gettext" && argc == 3) return GetText(argv[2]);
     if (command == "settext" && argc == 4) return SetText(argv[2], argv[3]);
     if (command == "send" && argc == 6) return SendNumbers(argv[2], argv[3], argv[4], argv[5]);
     return Usage();
