@@ -14,7 +14,7 @@ HWND aboutDialogWindow;
 
 namespace {
 
-constexpr char ABOUT_LINK_TEXT[] = "mailto:zorvex@example.com";
+constexpr char ABOUT_LINK_TEXT[] = "mailto:zv@example.com";
 constexpr INT_PTR ABOUT_RESULT = IDC_ABOUT_CLOSE;
 constexpr int VERSION_TEXT_CAPACITY = 64;
 constexpr int FILE_TIME_CAPACITY = 32;
