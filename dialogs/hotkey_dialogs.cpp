@@ -21,77 +21,6 @@ namespace {
 
 constexpr int HOTKEY_NAME_CAPACITY = 16;
 
-void BringDialogForward(HWND dialog) {
-    SetForegroundWindow(dialog);
-}
-
-// --- list dialog (114) ---------------------------------------------------
-
-void FillLauncherRow(HWND list, int row) {
-    const LauncherEntry& entry = launcherTable[row];
-    SetListCell(list, row, 1, LauncherUseText(entry.IsCtrlF));
-    SetListCell(list, row, 2, entry.Path);
-    SetListCell(list, row, 3, entry.Params);
-}
-
-INT_PTR OnListInitDialog(HWND dialog) {
-    hotkeyListDialogWindow = dialog;
-    EnsureListViewControls();
-    HWND list = GetDlgItem(dialog, IDC_HOTKEY_LIST);
-    EnableFullRowSelect(list);
-    AddListColumn(list, 0, "ホットキー", 70);
-    AddListColumn(list, 1, "使用有無", 70);
-    AddListColumn(list, 2, "アプリケーションのパス", 300);
-    AddListColumn(list, 3, "パラメータ", 300);
-    for (int row = 0; row < LAUNCHER_COUNT; ++row) {
-        char name[HOTKEY_NAME_CAPACITY];
-        FormatLauncherHotKeyName(row + 1, name, sizeof name);
-        AddListRow(list, row, name);
-        FillLauncherRow(list, row);
-    }
-    SelectListRow(list, selectedLauncherIndex);
-    BringDialogForward(dialog);
-    return TRUE;
-}
-
-INT_PTR RunHotkeyEditDialog(HWND owner);
-
-void EditSelectedLauncher(HWND dialog) {
-    HWND list = GetDlgItem(dialog, IDC_HOTKEY_LIST);
-    int row = SelectedListRow(list);
-    if (row < 0 || row >= LAUNCHER_COUNT) return;
-    selectedLauncherIndex = row;
-    RunHotkeyEditDialog(dialog);
-    FillLauncherRow(list, row);
-    SelectListRow(list, row);
-    BringDialogForward(dialog);
-}
-
-INT_PTR OnListCommand(HWND dialog, WORD id) {
-    switch (id) {
-    case IDC_HOTKEY_EDIT_BUTTON: EditSelectedLauncher(dialog); return TRUE;
-    case IDC_HOTKEY_CLOSE:
-    case IDCANCEL: EndDialog(dialog, HOTKEY_LIST_RESULT); return TRUE;
-    default: return FALSE;
-    }
-}
-
-INT_PTR OnListNotify(HWND dialog, const NMHDR* header) {
-    if (header->idFrom == IDC_HOTKEY_LIST && header->code == NM_DBLCLK)
-        EditSelectedLauncher(dialog);
-    return FALSE;
-}
-
-INT_PTR CALLBACK HotkeyListDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_INITDIALOG: return OnListInitDialog(dialog);
-    case WM_COMMAND: return OnListCommand(dialog, LOWORD(wParam));
-    case WM_NOTIFY: return OnListNotify(dialog, reinterpret_cast<const NMHDR*>(lParam));
-    case WM_DESTROY: hotkeyListDialogWindow = nullptr; return FALSE;
-    default: return FALSE;
-    }
-}
-
 // --- edit dialog (115) ---------------------------------------------------
 
 INT_PTR OnEditInitDialog(HWND dialog) {
@@ -107,7 +36,7 @@ INT_PTR OnEditInitDialog(HWND dialog) {
     SetDlgItemTextA(dialog, IDC_HOTKEY_PATH, entry.Path);
     SetDlgItemTextA(dialog, IDC_HOTKEY_PARAMS, entry.Params);
     SetFocus(GetDlgItem(dialog, IDC_HOTKEY_PATH));
-    BringDialogForward(dialog);
+    SetForegroundWindow(dialog);
     return FALSE;
 }
 
@@ -179,6 +108,70 @@ INT_PTR CALLBACK HotkeyEditDialogProc(HWND dialog, UINT message, WPARAM wParam, 
 INT_PTR RunHotkeyEditDialog(HWND owner) {
     return DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_HOTKEY_EDIT), owner,
                            HotkeyEditDialogProc, 0);
+}
+
+// --- list dialog (114) ---------------------------------------------------
+
+void FillLauncherRow(HWND list, int row) {
+    const LauncherEntry& entry = launcherTable[row];
+    SetListCell(list, row, 1, LauncherUseText(entry.IsCtrlF));
+    SetListCell(list, row, 2, entry.Path);
+    SetListCell(list, row, 3, entry.Params);
+}
+
+INT_PTR OnListInitDialog(HWND dialog) {
+    hotkeyListDialogWindow = dialog;
+    HWND list = GetDlgItem(dialog, IDC_HOTKEY_LIST);
+    EnableFullRowSelect(list);
+    AddListColumn(list, 0, "ホットキー", 70);
+    AddListColumn(list, 1, "使用有無", 70);
+    AddListColumn(list, 2, "アプリケーションのパス", 300);
+    AddListColumn(list, 3, "パラメータ", 300);
+    for (int row = 0; row < LAUNCHER_COUNT; ++row) {
+        char name[HOTKEY_NAME_CAPACITY];
+        FormatLauncherHotKeyName(row + 1, name, sizeof name);
+        AddListRow(list, row, name);
+        FillLauncherRow(list, row);
+    }
+    SelectListRow(list, selectedLauncherIndex);
+    SetForegroundWindow(dialog);
+    return TRUE;
+}
+
+void EditSelectedLauncher(HWND dialog) {
+    HWND list = GetDlgItem(dialog, IDC_HOTKEY_LIST);
+    int row = SelectedListRow(list);
+    if (row < 0 || row >= LAUNCHER_COUNT) return;
+    selectedLauncherIndex = row;
+    RunHotkeyEditDialog(dialog);
+    FillLauncherRow(list, row);
+    SelectListRow(list, row);
+    SetForegroundWindow(dialog);
+}
+
+INT_PTR OnListCommand(HWND dialog, WORD id) {
+    switch (id) {
+    case IDC_HOTKEY_EDIT_BUTTON: EditSelectedLauncher(dialog); return TRUE;
+    case IDC_HOTKEY_CLOSE:
+    case IDCANCEL: EndDialog(dialog, HOTKEY_LIST_RESULT); return TRUE;
+    default: return FALSE;
+    }
+}
+
+INT_PTR OnListNotify(HWND dialog, const NMHDR* header) {
+    if (header->idFrom == IDC_HOTKEY_LIST && header->code == NM_DBLCLK)
+        EditSelectedLauncher(dialog);
+    return FALSE;
+}
+
+INT_PTR CALLBACK HotkeyListDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG: return OnListInitDialog(dialog);
+    case WM_COMMAND: return OnListCommand(dialog, LOWORD(wParam));
+    case WM_NOTIFY: return OnListNotify(dialog, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_DESTROY: hotkeyListDialogWindow = nullptr; return FALSE;
+    default: return FALSE;
+    }
 }
 
 } // namespace
