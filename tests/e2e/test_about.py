@@ -133,6 +133,8 @@ class AboutDialog(harness.ZorvexTestCase):
                        'the hand window to close')
 
     def test_version_texts_files_and_link(self):
+        # The program runs from the build folder with the test folder as its
+        # current directory, where the older copy above sits.
         self.hand_shape = self.reference_hand_shape()
         dialog = self.open_about()
         self.assertEqual(self.control(dialog, COMMENTS).title, 'ZORVEX for Windows')
