@@ -24,14 +24,14 @@ bool RegisterProgramHotKeys(HWND window) {
     RegisterHotKey(window, HOTKEY_MENU, MOD_CONTROL | MOD_ALT, VK_F11);
 
     for (int n = 1; n <= LAUNCHER_COUNT; ++n) {
-        if (launcherTable[n - 1].IsCtrlF == 1) RegisterLauncherHotKey(window, n);
+        if (IsLauncherOn(launcherTable[n - 1].IsCtrlF)) RegisterLauncherHotKey(window, n);
     }
     return true;
 }
 
 void UnregisterProgramHotKeys(HWND window) {
     for (int n = 1; n <= LAUNCHER_COUNT; ++n) {
-        if (launcherTable[n - 1].IsCtrlF == 1) UnregisterLauncherHotKey(window, n);
+        if (IsLauncherOn(launcherTable[n - 1].IsCtrlF)) UnregisterLauncherHotKey(window, n);
     }
     for (int id = HOTKEY_CAPTURE_ACTIVE_NOFRAME; id >= HOTKEY_CAPTURE; --id) {
         UnregisterHotKey(window, id);

@@ -1,6 +1,160 @@
 #include "dialogs/about_dialog.h"
 
+#include "app/app.h"
+#include "capture/scoped_gdi.h"
+#include "dialogs/list_view.h"
+#include "output/save.h"
+#include "resources/resource.h"
+
+#include <cstdio>
+#include <memory>
+#include <new>
+
 HWND aboutDialogWindow;
 
-// The About dialog is not part of this build yet.
-void RunAboutDialog() {}
+namespace {
+
+constexpr char ABOUT_LINK_TEXT[] = "mailto:zv@example.com";
+constexpr INT_PTR ABOUT_RESULT = IDC_ABOUT_CLOSE;
+constexpr int VERSION_TEXT_CAPACITY = 64;
+constexpr int FILE_TIME_CAPACITY = 32;
+constexpr int PROGRAM_PATH_CAPACITY = 1024;
+
+HCURSOR handCursor;
+WNDPROC linkLabelPreviousProc;
+
+// --- link label ------------------------------------------------------------
+
+LRESULT OnLinkPaint(HWND label) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(label, &paint);
+    {
+        ScopedGdiObject font(CreateFontA(12, 0, 0, 0, FW_DONTCARE, FALSE, TRUE, FALSE,
+                                         SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                                         nullptr));
+        ScopedSelectObject selected(dc, font.get());
+        SetTextColor(dc, RGB(0, 0, 255));
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        TextOutA(dc, 0, 0, ABOUT_LINK_TEXT, static_cast<int>(sizeof ABOUT_LINK_TEXT - 1));
+    }
+    EndPaint(label, &paint);
+    return 0;
+}
+
+LRESULT CALLBACK LinkLabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT: return OnLinkPaint(label);
+    case WM_SETCURSOR: SetCursor(handCursor); return TRUE;
+    case WM_LBUTTONDOWN:
+        ShellExecuteA(label, nullptr, ABOUT_LINK_TEXT, nullptr, nullptr, SW_SHOWNORMAL);
+        break;
+    default: break;
+    }
+    return CallWindowProcA(linkLabelPreviousProc, label, message, wParam, lParam);
+}
+
+void SubclassLinkLabel(HWND label) {
+    linkLabelPreviousProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(label, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LinkLabelProc)));
+}
+
+// --- version information -----------------------------------------------------
+
+bool QueryVersionText(const void* block, const char* name, char* buffer, size_t capacity) {
+    char query[64];
+    std::snprintf(query, sizeof query, "\\StringFileInfo\\041104b0\\%s", name);
+    char* value = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(block, query, reinterpret_cast<void**>(&value), &length) || !value)
+        return false;
+    std::snprintf(buffer, capacity, "%s", value);
+    return true;
+}
+
+// Shows Comments, FileDescription and LegalCopyright and leaves the file
+// version in `version`; without version information the template texts stay
+// and `version` is empty.
+void ShowVersionTexts(HWND dialog, const char* programPath, char* version, size_t capacity) {
+    version[0] = '\0';
+    DWORD unused = 0;
+    DWORD size = GetFileVersionInfoSizeA(programPath, &unused);
+    if (size == 0) return;
+    std::unique_ptr<char[]> block(new (std::nothrow) char[size]);
+    if (!block || !GetFileVersionInfoA(programPath, 0, size, block.get())) return;
+
+    const struct {
+        const char* name;
+        int label;
+    } shown[] = {{"Comments", IDC_ABOUT_COMMENTS},
+                 {"FileDescription", IDC_ABOUT_DESCRIPTION},
+                 {"LegalCopyright", IDC_ABOUT_COPYRIGHT}};
+    for (const auto& value : shown) {
+        if (!QueryVersionText(block.get(), value.name, version, capacity)) version[0] = '\0';
+        SetDlgItemTextA(dialog, value.label, version);
+    }
+    if (!QueryVersionText(block.get(), "FileVersion", version, capacity))
+        std::snprintf(version, capacity, "-");
+}
+
+void AddFileRow(HWND list, int row, const char* name, const char* version, const char* path) {
+    AddListRow(list, row, name);
+    SetListCell(list, row, 1, version);
+    char fileTime[FILE_TIME_CAPACITY] = {};
+    FormatFileTimeText(path, fileTime, sizeof fileTime);
+    SetListCell(list, row, 2, fileTime);
+}
+
+// The running program's own file, so that the dialog describes this copy
+// whatever the current directory holds; empty when the path does not fit.
+void GetProgramPath(char* programPath, size_t capacity) {
+    DWORD length = GetModuleFileNameA(nullptr, programPath, static_cast<DWORD>(capacity));
+    if (length == 0 || length >= capacity) programPath[0] = '\0';
+}
+
+// --- dialog ------------------------------------------------------------------
+
+INT_PTR OnInitDialog(HWND dialog) {
+    aboutDialogWindow = dialog;
+    handCursor = LoadCursorA(nullptr, IDC_HAND);
+    SubclassLinkLabel(GetDlgItem(dialog, IDC_ABOUT_LINK));
+
+    HWND list = GetDlgItem(dialog, IDC_ABOUT_FILES);
+    EnableFullRowSelect(list);
+    AddListColumn(list, 0, "ファイル名", 100);
+    AddListColumn(list, 1, "バージョン", 100);
+    AddListColumn(list, 2, "更新日時", 120);
+
+    char programPath[PROGRAM_PATH_CAPACITY];
+    GetProgramPath(programPath, sizeof programPath);
+    char version[VERSION_TEXT_CAPACITY];
+    ShowVersionTexts(dialog, programPath, version, sizeof version);
+    AddFileRow(list, 0, "zor_vex.exe", version, programPath);
+    AddFileRow(list, 1, "zorvex.ini", "-", ".\\zorvex.ini");
+    AddFileRow(list, 2, "readme.txt", "-", ".\\readme.txt");
+
+    SetForegroundWindow(dialog);
+    return TRUE;
+}
+
+INT_PTR OnCommand(HWND dialog, WORD id) {
+    if (id != IDC_ABOUT_CLOSE && id != IDCANCEL) return FALSE;
+    EndDialog(dialog, ABOUT_RESULT);
+    return TRUE;
+}
+
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG: return OnInitDialog(dialog);
+    case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam));
+    case WM_DESTROY: aboutDialogWindow = nullptr; return FALSE;
+    default: return FALSE;
+    }
+}
+
+} // namespace
+
+void RunAboutDialog() {
+    EnsureListViewControls();
+    DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_ABOUT), nullptr, AboutDialogProc, 0);
+}

@@ -76,7 +76,12 @@
 
 
 // About dialog (104)
-// (about dialog identifiers)
+#define IDC_ABOUT_CLOSE 1004
+#define IDC_ABOUT_FILES 1056
+#define IDC_ABOUT_COPYRIGHT 1061
+#define IDC_ABOUT_LINK 1078
+#define IDC_ABOUT_COMMENTS 1085
+#define IDC_ABOUT_DESCRIPTION 1087
 
 
 // Print abort dialog (108)
@@ -84,7 +89,15 @@
 
 
 // Hot-key list (114) and edit (115) dialogs
-// (hot-key dialog identifiers)
+#define IDC_HOTKEY_PATH 1016
+#define IDC_HOTKEY_PARAMS 1018
+#define IDC_HOTKEY_USE 1020
+#define IDC_HOTKEY_NOT_USE 1023
+#define IDC_HOTKEY_NAME 1027
+#define IDC_HOTKEY_LIST 1037
+#define IDC_HOTKEY_BROWSE 1058
+#define IDC_HOTKEY_EDIT_BUTTON 1069
+#define IDC_HOTKEY_CLOSE 1080
 
 
 

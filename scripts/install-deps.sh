@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
   googletest wine wine64 xvfb xauth xdotool x11-utils x11-xserver-utils x11-apps imagemagick
+  libx11-6 libxfixes3
   fonts-ipafont-gothic locales python3
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils procps
   clang libclang-rt-14-dev

@@ -104,6 +104,17 @@ void LoadLauncherSettings(const char* path) {
     }
 }
 
+void SaveLauncherSettings(int n, const char* path) {
+    const LauncherEntry& entry = launcherTable[n - 1];
+    char key[32];
+    std::snprintf(key, sizeof key, "IsCtrlF%d", n);
+    WriteInt(entry.IsCtrlF, "HotKey", key, path);
+    std::snprintf(key, sizeof key, "Ctrl_F%d", n);
+    WriteText(entry.Path, "HotKey", key, path);
+    std::snprintf(key, sizeof key, "Ctrl_F%d_PARAMS", n);
+    WriteText(entry.Params, "HotKey", key, path);
+}
+
 void SaveSettings(const char* path) {
     const SettingsRecord& s = Settings;
     WriteInt(s.CopyType, "Common", "CopyType", path);

@@ -64,6 +64,8 @@ extern LauncherEntry launcherTable[LAUNCHER_COUNT];
 
 void LoadSettings(const char* settingsPath);
 void LoadLauncherSettings(const char* settingsPath);
+// Writes launcher n's (1..12) IsCtrlF, Ctrl_F and Ctrl_F..._PARAMS keys.
+void SaveLauncherSettings(int n, const char* settingsPath);
 void SaveSettings(const char* settingsPath);
 void WriteSettingInt(const int* field, const char* section, const char* key,
                      const char* settingsPath);
@@ -74,3 +76,6 @@ int ClampHistoryLength(int saveNum);
 
 // The output switches count only when they equal 1.
 inline bool IsOutputOn(int saveFormat) { return saveFormat == 1; }
+
+// A launcher is in use, its Ctrl+F key registered, only when IsCtrlF is 1.
+inline bool IsLauncherOn(int isCtrlF) { return isCtrlF == 1; }

@@ -3,6 +3,7 @@
 // their texts and places, the clipboard's bitmap, taken hot keys. It can
 // also put up a test window with known colours.
 #include <windows.h>
+#include <commctrl.h>
 #include <psapi.h>
 #include <shellapi.h>
 
@@ -184,11 +185,12 @@ LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-int RunTestWindow(int x, int y, int width, int height, const char* title, bool topmost) {
+int RunTestWindow(int x, int y, int width, int height, const char* title, bool topmost,
+                  bool handCursor) {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = TestWindowProc;
     wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hCursor = LoadCursorA(nullptr, handCursor ? IDC_HAND : IDC_ARROW);
     wc.lpszClassName = "ZorvexTestPattern";
     RegisterClassA(&wc);
     HWND window = CreateWindowExA(topmost ? WS_EX_TOPMOST : 0, wc.lpszClassName, title,
@@ -390,14 +392,154 @@ int SendTaskbarCreated(const char* window) {
     return PostMessageA(ParseWindow(window), message, 0, 0) ? 0 : 1;
 }
 
+// A report-view list of another process, read through a buffer in that
+// process: column widths and titles, then every row with its selection
+// state, its screen rectangle and its cell texts.
+class RemoteBuffer {
+public:
+    RemoteBuffer(HWND window, SIZE_T size) : size_(size) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                               pid);
+        if (process_)
+            address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    }
+    ~RemoteBuffer() {
+        if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+        if (process_) CloseHandle(process_);
+    }
+    bool valid() const { return address_ != nullptr; }
+    char* at(SIZE_T offset) const { return static_cast<char*>(address_) + offset; }
+    void write(SIZE_T offset, const void* data, SIZE_T size) const {
+        WriteProcessMemory(process_, at(offset), data, size, nullptr);
+    }
+    void read(SIZE_T offset, void* data, SIZE_T size) const {
+        ReadProcessMemory(process_, at(offset), data, size, nullptr);
+    }
+
+private:
+    HANDLE process_ = nullptr;
+    void* address_ = nullptr;
+    SIZE_T size_;
+};
+
+constexpr SIZE_T REMOTE_TEXT_OFFSET = 1024;
+constexpr int REMOTE_TEXT_CAPACITY = 1024;
+
+std::string RemoteColumnTitle(HWND list, const RemoteBuffer& buffer, int column) {
+    LVCOLUMNA info = {};
+    info.mask = LVCF_TEXT;
+    info.pszText = buffer.at(REMOTE_TEXT_OFFSET);
+    info.cchTextMax = REMOTE_TEXT_CAPACITY;
+    buffer.write(0, &info, sizeof info);
+    char text[REMOTE_TEXT_CAPACITY] = {};
+    if (SendMessageA(list, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(buffer.at(0))))
+        buffer.read(REMOTE_TEXT_OFFSET, text, sizeof text - 1);
+    return text;
+}
+
+std::string RemoteCellText(HWND list, const RemoteBuffer& buffer, int row, int column) {
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = buffer.at(REMOTE_TEXT_OFFSET);
+    item.cchTextMax = REMOTE_TEXT_CAPACITY;
+    buffer.write(0, &item, sizeof item);
+    char text[REMOTE_TEXT_CAPACITY] = {};
+    if (SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(buffer.at(0))) > 0)
+        buffer.read(REMOTE_TEXT_OFFSET, text, sizeof text - 1);
+    return text;
+}
+
+RECT RemoteRowRect(HWND list, const RemoteBuffer& buffer, int row) {
+    RECT rect = {};
+    rect.left = LVIR_BOUNDS;
+    buffer.write(0, &rect, sizeof rect);
+    SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(buffer.at(0)));
+    buffer.read(0, &rect, sizeof rect);
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+int DumpListView(const char* window) {
+    HWND list = ParseWindow(window);
+    RemoteBuffer buffer(list, REMOTE_TEXT_OFFSET + REMOTE_TEXT_CAPACITY);
+    if (!buffer.valid()) return 1;
+    std::printf("exstyle\t%ld\n",
+                static_cast<long>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0)));
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    int columns = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    for (int c = 0; c < columns; ++c)
+        std::printf("column\t%d\t%d\t%s\n", c,
+                    static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, c, 0)),
+                    RemoteColumnTitle(list, buffer, c).c_str());
+    int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int r = 0; r < rows; ++r) {
+        bool selected = SendMessageA(list, LVM_GETITEMSTATE, r, LVIS_SELECTED) != 0;
+        RECT rect = RemoteRowRect(list, buffer, r);
+        std::printf("row\t%d\t%d\t%ld,%ld,%ld,%ld", r, selected ? 1 : 0, rect.left, rect.top,
+                    rect.right, rect.bottom);
+        for (int c = 0; c < columns; ++c)
+            std::printf("\t%s", RemoteCellText(list, buffer, r, c).c_str());
+        std::printf("\n");
+    }
+    return 0;
+}
+
+// Clears the selection of every row, as no user action of a single-selection
+// list can.
+int DeselectListView(const char* window) {
+    HWND list = ParseWindow(window);
+    RemoteBuffer buffer(list, sizeof(LVITEMA));
+    if (!buffer.valid()) return 1;
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED;
+    buffer.write(0, &item, sizeof item);
+    return SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                        reinterpret_cast<LPARAM>(buffer.at(0)))
+               ? 0
+               : 1;
+}
+
+// A control's text as its own procedure reports it (an edit control of
+// another process keeps its text to itself).
+int GetText(const char* window) {
+    char text[2048] = {};
+    SendMessageA(ParseWindow(window), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    std::printf("%s\n", text);
+    return 0;
+}
+
+int SetText(const char* window, const char* text) {
+    return SendMessageA(ParseWindow(window), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? 0
+                                                                                            : 1;
+}
+
+// Sends a message whose parameters are plain numbers and prints the result.
+int SendNumbers(const char* window, const char* message, const char* wParam, const char* lParam) {
+    LRESULT result =
+        SendMessageA(ParseWindow(window), std::strtoul(message, nullptr, 10),
+                     std::strtoull(wParam, nullptr, 10), std::strtoll(lParam, nullptr, 10));
+    std::printf("%lld\n", static_cast<long long>(result));
+    return 0;
+}
+
 int Usage() {
     std::fprintf(stderr,
                  "probe windows | children HWND | hotkeys | hold-hotkeys NAME... | clipboard FILE | clear-clipboard |\n"
-                 "      testwin X Y W H TITLE [topmost] | activate HWND | maximize HWND |\n"
+                 "      testwin X Y W H TITLE [topmost] [hand] | activate HWND | maximize HWND |\n"
                  "      foreground | metrics | post HWND MSG WPARAM | tray-delete HWND ID |\n"
                  "      taskbar-created HWND | post-seq (HWND MSG WPARAM LPARAM)... |\n"
-                 "      hold-clipboard MILLISECONDS | lock FILE MILLISECONDS\n");
+                 "      hold-clipboard MILLISECONDS | lock FILE MILLISECONDS | resources PID |\n"
+                 "      listview HWND | listview-deselect HWND |\n"
+                 "      gettext HWND | settext HWND TEXT | send HWND MSG WPARAM LPARAM\n");
     return 2;
+}
+
+bool HasOption(int argc, char** argv, const char* option) {
+    for (int i = 7; i < argc; ++i)
+        if (std::strcmp(argv[i], option) == 0) return true;
+    return false;
 }
 
 } // namespace
@@ -413,7 +555,8 @@ int main(int argc, char** argv) {
     if (command == "clear-clipboard") return ClearClipboard();
     if (command == "testwin" && argc >= 7)
         return RunTestWindow(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),
-                             std::atoi(argv[5]), argv[6], argc > 7);
+                             std::atoi(argv[5]), argv[6], HasOption(argc, argv, "topmost"),
+                             HasOption(argc, argv, "hand"));
     if (command == "activate" && argc == 3) return Activate(argv[2]);
     if (command == "maximize" && argc == 3) return Maximize(argv[2]);
     if (command == "foreground") return PrintForeground();
@@ -425,5 +568,10 @@ int main(int argc, char** argv) {
     if (command == "hold-clipboard" && argc == 3) return HoldClipboard(argv[2]);
     if (command == "lock" && argc == 4) return LockFile(argv[2], argv[3]);
     if (command == "resources" && argc == 3) return PrintResources(argv[2]);
+    if (command == "listview" && argc == 3) return DumpListView(argv[2]);
+    if (command == "listview-deselect" && argc == 3) return DeselectListView(argv[2]);
+    if (command == "gettext" && argc == 3) return GetText(argv[2]);
+    if (command == "settext" && argc == 4) return SetText(argv[2], argv[3]);
+    if (command == "send" && argc == 6) return SendNumbers(argv[2], argv[3], argv[4], argv[5]);
     return Usage();
 }

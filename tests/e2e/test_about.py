@@ -1,0 +1,204 @@
+"""The About dialog: version texts from the running program's own version
+resource, the three files with their times, the mail link, and how a second
+request and captures behave while it is open."""
+import ctypes
+import os
+import shutil
+import subprocess
+import time
+
+import harness
+from harness import Screen, children, click, find_window, probe, wait_until
+
+VERSION = 2  # "バージョン情報..." among the selectable tray-menu items
+TITLE = 'ZORVEX バージョン情報'
+COMMENTS, DESCRIPTION, COPYRIGHT, LINK, FILES = 1085, 1087, 1061, 1078, 1056
+LINK_TEXT = 'mailto:zv@example.com'
+MAILTO_KEY = r'HKCR\mailto\shell\open\command'
+
+
+class CursorImage(ctypes.Structure):
+    _fields_ = [('x', ctypes.c_short), ('y', ctypes.c_short),
+                ('width', ctypes.c_ushort), ('height', ctypes.c_ushort),
+                ('xhot', ctypes.c_ushort), ('yhot', ctypes.c_ushort),
+                ('cursor_serial', ctypes.c_ulong), ('pixels', ctypes.POINTER(ctypes.c_ulong)),
+                ('atom', ctypes.c_ulong), ('name', ctypes.c_char_p)]
+
+
+def pointer_shape():
+    """The pointer image the X server shows now: size, hot spot and pixels."""
+    x11 = ctypes.CDLL('libX11.so.6')
+    xfixes = ctypes.CDLL('libXfixes.so.3')
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    x11.XFree.argtypes = [ctypes.c_void_p]
+    xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(CursorImage)
+    xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
+    display = x11.XOpenDisplay(None)
+    try:
+        image = xfixes.XFixesGetCursorImage(display)
+        shape = image.contents
+        pixels = tuple(shape.pixels[i] & 0xFFFFFFFF for i in range(shape.width * shape.height))
+        result = (shape.width, shape.height, shape.xhot, shape.yhot, pixels)
+        x11.XFree(image)
+        return result
+    finally:
+        x11.XCloseDisplay(display)
+
+
+def file_time(path):
+    return time.strftime('%Y/%m/%d %H:%M:%S', time.localtime(os.stat(path).st_mtime))
+
+
+def list_rows(handle):
+    rows = []
+    for line in probe('listview', handle).splitlines():
+        parts = line.rstrip('\r\n').split('\t')
+        if parts[0] == 'row':
+            rows.append(parts[4:])
+    return rows
+
+
+def list_columns(handle):
+    return [(parts[3], int(parts[2])) for parts in
+            (line.rstrip('\r\n').split('\t') for line in probe('listview', handle).splitlines())
+            if parts[0] == 'column']
+
+
+def center(window):
+    left, top, right, bottom = window.rect
+    return (left + right) // 2, (top + bottom) // 2
+
+
+class AboutDialog(harness.ZorvexTestCase):
+    settings = {'Common': {'CopyType': '0'}, 'Option': {'IsFlash': '1'}}
+    start_program = False
+
+    def setUp(self):
+        super().setUp()
+        recorder = os.path.join(self.workdir, 'recorder.exe')
+        shutil.copy(harness.RECORDER, recorder)
+        self.log = os.path.join(self.workdir, 'recorder.log')
+        # another copy of the program beside the settings, older and without
+        # version information: the dialog must describe the running one
+        decoy = os.path.join(self.workdir, 'zor_vex.exe')
+        shutil.copy(harness.RECORDER, decoy)
+        os.utime(decoy, (1000000000, 1000000000))
+        self.use_mail_handler(f'"{self.wine_path(recorder)}" "%1"')
+        self.start()
+
+    def use_mail_handler(self, command):
+        _, output = harness.run(['wine', 'reg', 'query', MAILTO_KEY, '/ve'])
+        previous = next((line.split('REG_SZ', 1)[1].strip() for line in
+                         output.decode(errors='replace').splitlines() if 'REG_SZ' in line), None)
+        harness.run(['wine', 'reg', 'add', MAILTO_KEY, '/ve', '/t', 'REG_SZ', '/d', command, '/f'])
+        if previous is not None:
+            self.addCleanup(harness.run, ['wine', 'reg', 'add', MAILTO_KEY, '/ve', '/t', 'REG_SZ',
+                                          '/d', previous, '/f'])
+
+    def recorded(self):
+        if not os.path.exists(self.log):
+            return []
+        with open(self.log, 'rb') as f:
+            return f.read().decode('cp932').splitlines()
+
+    def open_about(self):
+        self.choose_tray_item(VERSION)
+        return wait_until(lambda: find_window('#32770', TITLE), 'the About dialog')
+
+    def control(self, dialog, control_id):
+        return next(c for c in children(dialog) if c.control_id == control_id)
+
+    def reference_hand_shape(self):
+        """The pointer image of the system hand, taken over a window of
+        another program whose class pointer is the hand."""
+        harness.move_mouse(40, 40)
+        seen = []
+        arrow = wait_until(lambda: seen.append(pointer_shape()) or
+                           (len(seen) > 1 and seen[-1] == seen[-2] and seen[-1]),
+                           'a steady pointer over the desktop', interval=0.3)
+        hand = subprocess.Popen(['wine', harness.PROBE, 'testwin', '900', '500', '200', '150',
+                                 'hand', 'hand'], stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+        try:
+            window = wait_until(lambda: find_window('ZorvexTestPattern', 'hand'),
+                                'the window with the hand pointer')
+            harness.move_mouse(*center(window))
+            return wait_until(lambda: (lambda s: s if s != arrow else None)(pointer_shape()),
+                              'the hand pointer')
+        finally:
+            hand.kill()
+            hand.wait()
+            wait_until(lambda: find_window('ZorvexTestPattern', 'hand') is None,
+                       'the hand window to close')
+
+    def test_version_texts_files_and_link(self):
+        # The program runs from the build folder with the test folder as its
+        # current directory, where the older copy above sits.
+        self.hand_shape = self.reference_hand_shape()
+        dialog = self.open_about()
+        self.assertEqual(self.control(dialog, COMMENTS).title, 'ZORVEX for Windows')
+        self.assertEqual(self.control(dialog, DESCRIPTION).title, 'Version 1.18.5')
+        self.assertEqual(self.control(dialog, COPYRIGHT).title,
+                         'Copyright (C) 2026 ZORVEX Project')
+        files = self.control(dialog, FILES).handle
+        self.assertEqual(list_columns(files),
+                         [('ファイル名', 100), ('バージョン', 100), ('更新日時', 120)])
+        self.assertEqual(list_rows(files), [
+            ['zor_vex.exe', '1, 1, 8, 5', file_time(harness.EXE)],
+            ['zorvex.ini', '-', file_time(self.ini_path)],
+            ['readme.txt', '-', ''],
+        ])
+        harness.screenshot(os.path.join(harness.ARTIFACTS, 'about.png'))
+
+        # the link is drawn in blue and underlined on the button face
+        link = self.control(dialog, LINK)
+        screen = Screen()
+        left, top, right, bottom = link.rect
+        runs = [sum(1 for x in range(left, right) if screen.pixel(x, y) == (0, 0, 255))
+                for y in range(top, bottom)]
+        self.assertGreater(max(runs), (right - left) // 2, 'an underline across the link text')
+        self.assertGreater(sum(runs), max(runs) + 20, 'blue letters above the underline')
+
+        # the pointer is the system's hand over the link, and only there
+        harness.move_mouse(*center(self.control(dialog, COMMENTS)))
+        wait_until(lambda: pointer_shape() != self.hand_shape, 'the arrow over a plain label')
+        harness.move_mouse(left + 10, (top + bottom) // 2)
+        wait_until(lambda: pointer_shape() == self.hand_shape, 'the hand over the link')
+
+        # a click starts the mail handler with the link text
+        click(left + 10, (top + bottom) // 2)
+        lines = wait_until(self.recorded, 'the mail handler to start')
+        self.assertEqual(len(lines), 1)
+        self.assertTrue(lines[0].endswith(' ' + LINK_TEXT) or lines[0].endswith(f'"{LINK_TEXT}"'),
+                        lines[0])
+
+        harness.key('Escape')
+        wait_until(lambda: find_window('#32770', TITLE) is None, 'the dialog to close on Esc')
+
+    def test_second_request_brings_it_forward_and_captures_keep_working(self):
+        dialog = self.open_about()
+        other = subprocess.Popen(['wine', harness.PROBE, 'testwin', '100', '100', '300', '200',
+                                  'Other'], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: (other.kill(), other.wait()))
+        wait_until(lambda: 'Other' in probe('foreground'), 'the other window in front')
+
+        self.choose_tray_item(VERSION)
+        wait_until(lambda: probe('foreground').split('\t')[0] == str(dialog.handle),
+                   'the open About dialog in front again')
+        about = [w for w in harness.windows() if w.title == TITLE]
+        self.assertEqual(len(about), 1)
+
+        key_time = time.time()
+        harness.key('Print')
+        wait_until(lambda: os.path.exists(self.slot(1)), 'a hard copy while the dialog is open')
+        self.assertGreaterEqual(os.path.getmtime(self.slot(1)), key_time - 2)
+
+        harness.click_button(dialog, '閉じる(&C)')
+        wait_until(lambda: find_window('#32770', TITLE, visible=None) is None, 'the dialog to close')
+        # closed, the next request opens a new dialog
+        self.assertIsNotNone(self.open_about())
+
+
+if __name__ == '__main__':
+    harness.main()
