@@ -1,0 +1,167 @@
+"""Long runs of real input against one resident ZORVEX: many captures in
+the three ways a user makes them, then many steps in the viewer, with the
+process's memory and its GDI and USER objects sampled as they go.
+
+Wine reports no GDI or USER counts through GetGuiResources (it gives 0), so
+the probe counts the used entries of the process's GDI handle table (found
+through its environment block) and its windows one by one; memory comes from
+Linux: the private pages (Private_Clean + Private_Dirty of smaps_rollup) and
+the resident set of the process that runs zor_vex.exe.
+"""
+import os
+import time
+
+import harness
+from harness import find_window, probe, wait_until
+
+OVERLAY = 'CRangeWinClass'
+VIEWER = 'COnesWinClass'
+
+
+def unix_pid_of():
+    """The Linux process that runs this test's zor_vex.exe: the launcher that
+    `wine` starts hands the program to another process, so it is looked up
+    by the program's path (other builds may run beside it)."""
+    wanted = ('z:' + harness.EXE.replace('/', '\\')).lower().encode()
+    _, out = harness.run(['pgrep', '-f', 'zor_vex.exe'])
+    found = []
+    for pid in (int(p) for p in out.split()):
+        try:
+            with open(f'/proc/{pid}/cmdline', 'rb') as f:
+                if wanted not in f.read().lower():
+                    continue
+            with open(f'/proc/{pid}/smaps_rollup') as f:
+                f.read(1)
+            found.append(pid)
+        except OSError:
+            continue
+    return found[0] if len(found) == 1 else None
+
+
+def proc_kb(pid, filename, *fields):
+    total = 0
+    with open(f'/proc/{pid}/{filename}') as f:
+        for line in f:
+            name, _, rest = line.partition(':')
+            if name in fields:
+                total += int(rest.split()[0])
+    return total
+
+
+def sample(unix_pid, windows_pid):
+    counts = {}
+    for line in probe('resources', windows_pid).splitlines():
+        name, _, value = line.strip().partition('\t')
+        counts[name] = value
+    return {
+        'private_kb': proc_kb(unix_pid, 'smaps_rollup', 'Private_Clean', 'Private_Dirty'),
+        'rss_kb': proc_kb(unix_pid, 'status', 'VmRSS'),
+        'gdi': int(counts.get('gdi_table', -1)),
+        'user': int(counts.get('windows', -1)),
+    }
+
+
+def format_sample(label, figures):
+    return (f'{label}\tprivate_kb={figures["private_kb"]}\trss_kb={figures["rss_kb"]}'
+            f'\tgdi={figures["gdi"]}\tuser_windows={figures["user"]}')
+
+
+class Session:
+    """Drives one running program; its settings are those of the case."""
+
+    def __init__(self, case, report=print):
+        self.case = case
+        self.report = report
+        main = wait_until(lambda: find_window('CMainWinClass', visible=False), 'the main window')
+        self.windows_pid = main.process
+        self.unix_pid = wait_until(unix_pid_of, 'the process of zor_vex.exe')
+        self.samples = []
+        harness.focus_desktop()
+        harness.keep_pointer_off_taskbar()
+
+    def measure(self, label):
+        figures = sample(self.unix_pid, self.windows_pid)
+        self.samples.append((label, figures))
+        self.report(format_sample(label, figures))
+        return figures
+
+    def stamp(self):
+        try:
+            status = os.stat(self.case.slot(1))
+            return status.st_ino, status.st_mtime_ns
+        except OSError:
+            return None
+
+    def press(self, *keys):
+        # a flash or overlay window that came and went may have taken the
+        # X focus with it, and hot keys arrive only while Wine has it
+        harness.focus_desktop()
+        harness.run(['xdotool', 'key', '--delay', '30', *keys], timeout=30)
+
+    def capture(self, number, mode):
+        before = self.stamp()
+        if mode == 0:
+            self.press('Print')
+        elif mode == 1:
+            self.press('ctrl+Print')
+        else:
+            self.press('shift+Print')
+            try:
+                wait_until(lambda: find_window(OVERLAY), 'the range overlay')
+            except AssertionError:
+                print('DEBUG number', number)
+                print('DEBUG', [w for w in harness.windows() if w.process == self.windows_pid])
+                print('DEBUG fg', probe('foreground'))
+                _, f = harness.run(['xdotool', 'getwindowfocus', 'getwindowname'])
+                print('DEBUG xfocus', f)
+                raise
+            x, y = 150 + number % 200, 120 + number % 150
+            harness.run(['xdotool', 'mousemove', str(x), str(y), 'mousedown', '1',
+                         'mousemove', str(x + 90), str(y + 60),
+                         'mousemove', str(x + 120), str(y + 80), 'mouseup', '1'])
+        wait_until(lambda: self.stamp() != before, f'hard copy {number}', interval=0.03)
+
+    def captures(self, count, every, spread=3):
+        """Samples at the start and every `every` captures. A sample is the
+        lowest of the readings after each of the last `spread` captures: the
+        process keeps some transient buffers (the clipboard's copy of the
+        last hard copy, the X driver's surfaces) for a while, which makes a
+        single reading jump by a screenful either way; a leak lifts them all.
+        """
+        self.measure('captures 0')
+        readings = []
+        for number in range(1, count + 1):
+            self.capture(number, number % 3)
+            due = number % every == 0 or number == count
+            if due or (every - number % every) < spread:
+                wait_until(lambda: find_window(OVERLAY, visible=None) is None, 'no overlay')
+                readings.append(sample(self.unix_pid, self.windows_pid))
+            if due:
+                lowest = {key: min(r[key] for r in readings) for key in readings[0]}
+                readings = []
+                self.samples.append((f'captures {number}', lowest))
+                self.report(format_sample(f'captures {number}', lowest))
+
+    def viewer_steps(self, count, every):
+        self.press('ctrl+alt+F10')
+        viewer = wait_until(lambda: find_window(VIEWER), 'the viewer')
+        harness.click(viewer.rect[0] + 30, viewer.rect[1] + 120)
+        harness.keep_pointer_off_taskbar()
+        self.measure('steps 0')
+        done = 0
+        while done < count:
+            block = min(every, count - done)
+            direction = 'Right' if (done // every) % 2 == 0 else 'Left'
+            self.press(*([direction] * block))
+            done += block
+            wait_until(lambda: find_window(VIEWER), 'the viewer still open')
+            self.measure(f'steps {done}')
+        self.press('Escape')
+        wait_until(lambda: find_window(VIEWER) is None, 'the viewer to close')
+
+
+def growth(samples, baseline_label):
+    """The last sample against the one named, figure by figure."""
+    baseline = dict(samples)[baseline_label]
+    last = samples[-1][1]
+    return {key: last[key] - baseline[key] for key in last}

@@ -1,0 +1,149 @@
+"""A storm of real input against one resident ZORVEX: every hot key it owns,
+tray clicks, drags and Esc presses at random intervals, while captures, the
+range overlay, the viewer and the dialogs come and go. A seed replays a run.
+
+Afterwards the program must be whole: it answers, it is the only instance,
+every history slot is a complete bitmap, no window of it is left hidden but
+holding the busy guard, and its memory and objects are where they were.
+"""
+import os
+import random
+import struct
+import time
+
+import harness
+from harness import find_window, probe, wait_until, windows
+from endurance_support import sample, unix_pid_of
+
+HOT_KEYS = ['Print', 'ctrl+Print', 'shift+Print', 'alt+Print', 'ctrl+alt+Print',
+            'ctrl+alt+F10', 'ctrl+alt+F11', 'ctrl+alt+F12', 'ctrl+F3', 'ctrl+F5']
+# Where clicks and drags land: the upper left of the desktop, away from the
+# tray menu (which holds "終了") at the lower right.
+STORM_AREA = (20, 20, 760, 560)
+SETTINGS = {
+    'Common': {'CopyType': '0'},
+    'SaveAs': {'SaveFormat1': '1', 'SaveFormat2': '0', 'SaveFormat3': '0'},
+    'Option': {'IsFlash': '1', 'IsCursor': '1', 'SaveNum': '20'},
+    'HotKey': {'IsCtrlF3': '1', 'IsCtrlF5': '1'},
+}
+PROGRAM_WINDOW_CLASSES = ('COnesWinClass', 'CRangeWinClass', 'CFlashWinClass', '#32770', '#32768')
+
+
+def storm_settings():
+    settings = {k: dict(v) for k, v in SETTINGS.items()}
+    recorder = 'Z:' + harness.RECORDER.replace('/', '\\') if harness.RECORDER else 'notepad.exe'
+    settings['HotKey']['Ctrl_F3'] = recorder
+    settings['HotKey']['Ctrl_F5'] = recorder
+    return settings
+
+
+def complete_slot_file(path):
+    """True when the file is a bitmap as long as its header says, with a
+    size the reader accepts."""
+    with open(path, 'rb') as f:
+        data = f.read()
+    if len(data) < 54 or data[:2] != b'BM':
+        return False
+    size, = struct.unpack_from('<I', data, 2)
+    width, height = struct.unpack_from('<ii', data, 18)
+    return size == len(data) and width > 0 and height != 0
+
+
+class Storm:
+    def __init__(self, case, seed, report=print):
+        self.case = case
+        self.random = random.Random(seed)
+        self.report = report
+        self.counts = {}
+        main = wait_until(lambda: find_window('CMainWinClass', visible=False), 'the main window')
+        self.windows_pid = main.process
+        self.unix_pid = wait_until(unix_pid_of, 'the process of zor_vex.exe')
+        self.tray = case.tray
+
+    def count(self, what):
+        self.counts[what] = self.counts.get(what, 0) + 1
+
+    def random_point(self):
+        left, top, right, bottom = STORM_AREA
+        return self.random.randint(left, right), self.random.randint(top, bottom)
+
+    def one_input(self):
+        choice = self.random.random()
+        if choice < 0.45:
+            name = self.random.choice(HOT_KEYS)
+            harness.run(['xdotool', 'key', name], timeout=10)
+            self.count(name)
+        elif choice < 0.6:
+            x, y = self.random_point()
+            dx, dy = self.random.randint(-200, 300), self.random.randint(-150, 250)
+            harness.run(['xdotool', 'mousemove', str(x), str(y), 'mousedown', '1',
+                         'mousemove', str(x + dx // 2), str(y + dy // 2),
+                         'mousemove', str(x + dx), str(y + dy), 'mouseup', '1'], timeout=10)
+            self.count('drag')
+        elif choice < 0.75:
+            harness.run(['xdotool', 'key', 'Escape'], timeout=10)
+            self.count('Escape')
+        elif choice < 0.85:
+            x, y = self.random_point()
+            harness.run(['xdotool', 'mousemove', str(x), str(y), 'click', '1'], timeout=10)
+            self.count('click')
+        else:
+            button = self.random.choice(('1', '3'))
+            harness.run(['xdotool', 'mousemove', str(self.tray[0]), str(self.tray[1]),
+                         'click', button], timeout=10)
+            # leave the pointer where keys reach the focused window
+            x, y = self.random_point()
+            harness.run(['xdotool', 'mousemove', str(x), str(y)], timeout=10)
+            self.count('tray ' + ('left' if button == '1' else 'right'))
+        if self.random.random() < 0.3:
+            harness.focus_desktop()
+
+    def run(self, seconds):
+        harness.focus_desktop()
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            self.one_input()
+            time.sleep(self.random.uniform(0.01, 1.0))
+        self.report('inputs\t' + ' '.join(f'{k}={v}' for k, v in sorted(self.counts.items())))
+
+    def program_windows(self):
+        return [w for w in windows() if w.process == self.windows_pid]
+
+    def calm_down(self):
+        """Closes whatever the storm left open, as a user would: Esc, then the
+        close box of each remaining window."""
+        for _ in range(3):
+            harness.focus_desktop()
+            harness.run(['xdotool', 'key', 'Escape'], timeout=10)
+            time.sleep(0.2)
+        deadline = time.monotonic() + 60
+        while time.monotonic() < deadline:
+            open_windows = [w for w in self.program_windows()
+                            if w.visible and w.class_name in PROGRAM_WINDOW_CLASSES]
+            if not open_windows:
+                return
+            for window in open_windows:
+                probe('post', window.handle, 0x10, 0)  # WM_CLOSE
+            time.sleep(0.3)
+        raise AssertionError(f'windows left open: {self.program_windows()}')
+
+    def measure(self):
+        return sample(self.unix_pid, self.windows_pid)
+
+    def check_whole(self):
+        """The program after the storm: one instance that still makes a hard
+        copy on PrintScreen, complete slot files, no hidden busy window."""
+        mains = [w for w in windows() if w.class_name == 'CMainWinClass']
+        assert len(mains) == 1, mains
+        hidden_busy = [w for w in self.program_windows()
+                       if not w.visible and w.class_name in
+                       ('COnesWinClass', 'CRangeWinClass', 'CFlashWinClass')]
+        assert not hidden_busy, hidden_busy
+        temp = harness.WINE_TEMP
+        slots = [n for n in os.listdir(temp) if n.startswith('~zor_vex') and n[8:9].isdigit()]
+        broken = [n for n in slots if not complete_slot_file(os.path.join(temp, n))]
+        assert not broken, broken
+        before = self.case.slot_stamp()
+        harness.key('ctrl+Print')
+        wait_until(lambda: self.case.slot_stamp() != before, 'a hard copy after the storm')
+        return len(slots)

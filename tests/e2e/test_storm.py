@@ -1,0 +1,46 @@
+"""A minute of random hot keys, tray clicks, drags and Esc presses: the
+program stays one whole instance that answers, files complete hard copies
+and keeps its memory and objects. The seed is printed and can be replayed
+with ZORVEX_STORM_SEED; bench/storm runs it for as long as asked."""
+import os
+import time
+
+import harness
+from storm_support import Storm, storm_settings
+
+SECONDS = float(os.environ.get('ZORVEX_STORM_SECONDS', '60'))
+OBJECT_BOUND = 10
+PRIVATE_BOUND_KB = 2048
+
+
+class StormCase(harness.ZorvexTestCase):
+    settings = storm_settings()
+
+    def slot_stamp(self):
+        try:
+            status = os.stat(self.slot(1))
+            return status.st_ino, status.st_mtime_ns
+        except OSError:
+            return None
+
+    def test_storm_of_input(self):
+        seed = int(os.environ.get('ZORVEX_STORM_SEED', str(int(time.time()))))
+        print(f'storm seed {seed}', flush=True)
+        storm = Storm(self, seed, report=lambda line: print(line, flush=True))
+        # a short warm-up opens each kind of window once before measuring
+        storm.run(min(10.0, SECONDS / 4))
+        storm.calm_down()
+        before = storm.measure()
+        storm.run(SECONDS)
+        storm.calm_down()
+        slots = storm.check_whole()
+        after = storm.measure()
+        print(f'slots {slots} before {before} after {after}', flush=True)
+        self.assertIsNone(self.process.poll(), 'the program still runs')
+        self.assertLessEqual(after['gdi'] - before['gdi'], OBJECT_BOUND)
+        self.assertLessEqual(after['user'] - before['user'], OBJECT_BOUND)
+        self.assertLessEqual(after['private_kb'] - before['private_kb'], PRIVATE_BOUND_KB)
+
+
+if __name__ == '__main__':
+    harness.main()
