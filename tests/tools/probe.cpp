@@ -4,6 +4,7 @@
 // also put up a test window with known colours.
 #include <windows.h>
 #include <shellapi.h>
+#include <commdlg.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -255,12 +256,66 @@ int SendTaskbarCreated(const char* window) {
     return PostMessageA(ParseWindow(window), message, 0, 0) ? 0 : 1;
 }
 
+// The default printer's page in device units, as a printing program sees it.
+int PrintPrinterPage() {
+    PRINTDLGA dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
+    if (!PrintDlgA(&dialog) || !dialog.hDC) {
+        std::printf("none\n");
+        return 1;
+    }
+    HDC dc = dialog.hDC;
+    std::printf("%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\n", GetDeviceCaps(dc, PHYSICALOFFSETX),
+                GetDeviceCaps(dc, PHYSICALOFFSETY), GetDeviceCaps(dc, PHYSICALWIDTH),
+                GetDeviceCaps(dc, PHYSICALHEIGHT), GetDeviceCaps(dc, HORZRES),
+                GetDeviceCaps(dc, VERTRES), GetDeviceCaps(dc, LOGPIXELSX),
+                GetDeviceCaps(dc, LOGPIXELSY));
+    DeleteDC(dc);
+    if (dialog.hDevMode) GlobalFree(dialog.hDevMode);
+    if (dialog.hDevNames) GlobalFree(dialog.hDevNames);
+    return 0;
+}
+
+// Installs the hook library next to this program in every thread of the
+// desktop, says "ready", and waits until the library has clicked Cancel in a
+// print abort dialog ("posted") or the time is up ("timeout").
+int CancelNextPrint(int seconds) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    char* slash = std::strrchr(path, '\\');
+    std::strcpy(slash ? slash + 1 : path, "abort_cancel_hook.dll");
+    HANDLE posted = CreateEventA(nullptr, TRUE, FALSE, "ZorvexAbortCancelPosted");
+    HMODULE library = LoadLibraryA(path);
+    auto hook = library ? reinterpret_cast<HOOKPROC>(
+                              reinterpret_cast<void*>(GetProcAddress(library, "ClickAbortCancel")))
+                        : nullptr;
+    HHOOK installed = hook ? SetWindowsHookExA(WH_CALLWNDPROCRET, hook, library, 0) : nullptr;
+    if (!installed) {
+        std::printf("no hook\n");
+        return 1;
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+    DWORD end = GetTickCount() + seconds * 1000;
+    bool clicked = false;
+    while (!clicked && GetTickCount() < end) {
+        DWORD result = MsgWaitForMultipleObjects(1, &posted, FALSE, 100, QS_ALLINPUT);
+        clicked = result == WAIT_OBJECT_0;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+    UnhookWindowsHookEx(installed);
+    std::printf(clicked ? "posted\n" : "timeout\n");
+    return clicked ? 0 : 1;
+}
+
 int Usage() {
     std::fprintf(stderr,
                  "probe windows | children HWND | hotkeys | hold-hotkeys NAME... | clipboard FILE | clear-clipboard |\n"
                  "      testwin X Y W H TITLE [topmost] | activate HWND | maximize HWND |\n"
                  "      foreground | metrics | post HWND MSG WPARAM | tray-delete HWND ID |\n"
-                 "      taskbar-created HWND\n");
+                 "      taskbar-created HWND | printer-page | cancel-next-print SECONDS\n");
     return 2;
 }
 
@@ -284,6 +339,8 @@ int main(int argc, char** argv) {
     if (command == "metrics") return PrintScreenMetrics();
     if (command == "tray-delete" && argc == 4) return DeleteTrayIcon(argv[2], argv[3]);
     if (command == "taskbar-created" && argc == 3) return SendTaskbarCreated(argv[2]);
+    if (command == "printer-page") return PrintPrinterPage();
+    if (command == "cancel-next-print" && argc == 3) return CancelNextPrint(std::atoi(argv[2]));
     if (command == "post" && argc == 5) return PostCommand(argv[2], argv[3], argv[4]);
     return Usage();
 }
