@@ -232,10 +232,13 @@ void PrintPage(HDC dc, const PrinterPage& page, RECT source, const char* path) {
         return;
     }
     DrawPage(dc, page, source, path);
-    if (printAbortRequested)
+    // An aborted job is over: ending its page and document afterwards would
+    // hand it to the spooler where AbortDoc is not supported.
+    if (printAbortRequested) {
         AbortDoc(dc);
-    else
-        ClosePrintAbortDialog();
+        return;
+    }
+    ClosePrintAbortDialog();
     EndPage(dc);
     EndDoc(dc);
 }

@@ -277,37 +277,59 @@ int PrintPrinterPage() {
     return 0;
 }
 
-// Installs the hook library next to this program in every thread of the
-// desktop, says "ready", and waits until the library has clicked Cancel in a
-// print abort dialog ("posted") or the time is up ("timeout").
-int CancelNextPrint(int seconds) {
+HHOOK InstallAbortDialogHook() {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     char* slash = std::strrchr(path, '\\');
     std::strcpy(slash ? slash + 1 : path, "abort_cancel_hook.dll");
-    HANDLE posted = CreateEventA(nullptr, TRUE, FALSE, "ZorvexAbortCancelPosted");
     HMODULE library = LoadLibraryA(path);
-    auto hook = library ? reinterpret_cast<HOOKPROC>(
-                              reinterpret_cast<void*>(GetProcAddress(library, "ClickAbortCancel")))
+    auto hook = library ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(
+                              GetProcAddress(library, "WatchPrintAbortDialog")))
                         : nullptr;
-    HHOOK installed = hook ? SetWindowsHookExA(WH_CALLWNDPROCRET, hook, library, 0) : nullptr;
+    return hook ? SetWindowsHookExA(WH_CALLWNDPROCRET, hook, library, 0) : nullptr;
+}
+
+// Waits for an event while serving this thread's messages.
+bool WaitServing(HANDLE event, int seconds) {
+    DWORD end = GetTickCount() + seconds * 1000;
+    while (GetTickCount() < end) {
+        if (MsgWaitForMultipleObjects(1, &event, FALSE, 100, QS_ALLINPUT) == WAIT_OBJECT_0)
+            return true;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+    return false;
+}
+
+// Hooks the next print: "cancel" clicks Cancel in its abort dialog before the
+// print sees its messages; "hold FILE" says "shown" when the dialog is up and
+// keeps the print waiting until FILE exists (the test's picture of the
+// screen). Says "ready" once hooked, then "done" or "timeout".
+int HookNextPrint(const char* mode, const char* file, int seconds) {
+    bool hold = std::strcmp(mode, "hold") == 0;
+    HANDLE cancelled = CreateEventA(nullptr, TRUE, FALSE, "ZorvexAbortCancelPosted");
+    HANDLE shown = hold ? CreateEventA(nullptr, TRUE, FALSE, "ZorvexAbortDialogShown") : nullptr;
+    HANDLE taken = hold ? CreateEventA(nullptr, TRUE, FALSE, "ZorvexAbortPictureTaken") : nullptr;
+    HHOOK installed = InstallAbortDialogHook();
     if (!installed) {
         std::printf("no hook\n");
         return 1;
     }
     std::printf("ready\n");
     std::fflush(stdout);
-    DWORD end = GetTickCount() + seconds * 1000;
-    bool clicked = false;
-    while (!clicked && GetTickCount() < end) {
-        DWORD result = MsgWaitForMultipleObjects(1, &posted, FALSE, 100, QS_ALLINPUT);
-        clicked = result == WAIT_OBJECT_0;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    bool done = WaitServing(hold ? shown : cancelled, seconds);
+    if (done && hold) {
+        std::printf("shown\n");
+        std::fflush(stdout);
+        DWORD end = GetTickCount() + seconds * 1000;
+        while (GetFileAttributesA(file) == INVALID_FILE_ATTRIBUTES && GetTickCount() < end)
+            Sleep(20);
+        done = GetFileAttributesA(file) != INVALID_FILE_ATTRIBUTES;
+        SetEvent(taken);
     }
     UnhookWindowsHookEx(installed);
-    std::printf(clicked ? "posted\n" : "timeout\n");
-    return clicked ? 0 : 1;
+    std::printf(done ? "done\n" : "timeout\n");
+    return done ? 0 : 1;
 }
 
 int Usage() {
@@ -315,7 +337,7 @@ int Usage() {
                  "probe windows | children HWND | hotkeys | hold-hotkeys NAME... | clipboard FILE | clear-clipboard |\n"
                  "      testwin X Y W H TITLE [topmost] | activate HWND | maximize HWND |\n"
                  "      foreground | metrics | post HWND MSG WPARAM | tray-delete HWND ID |\n"
-                 "      taskbar-created HWND | printer-page | cancel-next-print SECONDS\n");
+                 "      taskbar-created HWND | printer-page | hook-next-print cancel|hold FILE SECONDS\n");
     return 2;
 }
 
@@ -340,7 +362,8 @@ int main(int argc, char** argv) {
     if (command == "tray-delete" && argc == 4) return DeleteTrayIcon(argv[2], argv[3]);
     if (command == "taskbar-created" && argc == 3) return SendTaskbarCreated(argv[2]);
     if (command == "printer-page") return PrintPrinterPage();
-    if (command == "cancel-next-print" && argc == 3) return CancelNextPrint(std::atoi(argv[2]));
+    if (command == "hook-next-print" && argc == 5)
+        return HookNextPrint(argv[2], argv[3], std::atoi(argv[4]));
     if (command == "post" && argc == 5) return PostCommand(argv[2], argv[3], argv[4]);
     return Usage();
 }
