@@ -284,13 +284,13 @@ class AbortDialog(PrintCase):
         self.press_button(viewer, 1009)
         wait_until(lambda: hook.said('shown'), 'the abort dialog')
         dialog = next(w for w in harness.windows() if w.visible and w.class_name == '#32770')
+        texts = [c.title for c in children(dialog)]
         main = find_window('CMainWinClass', visible=False)
         harness.screenshot(picture + '.tmp.png')
         os.rename(picture + '.tmp.png', picture)
         self.assertTrue(hook.finish())
         self.assertEqual(dialog.title, 'ZORVEX')
-        self.assertEqual([c.title for c in children(dialog)],
-                         ['キャンセルボタンで印刷を中止します', 'キャンセル(&E)'])
+        self.assertEqual(texts, ['キャンセルボタンで印刷を中止します', 'キャンセル(&E)'])
         self.assertFalse(main.enabled, 'the main window is disabled while printing')
         wait_until(lambda: self.viewer() is None, 'the viewer to close')
         self.finished_job()

@@ -1,9 +1,10 @@
 // A hook library for the end-to-end tests, loaded into ZORVEX by a global
-// hook that the probe installs. It acts at the moment a print has shown its
-// abort dialog and disables the main window, before the print looks at its
-// messages: it either posts the command of a click on the dialog's Cancel button,
-// which then waits in ZORVEX's queue like a real click, or holds the print until the
-// probe has taken a picture of the dialog.
+// hook that the probe installs. Told to cancel, it posts the command of a
+// click on the print abort dialog's Cancel button as soon as the print has
+// shown the dialog and disabled the main window, so that the click waits in
+// ZORVEX's queue for the moment the print looks at its messages. Told to
+// hold, it keeps the print from taking the dialog down until the probe has
+// seen a picture of the screen taken.
 #include <windows.h>
 
 #include <cstring>
@@ -43,19 +44,38 @@ bool Signal(const char* name) {
     return true;
 }
 
-void ActOnAbortDialog(HWND dialog) {
-    if (Signal(DIALOG_SHOWN_EVENT)) {
-        HANDLE taken = OpenEventA(SYNCHRONIZE, FALSE, PICTURE_TAKEN_EVENT);
-        if (taken) {
-            WaitForSingleObject(taken, LONGEST_HOLD_MS);
-            CloseHandle(taken);
-        }
+HWND AbortDialogOfThisThread() {
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindAbortDialog, reinterpret_cast<LPARAM>(&dialog));
+    return dialog;
+}
+
+// Cancel: right after the dialog is shown and the main window disabled,
+// before the print pumps its messages.
+void ClickCancelEarly(const CWPRETSTRUCT& message) {
+    if (message.message != WM_ENABLE || message.wParam != FALSE || !IsMainWindow(message.hwnd))
         return;
+    HWND dialog = AbortDialogOfThisThread();
+    HANDLE posted = OpenEventA(EVENT_MODIFY_STATE, FALSE, CANCEL_POSTED_EVENT);
+    if (dialog && posted) {
+        // What a click on the button sends its dialog.
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+        SetEvent(posted);
     }
-    // What a click on the button sends its dialog.
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
-    Signal(CANCEL_POSTED_EVENT);
+    if (posted) CloseHandle(posted);
+}
+
+// Hold: when the finished print is about to take the dialog down, the dialog
+// is shown as the user saw it during the print.
+void HoldBeforeHiding(const CWPRETSTRUCT& message) {
+    if (message.message != WM_WINDOWPOSCHANGING || !IsPrintAbortDialog(message.hwnd)) return;
+    const auto* position = reinterpret_cast<const WINDOWPOS*>(message.lParam);
+    if (!(position->flags & SWP_HIDEWINDOW) || !Signal(DIALOG_SHOWN_EVENT)) return;
+    HANDLE taken = OpenEventA(SYNCHRONIZE, FALSE, PICTURE_TAKEN_EVENT);
+    if (!taken) return;
+    WaitForSingleObject(taken, LONGEST_HOLD_MS);
+    CloseHandle(taken);
 }
 
 } // namespace
@@ -64,13 +84,8 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK WatchPrintAbortDialog(int code
                                                                         LPARAM lParam) {
     if (code == HC_ACTION) {
         const auto* message = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-        if (message->message == WM_ENABLE && message->wParam == FALSE &&
-            IsMainWindow(message->hwnd)) {
-            HWND dialog = nullptr;
-            EnumThreadWindows(GetCurrentThreadId(), FindAbortDialog,
-                              reinterpret_cast<LPARAM>(&dialog));
-            if (dialog) ActOnAbortDialog(dialog);
-        }
+        ClickCancelEarly(*message);
+        HoldBeforeHiding(*message);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -307,7 +307,8 @@ bool WaitServing(HANDLE event, int seconds) {
 // screen). Says "ready" once hooked, then "done" or "timeout".
 int HookNextPrint(const char* mode, const char* file, int seconds) {
     bool hold = std::strcmp(mode, "hold") == 0;
-    HANDLE cancelled = CreateEventA(nullptr, TRUE, FALSE, "ZorvexAbortCancelPosted");
+    HANDLE cancelled =
+        hold ? nullptr : CreateEventA(nullptr, TRUE, FALSE, "ZorvexAbortCancelPosted");
     HANDLE shown = hold ? CreateEventA(nullptr, TRUE, FALSE, "ZorvexAbortDialogShown") : nullptr;
     HANDLE taken = hold ? CreateEventA(nullptr, TRUE, FALSE, "ZorvexAbortPictureTaken") : nullptr;
     HHOOK installed = InstallAbortDialogHook();
