@@ -37,9 +37,10 @@ def job_ids(which='all'):
 
 
 def printer_page():
-    """offX, offY, physW, physH, horz, vert, dpiX, dpiY of the default printer."""
+    """offX, offY, physW, physH, horz, vert, dpiX, dpiY of the default printer,
+    or () when there is none."""
     line = harness.probe('printer-page').strip()
-    return tuple(int(v) for v in line.split('\t'))
+    return tuple(int(v) for v in line.split('\t')) if line != 'none' else ()
 
 
 def image_rect(width, height, page):
@@ -171,14 +172,20 @@ class JobWatch:
 
 
 class HookedPrint:
-    """The probe's hook on the next print's abort dialog (see probe.cpp)."""
+    """The probe's hook on the next print's abort dialog (see probe.cpp).
+    In "cancel" mode, `finish` ends the watch at once; in "hold" mode the
+    probe holds the print until the picture file exists."""
 
     def __init__(self, mode, picture=''):
         self.out = os.path.join(harness.ARTIFACTS, f'hook-{os.getpid()}.txt')
+        self.stop = os.path.join(harness.ARTIFACTS, f'hook-{os.getpid()}.stop')
         os.makedirs(harness.ARTIFACTS, exist_ok=True)
+        if os.path.exists(self.stop):
+            os.remove(self.stop)
         self.file = open(self.out, 'w+b')
+        target = picture or self.stop
         self.process = subprocess.Popen(['wine', harness.PROBE, 'hook-next-print', mode,
-                                         picture or '-', '30'],
+                                         'Z:' + target.replace('/', '\\'), '30'],
                                         stdout=self.file, stderr=subprocess.DEVNULL)
         wait_until(lambda: self.said('ready') or self.said('no hook'), 'the probe hook')
         if self.said('no hook'):
@@ -189,8 +196,11 @@ class HookedPrint:
             return word in f.read().decode(errors='replace').split()
 
     def finish(self):
+        """True when the hook acted on an abort dialog."""
+        open(self.stop, 'w').close()
         self.process.wait(timeout=60)
         self.file.close()
         done = self.said('done')
-        os.remove(self.out)
+        for path in (self.out, self.stop):
+            os.remove(path)
         return done

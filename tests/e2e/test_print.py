@@ -278,7 +278,7 @@ class AbortDialog(PrintCase):
         picture = artifact('print-abort-dialog.png')
         if os.path.exists(picture):
             os.remove(picture)
-        hook = HookedPrint('hold', self.wine_path(picture))
+        hook = HookedPrint('hold', picture)
         viewer = self.open_by_tray()
         self.watch = JobWatch()
         self.press_button(viewer, 1009)
@@ -301,11 +301,33 @@ class AbortDialog(PrintCase):
         viewer = self.open_by_tray()
         watch = JobWatch()
         self.press_button(viewer, 1009)
-        self.assertTrue(hook.finish(), 'Cancel was clicked during the print')
         wait_until(lambda: self.viewer() is None, 'the viewer to close')
+        self.assertTrue(hook.finish(), 'Cancel was clicked during the print')
         self.assertIsNone(next((w for w in harness.windows() if w.class_name == '#32770'), None))
         self.assertTrue(find_window('CMainWinClass', visible=False).enabled)
         watch.assert_nothing_printed(self)
+
+
+class NoDefaultPrinter(PrintCase):
+    """ZORVEX started where the print system has no printer at all (its CUPS
+    server is out of reach), so there is no default printer."""
+
+    def setUp(self):
+        saved = os.environ.get('CUPS_SERVER')
+        os.environ['CUPS_SERVER'] = os.path.join(harness.ARTIFACTS, 'no-cups-here.sock')
+        self.addCleanup(lambda: os.environ.pop('CUPS_SERVER') if saved is None
+                        else os.environ.update(CUPS_SERVER=saved))
+        super().setUp()
+
+    def test_nothing_printed_no_abort_dialog_and_program_keeps_running(self):
+        self.assertEqual(self.page, ())
+        hook = HookedPrint('cancel')
+        self.print_from_viewer()
+        self.assertFalse(hook.finish(), 'no abort dialog was shown')
+        self.watch.assert_nothing_printed(self)
+        main = find_window('CMainWinClass', visible=False)
+        self.assertTrue(main and main.enabled)
+        self.open_by_tray()
 
 
 if __name__ == '__main__':

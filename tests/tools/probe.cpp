@@ -289,22 +289,26 @@ HHOOK InstallAbortDialogHook() {
     return hook ? SetWindowsHookExA(WH_CALLWNDPROCRET, hook, library, 0) : nullptr;
 }
 
-// Waits for an event while serving this thread's messages.
-bool WaitServing(HANDLE event, int seconds) {
+bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+// Waits for an event while serving this thread's messages, until the time is
+// up or the stop file appears; true when the event came.
+bool WaitServing(HANDLE event, int seconds, const char* stopFile) {
     DWORD end = GetTickCount() + seconds * 1000;
-    while (GetTickCount() < end) {
-        if (MsgWaitForMultipleObjects(1, &event, FALSE, 100, QS_ALLINPUT) == WAIT_OBJECT_0)
+    while (GetTickCount() < end && !(stopFile && FileExists(stopFile))) {
+        if (MsgWaitForMultipleObjects(1, &event, FALSE, 50, QS_ALLINPUT) == WAIT_OBJECT_0)
             return true;
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
     }
-    return false;
+    return WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
 }
 
-// Hooks the next print: "cancel" clicks Cancel in its abort dialog before the
-// print sees its messages; "hold FILE" says "shown" when the dialog is up and
-// keeps the print waiting until FILE exists (the test's picture of the
-// screen). Says "ready" once hooked, then "done" or "timeout".
+// Hooks the next print: "cancel FILE" clicks Cancel in its abort dialog before
+// the print sees its messages, or gives up once FILE exists; "hold FILE" says
+// "shown" when the dialog is up and keeps the print waiting until FILE exists
+// (the test's picture of the screen). Says "ready" once hooked, then "done"
+// or "timeout".
 int HookNextPrint(const char* mode, const char* file, int seconds) {
     bool hold = std::strcmp(mode, "hold") == 0;
     HANDLE cancelled =
@@ -318,14 +322,13 @@ int HookNextPrint(const char* mode, const char* file, int seconds) {
     }
     std::printf("ready\n");
     std::fflush(stdout);
-    bool done = WaitServing(hold ? shown : cancelled, seconds);
+    bool done = WaitServing(hold ? shown : cancelled, seconds, hold ? nullptr : file);
     if (done && hold) {
         std::printf("shown\n");
         std::fflush(stdout);
         DWORD end = GetTickCount() + seconds * 1000;
-        while (GetFileAttributesA(file) == INVALID_FILE_ATTRIBUTES && GetTickCount() < end)
-            Sleep(20);
-        done = GetFileAttributesA(file) != INVALID_FILE_ATTRIBUTES;
+        while (!FileExists(file) && GetTickCount() < end) Sleep(20);
+        done = FileExists(file);
         SetEvent(taken);
     }
     UnhookWindowsHookEx(installed);
