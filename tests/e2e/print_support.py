@@ -99,6 +99,10 @@ class PrintJob:
                 current[2] += glyph_char(glyph.group(1))
         return [tuple(run) for run in runs if run[2]]
 
+    def glyph_names(self):
+        with open(self.spool, 'rb') as f:
+            return re.findall(r'^/(\S+) glyphshow$', f.read().decode('latin-1'), re.M)
+
     def raster(self, dpi, path):
         """The page as a PPM picture at the printer's resolution."""
         base = path[:-4] if path.endswith('.ppm') else path

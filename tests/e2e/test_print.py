@@ -130,6 +130,29 @@ class ViewerPrint(PrintCase):
         self.assertEqual(field.title, '', 'the title went with the print')
 
 
+class JapaneseTitle(PrintCase):
+    def test_japanese_title_prints_as_text(self):
+        viewer = self.open_by_tray()
+        self.choose(viewer, MENU_TITLE)
+        dialog = self.message_box()
+        field = next(c for c in children(dialog) if c.control_id == 1017)
+        harness.probe('settext', field.handle, '印刷テスト 42')
+        self.click_control(dialog, 1030)
+        wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the title dialog to close')
+        self.watch = JobWatch()
+        self.press_button(viewer, 1009)
+        wait_until(lambda: self.viewer() is None, 'the viewer to close after printing')
+        job = self.finished_job()
+        # Five full-width characters of the Japanese font, then " 42".
+        self.assertEqual([t[2] for t in job.texts()], ['\ufffd' * 5 + ' 42'])
+        names = job.glyph_names()
+        self.assertEqual(len(names), 8)
+        self.assertTrue(all(re.fullmatch(r'aj[1-9]\d*', n) for n in names), names)
+        self.assertEqual(len(set(names[:5])), 5, 'five different glyphs, not five boxes')
+        picture = self.picture(job, 'print-japanese-title')
+        self.assertIsNotNone(picture.ink_box((0, 0, picture.width, 200)))
+
+
 class PlainPrint(PrintCase):
     settings = {'Option': {'IsFlash': '1', 'SaveNum': '30'}}
 

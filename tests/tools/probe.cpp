@@ -336,12 +336,18 @@ int HookNextPrint(const char* mode, const char* file, int seconds) {
     return done ? 0 : 1;
 }
 
+// Puts a text into another program's control, as typing it would.
+int SetText(const char* window, const char* text) {
+    return SendMessageA(ParseWindow(window), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? 0
+                                                                                          : 1;
+}
+
 int Usage() {
     std::fprintf(stderr,
                  "probe windows | children HWND | hotkeys | hold-hotkeys NAME... | clipboard FILE | clear-clipboard |\n"
                  "      testwin X Y W H TITLE [topmost] | activate HWND | maximize HWND |\n"
                  "      foreground | metrics | post HWND MSG WPARAM | tray-delete HWND ID |\n"
-                 "      taskbar-created HWND | printer-page | hook-next-print cancel|hold FILE SECONDS\n");
+                 "      taskbar-created HWND | printer-page | settext HWND TEXT | hook-next-print cancel|hold FILE SECONDS\n");
     return 2;
 }
 
@@ -366,6 +372,7 @@ int main(int argc, char** argv) {
     if (command == "tray-delete" && argc == 4) return DeleteTrayIcon(argv[2], argv[3]);
     if (command == "taskbar-created" && argc == 3) return SendTaskbarCreated(argv[2]);
     if (command == "printer-page") return PrintPrinterPage();
+    if (command == "settext" && argc == 4) return SetText(argv[2], argv[3]);
     if (command == "hook-next-print" && argc == 5)
         return HookNextPrint(argv[2], argv[3], std::atoi(argv[4]));
     if (command == "post" && argc == 5) return PostCommand(argv[2], argv[3], argv[4]);
