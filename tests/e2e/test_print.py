@@ -8,7 +8,7 @@ import socket
 import time
 
 import harness
-from harness import children, find_window, wait_until
+from harness import children, find_window, probe, wait_until
 from print_support import HookedPrint, JobWatch, image_rect, printer_page
 from test_viewer import QUADRANTS, ViewerTestCase, quadrant_color
 
@@ -49,6 +49,11 @@ class PrintCase(ViewerTestCase):
         harness.type_text(text)
         self.click_control(dialog, 1030)
         wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the title dialog to close')
+
+    def setup_dialog(self):
+        return wait_until(lambda: next((w for w in harness.windows() if w.visible and
+                                        w.class_name == '#32770'), None),
+                          'the print setup dialog')
 
     def finished_job(self):
         jobs, job = self.watch.finished()
@@ -190,11 +195,6 @@ class UnreadableHardCopy(PrintCase):
 class PrintSetupFirst(PrintCase):
     settings = {'Option': {'IsFlash': '1', 'SaveNum': '30', 'IsPrintDialog': '1'}}
 
-    def setup_dialog(self):
-        return wait_until(lambda: next((w for w in harness.windows() if w.visible and
-                                        w.class_name == '#32770'), None),
-                          'the print setup dialog')
-
     def test_cancel_prints_nothing_and_ok_prints(self):
         viewer = self.open_by_tray()
         watch = JobWatch()
@@ -215,11 +215,9 @@ class PrintSetupFirst(PrintCase):
                                  self.expected_image(200, 100))
 
 
-class TrayPrinterSetup(PrintCase):
-    history = {}
-    settings = {'Option': {'IsFlash': '1'}, 'Common': {'CopyType': '0'},
-                'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '0', 'SaveFormat3': '0'}}
-    PRINTER_SETUP = 3
+class DefaultPrinterEntry(PrintCase):
+    """Spoils the printer part of the "windows" / "device" entry (kept in the
+    registry under Wine) before the start, so that the setup must write it."""
 
     def setUp(self):
         super().setUp()
@@ -236,11 +234,24 @@ class TrayPrinterSetup(PrintCase):
         match = re.search(r'REG_SZ\s+(.*)', output.decode(errors='replace'))
         return match.group(1).strip() if match else ''
 
+    def assert_default_printer_written(self):
+        # Printer name, driver and port of the printer chosen (the default one).
+        entry = wait_until(lambda: (lambda e: e if not e.endswith(',,') else None)(
+            self.device_entry()), 'the default printer entry')
+        name, driver, port = entry.split(',')
+        self.assertEqual((name, port), (self.device.split(',')[0], self.device.split(',')[2]))
+        self.assertNotEqual(driver, '')
+
+
+class TrayPrinterSetup(DefaultPrinterEntry):
+    history = {}
+    settings = {'Option': {'IsFlash': '1'}, 'Common': {'CopyType': '0'},
+                'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '0', 'SaveFormat3': '0'}}
+    PRINTER_SETUP = 3
+
     def test_setup_dialog_blocks_captures_and_ok_writes_the_default_printer(self):
         self.choose_tray_item(self.PRINTER_SETUP)
-        dialog = wait_until(lambda: next((w for w in harness.windows() if w.visible and
-                                          w.class_name == '#32770'), None),
-                            'the print setup dialog')
+        dialog = self.setup_dialog()
         harness.key('Print')
         self.choose_tray_item(self.PRINTER_SETUP)  # a second setup is refused
         self.assertEqual(len([w for w in harness.windows() if w.visible and
@@ -248,14 +259,24 @@ class TrayPrinterSetup(PrintCase):
         # The menu opened after the key was handled: the key made no hard copy.
         self.assertFalse(os.path.exists(self.slot(1)), 'no hard copy while the setup runs')
         self.click_control(dialog, 1)
-        # Printer name, driver and port of the printer chosen (the default one).
-        entry = wait_until(lambda: (lambda e: e if not e.endswith(',,') else None)(
-            self.device_entry()), 'the default printer entry')
-        name, driver, port = entry.split(',')
-        self.assertEqual((name, port), (self.device.split(',')[0], self.device.split(',')[2]))
-        self.assertNotEqual(driver, '')
+        self.assert_default_printer_written()
         harness.key('Print')
         wait_until(lambda: os.path.exists(self.slot(1)), 'a hard copy once the setup is over')
+
+
+class ViewerPrinterSetup(DefaultPrinterEntry):
+    MENU_PRINTER_SETUP = 7
+
+    def test_viewer_menu_setup_disables_viewer_and_ok_writes_the_default_printer(self):
+        viewer = self.open_by_tray()
+        self.choose(viewer, self.MENU_PRINTER_SETUP)
+        dialog = self.setup_dialog()
+        self.assertFalse(self.viewer().enabled, 'the viewer waits for the setup')
+        self.click_control(dialog, 1)
+        self.assert_default_printer_written()
+        wait_until(lambda: self.viewer() and self.viewer().enabled, 'the viewer enabled again')
+        wait_until(lambda: str(viewer.handle) == probe('foreground').split('\t')[0],
+                   'the viewer in front again')
 
 
 class DirectPrint(harness.ZorvexTestCase):
