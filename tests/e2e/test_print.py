@@ -10,6 +10,7 @@ import time
 import harness
 from harness import children, find_window, probe, wait_until
 from print_support import HookedPrint, JobWatch, image_rect, printer_page
+from test_range import RangeCase
 from test_viewer import QUADRANTS, ViewerTestCase, quadrant_color
 
 STAMPS_ON = {'IsPrintSysTime': '1', 'IsPrintHostName': '1', 'IsPrintIPAddr': '1'}
@@ -303,6 +304,35 @@ class DirectPrint(harness.ZorvexTestCase):
         for got, want in zip(found, (left + page[0], top + page[1], right + page[0],
                                      bottom + page[1])):
             self.assertLessEqual(abs(got - want), 3, found)
+
+
+class RangeDirectPrint(RangeCase):
+    settings = {**RangeCase.settings,
+                'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '0', 'SaveFormat3': '1'},
+                'Common': {'CopyType': '3', 'IsPrintPreview': '1'}}
+
+    def test_selection_is_printed_at_once_with_its_pixels(self):
+        page = printer_page()
+        self.open_overlay()
+        watch = JobWatch()
+        self.drag((100, 100), (200, 150))
+        bitmap = self.wait_for_hard_copy()
+        jobs, job = watch.finished()
+        self.assertEqual(len(jobs), 1)
+        self.assertIsNone(find_window('COnesWinClass'))
+        left, top, right, bottom = image_rect(bitmap.width, abs(bitmap.height), page)
+        left, top, right, bottom = left + page[0], top + page[1], right + page[0], \
+            bottom + page[1]
+        ppm = artifact('print-range.ppm')
+        picture = job.raster(page[6], ppm)
+        os.remove(ppm)
+        # Each sampled pixel of the selection lands in its place on the page.
+        scale = (right - left) / bitmap.width
+        for fx in (0.1, 0.3, 0.7, 0.9):
+            for fy in (0.1, 0.3, 0.7, 0.9):
+                x, y = int(bitmap.width * fx), int(abs(bitmap.height) * fy)
+                spot = picture.pixel(int(left + (x + 0.5) * scale), int(top + (y + 0.5) * scale))
+                self.assertTrue(near(spot, bitmap.pixel(x, y)), (x, y, spot, bitmap.pixel(x, y)))
 
 
 class PreviewInstead(harness.ZorvexTestCase):
