@@ -1,12 +1,330 @@
 #include "output/print.h"
 
+#include "app/app.h"
+#include "app/stamp_text.h"
+#include "capture/bitmap_file.h"
+#include "capture/scoped_gdi.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+#include "viewer/viewer.h"
+
+#include <commdlg.h>
+#include <winspool.h>
+
+#include <cstdio>
+#include <cstring>
+
 bool printerSetupActive;
 
-// Printing is not part of this build yet: the setup returns at once and
-// clears the flag its caller set, and nothing is printed.
-HDC RunPrinterSetup(HWND) {
-    printerSetupActive = false;
-    return nullptr;
+namespace {
+
+constexpr char DOCUMENT_NAME[] = "ZORVEX";
+constexpr char STAMP_FACE_NAME[] = "ＭＳＰ ゴシック";
+constexpr DWORD CHOSEN_PAGE_FIELDS = DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERLENGTH |
+                                     DM_PAPERWIDTH | DM_DEFAULTSOURCE | DM_PRINTQUALITY |
+                                     DM_COLOR | DM_DUPLEX;
+
+bool printAbortRequested;
+HWND printAbortDialog;
+
+class ScopedPrinterDC {
+public:
+    explicit ScopedPrinterDC(HDC dc) : dc_(dc) {}
+    ~ScopedPrinterDC() {
+        if (dc_) DeleteDC(dc_);
+    }
+    ScopedPrinterDC(const ScopedPrinterDC&) = delete;
+    ScopedPrinterDC& operator=(const ScopedPrinterDC&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HDC dc_;
+};
+
+class ScopedPrinterHandle {
+public:
+    ScopedPrinterHandle() = default;
+    ~ScopedPrinterHandle() {
+        if (handle_) ClosePrinter(handle_);
+    }
+    ScopedPrinterHandle(const ScopedPrinterHandle&) = delete;
+    ScopedPrinterHandle& operator=(const ScopedPrinterHandle&) = delete;
+    HANDLE* put() { return &handle_; }
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_ = nullptr;
+};
+
+// Movable global memory, locked while the owner holds it.
+class ScopedGlobalLock {
+public:
+    explicit ScopedGlobalLock(HGLOBAL memory)
+        : memory_(memory), data_(memory ? GlobalLock(memory) : nullptr) {}
+    ~ScopedGlobalLock() {
+        if (data_) GlobalUnlock(memory_);
+    }
+    ScopedGlobalLock(const ScopedGlobalLock&) = delete;
+    ScopedGlobalLock& operator=(const ScopedGlobalLock&) = delete;
+    void* get() const { return data_; }
+
+private:
+    HGLOBAL memory_;
+    void* data_;
+};
+
+class ScopedGlobalMemory {
+public:
+    explicit ScopedGlobalMemory(HGLOBAL memory) : memory_(memory) {}
+    ~ScopedGlobalMemory() {
+        if (memory_) GlobalFree(memory_);
+    }
+    ScopedGlobalMemory(const ScopedGlobalMemory&) = delete;
+    ScopedGlobalMemory& operator=(const ScopedGlobalMemory&) = delete;
+    HGLOBAL get() const { return memory_; }
+
+private:
+    HGLOBAL memory_;
+};
+
+// --- printer setup -----------------------------------------------------------
+
+void CopyChosenPageSettings(const DEVMODEA& chosen, DEVMODEA* printer) {
+    printer->dmFields = CHOSEN_PAGE_FIELDS;
+    printer->dmOrientation = chosen.dmOrientation;
+    printer->dmPaperSize = chosen.dmPaperSize;
+    printer->dmPaperLength = chosen.dmPaperLength;
+    printer->dmPaperWidth = chosen.dmPaperWidth;
+    printer->dmDefaultSource = chosen.dmDefaultSource;
+    printer->dmPrintQuality = chosen.dmPrintQuality;
+    printer->dmColor = chosen.dmColor;
 }
 
-int PrintHardCopy(RECT, const char*) { return 0; }
+bool WriteDefaultPrinterEntry(const PRINTER_INFO_2A& info, const char* printerName) {
+    const char* driver = info.pDriverName ? info.pDriverName : "";
+    const char* port = info.pPortName ? info.pPortName : "";
+    size_t size = std::strlen(printerName) + std::strlen(driver) + std::strlen(port) + 3;
+    ScopedGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size));
+    ScopedGlobalLock entry(memory.get());
+    if (!entry.get()) return false;
+    std::snprintf(static_cast<char*>(entry.get()), size, "%s,%s,%s", printerName, driver, port);
+    WriteProfileStringA("windows", "device", static_cast<const char*>(entry.get()));
+    return true;
+}
+
+// Puts the page settings chosen in the dialog into the printer's own
+// defaults and, when asked, makes that printer the default printer.
+bool ApplyPrinterChoice(HGLOBAL chosenDevMode, bool makeDefault) {
+    ScopedGlobalLock chosenLock(chosenDevMode);
+    const auto* chosen = static_cast<const DEVMODEA*>(chosenLock.get());
+    if (!chosen) return false;
+    // dmDeviceName need not end in a terminator when the name fills it.
+    char printerName[CCHDEVICENAME + 1] = {};
+    std::memcpy(printerName, chosen->dmDeviceName, CCHDEVICENAME);
+
+    ScopedPrinterHandle printer;
+    PRINTER_DEFAULTSA access = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    if (!OpenPrinterA(printerName, printer.put(), &access)) return false;
+
+    DWORD needed = 0;
+    GetPrinterA(printer.get(), 2, nullptr, 0, &needed);
+    if (needed == 0) return false;
+    ScopedGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, needed));
+    ScopedGlobalLock infoLock(memory.get());
+    auto* info = static_cast<PRINTER_INFO_2A*>(infoLock.get());
+    if (!info) return false;
+    if (!GetPrinterA(printer.get(), 2, reinterpret_cast<BYTE*>(info), needed, &needed))
+        return false;
+    if (!info->pDevMode) return false;
+
+    CopyChosenPageSettings(*chosen, info->pDevMode);
+    if (DocumentPropertiesA(nullptr, printer.get(), printerName, info->pDevMode, info->pDevMode,
+                            DM_IN_BUFFER | DM_OUT_BUFFER) < 0)
+        return false;
+    if (makeDefault && !WriteDefaultPrinterEntry(*info, printerName)) return false;
+    return SetPrinterA(printer.get(), 2, reinterpret_cast<BYTE*>(info), 0) != FALSE;
+}
+
+// --- the print ---------------------------------------------------------------
+
+PrinterPage ReadPrinterPage(HDC dc) {
+    return PrinterPage{GetDeviceCaps(dc, PHYSICALOFFSETX), GetDeviceCaps(dc, PHYSICALOFFSETY),
+                       GetDeviceCaps(dc, PHYSICALWIDTH),   GetDeviceCaps(dc, PHYSICALHEIGHT),
+                       GetDeviceCaps(dc, HORZRES),         GetDeviceCaps(dc, VERTRES)};
+}
+
+void OpenPrintAbortDialog() {
+    printAbortRequested = false;
+    printAbortDialog = CreateDialogParamA(appInstance, MAKEINTRESOURCEA(IDD_PRINT_ABORT),
+                                          mainWindow, PrintAbortDialogProc, 0);
+    if (printAbortDialog) {
+        ShowWindow(printAbortDialog, SW_SHOW);
+        UpdateWindow(printAbortDialog);
+    }
+    EnableWindow(mainWindow, FALSE);
+    // The one moment before the page is finished at which Cancel is seen.
+    PumpPendingMessages();
+}
+
+void ClosePrintAbortDialog() {
+    if (printAbortDialog) DestroyWindow(printAbortDialog);
+}
+
+void DrawStamps(HDC dc, const PrinterPage& page, int textHeight) {
+    int baseline = page.printableHeight - textHeight + page.offsetY + 1;
+    if (Settings.IsPrintSysTime != 0) {
+        char stamp[TIME_STAMP_CAPACITY];
+        FormatLocalTimeStamp(stamp);
+        SetTextAlign(dc, TA_LEFT | TA_BOTTOM);
+        TextOutA(dc, page.offsetX + 1, baseline, stamp, static_cast<int>(std::strlen(stamp)));
+    }
+    bool withHostName = Settings.IsPrintHostName != 0;
+    bool withAddress = Settings.IsPrintIPAddr != 0;
+    if (withHostName || withAddress) {
+        LookUpHostAddress();
+        char stamp[HOST_STAMP_CAPACITY];
+        FormHostStampText(hostNameText, ipAddressText, withHostName, withAddress, stamp,
+                          sizeof stamp);
+        int length = static_cast<int>(std::strlen(stamp));
+        SIZE extent = {};
+        GetTextExtentPoint32A(dc, stamp, length, &extent);
+        SetTextAlign(dc, TA_RIGHT | TA_BOTTOM);
+        TextOutA(dc, page.printableWidth - extent.cx + page.offsetX + 1, baseline, stamp, length);
+    }
+}
+
+void DrawTitle(HDC dc, const PrinterPage& page) {
+    if (viewerTitleText[0] == '\0') return;
+    SetTextAlign(dc, TA_CENTER | TA_TOP);
+    TextOutA(dc, page.offsetX + page.printableWidth / 2, page.offsetY, viewerTitleText,
+             static_cast<int>(strnlen(viewerTitleText, VIEWER_TITLE_CAPACITY - 1)));
+}
+
+void DrawTexts(HDC dc, const PrinterPage& page) {
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    ScopedGdiObject font(CreateGothicFont(STAMP_FACE_NAME, metrics.tmHeight, 0));
+    ScopedSelectObject selected(dc, font.get());
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkMode(dc, TRANSPARENT);
+    DrawStamps(dc, page, metrics.tmHeight);
+    DrawTitle(dc, page);
+}
+
+void DrawPage(HDC dc, const PrinterPage& page, RECT source, const char* path) {
+    RECT image;
+    if (ComputePrintImageRect(source.right - source.left, source.bottom - source.top, page,
+                              &image)) {
+        if (HBITMAP bitmap = LoadBitmapFile(path)) DrawBitmapStretched(dc, image, source, bitmap);
+        if (Settings.IsPrintEdge != 0) DrawPlainOutline(dc, image, RGB(0, 0, 0));
+    }
+    DrawTexts(dc, page);
+    viewerTitleText[0] = '\0';
+}
+
+void PrintPage(HDC dc, const PrinterPage& page, RECT source, const char* path) {
+    DOCINFOA document = {};
+    document.cbSize = sizeof document;
+    document.lpszDocName = DOCUMENT_NAME;
+    if (StartDocA(dc, &document) <= 0) return;
+    if (StartPage(dc) <= 0) {
+        EndDoc(dc);
+        return;
+    }
+    DrawPage(dc, page, source, path);
+    // An aborted job is over: ending its page and document afterwards would
+    // hand it to the spooler where AbortDoc is not supported.
+    if (printAbortRequested) {
+        AbortDoc(dc);
+        return;
+    }
+    ClosePrintAbortDialog();
+    EndPage(dc);
+    EndDoc(dc);
+}
+
+void FreeDialogMemory(const PRINTDLGA& dialog) {
+    if (dialog.hDevMode) GlobalFree(dialog.hDevMode);
+    if (dialog.hDevNames) GlobalFree(dialog.hDevNames);
+}
+
+} // namespace
+
+bool ComputePrintImageRect(int width, int height, const PrinterPage& page, RECT* out) {
+    if (width <= 0 || height <= 0) return false;
+    int areaWidth = static_cast<int>(page.printableWidth * 0.9);
+    int areaHeight = static_cast<int>(page.printableHeight * 0.9);
+    double scaleX = static_cast<double>(areaWidth) / width;
+    double scaleY = static_cast<double>(areaHeight) / height;
+    bool portrait = page.physicalWidth < page.physicalHeight;
+    bool fullWidth = portrait ? scaleX <= scaleY : scaleX < scaleY;
+    int imageWidth = fullWidth ? areaWidth : static_cast<int>(width * scaleY);
+    int imageHeight = fullWidth ? static_cast<int>(height * scaleX) : areaHeight;
+    int left = static_cast<int>((page.printableWidth - imageWidth) * 0.5);
+    int top = static_cast<int>((page.printableHeight - imageHeight) * 0.5);
+    *out = RECT{left, top, left + imageWidth, top + imageHeight};
+    return true;
+}
+
+HDC RunPrinterSetup(HWND owner) {
+    PRINTDLGA dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.Flags = PD_PRINTSETUP | PD_RETURNDC;
+    BOOL confirmed = PrintDlgA(&dialog);
+    printerSetupActive = false;
+    ScopedGlobalMemory devMode(dialog.hDevMode);
+    ScopedGlobalMemory devNames(dialog.hDevNames);
+    if (!confirmed) return nullptr;
+    HDC result = owner ? dialog.hDC : nullptr;
+    if (!owner && dialog.hDC) DeleteDC(dialog.hDC);
+    PumpPendingMessages();
+    if (!ApplyPrinterChoice(devMode.get(), owner == nullptr)) {
+        if (result) DeleteDC(result);
+        return nullptr;
+    }
+    return result;
+}
+
+HDC GetDefaultPrinterContext() {
+    PRINTDLGA dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = mainWindow;
+    dialog.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
+    if (!PrintDlgA(&dialog)) return nullptr;
+    FreeDialogMemory(dialog);
+    return dialog.hDC;
+}
+
+int PrintHardCopy(RECT source, const char* path) {
+    if (Settings.IsPrintDialog != 0) {
+        HDC setup = RunPrinterSetup(mainWindow);
+        if (!setup) return 0;
+        DeleteDC(setup);
+    }
+    ScopedPrinterDC printer(GetDefaultPrinterContext());
+    if (!printer.get()) return 0;
+    PrinterPage page = ReadPrinterPage(printer.get());
+    OpenPrintAbortDialog();
+    PrintPage(printer.get(), page, source, path);
+    ClosePrintAbortDialog();
+    EnableWindow(mainWindow, TRUE);
+    return 1;
+}
+
+INT_PTR CALLBACK PrintAbortDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        SetForegroundWindow(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) != IDCANCEL) return FALSE;
+        printAbortRequested = true;
+        DestroyWindow(dialog);
+        return TRUE;
+    case WM_DESTROY:
+        printAbortDialog = nullptr;
+        return FALSE;
+    default: return FALSE;
+    }
+}

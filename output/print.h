@@ -6,5 +6,22 @@
 // Set by the callers of the printer setup; cleared when its dialog returns.
 extern bool printerSetupActive;
 
+// What the page layout needs of a printer, in its device units.
+struct PrinterPage {
+    int offsetX;
+    int offsetY;
+    int physicalWidth;
+    int physicalHeight;
+    int printableWidth;  // HORZRES
+    int printableHeight; // VERTRES
+};
+
+// The image rectangle of a width x height hard copy: 90 % of the printable
+// width or height, aspect ratio kept, centred on the printable area. False,
+// and no rectangle, for a hard copy without pixels.
+bool ComputePrintImageRect(int width, int height, const PrinterPage& page, RECT* out);
+
 HDC RunPrinterSetup(HWND owner);
+HDC GetDefaultPrinterContext();
 int PrintHardCopy(RECT source, const char* path);
+INT_PTR CALLBACK PrintAbortDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

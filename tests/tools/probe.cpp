@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <psapi.h>
 #include <shellapi.h>
+#include <commdlg.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -524,6 +525,86 @@ int SendNumbers(const char* window, const char* message, const char* wParam, con
     return 0;
 }
 
+// The default printer's page in device units, as a printing program sees it.
+int PrintPrinterPage() {
+    PRINTDLGA dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
+    if (!PrintDlgA(&dialog) || !dialog.hDC) {
+        std::printf("none\n");
+        return 1;
+    }
+    HDC dc = dialog.hDC;
+    std::printf("%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\n", GetDeviceCaps(dc, PHYSICALOFFSETX),
+                GetDeviceCaps(dc, PHYSICALOFFSETY), GetDeviceCaps(dc, PHYSICALWIDTH),
+                GetDeviceCaps(dc, PHYSICALHEIGHT), GetDeviceCaps(dc, HORZRES),
+                GetDeviceCaps(dc, VERTRES), GetDeviceCaps(dc, LOGPIXELSX),
+                GetDeviceCaps(dc, LOGPIXELSY));
+    DeleteDC(dc);
+    if (dialog.hDevMode) GlobalFree(dialog.hDevMode);
+    if (dialog.hDevNames) GlobalFree(dialog.hDevNames);
+    return 0;
+}
+
+HHOOK InstallAbortDialogHook() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    char* slash = std::strrchr(path, '\\');
+    std::strcpy(slash ? slash + 1 : path, "abort_cancel_hook.dll");
+    HMODULE library = LoadLibraryA(path);
+    auto hook = library ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(
+                              GetProcAddress(library, "WatchPrintAbortDialog")))
+                        : nullptr;
+    return hook ? SetWindowsHookExA(WH_CALLWNDPROCRET, hook, library, 0) : nullptr;
+}
+
+bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+// Waits for an event while serving this thread's messages, until the time is
+// up or the stop file appears; true when the event came.
+bool WaitServing(HANDLE event, int seconds, const char* stopFile) {
+    DWORD end = GetTickCount() + seconds * 1000;
+    while (GetTickCount() < end && !(stopFile && FileExists(stopFile))) {
+        if (MsgWaitForMultipleObjects(1, &event, FALSE, 50, QS_ALLINPUT) == WAIT_OBJECT_0)
+            return true;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+    return WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+}
+
+// Hooks the next print: "cancel FILE" clicks Cancel in its abort dialog before
+// the print sees its messages, or gives up once FILE exists; "hold FILE" says
+// "shown" when the dialog is up and keeps the print waiting until FILE exists
+// (the test's picture of the screen). Says "ready" once hooked, then "done"
+// or "timeout".
+int HookNextPrint(const char* mode, const char* file, int seconds) {
+    bool hold = std::strcmp(mode, "hold") == 0;
+    HANDLE cancelled =
+        hold ? nullptr : CreateEventA(nullptr, TRUE, FALSE, "ZorvexAbortCancelPosted");
+    HANDLE shown = hold ? CreateEventA(nullptr, TRUE, FALSE, "ZorvexAbortDialogShown") : nullptr;
+    HANDLE taken = hold ? CreateEventA(nullptr, TRUE, FALSE, "ZorvexAbortPictureTaken") : nullptr;
+    HHOOK installed = InstallAbortDialogHook();
+    if (!installed) {
+        std::printf("no hook\n");
+        return 1;
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+    bool done = WaitServing(hold ? shown : cancelled, seconds, hold ? nullptr : file);
+    if (done && hold) {
+        std::printf("shown\n");
+        std::fflush(stdout);
+        DWORD end = GetTickCount() + seconds * 1000;
+        while (!FileExists(file) && GetTickCount() < end) Sleep(20);
+        done = FileExists(file);
+        SetEvent(taken);
+    }
+    UnhookWindowsHookEx(installed);
+    std::printf(done ? "done\n" : "timeout\n");
+    return done ? 0 : 1;
+}
+
 int Usage() {
     std::fprintf(stderr,
                  "probe windows | children HWND | hotkeys | hold-hotkeys NAME... | clipboard FILE | clear-clipboard |\n"
@@ -532,7 +613,8 @@ int Usage() {
                  "      taskbar-created HWND | post-seq (HWND MSG WPARAM LPARAM)... |\n"
                  "      hold-clipboard MILLISECONDS | lock FILE MILLISECONDS | resources PID |\n"
                  "      listview HWND | listview-deselect HWND |\n"
-                 "      gettext HWND | settext HWND TEXT | send HWND MSG WPARAM LPARAM\n");
+                 "      gettext HWND | settext HWND TEXT | send HWND MSG WPARAM LPARAM |\n"
+                 "      printer-page | hook-next-print cancel|hold FILE SECONDS\n");
     return 2;
 }
 
@@ -563,6 +645,9 @@ int main(int argc, char** argv) {
     if (command == "metrics") return PrintScreenMetrics();
     if (command == "tray-delete" && argc == 4) return DeleteTrayIcon(argv[2], argv[3]);
     if (command == "taskbar-created" && argc == 3) return SendTaskbarCreated(argv[2]);
+    if (command == "printer-page") return PrintPrinterPage();
+    if (command == "hook-next-print" && argc == 5)
+        return HookNextPrint(argv[2], argv[3], std::atoi(argv[4]));
     if (command == "post" && argc == 5) return PostCommand(argv[2], argv[3], argv[4]);
     if (command == "post-seq") return PostSequence(argc - 2, argv + 2);
     if (command == "hold-clipboard" && argc == 3) return HoldClipboard(argv[2]);

@@ -1,0 +1,210 @@
+"""Print jobs as a user holds them: the PDF that the CUPS PDF printer writes
+for each finished job, and the PostScript job that CUPS keeps, whose text
+runs carry the printed texts (the PDF made from Wine's PostScript has no
+text layer: every character is a named glyph)."""
+import os
+import re
+import subprocess
+
+import harness
+from harness import wait_until
+
+SPOOL = '/var/spool/cups'
+
+
+def pdf_folder():
+    """The cups-pdf output folder of this user (the "Out" setting)."""
+    folder = '${HOME}/PDF'
+    try:
+        with open('/etc/cups/cups-pdf.conf') as f:
+            for line in f:
+                fields = line.split(None, 1)
+                if len(fields) == 2 and fields[0] == 'Out':
+                    folder = fields[1].strip()
+    except OSError:
+        pass
+    return os.path.expandvars(folder.replace('${HOME}', os.path.expanduser('~')))
+
+
+def job_ids(which='all'):
+    _, output = harness.run(['lpstat', '-W', which, '-o'], timeout=30)
+    ids = set()
+    for line in output.decode(errors='replace').splitlines():
+        match = re.match(r'\S+-(\d+)\s', line)
+        if match:
+            ids.add(int(match.group(1)))
+    return ids
+
+
+def printer_page():
+    """offX, offY, physW, physH, horz, vert, dpiX, dpiY of the default printer,
+    or () when there is none."""
+    line = harness.probe('printer-page').strip()
+    return tuple(int(v) for v in line.split('\t')) if line != 'none' else ()
+
+
+def image_rect(width, height, page):
+    """Where a width x height hard copy lands, in printable-area units."""
+    _, _, phys_w, phys_h, horz, vert = page[:6]
+    pw, ph = int(horz * 0.9), int(vert * 0.9)
+    sx, sy = pw / width, ph / height
+    full_width = sx <= sy if phys_w < phys_h else sx < sy
+    w, h = (pw, int(height * sx)) if full_width else (int(width * sy), ph)
+    left, top = int((horz - w) * 0.5), int((vert - h) * 0.5)
+    return left, top, left + w, top + h
+
+
+GLYPH_NAMES = {'space': ' ', 'period': '.', 'slash': '/', 'colon': ':', 'hyphen': '-',
+               'zero': '0', 'one': '1', 'two': '2', 'three': '3', 'four': '4', 'five': '5',
+               'six': '6', 'seven': '7', 'eight': '8', 'nine': '9', 'underscore': '_'}
+
+
+def glyph_char(name):
+    # Adobe-Japan1 half-width Roman glyphs: CID 231 is the blank, then ASCII order.
+    match = re.fullmatch(r'aj(\d+)', name)
+    if match and 231 <= int(match.group(1)) <= 325:
+        return chr(int(match.group(1)) - 231 + 32)
+    if name in GLYPH_NAMES:
+        return GLYPH_NAMES[name]
+    if len(name) == 1:
+        return name
+    return '\ufffd'
+
+
+class PrintJob:
+    def __init__(self, job_id, pdf):
+        self.job_id = job_id
+        self.pdf = pdf
+        self.spool = os.path.join(SPOOL, f'd{job_id:05d}-001')
+
+    def pages(self):
+        _, output = harness.run(['pdfinfo', self.pdf], timeout=30)
+        match = re.search(r'^Pages:\s+(\d+)', output.decode(errors='replace'), re.M)
+        return int(match.group(1)) if match else 0
+
+    def texts(self):
+        """[(x, y, text)]: each run of glyphs after a moveto in the spooled job."""
+        with open(self.spool, 'rb') as f:
+            lines = f.read().decode('latin-1').splitlines()
+        runs = []
+        current = None
+        for line in lines:
+            move = re.fullmatch(r'(-?\d+) (-?\d+) moveto', line)
+            if move:
+                current = [int(move.group(1)), int(move.group(2)), '']
+                runs.append(current)
+                continue
+            glyph = re.fullmatch(r'/(\S+) glyphshow', line)
+            if glyph and current is not None:
+                current[2] += glyph_char(glyph.group(1))
+        return [tuple(run) for run in runs if run[2]]
+
+    def glyph_names(self):
+        with open(self.spool, 'rb') as f:
+            return re.findall(r'^/(\S+) glyphshow$', f.read().decode('latin-1'), re.M)
+
+    def raster(self, dpi, path):
+        """The page as a PPM picture at the printer's resolution."""
+        base = path[:-4] if path.endswith('.ppm') else path
+        harness.run(['pdftoppm', '-r', str(dpi), '-singlefile', self.pdf, base], timeout=120)
+        return Picture(base + '.ppm')
+
+
+class Picture:
+    def __init__(self, path):
+        with open(path, 'rb') as f:
+            data = f.read()
+        fields = data.split(maxsplit=4)
+        self.width, self.height = int(fields[1]), int(fields[2])
+        self.pixels = data[len(data) - self.width * self.height * 3:]
+
+    def pixel(self, x, y):
+        offset = (y * self.width + x) * 3
+        return tuple(self.pixels[offset:offset + 3])
+
+    def dark(self, x, y, limit=160):
+        return max(self.pixel(x, y)) < limit
+
+    def ink_box(self, region):
+        """Bounding box of the coloured (not white) pixels in a region."""
+        left, top, right, bottom = region
+        xs, ys = [], []
+        for y in range(top, bottom, 2):
+            row = self.pixels[(y * self.width + left) * 3:(y * self.width + right) * 3]
+            for i in range(0, len(row), 3):
+                if min(row[i:i + 3]) < 200:
+                    xs.append(left + i // 3)
+                    ys.append(y)
+        if not xs:
+            return None
+        return min(xs), min(ys), max(xs) + 1, max(ys) + 1
+
+    def save_png(self, ppm_path, png_path):
+        harness.run(['convert', ppm_path, '-resize', '25%', png_path], timeout=60)
+
+
+class JobWatch:
+    """Notes the jobs and PDFs that exist, to find the ones a test makes."""
+
+    def __init__(self):
+        self.folder = pdf_folder()
+        self.jobs = job_ids()
+        self.pdfs = set(os.listdir(self.folder)) if os.path.isdir(self.folder) else set()
+
+    def new_jobs(self):
+        return sorted(job_ids() - self.jobs)
+
+    def new_pdfs(self):
+        if not os.path.isdir(self.folder):
+            return []
+        return sorted(set(os.listdir(self.folder)) - self.pdfs)
+
+    def finished(self, timeout=60):
+        """The one new job once CUPS has completed it and its PDF is written."""
+        def done():
+            jobs = self.new_jobs()
+            if not jobs or jobs[-1] not in job_ids('completed'):
+                return None
+            names = [n for n in self.new_pdfs() if n.endswith(f'job_{jobs[-1]}.pdf')]
+            return (jobs, names) if names else None
+        jobs, names = wait_until(done, 'a finished print job with its PDF', timeout=timeout)
+        return jobs, PrintJob(jobs[-1], os.path.join(self.folder, names[0]))
+
+    def assert_nothing_printed(self, case):
+        case.assertEqual(self.new_jobs(), [], 'no print job was made')
+        case.assertEqual(self.new_pdfs(), [], 'no PDF was written')
+
+
+class HookedPrint:
+    """The probe's hook on the next print's abort dialog (see probe.cpp).
+    In "cancel" mode, `finish` ends the watch at once; in "hold" mode the
+    probe holds the print until the picture file exists."""
+
+    def __init__(self, mode, picture=''):
+        self.out = os.path.join(harness.ARTIFACTS, f'hook-{os.getpid()}.txt')
+        self.stop = os.path.join(harness.ARTIFACTS, f'hook-{os.getpid()}.stop')
+        os.makedirs(harness.ARTIFACTS, exist_ok=True)
+        if os.path.exists(self.stop):
+            os.remove(self.stop)
+        self.file = open(self.out, 'w+b')
+        target = picture or self.stop
+        self.process = subprocess.Popen(['wine', harness.PROBE, 'hook-next-print', mode,
+                                         'Z:' + target.replace('/', '\\'), '30'],
+                                        stdout=self.file, stderr=subprocess.DEVNULL)
+        wait_until(lambda: self.said('ready') or self.said('no hook'), 'the probe hook')
+        if self.said('no hook'):
+            raise AssertionError('the probe could not hook the print')
+
+    def said(self, word):
+        with open(self.out, 'rb') as f:
+            return word in f.read().decode(errors='replace').split()
+
+    def finish(self):
+        """True when the hook acted on an abort dialog."""
+        open(self.stop, 'w').close()
+        self.process.wait(timeout=60)
+        self.file.close()
+        done = self.said('done')
+        for path in (self.out, self.stop):
+            os.remove(path)
+        return done

@@ -1,0 +1,408 @@
+"""Printing on the CUPS PDF printer, driven by real input: the viewer's
+"印刷" button, the direct print after PrintScreen, the printer setup before a
+print and from the tray menu, and the abort dialog. Each test reads what a
+user would hold: the printed PDF and the texts of the spooled job."""
+import os
+import re
+import socket
+import time
+
+import harness
+from harness import children, find_window, probe, wait_until
+from print_support import HookedPrint, JobWatch, image_rect, printer_page
+from test_range import RangeCase
+from test_viewer import QUADRANTS, ViewerTestCase, quadrant_color
+
+STAMPS_ON = {'IsPrintSysTime': '1', 'IsPrintHostName': '1', 'IsPrintIPAddr': '1'}
+MENU_TITLE = 5
+DOTTED = r'(\d{1,3}\.){3}\d{1,3}'
+DEVICE_ENTRY = r'HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows'
+
+
+def near(color, expected, tolerance=40):
+    return all(abs(a - b) <= tolerance for a, b in zip(color, expected))
+
+
+def artifact(name):
+    os.makedirs(harness.ARTIFACTS, exist_ok=True)
+    return os.path.join(harness.ARTIFACTS, name)
+
+
+class PrintCase(ViewerTestCase):
+    history = {1: (200, 100, quadrant_color(200, 100))}
+
+    def setUp(self):
+        super().setUp()
+        self.page = printer_page()
+
+    def print_from_viewer(self, title=None):
+        viewer = self.open_by_tray()
+        if title:
+            self.enter_title(viewer, title)
+        self.watch = JobWatch()
+        self.press_button(viewer, 1009)
+        wait_until(lambda: self.viewer() is None, 'the viewer to close after printing')
+
+    def enter_title(self, viewer, text):
+        self.choose(viewer, MENU_TITLE)
+        dialog = self.message_box()
+        self.click_control(dialog, 1017)
+        harness.type_text(text)
+        self.click_control(dialog, 1030)
+        wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the title dialog to close')
+
+    def setup_dialog(self):
+        return wait_until(lambda: next((w for w in harness.windows() if w.visible and
+                                        w.class_name == '#32770'), None),
+                          'the print setup dialog')
+
+    def finished_job(self):
+        jobs, job = self.watch.finished()
+        self.assertEqual(len(jobs), 1, 'exactly one job')
+        self.assertEqual(len(self.watch.new_pdfs()), 1, 'exactly one PDF')
+        self.assertEqual(job.pages(), 1)
+        return job
+
+    def picture(self, job, name):
+        ppm = artifact(name + '.ppm')
+        picture = job.raster(self.page[6], ppm)
+        picture.save_png(ppm, artifact(name + '.png'))
+        os.remove(ppm)
+        return picture
+
+    def expected_image(self, width, height):
+        left, top, right, bottom = image_rect(width, height, self.page)
+        return left + self.page[0], top + self.page[1], right + self.page[0], \
+            bottom + self.page[1]
+
+    def assert_image_placed(self, picture, expected):
+        margin = 300
+        found = picture.ink_box((0, margin, picture.width, picture.height - margin))
+        self.assertIsNotNone(found, 'the image on the page')
+        for got, want in zip(found, expected):
+            self.assertLessEqual(abs(got - want), 3, f'{found} against {expected}')
+
+    def frame_pixels(self, picture, image):
+        """Dark pixels along the right and bottom edges of the white quadrant."""
+        left, top, right, bottom = image
+        mid_x, mid_y = (left + right) // 2, (top + bottom) // 2
+        hits = 0
+        for y in range(mid_y + 20, bottom - 20, 25):
+            hits += any(max(picture.pixel(x, y)) < 220 for x in range(right - 2, right + 3))
+        for x in range(mid_x + 20, right - 20, 25):
+            hits += any(max(picture.pixel(x, y)) < 220 for y in range(bottom - 2, bottom + 3))
+        return hits
+
+
+class ViewerPrint(PrintCase):
+    settings = {'Option': {'IsFlash': '1', 'SaveNum': '30', 'IsPrintEdge': '1', **STAMPS_ON}}
+
+    def test_print_button_prints_image_frame_stamps_and_title_then_forgets_title(self):
+        self.print_from_viewer(title='HARD COPY 42')
+        job = self.finished_job()
+        picture = self.picture(job, 'print-page')
+
+        image = self.expected_image(200, 100)
+        self.assert_image_placed(picture, image)
+        left, top, right, bottom = image
+        qw, qh = (right - left) // 4, (bottom - top) // 4
+        for (x, y), color in zip([(left + qw, top + qh), (right - qw, top + qh),
+                                  (left + qw, bottom - qh), (right - qw, bottom - qh)],
+                                 QUADRANTS):
+            self.assertTrue(near(picture.pixel(x, y), color), (x, y, picture.pixel(x, y)))
+        self.assertGreater(self.frame_pixels(picture, image), 20, 'the frame')
+
+        texts = job.texts()
+        _, off_y, _, _, horz, vert = self.page[:6]
+        stamps = [t for t in texts if t[1] > vert * 0.9]
+        self.assertEqual(len(stamps), 2, texts)
+        date, host = sorted(stamps)
+        self.assertEqual(date[1], host[1], 'one baseline')
+        self.assertLessEqual(date[0], self.page[0] + 1)
+        self.assertRegex(date[2], r'^\d{4}/\d\d/\d\d \d\d:\d\d:\d\d$')
+        self.assertEqual(date[2][:10], time.strftime('%Y/%m/%d'))
+        name, _, address = host[2].partition(' ')
+        self.assertEqual(name.lower(), socket.gethostname().lower())
+        self.assertRegex(address, '^' + DOTTED + '$')
+        self.assertGreater(host[0], horz // 3)
+        titles = [t for t in texts if t[1] < vert * 0.1]
+        self.assertEqual([t[2] for t in titles], ['HARD COPY 42'])
+        self.assertLess(titles[0][1], off_y + 200)
+
+        viewer = self.open_by_tray()
+        self.choose(viewer, MENU_TITLE)
+        dialog = self.message_box()
+        field = next(c for c in children(dialog) if c.control_id == 1017)
+        self.assertEqual(field.title, '', 'the title went with the print')
+
+
+class JapaneseTitle(PrintCase):
+    def test_japanese_title_prints_as_text(self):
+        viewer = self.open_by_tray()
+        self.choose(viewer, MENU_TITLE)
+        dialog = self.message_box()
+        field = next(c for c in children(dialog) if c.control_id == 1017)
+        harness.probe('settext', field.handle, '印刷テスト 42')
+        self.click_control(dialog, 1030)
+        wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the title dialog to close')
+        self.watch = JobWatch()
+        self.press_button(viewer, 1009)
+        wait_until(lambda: self.viewer() is None, 'the viewer to close after printing')
+        job = self.finished_job()
+        # Five full-width characters of the Japanese font, then " 42".
+        self.assertEqual([t[2] for t in job.texts()], ['\ufffd' * 5 + ' 42'])
+        names = job.glyph_names()
+        self.assertEqual(len(names), 8)
+        self.assertTrue(all(re.fullmatch(r'aj[1-9]\d*', n) for n in names), names)
+        self.assertEqual(len(set(names[:5])), 5, 'five different glyphs, not five boxes')
+        picture = self.picture(job, 'print-japanese-title')
+        self.assertIsNotNone(picture.ink_box((0, 0, picture.width, 200)))
+
+
+class PlainPrint(PrintCase):
+    settings = {'Option': {'IsFlash': '1', 'SaveNum': '30'}}
+
+    def test_without_frame_stamps_or_title_only_the_image_is_printed(self):
+        self.print_from_viewer()
+        job = self.finished_job()
+        picture = self.picture(job, 'print-plain')
+        image = self.expected_image(200, 100)
+        self.assert_image_placed(picture, image)
+        self.assertEqual(self.frame_pixels(picture, image), 0, 'no frame')
+        self.assertEqual(job.texts(), [])
+        self.assertIsNone(picture.ink_box((0, 0, picture.width, 300)))
+        self.assertIsNone(picture.ink_box((0, picture.height - 300, picture.width,
+                                           picture.height)))
+
+
+class UnreadableHardCopy(PrintCase):
+    settings = {'Option': {'IsFlash': '1', 'SaveNum': '30', 'IsPrintEdge': '1',
+                           'IsPrintSysTime': '1'}}
+
+    def setUp(self):
+        super().setUp()
+        with open(self.slot(1), 'wb') as f:
+            f.write(b'BM not a bitmap at all')
+
+    def test_page_holds_only_the_stamps(self):
+        self.print_from_viewer()
+        job = self.finished_job()
+        picture = self.picture(job, 'print-unreadable')
+        self.assertIsNone(picture.ink_box((0, 300, picture.width, picture.height - 300)))
+        self.assertEqual(len(job.texts()), 1)
+        self.assertIsNotNone(find_window('CMainWinClass', visible=False))
+
+
+class PrintSetupFirst(PrintCase):
+    settings = {'Option': {'IsFlash': '1', 'SaveNum': '30', 'IsPrintDialog': '1'}}
+
+    def test_cancel_prints_nothing_and_ok_prints(self):
+        viewer = self.open_by_tray()
+        watch = JobWatch()
+        self.press_button(viewer, 1009)
+        dialog = self.setup_dialog()
+        harness.screenshot(artifact('print-setup-dialog.png'))
+        self.click_control(dialog, 2)
+        wait_until(lambda: self.viewer() is None, 'the viewer to close')
+        watch.assert_nothing_printed(self)
+
+        viewer = self.open_by_tray()
+        self.watch = JobWatch()
+        self.press_button(viewer, 1009)
+        self.click_control(self.setup_dialog(), 1)
+        wait_until(lambda: self.viewer() is None, 'the viewer to close')
+        job = self.finished_job()
+        self.assert_image_placed(self.picture(job, 'print-after-setup'),
+                                 self.expected_image(200, 100))
+
+
+class DefaultPrinterEntry(PrintCase):
+    """Spoils the printer part of the "windows" / "device" entry (kept in the
+    registry under Wine) before the start, so that the setup must write it."""
+
+    def setUp(self):
+        super().setUp()
+        _, output = harness.run(['wine', 'reg', 'query', DEVICE_ENTRY, '/v', 'device'])
+        self.device = re.search(r'REG_SZ\s+(.*)', output.decode(errors='replace')).group(1).strip()
+        self.addCleanup(lambda: harness.run(['wine', 'reg', 'add', DEVICE_ENTRY, '/v', 'device',
+                                             '/t', 'REG_SZ', '/d', self.device, '/f']))
+        printer = self.device.split(',')[0]
+        harness.run(['wine', 'reg', 'add', DEVICE_ENTRY, '/v', 'device', '/t', 'REG_SZ',
+                     '/d', f'{printer},,', '/f'])
+
+    def device_entry(self):
+        _, output = harness.run(['wine', 'reg', 'query', DEVICE_ENTRY, '/v', 'device'])
+        match = re.search(r'REG_SZ\s+(.*)', output.decode(errors='replace'))
+        return match.group(1).strip() if match else ''
+
+    def assert_default_printer_written(self):
+        # Printer name, driver and port of the printer chosen (the default one).
+        entry = wait_until(lambda: (lambda e: e if not e.endswith(',,') else None)(
+            self.device_entry()), 'the default printer entry')
+        name, driver, port = entry.split(',')
+        self.assertEqual((name, port), (self.device.split(',')[0], self.device.split(',')[2]))
+        self.assertNotEqual(driver, '')
+
+
+class TrayPrinterSetup(DefaultPrinterEntry):
+    history = {}
+    settings = {'Option': {'IsFlash': '1'}, 'Common': {'CopyType': '0'},
+                'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '0', 'SaveFormat3': '0'}}
+    PRINTER_SETUP = 3
+
+    def test_setup_dialog_blocks_captures_and_ok_writes_the_default_printer(self):
+        self.choose_tray_item(self.PRINTER_SETUP)
+        dialog = self.setup_dialog()
+        harness.key('Print')
+        self.choose_tray_item(self.PRINTER_SETUP)  # a second setup is refused
+        self.assertEqual(len([w for w in harness.windows() if w.visible and
+                              w.class_name == '#32770']), 1)
+        # The menu opened after the key was handled: the key made no hard copy.
+        self.assertFalse(os.path.exists(self.slot(1)), 'no hard copy while the setup runs')
+        self.click_control(dialog, 1)
+        self.assert_default_printer_written()
+        harness.key('Print')
+        wait_until(lambda: os.path.exists(self.slot(1)), 'a hard copy once the setup is over')
+
+
+class ViewerPrinterSetup(DefaultPrinterEntry):
+    MENU_PRINTER_SETUP = 7
+
+    def test_viewer_menu_setup_disables_viewer_and_ok_writes_the_default_printer(self):
+        viewer = self.open_by_tray()
+        self.choose(viewer, self.MENU_PRINTER_SETUP)
+        dialog = self.setup_dialog()
+        self.assertFalse(self.viewer().enabled, 'the viewer waits for the setup')
+        self.click_control(dialog, 1)
+        self.assert_default_printer_written()
+        wait_until(lambda: self.viewer() and self.viewer().enabled, 'the viewer enabled again')
+        wait_until(lambda: str(viewer.handle) == probe('foreground').split('\t')[0],
+                   'the viewer in front again')
+
+
+class DirectPrint(harness.ZorvexTestCase):
+    settings = {'Option': {'IsFlash': '1'},
+                'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '0', 'SaveFormat3': '1'},
+                'Common': {'CopyType': '0', 'IsPrintPreview': '1'}}
+
+    def test_print_screen_prints_the_hard_copy_without_viewer(self):
+        page = printer_page()
+        watch = JobWatch()
+        harness.key('Print')
+        jobs, job = watch.finished()
+        self.assertEqual(len(jobs), 1)
+        self.assertEqual(job.pages(), 1)
+        self.assertIsNone(find_window('COnesWinClass'))
+        bitmap = harness.Bitmap(self.slot(1))
+        left, top, right, bottom = image_rect(bitmap.width, abs(bitmap.height), page)
+        ppm = artifact('print-direct.ppm')
+        picture = job.raster(page[6], ppm)
+        picture.save_png(ppm, artifact('print-direct.png'))
+        os.remove(ppm)
+        # The desktop's edges are not white, so its whole rectangle shows.
+        found = picture.ink_box((0, 0, picture.width, picture.height))
+        for got, want in zip(found, (left + page[0], top + page[1], right + page[0],
+                                     bottom + page[1])):
+            self.assertLessEqual(abs(got - want), 3, found)
+
+
+class RangeDirectPrint(RangeCase):
+    settings = {**RangeCase.settings,
+                'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '0', 'SaveFormat3': '1'},
+                'Common': {'CopyType': '3', 'IsPrintPreview': '1'}}
+
+    def test_selection_is_printed_at_once_with_its_pixels(self):
+        page = printer_page()
+        self.open_overlay()
+        watch = JobWatch()
+        self.drag((100, 100), (200, 150))
+        bitmap = self.wait_for_hard_copy()
+        jobs, job = watch.finished()
+        self.assertEqual(len(jobs), 1)
+        self.assertIsNone(find_window('COnesWinClass'))
+        left, top, right, bottom = image_rect(bitmap.width, abs(bitmap.height), page)
+        left, top, right, bottom = left + page[0], top + page[1], right + page[0], \
+            bottom + page[1]
+        ppm = artifact('print-range.ppm')
+        picture = job.raster(page[6], ppm)
+        os.remove(ppm)
+        # Each sampled pixel of the selection lands in its place on the page.
+        scale = (right - left) / bitmap.width
+        for fx in (0.1, 0.3, 0.7, 0.9):
+            for fy in (0.1, 0.3, 0.7, 0.9):
+                x, y = int(bitmap.width * fx), int(abs(bitmap.height) * fy)
+                spot = picture.pixel(int(left + (x + 0.5) * scale), int(top + (y + 0.5) * scale))
+                self.assertTrue(near(spot, bitmap.pixel(x, y)), (x, y, spot, bitmap.pixel(x, y)))
+
+
+class PreviewInstead(harness.ZorvexTestCase):
+    settings = {**DirectPrint.settings, 'Common': {'CopyType': '0', 'IsPrintPreview': '0'}}
+
+    def test_print_screen_opens_the_viewer_and_prints_nothing(self):
+        watch = JobWatch()
+        harness.key('Print')
+        wait_until(lambda: find_window('COnesWinClass'), 'the history viewer')
+        watch.assert_nothing_printed(self)
+
+
+class AbortDialog(PrintCase):
+    settings = {'Option': {'IsFlash': '1', 'SaveNum': '30', **STAMPS_ON}}
+
+    def test_dialog_shows_while_printing(self):
+        picture = artifact('print-abort-dialog.png')
+        if os.path.exists(picture):
+            os.remove(picture)
+        hook = HookedPrint('hold', picture)
+        viewer = self.open_by_tray()
+        self.watch = JobWatch()
+        self.press_button(viewer, 1009)
+        wait_until(lambda: hook.said('shown'), 'the abort dialog')
+        dialog = next(w for w in harness.windows() if w.visible and w.class_name == '#32770')
+        texts = [c.title for c in children(dialog)]
+        main = find_window('CMainWinClass', visible=False)
+        harness.screenshot(picture + '.tmp.png')
+        os.rename(picture + '.tmp.png', picture)
+        self.assertTrue(hook.finish())
+        self.assertEqual(dialog.title, 'ZORVEX')
+        self.assertEqual(texts, ['キャンセルボタンで印刷を中止します', 'キャンセル(&E)'])
+        self.assertFalse(main.enabled, 'the main window is disabled while printing')
+        wait_until(lambda: self.viewer() is None, 'the viewer to close')
+        self.finished_job()
+        self.assertTrue(find_window('CMainWinClass', visible=False).enabled)
+
+    def test_cancel_leaves_no_finished_pdf_and_enables_the_main_window(self):
+        hook = HookedPrint('cancel')
+        viewer = self.open_by_tray()
+        watch = JobWatch()
+        self.press_button(viewer, 1009)
+        wait_until(lambda: self.viewer() is None, 'the viewer to close')
+        self.assertTrue(hook.finish(), 'Cancel was clicked during the print')
+        self.assertIsNone(next((w for w in harness.windows() if w.class_name == '#32770'), None))
+        self.assertTrue(find_window('CMainWinClass', visible=False).enabled)
+        watch.assert_nothing_printed(self)
+
+
+class NoDefaultPrinter(PrintCase):
+    """ZORVEX started where the print system has no printer at all (its CUPS
+    server is out of reach), so there is no default printer."""
+
+    def setUp(self):
+        saved = os.environ.get('CUPS_SERVER')
+        os.environ['CUPS_SERVER'] = os.path.join(harness.ARTIFACTS, 'no-cups-here.sock')
+        self.addCleanup(lambda: os.environ.pop('CUPS_SERVER') if saved is None
+                        else os.environ.update(CUPS_SERVER=saved))
+        super().setUp()
+
+    def test_nothing_printed_no_abort_dialog_and_program_keeps_running(self):
+        self.assertEqual(self.page, ())
+        hook = HookedPrint('cancel')
+        self.print_from_viewer()
+        self.assertFalse(hook.finish(), 'no abort dialog was shown')
+        self.watch.assert_nothing_printed(self)
+        main = find_window('CMainWinClass', visible=False)
+        self.assertTrue(main and main.enabled)
+        self.open_by_tray()
+
+
+if __name__ == '__main__':
+    harness.main()

@@ -1,0 +1,137 @@
+#include "app/stamp_text.h"
+#include "output/print.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+PrinterPage Page(int horz, int vert, int physicalWidth, int physicalHeight) {
+    return PrinterPage{0, 0, physicalWidth, physicalHeight, horz, vert};
+}
+
+RECT ImageRect(int width, int height, const PrinterPage& page) {
+    RECT rect = {-1, -1, -1, -1};
+    EXPECT_TRUE(ComputePrintImageRect(width, height, page, &rect));
+    return rect;
+}
+
+void ExpectRect(const RECT& rect, int left, int top, int width, int height) {
+    EXPECT_EQ(rect.left, left);
+    EXPECT_EQ(rect.top, top);
+    EXPECT_EQ(rect.right - rect.left, width);
+    EXPECT_EQ(rect.bottom - rect.top, height);
+}
+
+} // namespace
+
+TEST(PrintPageLayout, WideCopyOnPortraitPageTakesTheWidthAndIsCentred) {
+    ExpectRect(ImageRect(1000, 500, Page(4800, 6800, 4960, 7016)), 240, 2320, 4320, 2160);
+}
+
+TEST(PrintPageLayout, SmallCopyIsEnlargedAndTallCopyTakesTheHeight) {
+    // A4 at 300 dpi: 2479 x 3508, 90 % is 2231 x 3157.
+    PrinterPage a4 = Page(2479, 3508, 2479, 3508);
+    ExpectRect(ImageRect(10, 10, a4), 124, 638, 2231, 2231);
+    RECT tall = ImageRect(100, 1000, a4);
+    EXPECT_EQ(tall.bottom - tall.top, 3157);
+    EXPECT_EQ(tall.right - tall.left, 315); // 100 * 3.157, truncated
+    EXPECT_EQ(tall.left, (2479 - 315) / 2);
+    EXPECT_EQ(tall.top, (3508 - 3157) / 2);
+}
+
+TEST(PrintPageLayout, EqualAspectTakesTheWidthOnPortraitAndTheHeightOtherwise) {
+    // 90 % of 114 x 152 is 102 x 136, the ratio of 21 x 28; the scale factors
+    // are equal, and the truncation of the other side shows which one won.
+    ExpectRect(ImageRect(21, 28, Page(114, 152, 120, 160)), 6, 8, 102, 136);
+    ExpectRect(ImageRect(21, 28, Page(114, 152, 160, 120)), 6, 8, 101, 136);
+    ExpectRect(ImageRect(21, 28, Page(114, 152, 160, 160)), 6, 8, 101, 136);
+    // The same on real A4 pages, portrait and landscape.
+    ExpectRect(ImageRect(2231, 3157, Page(2479, 3508, 2479, 3508)), 124, 175, 2231, 3157);
+    ExpectRect(ImageRect(3157, 2231, Page(3508, 2479, 3508, 2479)), 175, 124, 3157, 2231);
+}
+
+TEST(PrintPageLayout, CopyWithoutPixelsHasNoImageRectangle) {
+    RECT rect = {1, 2, 3, 4};
+    PrinterPage a4 = Page(2479, 3508, 2479, 3508);
+    EXPECT_FALSE(ComputePrintImageRect(0, 100, a4, &rect));
+    EXPECT_FALSE(ComputePrintImageRect(100, 0, a4, &rect));
+    EXPECT_FALSE(ComputePrintImageRect(0, 0, a4, &rect));
+    EXPECT_FALSE(ComputePrintImageRect(-5, 100, a4, &rect));
+    EXPECT_EQ(rect.left, 1);
+    EXPECT_EQ(rect.bottom, 4);
+}
+
+TEST(StampText, TimeStampPadsEveryField) {
+    SYSTEMTIME time = {};
+    time.wYear = 2012;
+    time.wMonth = 1;
+    time.wDay = 2;
+    time.wHour = 3;
+    time.wMinute = 4;
+    time.wSecond = 5;
+    time.wMilliseconds = 999;
+    char text[TIME_STAMP_CAPACITY];
+    FormatTimeStamp(time, text);
+    EXPECT_STREQ(text, "2012/01/02 03:04:05");
+    time.wYear = 987;
+    FormatTimeStamp(time, text);
+    EXPECT_STREQ(text, " 987/01/02 03:04:05");
+}
+
+TEST(StampText, LocalTimeStampHasTheFormOfToday) {
+    char text[TIME_STAMP_CAPACITY];
+    std::memset(text, 'x', sizeof text);
+    SYSTEMTIME before;
+    GetLocalTime(&before);
+    FormatLocalTimeStamp(text);
+    ASSERT_EQ(std::strlen(text), 19u);
+    char date[11];
+    std::snprintf(date, sizeof date, "%4d/%02d/%02d", before.wYear, before.wMonth, before.wDay);
+    EXPECT_EQ(std::string(text, 10), date);
+}
+
+TEST(StampText, HostStampHoldsBothOneOrNone) {
+    char text[HOST_STAMP_CAPACITY];
+    FormHostStampText("pc01", "192.168.0.10", true, true, text, sizeof text);
+    EXPECT_STREQ(text, "pc01 192.168.0.10");
+    FormHostStampText("pc01", "192.168.0.10", true, false, text, sizeof text);
+    EXPECT_STREQ(text, "pc01");
+    FormHostStampText("pc01", "192.168.0.10", false, true, text, sizeof text);
+    EXPECT_STREQ(text, "192.168.0.10");
+    FormHostStampText("pc01", "192.168.0.10", false, false, text, sizeof text);
+    EXPECT_STREQ(text, "");
+}
+
+TEST(StampText, HostStampNeverPassesItsBuffer) {
+    std::string name(255, 'h'), address(255, 'a');
+    char text[HOST_STAMP_CAPACITY + 8];
+    std::memset(text, '#', sizeof text);
+    FormHostStampText(name.c_str(), address.c_str(), true, true, text, HOST_STAMP_CAPACITY);
+    EXPECT_EQ(std::string(text), name + " " + address);
+    // Longer texts than the program ever holds are cut at the buffer.
+    std::string longName(600, 'n');
+    FormHostStampText(longName.c_str(), address.c_str(), true, true, text, HOST_STAMP_CAPACITY);
+    EXPECT_EQ(std::strlen(text), static_cast<size_t>(HOST_STAMP_CAPACITY - 1));
+    EXPECT_EQ(text[HOST_STAMP_CAPACITY], '#');
+}
+
+TEST(StampText, LookUpFillsHostNameAndDottedAddress) {
+    LookUpHostAddress();
+    char expected[HOST_TEXT_CAPACITY] = {};
+    DWORD size = sizeof expected;
+    ASSERT_TRUE(GetComputerNameExA(ComputerNameDnsHostname, expected, &size));
+    EXPECT_STRCASEEQ(hostNameText, expected);
+    unsigned parts[4];
+    char rest;
+    EXPECT_EQ(std::sscanf(ipAddressText, "%u.%u.%u.%u%c", &parts[0], &parts[1], &parts[2],
+                          &parts[3], &rest),
+              4)
+        << ipAddressText;
+    // The socket library is shut down again: a second look-up works the same.
+    std::string first = ipAddressText;
+    LookUpHostAddress();
+    EXPECT_EQ(first, ipAddressText);
+}
