@@ -302,9 +302,11 @@ class PointerInActiveAndFixedAreaCopies(CaptureCase):
         active_marks = self.marks(active, white, target.window.rect[:2])
         self.assertEqual(active_marks, fixed_marks, 'the same pointer at the same place')
         # the pointer drawn onto the screen for the window copy is painted away
-        box = (px, py, px + 20, py + 24)
-        wait_until(lambda: all(Screen().pixel(x, y) == WHITE for y in range(box[1], box[3])
-                               for x in range(box[0], box[2])), 'the screen repainted')
+        def repainted():
+            screen = Screen()
+            return all(screen.pixel(x, y) == WHITE for y in range(py, py + 24)
+                       for x in range(px, px + 20))
+        wait_until(repainted, 'the screen repainted')
 
 
 class ViewerHandOffs(EditorViewerCase):
