@@ -113,7 +113,10 @@ def press_and_catch(keys, condition, timeout=4.0):
     deadline = time.monotonic() + timeout
     try:
         while time.monotonic() < deadline:
-            frame = Frame()
+            try:
+                frame = Frame()
+            except struct.error:
+                continue  # xwd may fail while a window maps or unmaps; take the next one
             if condition(frame):
                 return frame
         return None
