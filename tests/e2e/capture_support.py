@@ -113,7 +113,10 @@ def press_and_catch(keys, condition, timeout=4.0):
     deadline = time.monotonic() + timeout
     try:
         while time.monotonic() < deadline:
-            frame = Frame()
+            try:
+                frame = Frame()
+            except struct.error:
+                continue  # xwd may fail while a window maps or unmaps; take the next one
             if condition(frame):
                 return frame
         return None
@@ -133,3 +136,31 @@ def complete_bitmap(path):
         return harness.Bitmap(path)
     except OSError:
         return None
+
+
+class WindowWatch:
+    """Watches, from its own Wine process, for a window that may show only for
+    a moment (the copied notice lives half a second): start it before the
+    key press, stop it afterwards, and read whether the window was seen."""
+
+    def __init__(self, case, class_name, title):
+        self.stop_file = os.path.join(case.workdir, f'watch-stop-{id(self)}')
+        self.process = subprocess.Popen(['wine', harness.PROBE, 'watch', class_name, title,
+                                         'Z:' + self.stop_file.replace('/', '\\')],
+                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        case.addCleanup(self._end)
+        ready = self.process.stdout.readline().strip()
+        if ready != b'ready':
+            raise AssertionError(f'the window watch did not start: {ready!r}')
+
+    def stop(self):
+        """Ends the watch; returns the child texts of the window seen, or None."""
+        open(self.stop_file, 'w').close()
+        output, _ = self.process.communicate(timeout=30)
+        fields = output.decode('cp932', errors='replace').strip().split('\t')
+        return fields[1:] if fields[0] == 'seen' else None
+
+    def _end(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(timeout=10)

@@ -321,6 +321,9 @@ class ZorvexTestCase(unittest.TestCase):
 
     settings = {'Option': {'IsFlash': '1'}}
     start_program = True
+    # Wine debug channels for the program (WINEDEBUG syntax); their output
+    # goes to wine_log_path.
+    wine_debug = None
 
     def setUp(self):
         self.process = None
@@ -345,8 +348,14 @@ class ZorvexTestCase(unittest.TestCase):
             self.process.wait(timeout=30)
         probe('metrics')
         map_function_keys()
-        self.process = subprocess.Popen(['wine', EXE], cwd=self.workdir,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        env, log = None, subprocess.DEVNULL
+        if self.wine_debug:
+            env = dict(os.environ, WINEDEBUG=self.wine_debug)
+            self.wine_log_path = os.path.join(self.workdir, 'wine-debug.log')
+            log = open(self.wine_log_path, 'ab')
+            self.addCleanup(log.close)
+        self.process = subprocess.Popen(['wine', EXE], cwd=self.workdir, env=env,
+                                        stdout=subprocess.DEVNULL, stderr=log)
         wait_until(lambda: find_window('CMainWinClass', visible=False), 'the ZORVEX main window')
         focus_desktop()
         if wait_for_tray:

@@ -220,6 +220,41 @@ int Maximize(const char* window) {
     return 0;
 }
 
+int Restore(const char* window) {
+    ShowWindow(ParseWindow(window), SW_RESTORE);
+    return 0;
+}
+
+BOOL CALLBACK AppendChildText(HWND child, LPARAM lParam) {
+    char text[256] = {};
+    GetWindowTextA(child, text, sizeof text);
+    std::string* texts = reinterpret_cast<std::string*>(lParam);
+    if (text[0] != '\0') texts->append("\t").append(text);
+    return TRUE;
+}
+
+// Watches for a top-level window of the class and title, however briefly it
+// shows, until the stop file exists; prints "ready" once watching, then
+// "seen" with the child texts of the first one found, or "none".
+int Watch(const char* className, const char* title, const char* stopFile) {
+    std::printf("ready\n");
+    std::fflush(stdout);
+    std::string texts;
+    bool seen = false;
+    while (GetFileAttributesA(stopFile) == INVALID_FILE_ATTRIBUTES) {
+        HWND window = FindWindowA(className, title);
+        if (window && !seen && IsWindowVisible(window)) {
+            seen = true;
+            EnumChildWindows(window, AppendChildText, reinterpret_cast<LPARAM>(&texts));
+        }
+        Sleep(5);
+    }
+    std::printf("%s%s\n", seen ? "seen" : "none", texts.c_str());
+    return 0;
+}
+
+// The text of another program's control as the control itself reports it
+// (an edit field keeps its text to itself).
 int PrintForeground() {
     HWND window = GetForegroundWindow();
     if (window) PrintWindowLine(window);
@@ -506,7 +541,10 @@ int DeselectListView(const char* window) {
 // another process keeps its text to itself).
 int GetText(const char* window) {
     char text[2048] = {};
-    SendMessageA(ParseWindow(window), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(ParseWindow(window), WM_GETTEXT, sizeof text,
+                             reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &result))
+        return 1;
     std::printf("%s\n", text);
     return 0;
 }
@@ -608,7 +646,8 @@ int HookNextPrint(const char* mode, const char* file, int seconds) {
 int Usage() {
     std::fprintf(stderr,
                  "probe windows | children HWND | hotkeys | hold-hotkeys NAME... | clipboard FILE | clear-clipboard |\n"
-                 "      testwin X Y W H TITLE [topmost] [hand] | activate HWND | maximize HWND |\n"
+                 "      testwin X Y W H TITLE [topmost] [hand] | activate HWND | maximize HWND | restore HWND |\n"
+                 "      watch CLASS TITLE STOPFILE |\n"
                  "      foreground | metrics | post HWND MSG WPARAM | tray-delete HWND ID |\n"
                  "      taskbar-created HWND | post-seq (HWND MSG WPARAM LPARAM)... |\n"
                  "      hold-clipboard MILLISECONDS | lock FILE MILLISECONDS | resources PID |\n"
@@ -641,6 +680,8 @@ int main(int argc, char** argv) {
                              HasOption(argc, argv, "hand"));
     if (command == "activate" && argc == 3) return Activate(argv[2]);
     if (command == "maximize" && argc == 3) return Maximize(argv[2]);
+    if (command == "restore" && argc == 3) return Restore(argv[2]);
+    if (command == "watch" && argc == 5) return Watch(argv[2], argv[3], argv[4]);
     if (command == "foreground") return PrintForeground();
     if (command == "metrics") return PrintScreenMetrics();
     if (command == "tray-delete" && argc == 4) return DeleteTrayIcon(argv[2], argv[3]);

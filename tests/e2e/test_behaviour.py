@@ -1,0 +1,498 @@
+"""Behaviour across the program's parts, by real input: the printer step
+after each synchronous capture, the busy guard while the range overlay or the
+history viewer is open, which outputs give which feedback, the pointer in
+the active-window and fixed-area copies, the viewer's hand-offs, title and
+resizing, and recent hard copies that cannot be opened."""
+import os
+import re
+import shutil
+
+import harness
+from harness import Screen, children, find_window, key, menu_keys, probe, wait_until
+from capture_support import (WHITE, Frame, TestWindow, WindowWatch, complete_bitmap, invert,
+                             press_and_catch, screen_metrics)
+from test_capture import CaptureCase
+from test_viewer import (QUADRANTS, TITLE_GREY, ViewerTestCase, fit_image_rect,
+                         quadrant_color, solid, write_bitmap)
+
+OVERLAY = 'CRangeWinClass'
+VIEWER = 'COnesWinClass'
+SAVE_TITLE = 'ハードコピーに名前を付けて保存'
+CLOSE_BUTTON = 1011
+WM_CLOSE = 16
+# selectable items of the tray menu from the top
+EXIT, PRINTER, RECENT, HISTORY = 0, 3, 5, 6
+# selectable items of the viewer menu from the top
+SAVE_AS, EDIT, OPEN_WITH, TITLE = 1, 2, 3, 5
+
+
+def read(path):
+    with open(path, 'rb') as f:
+        return f.read()
+
+
+def foreground_handle():
+    return probe('foreground').split('\t')[0]
+
+
+def install_recorder(case):
+    """Copies the recorder into the working folder; returns its Wine path and log."""
+    recorder = os.path.join(case.workdir, 'recorder.exe')
+    shutil.copy(harness.RECORDER, recorder)
+    return case.wine_path(recorder), os.path.join(case.workdir, 'recorder.log')
+
+
+def recorded(log):
+    if not os.path.exists(log):
+        return []
+    return read(log).decode('cp932').splitlines()
+
+
+class PrinterStepAfterCaptures(harness.ZorvexTestCase):
+    settings = {'Common': {'CopyType': '0', 'IsPrintPreview': '0'},
+                'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '0', 'SaveFormat3': '1'},
+                'Option': {'IsFlash': '1', 'IsCursor': '0'}}
+
+    def test_each_capture_opens_the_viewer_on_its_hard_copy_without_notice(self):
+        target = TestWindow(self, 260, 180, 420, 310)
+        notice = WindowWatch(self, '#32770', 'ZORVEX')
+        cases = (('Print', screen_metrics()['screen']), ('ctrl+Print', target.outer_size),
+                 ('ctrl+alt+Print', target.client_size))
+        for keys, (width, height) in cases:
+            probe('activate', target.handle)
+            wait_until(lambda: foreground_handle() == str(target.handle),
+                       'the test window in front')
+            key(keys)
+            prefix = f'1枚目( {width} x {height} ) '
+            viewer = wait_until(lambda: (lambda v: v if v and v.title.startswith(prefix) else None)(
+                find_window(VIEWER)), f'the viewer on {prefix!r} after {keys}')
+            bitmap = complete_bitmap(self.slot(1))
+            self.assertEqual((bitmap.width, bitmap.height), (width, height), keys)
+            self.assertEqual(foreground_handle(), str(viewer.handle), keys)
+            harness.screenshot(os.path.join(harness.ARTIFACTS, f'printer-step-{keys}.png'))
+            button = next(c for c in children(viewer) if c.control_id == CLOSE_BUTTON)
+            harness.click((button.rect[0] + button.rect[2]) // 2,
+                          (button.rect[1] + button.rect[3]) // 2)
+            wait_until(lambda: find_window(VIEWER, visible=None) is None, 'the viewer to close')
+        self.assertTrue(os.path.exists(self.slot(3)), 'three hard copies were filed')
+        self.assertIsNone(notice.stop(), 'printer output alone gives no notice')
+
+
+class LauncherDuringRangeSelection(harness.ZorvexTestCase):
+    start_program = False
+
+    def setUp(self):
+        super().setUp()
+        recorder, self.log = install_recorder(self)
+        with open(self.ini_path, 'wb') as f:
+            f.write(harness.encode_ini({
+                'Common': {'CopyType': '3'},
+                'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '0', 'SaveFormat3': '0'},
+                'Option': {'IsFlash': '1', 'IsCursor': '0'},
+                'HotKey': {'IsCtrlF3': '1', 'Ctrl_F3': recorder, 'Ctrl_F3_PARAMS': 'launched'}}))
+        self.start()
+
+    def test_ctrl_f3_while_the_overlay_is_up_starts_nothing(self):
+        key('shift+Print')
+        overlay = wait_until(lambda: find_window(OVERLAY), 'the range overlay')
+        key('ctrl+F3')
+        wait_until(lambda: foreground_handle() == str(overlay.handle), 'the overlay in front')
+        self.assertEqual([w.handle for w in harness.windows() if w.class_name == OVERLAY],
+                         [overlay.handle], 'the same overlay stays')
+        key('Escape')
+        wait_until(lambda: find_window(OVERLAY, visible=None) is None, 'the overlay to close')
+        # the same key once the overlay is gone does start the program
+        key('ctrl+F3')
+        lines = wait_until(lambda: recorded(self.log), 'the launcher to run')
+        self.assertEqual(len(lines), 1, 'only the launcher after the overlay ran')
+        self.assertTrue(lines[0].endswith(' launched'), lines[0])
+        self.assertFalse(os.path.exists(self.slot(1)))
+
+
+class EditorViewerCase(ViewerTestCase):
+    """A viewer test whose edit application is the recorder."""
+
+    settings = {'Option': {'IsFlash': '1', 'SaveNum': '3'}}
+    app_param = '/e'
+
+    def start(self, wait_for_tray=True):
+        if not hasattr(self, 'log'):
+            recorder, self.log = install_recorder(self)
+            self.settings = dict(self.settings,
+                                 Modify={'AppPath': recorder, 'AppParam': self.app_param})
+            with open(self.ini_path, 'wb') as f:
+                f.write(harness.encode_ini(self.settings))
+        super().start(wait_for_tray)
+
+
+class RequestsWhileTheViewerIsOpen(EditorViewerCase):
+    history = {1: (200, 100, quadrant_color(200, 100))}
+
+    def put_other_window_in_front(self, other):
+        probe('activate', other.handle)
+        wait_until(lambda: foreground_handle() == str(other.handle), 'the other window in front')
+
+    def assert_viewer_brought_forward(self, viewer, what):
+        wait_until(lambda: foreground_handle() == str(viewer.handle),
+                   f'the viewer in front after {what}')
+        viewers = [w for w in harness.windows() if w.class_name == VIEWER]
+        self.assertEqual([w.handle for w in viewers], [viewer.handle], what)
+
+    def test_guarded_requests_only_bring_the_viewer_forward(self):
+        viewer = self.open_by_tray()
+        self.wait_caption('1枚目( 200 x 100 ) ')
+        other = TestWindow(self, 600, 200, 300, 200, 'other')
+        before = {w.handle for w in harness.windows() if w.visible}
+
+        self.put_other_window_in_front(other)
+        self.choose_tray_item(EXIT)
+        self.assert_viewer_brought_forward(viewer, '"終了"')
+        self.assertIsNone(self.process.poll(), 'the program keeps running')
+
+        self.put_other_window_in_front(other)
+        self.choose_tray_item(HISTORY)
+        self.assert_viewer_brought_forward(viewer, '"ハードコピー履歴"')
+
+        self.put_other_window_in_front(other)
+        menu = self.open_tray_menu()
+        menu_keys(menu, *(['Down'] * (RECENT + 1)), 'Right', 'Return')
+        wait_until(lambda: find_window('#32768') is None, 'the tray menu to close')
+        self.assert_viewer_brought_forward(viewer, 'the recent item')
+
+        self.put_other_window_in_front(other)
+        self.choose_tray_item(PRINTER)
+        self.assert_viewer_brought_forward(viewer, '"プリンタの設定"')
+
+        self.put_other_window_in_front(other)
+        key('alt+Print')
+        self.assert_viewer_brought_forward(viewer, 'Alt+PrintScreen')
+
+        added = [w for w in harness.windows() if w.visible and w.handle not in before
+                 and w.class_name not in ('#32768', 'tooltips_class32')]
+        self.assertEqual(added, [], 'no window was opened')
+        self.assertEqual(recorded(self.log), [], 'the recent item started nothing')
+        self.assertTrue(self.caption().startswith('1枚目( 200 x 100 ) '))
+
+        # with the viewer closed the same recent item does start the edit application
+        self.press_button(viewer, CLOSE_BUTTON)
+        wait_until(lambda: self.viewer() is None, 'the viewer to close')
+        menu = self.open_tray_menu()
+        menu_keys(menu, *(['Down'] * (RECENT + 1)), 'Right', 'Return')
+        lines = wait_until(lambda: recorded(self.log), 'the edit application')
+        self.assertEqual(len(lines), 1)
+        self.assertRegex(lines[0], r' /e [A-Za-z]:\\[^"]*\\~zor_vex1\.bmp$')
+
+
+class FeedbackCase(CaptureCase):
+    output = {}
+    flash = '1'
+
+    def setUp(self):
+        self.settings = None
+        self.start_program = False
+        super().setUp()
+        self.save_dir = os.path.join(self.workdir, 'saved')
+        os.makedirs(self.save_dir)
+        with open(self.ini_path, 'wb') as f:
+            f.write(harness.encode_ini({
+                'Common': {'CopyType': '0'},
+                'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '0', 'SaveFormat3': '0',
+                           'SaveDir': self.wine_path(self.save_dir), **self.output},
+                'Option': {'IsFlash': self.flash, 'IsCursor': '0', 'SaveNum': '10'}}))
+        self.start()
+
+    def saved_files(self):
+        return sorted(os.path.relpath(os.path.join(folder, name), self.save_dir)
+                      for folder, _, names in os.walk(self.save_dir) for name in names)
+
+
+class NoticeForFileOutput(FeedbackCase):
+    output = {'SaveFormat2': '1', 'IsSaveDialog': '0'}
+
+    def test_automatic_save_alone_shows_the_copied_notice(self):
+        TestWindow(self, 200, 150, 400, 300)
+        notice = WindowWatch(self, '#32770', 'ZORVEX')
+        key('Print')
+        wait_until(lambda: complete_bitmap(self.slot(1)), 'the hard copy')
+        wait_until(self.saved_files, 'the saved file')
+        wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the notice to close')
+        texts = notice.stop()
+        self.assertIsNotNone(texts, 'a notice was shown')
+        self.assertIn('コピーしました', texts)
+
+
+class NoNoticeWithSaveDialog(FeedbackCase):
+    output = {'SaveFormat2': '1', 'IsSaveDialog': '1'}
+
+    def test_save_dialog_alone_gives_no_feedback(self):
+        TestWindow(self, 200, 150, 400, 300)
+        notice = WindowWatch(self, '#32770', 'ZORVEX')
+        key('Print')
+        dialog = wait_until(lambda: find_window(title=SAVE_TITLE), 'the Save As dialog')
+        harness.click_button(dialog, 'キャンセル')
+        wait_until(lambda: complete_bitmap(self.slot(1)), 'the hard copy')
+        self.assertIsNone(notice.stop(), 'no notice')
+        self.assertEqual(self.saved_files(), [])
+
+
+class ClientAreaFlash(FeedbackCase):
+    output = {'SaveFormat1': '1'}
+    flash = '0'
+
+    def test_flash_covers_exactly_the_client_area(self):
+        target = TestWindow(self, 240, 160, 400, 300)
+        points = target.quadrant_points()
+        before = Frame()
+
+        def inverted(frame):
+            return all(frame.pixel(x, y) == invert(color) for (x, y), color in points)
+        # The flash is inverted for four stretches of 32 ms; a screen read
+        # takes about as long, so a flash can pass unseen: each try is
+        # another capture, the hard copy of the last one is waited for.
+        frame = None
+        for attempt in range(4):
+            frame = press_and_catch(['ctrl+alt+Print'], inverted)
+            if frame:
+                break
+            wait_until(lambda: os.path.exists(self.slot(attempt + 1)), 'the hard copy')
+            wait_until(lambda: find_window('CFlashWinClass', visible=None) is None,
+                       'the flash to end')
+        self.assertIsNotNone(frame, 'a frame with the client area inverted')
+        frame.save_png(os.path.join(harness.ARTIFACTS, 'behaviour-client-flash.png'))
+
+        left, top, right, bottom = target.window.rect
+        changed = [(x, y) for y in range(max(top - 20, 0), bottom + 20)
+                   for x in range(max(left - 20, 0), right + 20)
+                   if frame.pixel(x, y) != before.pixel(x, y)]
+        cx, cy = target.client_origin
+        width, height = target.client_size
+        xs, ys = [x for x, _ in changed], [y for _, y in changed]
+        self.assertEqual((min(xs), min(ys), max(xs) + 1, max(ys) + 1),
+                         (cx, cy, cx + width, cy + height),
+                         'the changed pixels span the client area')
+        self.assertEqual(len(changed), width * height, 'every client pixel changed')
+        wrong = [(x, y) for x, y in changed if frame.pixel(x, y) != invert(before.pixel(x, y))]
+        self.assertEqual(wrong, [], 'each changed pixel is inverted')
+        wait_until(lambda: complete_bitmap(self.slot(1)), 'the hard copy')
+        self.assertIsNone(find_window('#32770', 'ZORVEX'), 'no notice with the flash')
+
+
+class PointerInActiveAndFixedAreaCopies(CaptureCase):
+    # the fixed area holds the test window with a margin
+    settings = {'Common': {'CopyType': '4', 'AutoLeft': '180', 'AutoTop': '140',
+                           'AutoRight': '660', 'AutoBottom': '500'},
+                'SaveAs': {'SaveFormat1': '1'}, 'Option': {'IsFlash': '1', 'IsCursor': '1'}}
+
+    def marks(self, bitmap, region, origin):
+        left, top, right, bottom = region
+        ox, oy = origin
+        return sorted((x, y) for y in range(top, bottom) for x in range(left, right)
+                      if bitmap.pixel(x - ox, y - oy) != WHITE)
+
+    def test_the_pointer_is_drawn_once_at_its_place(self):
+        target = TestWindow(self, 200, 150, 440, 340)
+        self.assertEqual(target.window.rect, (200, 150, 640, 490))
+        cx, cy = target.client_origin
+        width, height = target.client_size
+        white = (cx + width // 2 + 3, cy + height // 2 + 3, cx + width - 3, cy + height - 3)
+        px, py = target.client_point(0.7, 0.7)
+        harness.move_mouse(px, py)
+
+        def at_the_pointer(marks):
+            return all(px - 1 <= x <= px + 32 and py - 1 <= y <= py + 32 for x, y in marks)
+
+        fixed = self.capture('Print')
+        self.assertEqual((fixed.width, fixed.height), (480, 360))
+        fixed_marks = self.marks(fixed, white, (180, 140))
+        self.assertGreater(len(fixed_marks), 20, 'the pointer is in the fixed-area copy')
+        self.assertTrue(at_the_pointer(fixed_marks), 'only at the pointer, hot spot top-left')
+
+        probe('activate', target.handle)
+        wait_until(lambda: foreground_handle() == str(target.handle), 'the test window in front')
+        active = self.capture('ctrl+Print', previous=fixed.data)
+        self.assertEqual((active.width, active.height), target.outer_size)
+        active_marks = self.marks(active, white, target.window.rect[:2])
+        self.assertEqual(active_marks, fixed_marks, 'the same pointer at the same place')
+        # the pointer drawn onto the screen for the window copy is painted away
+        def repainted():
+            screen = Screen()
+            return all(screen.pixel(x, y) == WHITE for y in range(py, py + 24)
+                       for x in range(px, px + 20))
+        wait_until(repainted, 'the screen repainted')
+
+
+class ViewerHandOffs(EditorViewerCase):
+    wine_debug = 'fixme+exec'
+    settings = {'Option': {'IsFlash': '1', 'SaveNum': '3'},
+                'SaveAs': {'IsSaveDialog': '0', 'SaveFormat2': '0'}}
+    app_param = '/e -q'
+
+    def test_save_as_asks_for_the_name_even_without_the_save_dialog_setting(self):
+        viewer = self.open_by_tray()
+        self.choose(viewer, SAVE_AS)
+        wait_until(lambda: find_window(title=SAVE_TITLE), 'the Save As dialog')
+        target = os.path.join(self.workdir, 'named')
+        harness.type_text(self.wine_path(target))
+        key('Return')
+        saved = target + '.bmp'
+        wait_until(lambda: complete_bitmap(saved), 'the named file')
+        self.assertEqual(read(saved), read(self.slot(1)))
+        wait_until(lambda: self.viewer() and self.viewer().enabled, 'the viewer enabled again')
+
+    def test_edit_starts_the_application_and_open_with_calls_the_chooser(self):
+        viewer = self.open_by_tray()
+        self.choose(viewer, EDIT)
+        lines = wait_until(lambda: recorded(self.log), 'the edit application')
+        self.assertEqual(len(lines), 1)
+        match = re.search(r' /e -q ([A-Za-z]:\\[^"]*\\~zor_vex1\.bmp)$', lines[0])
+        self.assertIsNotNone(match, lines[0])
+
+        # Wine's chooser is an empty stand-in that only logs its call, so the
+        # log shows what the viewer handed to it: itself as owner, the slot
+        # file followed by two blanks, and the normal show command.
+        self.choose(viewer, OPEN_WITH)
+        call = wait_until(lambda: re.search(r'OpenAs_RunDLLA ([0-9A-Fa-f]+), ([0-9A-Fa-f]+), '
+                                            r'"(.*)", (\d+)', read(self.wine_log_path).decode(
+                                                'cp932', errors='replace')),
+                          'the open-with chooser to be called')
+        owner, instance, command_line, show = call.groups()
+        self.assertEqual(int(owner, 16), viewer.handle, 'the viewer owns the chooser')
+        self.assertEqual(int(instance, 16), 0)
+        self.assertEqual(command_line.replace('\\\\', '\\'), match.group(1) + '  ')
+        self.assertEqual(show, '1')
+        self.assertEqual(len(recorded(self.log)), 1, 'the chooser started nothing itself')
+
+
+class ViewerPage(ViewerTestCase):
+    history = {1: (200, 100, quadrant_color(200, 100)), 2: (64, 48, solid((0, 0, 0)))}
+
+    def title_region(self, viewer):
+        ox, oy = self.client_origin(viewer)
+        return ox + 20, oy + 62, ox + viewer.client_size[0] - 20, oy + 80
+
+    def enter_title(self, viewer, clear_first=False, text=''):
+        self.choose(viewer, TITLE)
+        dialog = self.message_box()
+        field = wait_until(lambda: next((c for c in children(dialog) if c.control_id == 1017),
+                                        None), 'the title field')
+        shown = probe('gettext', field.handle).rstrip('\r\n')
+        self.click_control(dialog, 1017)
+        if clear_first:
+            key('End', 'shift+Home', 'Delete')
+            wait_until(lambda: probe('gettext', field.handle).strip() == '', 'the field emptied')
+        if text:
+            harness.type_text(text)
+        self.click_control(dialog, 1030)
+        wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the title dialog to close')
+        return shown
+
+    def test_ok_with_an_empty_field_removes_the_title(self):
+        viewer = self.open_by_tray()
+        region = self.title_region(viewer)
+        self.enter_title(viewer, text='TITLE')
+        wait_until(lambda: Screen().find_color(TITLE_GREY, region), 'the grey title on the page')
+        shown = self.enter_title(viewer, clear_first=True)
+        self.assertEqual(shown, 'TITLE', 'the dialog showed the current title')
+        wait_until(lambda: Screen().find_color(TITLE_GREY, region) == [], 'the title gone')
+        harness.screenshot(os.path.join(harness.ARTIFACTS, 'behaviour-title-removed.png'))
+        self.assertTrue(self.caption().startswith('1枚目( 200 x 100 ) '))
+
+    def assert_page(self, what):
+        """The page fits the window's present client area, shortly after a change."""
+        def drawn():
+            viewer = self.viewer()
+            width, height = viewer.client_size
+            ox, oy = self.client_origin(viewer)
+            left, top, right, bottom = fit_image_rect(200, 100, width - 20, height - 70)
+            left, top, right, bottom = (left + 10 + ox, top + 60 + oy, right + 10 + ox,
+                                        bottom + 60 + oy)
+            qw, qh = (right - left) // 4, (bottom - top) // 4
+            screen = Screen()
+            wanted = [((left + qw, top + qh), QUADRANTS[0]), ((right - qw, top + qh), QUADRANTS[1]),
+                      ((left + qw, bottom - qh), QUADRANTS[2]),
+                      ((right - qw, bottom - qh), QUADRANTS[3]),
+                      ((ox + width - 7, oy + height // 2), (0, 0, 0)),  # the shadow
+                      ((ox + width // 2, oy + height - 7), (0, 0, 0)),
+                      ((ox + 20, oy + 70), (255, 255, 255))]
+            return all(screen.pixel(*point) == color for point, color in wanted)
+        wait_until(drawn, f'the page drawn for the window size {what}', timeout=3)
+
+    def test_page_is_drawn_again_after_maximise_and_restore(self):
+        viewer = self.open_by_tray()
+        self.wait_caption('1枚目( 200 x 100 ) ')
+        harness.move_mouse(700, 150)  # no tooltip of the tray icon over the page
+        self.assert_page('at first')
+        probe('maximize', viewer.handle)
+        wait_until(lambda: self.viewer().size[0] > 700, 'the viewer maximised')
+        self.assert_page('when maximised')
+        harness.screenshot(os.path.join(harness.ARTIFACTS, 'behaviour-viewer-maximised.png'))
+        probe('restore', viewer.handle)
+        wait_until(lambda: self.viewer().size == (510, 680), 'the viewer restored')
+        self.assert_page('when restored')
+
+    def recent_submenu_height(self):
+        menu = self.open_tray_menu()
+        menu_keys(menu, *(['Down'] * (RECENT + 1)), 'Right')
+        submenu = wait_until(lambda: next((w for w in harness.windows()
+                                           if w.class_name == '#32768' and w.visible
+                                           and w.handle != menu.handle), None),
+                             'the recent submenu')
+        menu_keys(menu, 'Escape', 'Escape')
+        wait_until(lambda: find_window('#32768') is None, 'the tray menu to close')
+        return submenu.size[1]
+
+    def test_a_deleted_slot_leaves_the_recent_list(self):
+        viewer = self.open_by_tray()
+        two_rows = self.recent_submenu_height()
+        self.click_page(viewer)
+        key('Right')
+        self.wait_caption('2枚目( 64 x 48 ) ')
+        self.choose(viewer, 6)  # "ハードコピーの削除"
+        self.click_control(self.message_box(), 6)  # Yes
+        self.wait_caption('2枚目( 履歴なし ) ')
+        one_row = self.recent_submenu_height()
+        self.assertGreater(two_rows - one_row, 8, 'one row fewer')
+        self.assertGreater(one_row, 8)
+
+
+class RecentItemsThatCannotOpen(harness.ZorvexTestCase):
+    start_program = False
+
+    def setUp(self):
+        super().setUp()
+        recorder, self.log = install_recorder(self)
+        with open(self.ini_path, 'wb') as f:
+            f.write(harness.encode_ini({'Option': {'IsFlash': '1', 'SaveNum': '3'},
+                                        'Modify': {'AppPath': recorder, 'AppParam': ''}}))
+        write_bitmap(self.slot(1), 40, 30, solid((0, 0, 0)))
+        with open(self.slot(2), 'wb') as f:
+            f.write(b'not a bitmap at all, just text\r\n')
+        write_bitmap(self.slot(3), 50, 30, solid((0, 0, 0)))
+        self.start()
+
+    def choose_recent(self, row, before_return=None):
+        menu = self.open_tray_menu()
+        menu_keys(menu, *(['Down'] * (RECENT + 1)), 'Right', *(['Down'] * row))
+        if before_return:
+            before_return()
+        menu_keys(menu, 'Return')
+        wait_until(lambda: find_window('#32768') is None, 'the tray menu to close')
+
+    def test_not_a_bitmap_and_a_vanished_file_start_nothing(self):
+        self.choose_recent(1)  # slot 2, not a bitmap
+        self.choose_recent(0)  # slot 1 starts the application: the one before has run
+        lines = wait_until(lambda: recorded(self.log), 'the edit application on slot 1')
+        self.assertEqual(len(lines), 1)
+        self.assertRegex(lines[0], r' [A-Za-z]:\\[^"]*\\~zor_vex1\.bmp$')
+
+        # slot 3 is listed when the menu opens and deleted before it is chosen
+        self.choose_recent(2, before_return=lambda: os.remove(self.slot(3)))
+        self.choose_recent(0)
+        lines = wait_until(lambda: (lambda found: found if len(found) >= 2 else None)(
+            recorded(self.log)), 'the second start on slot 1')
+        self.assertEqual(len(lines), 2)
+        self.assertTrue(all(line.endswith('~zor_vex1.bmp') for line in lines), lines)
+
+
+if __name__ == '__main__':
+    harness.main()
