@@ -7,8 +7,15 @@ packages=(
   cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
   googletest wine wine64 xvfb xauth xdotool x11-utils x11-xserver-utils x11-apps imagemagick
   fonts-ipafont-gothic locales python3
-  cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils procps
+  cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils procps zip
+  # the 32-bit Wine, so that the x86 build is run too
+  wine32:i386
 )
+
+# wine32 comes from the i386 side of the archive (multiarch)
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
 
 missing=()
 for package in "${packages[@]}"; do
