@@ -2,7 +2,7 @@
 exactly zor_vex.exe and readme.txt, the program for its machine with the
 project's version in its version resource, and a readme in Shift-JIS with
 CRLF line ends that documents every menu item and operation."""
-import io
+import glob
 import os
 import re
 import struct
@@ -92,14 +92,13 @@ def version_block(data, offset=0, path=''):
     return nodes
 
 
-def table_rows(path, columns):
-    """Rows of brace-initialised tables in a source file: {"text", ...} with
-    `columns` string literals at the front."""
-    full = os.path.join(SOURCE, path)
-    if not os.path.exists(full):
-        return []
-    with open(full, encoding='utf-8') as f:
-        source = f.read()
+def table_rows(pattern, columns):
+    """Rows of brace-initialised tables in the source files matching the glob
+    pattern: {"text", ...} with `columns` string literals at the front."""
+    source = ''
+    for full in sorted(glob.glob(os.path.join(SOURCE, pattern))):
+        with open(full, encoding='utf-8') as f:
+            source += f.read()
     literal = r'"((?:[^"\\]|\\.)*)"'
     pattern = r'\{\s*' + r'\s*,\s*'.join([literal] * columns) + (r'\s*[,}]' if columns == 2 else r'\s*,\s*IDM_')
     return re.findall(pattern, source)
@@ -165,8 +164,7 @@ class ReleaseArchives(unittest.TestCase):
             text = archive.read('readme.txt').decode('cp932')
         # lines wrapped in the readme are joined again
         flat = re.sub(r'\r\n\s*', '', text)
-        names = [row for row in table_rows('app/tray.cpp', 1)]
-        names += [row for row in table_rows('viewer/viewer_menu.cpp', 1)]
+        names = table_rows('app/tray.cpp', 1) + table_rows('viewer/viewer_menu.cpp', 1)
         self.assertGreater(len(names), 15, 'the menu tables were found in the sources')
         for name in names:
             self.assertIn(name, text)
@@ -174,7 +172,7 @@ class ReleaseArchives(unittest.TestCase):
                        'コンフィグ設定', 'zorvex.ini', '~zor_vex*.bmp', 'Failed : RegisterHotKey'):
             self.assertIn(needed, text)
         # the configuration dialog's help list: operation and description rows
-        help_rows = [row for row in table_rows('dialogs/config_dialog.cpp', 2)
+        help_rows = [row for row in table_rows('dialogs/*.cpp', 2)
                      if 'PrintScreen' in row[0] or 'ハードコピー履歴画面' in row[0]
                      or row[0].endswith('クリック') or row[0].endswith('キー')
                      or row[0].startswith('Ctrl+Alt+F')]
