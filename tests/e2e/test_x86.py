@@ -25,18 +25,23 @@ def machine_of(path):
     return struct.unpack_from('<H', data, pe + 4)[0]
 
 
-def running_loader():
-    """The Wine loader binary of the running zor_vex.exe process: the 32-bit
-    one is "wine-preloader" (or "wine"), the 64-bit one ends in "64"."""
+def running_loaders():
+    """(name, ELF class) of the Wine loaders that run the x86 zor_vex.exe;
+    class 1 is a 32-bit, class 2 a 64-bit program."""
+    loaders = []
     for pid in filter(str.isdigit, os.listdir('/proc')):
         try:
             with open(f'/proc/{pid}/cmdline', 'rb') as f:
                 command = f.read()
             if b'zor_vex.exe' in command and b'i686' in command:
-                return os.path.basename(os.readlink(f'/proc/{pid}/exe'))
+                loader = os.path.basename(os.readlink(f'/proc/{pid}/exe'))
+                if loader.startswith('wine'):
+                    with open(f'/proc/{pid}/exe', 'rb') as f:
+                        elf_class = f.read(5)[4]
+                    loaders.append((loader, elf_class))
         except OSError:
             continue
-    return None
+    return loaders
 
 
 class X86Smoke(harness.ZorvexTestCase):
@@ -45,8 +50,9 @@ class X86Smoke(harness.ZorvexTestCase):
 
     def test_runs_as_32_bit_single_instance_and_captures_the_screen(self):
         self.assertEqual(machine_of(X86_EXE), I386)
-        loader = wait_until(running_loader, 'the zor_vex.exe process')
-        self.assertFalse(loader.endswith('64'), f'runs under {loader}, not the 32-bit Wine')
+        loaders = wait_until(running_loaders, 'the Wine process of zor_vex.exe')
+        self.assertEqual({elf_class for _, elf_class in loaders}, {1},
+                         f'runs under {loaders}, not the 32-bit Wine')
 
         first = find_window('CMainWinClass', visible=False)
         code, _ = harness.run(['wine', X86_EXE], cwd=self.workdir, timeout=60)
