@@ -225,32 +225,56 @@ class Session:
                    'the About dialog to close')
 
     def printed_page(self):
+        """The page printed from the viewer. The PDF printer is shared, so the
+        new PDF must also show the hard copy: its frame has the hard copy's
+        shape."""
         before = set(os.listdir(PDF_DIR)) if os.path.isdir(PDF_DIR) else set()
         started = time.time()
+        shown = harness.Bitmap(os.path.join(harness.WINE_TEMP, '~zor_vex1.bmp'))
         key('ctrl+alt+F10')
         viewer = wait_until(lambda: find_window('COnesWinClass'), 'the history viewer',
                             timeout=WAIT)
         self.click_control(viewer, control_id=1009)  # "印刷"
+        work = tempfile.mkdtemp()
+        examined = set()
 
-        def new_pdf():
-            if not os.path.isdir(PDF_DIR):
-                return None
-            fresh = [os.path.join(PDF_DIR, name) for name in os.listdir(PDF_DIR)
-                     if name.startswith('ZORVEX') and name.endswith('.pdf')
-                     and name not in before
-                     and os.path.getmtime(os.path.join(PDF_DIR, name)) >= started - 1]
-            # cups-pdf writes the file in one go once the job is done
-            done = [path for path in fresh if time.time() - os.path.getmtime(path) > 1]
-            return max(done, key=os.path.getmtime) if done else None
-        pdf = wait_until(new_pdf, f'the printed PDF in {PDF_DIR}', timeout=90, interval=0.5)
-        base = os.path.join(tempfile.mkdtemp(), 'page')
-        code, _ = run(['pdftoppm', '-png', '-r', '50', '-singlefile', pdf, base], timeout=60)
-        if code != 0:
-            raise AssertionError(f'pdftoppm could not render {pdf}')
+        def our_page():
+            names = os.listdir(PDF_DIR) if os.path.isdir(PDF_DIR) else []
+            for name in sorted(set(names) - before - examined):
+                pdf = os.path.join(PDF_DIR, name)
+                modified = os.path.getmtime(pdf)
+                # cups-pdf writes the file in one go once the job is done
+                if not name.endswith('.pdf') or modified < started - 1 or time.time() - modified < 1:
+                    continue
+                examined.add(name)
+                base = os.path.join(work, f'page{len(examined)}')
+                run(['pdftoppm', '-png', '-r', '50', '-singlefile', pdf, base], timeout=60)
+                if frame_matches(base + '.png', shown.width / shown.height):
+                    return base + '.png', pdf
+            return None
+        png, pdf = wait_until(our_page, f'the printed page in {PDF_DIR}', timeout=90, interval=0.5)
         path = os.path.join(DOCS, 'printed-page.png')
-        run(['convert', base + '.png', '-bordercolor', '#999999', '-border', '1', path])
+        run(['convert', png, '-bordercolor', '#999999', '-border', '1', path])
         self.written.append(path)
         print(f'wrote {path} (from {pdf})', flush=True)
+
+
+def frame_matches(png, aspect):
+    """True when the dark pixels above the stamp line span a box of the
+    given width-to-height ratio (within 3 %), as the printed frame does."""
+    code, output = run(['convert', png, '-colorspace', 'Gray', '-depth', '8', 'pgm:-'], timeout=30)
+    if code != 0:
+        return False
+    fields = output.split(maxsplit=4)
+    width, height = int(fields[1]), int(fields[2])
+    pixels = fields[4][-width * height:]
+    dark = [(x, y) for y in range(int(height * 0.04), int(height * 0.9))
+            for x in range(width) if pixels[y * width + x] < 128]
+    if not dark:
+        return False
+    xs, ys = [x for x, _ in dark], [y for _, y in dark]
+    box_width, box_height = max(xs) - min(xs) + 1, max(ys) - min(ys) + 1
+    return abs(box_width / box_height - aspect) <= 0.03 * aspect
 
 
 def prepare():
