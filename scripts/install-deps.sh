@@ -8,9 +8,16 @@ packages=(
   googletest wine wine64 xvfb xauth xdotool x11-utils x11-xserver-utils x11-apps imagemagick
   libx11-6 libxfixes3
   fonts-ipafont-gothic locales python3
-  cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils procps
+  cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils procps zip
   clang libclang-rt-14-dev
+  # the 32-bit Wine, so that the x86 build is run too
+  wine32:i386
 )
+
+# wine32 comes from the i386 side of the archive (multiarch)
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -27,7 +27,7 @@ zorvex_env_start() {
     -e "keycode 95 = F11 F11 F11 F11 F11 F11 F11" \
     -e "keycode 96 = F12 F12 F12 F12 F12 F12 F12" 2>/dev/null || true
 
-  if [[ ! -f "$WINEPREFIX/.zorvex-ready-2" ]]; then
+  if [[ ! -f "$WINEPREFIX/.zorvex-ready-3" ]]; then
     rm -rf "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
@@ -37,7 +37,7 @@ zorvex_env_start() {
     # A fresh prefix may lack the text-file association that Windows has.
     wine reg add 'HKCR\.txt' /ve /t REG_SZ /d txtfile /f >/dev/null 2>&1
     wineserver -w
-    touch "$WINEPREFIX/.zorvex-ready-2"
+    touch "$WINEPREFIX/.zorvex-ready-3"
   fi
   export ZORVEX_WINE_TEMP="$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/Temp"
   mkdir -p "$ZORVEX_WINE_TEMP"
