@@ -145,5 +145,13 @@ class Storm:
         assert not broken, broken
         before = self.case.slot_stamp()
         harness.key('ctrl+Print')
-        wait_until(lambda: self.case.slot_stamp() != before, 'a hard copy after the storm')
+        try:
+            wait_until(lambda: self.case.slot_stamp() != before, 'a hard copy after the storm')
+        except AssertionError:
+            print('DEBUG windows', self.program_windows(), flush=True)
+            harness.click(*self.tray)
+            print('DEBUG menu after tray click', find_window('#32768'), flush=True)
+            harness.key('Escape')
+            print('DEBUG hotkeys', harness.hotkey_states(), flush=True)
+            raise
         return len(slots)
