@@ -3,7 +3,9 @@
 // their texts and places, the clipboard's bitmap, taken hot keys. It can
 // also put up a test window with known colours.
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -255,12 +257,213 @@ int SendTaskbarCreated(const char* window) {
     return PostMessageA(ParseWindow(window), message, 0, 0) ? 0 : 1;
 }
 
+
+// --- controls of another process's dialog ---------------------------------
+
+// Memory in the process that owns a window, for the control messages that
+// take a pointer.
+class RemoteBuffer {
+public:
+    RemoteBuffer(HWND window, size_t size) : size_(size) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(window, &processId);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                               processId);
+        if (process_)
+            address_ = static_cast<char*>(
+                VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    }
+    ~RemoteBuffer() {
+        if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+        if (process_) CloseHandle(process_);
+    }
+    char* at(size_t offset) const { return address_ + offset; }
+    bool Write(size_t offset, const void* data, size_t size) {
+        return address_ && WriteProcessMemory(process_, address_ + offset, data, size, nullptr);
+    }
+    bool Read(size_t offset, void* data, size_t size) {
+        return address_ && ReadProcessMemory(process_, address_ + offset, data, size, nullptr);
+    }
+
+private:
+    size_t size_;
+    HANDLE process_ = nullptr;
+    char* address_ = nullptr;
+};
+
+constexpr size_t REMOTE_TEXT_OFFSET = 512;
+constexpr size_t REMOTE_TEXT_CAPACITY = 1024;
+
+std::string ControlText(HWND control) {
+    char text[1024] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 5000, &copied);
+    for (char* c = text; *c; ++c)
+        if (*c == '\t' || *c == '\n' || *c == '\r') *c = ' ';
+    return text;
+}
+
+// One line per child control: id, class, visible, enabled, check state,
+// rectangle in the dialog's client area, style, text.
+BOOL CALLBACK PrintControl(HWND control, LPARAM parentValue) {
+    HWND parent = reinterpret_cast<HWND>(parentValue);
+    if (GetParent(control) != parent) return TRUE;
+    char className[64] = {};
+    GetClassNameA(control, className, sizeof className);
+    RECT rect = {};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    LRESULT check = 0;
+    if (lstrcmpiA(className, "Button") == 0) check = SendMessageA(control, BM_GETCHECK, 0, 0);
+    std::printf("%d\t%s\t%d\t%d\t%d\t%ld,%ld,%ld,%ld\t%lx\t%s\n", GetDlgCtrlID(control), className,
+                IsWindowVisible(control) ? 1 : 0, IsWindowEnabled(control) ? 1 : 0,
+                static_cast<int>(check), rect.left, rect.top, rect.right - rect.left,
+                rect.bottom - rect.top, static_cast<unsigned long>(GetWindowLongA(control, GWL_STYLE)),
+                ControlText(control).c_str());
+    return TRUE;
+}
+
+int ListDialogControls(const char* window) {
+    HWND dialog = ParseWindow(window);
+    EnumChildWindows(dialog, PrintControl, reinterpret_cast<LPARAM>(dialog));
+    return 0;
+}
+
+int ClickControl(const char* window, const char* id) {
+    HWND control = GetDlgItem(ParseWindow(window), std::atoi(id));
+    // Posted, so that a message box the click opens does not hold the probe.
+    return control && PostMessageA(control, BM_CLICK, 0, 0) ? 0 : 1;
+}
+
+int SetControlText(const char* window, const char* id, const char* text) {
+    HWND control = GetDlgItem(ParseWindow(window), std::atoi(id));
+    return control && SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? 0 : 1;
+}
+
+std::string TreeItemText(HWND tree, RemoteBuffer& remote, HTREEITEM item) {
+    TVITEMA query = {};
+    query.mask = TVIF_TEXT;
+    query.hItem = item;
+    query.pszText = remote.at(REMOTE_TEXT_OFFSET);
+    query.cchTextMax = REMOTE_TEXT_CAPACITY;
+    remote.Write(0, &query, sizeof query);
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote.at(0)));
+    char text[REMOTE_TEXT_CAPACITY] = {};
+    remote.Read(REMOTE_TEXT_OFFSET, text, sizeof text - 1);
+    return text;
+}
+
+RECT TreeItemScreenRect(HWND tree, RemoteBuffer& remote, HTREEITEM item) {
+    RECT rect = {};
+    std::memcpy(&rect, &item, sizeof item);
+    remote.Write(0, &rect, sizeof rect);
+    SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote.at(0)));
+    remote.Read(0, &rect, sizeof rect);
+    MapWindowPoints(tree, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// Every item in tree order, or selects the index-th one when `select` >= 0:
+// index, depth, expanded, selected, screen rectangle, text.
+int WalkTree(HWND tree, int select) {
+    RemoteBuffer remote(tree, REMOTE_TEXT_OFFSET + REMOTE_TEXT_CAPACITY);
+    HTREEITEM selected = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    int index = 0, depth = 0;
+    while (item) {
+        if (index == select)
+            return SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)) ? 0 : 1;
+        if (select < 0) {
+            UINT state = static_cast<UINT>(SendMessageA(tree, TVM_GETITEMSTATE,
+                                                        reinterpret_cast<WPARAM>(item), TVIS_EXPANDED));
+            RECT rect = TreeItemScreenRect(tree, remote, item);
+            std::printf("%d\t%d\t%d\t%d\t%ld,%ld,%ld,%ld\t%s\n", index, depth,
+                        (state & TVIS_EXPANDED) ? 1 : 0, item == selected ? 1 : 0, rect.left,
+                        rect.top, rect.right, rect.bottom, TreeItemText(tree, remote, item).c_str());
+        }
+        ++index;
+        HTREEITEM next = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD,
+                                                                  reinterpret_cast<LPARAM>(item)));
+        if (next) {
+            ++depth;
+        } else {
+            while (item && !(next = reinterpret_cast<HTREEITEM>(SendMessageA(
+                                 tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item))))) {
+                item = reinterpret_cast<HTREEITEM>(
+                    SendMessageA(tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(item)));
+                --depth;
+            }
+        }
+        item = next;
+    }
+    return select < 0 ? 0 : 1;
+}
+
+int PrintTree(const char* window, const char* id) {
+    return WalkTree(GetDlgItem(ParseWindow(window), std::atoi(id)), -1);
+}
+
+int SelectTreeItem(const char* window, const char* id, const char* index) {
+    return WalkTree(GetDlgItem(ParseWindow(window), std::atoi(id)), std::atoi(index));
+}
+
+// The report view's columns ("column", format, width, title), then its rows,
+// one cell after the other.
+int PrintList(const char* window, const char* id) {
+    HWND list = GetDlgItem(ParseWindow(window), std::atoi(id));
+    RemoteBuffer remote(list, REMOTE_TEXT_OFFSET + REMOTE_TEXT_CAPACITY);
+    char text[REMOTE_TEXT_CAPACITY] = {};
+    int columns = 0;
+    for (;; ++columns) {
+        LVCOLUMNA column = {};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.pszText = remote.at(REMOTE_TEXT_OFFSET);
+        column.cchTextMax = REMOTE_TEXT_CAPACITY;
+        remote.Write(0, &column, sizeof column);
+        if (!SendMessageA(list, LVM_GETCOLUMNA, columns, reinterpret_cast<LPARAM>(remote.at(0))))
+            break;
+        remote.Read(0, &column, sizeof column);
+        remote.Read(REMOTE_TEXT_OFFSET, text, sizeof text - 1);
+        std::printf("column\t%d\t%d\t%s\n", column.fmt & LVCFMT_JUSTIFYMASK, column.cx, text);
+    }
+    std::printf("style\t%lx\n", static_cast<unsigned long>(
+                                    SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0)));
+    int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows; ++row) {
+        std::printf("row");
+        for (int sub = 0; sub < columns; ++sub) {
+            LVITEMA item = {};
+            item.iSubItem = sub;
+            item.pszText = remote.at(REMOTE_TEXT_OFFSET);
+            item.cchTextMax = REMOTE_TEXT_CAPACITY;
+            remote.Write(0, &item, sizeof item);
+            SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote.at(0)));
+            std::memset(text, 0, sizeof text);
+            remote.Read(REMOTE_TEXT_OFFSET, text, sizeof text - 1);
+            std::printf("\t%s", text);
+        }
+        std::printf("\n");
+    }
+    return 0;
+}
+
+// Makes an open folder browser select a folder, as a user's clicks would.
+int SelectBrowserFolder(const char* window, const char* path) {
+    HWND browser = ParseWindow(window);
+    RemoteBuffer remote(browser, REMOTE_TEXT_CAPACITY);
+    if (!remote.Write(0, path, std::strlen(path) + 1)) return 1;
+    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(remote.at(0)));
+    return 0;
+}
+
 int Usage() {
     std::fprintf(stderr,
                  "probe windows | children HWND | hotkeys | hold-hotkeys NAME... | clipboard FILE | clear-clipboard |\n"
                  "      testwin X Y W H TITLE [topmost] | activate HWND | maximize HWND |\n"
                  "      foreground | metrics | post HWND MSG WPARAM | tray-delete HWND ID |\n"
-                 "      taskbar-created HWND\n");
+                 "      taskbar-created HWND | dialog HWND | click HWND ID | settext HWND ID TEXT |\n"
+                 "      tree HWND ID | tree-select HWND ID INDEX | list HWND ID | browse-select HWND PATH\n");
     return 2;
 }
 
@@ -284,6 +487,13 @@ int main(int argc, char** argv) {
     if (command == "metrics") return PrintScreenMetrics();
     if (command == "tray-delete" && argc == 4) return DeleteTrayIcon(argv[2], argv[3]);
     if (command == "taskbar-created" && argc == 3) return SendTaskbarCreated(argv[2]);
+    if (command == "dialog" && argc == 3) return ListDialogControls(argv[2]);
+    if (command == "click" && argc == 4) return ClickControl(argv[2], argv[3]);
+    if (command == "settext" && argc == 5) return SetControlText(argv[2], argv[3], argv[4]);
+    if (command == "tree" && argc == 4) return PrintTree(argv[2], argv[3]);
+    if (command == "tree-select" && argc == 5) return SelectTreeItem(argv[2], argv[3], argv[4]);
+    if (command == "list" && argc == 4) return PrintList(argv[2], argv[3]);
+    if (command == "browse-select" && argc == 4) return SelectBrowserFolder(argv[2], argv[3]);
     if (command == "post" && argc == 5) return PostCommand(argv[2], argv[3], argv[4]);
     return Usage();
 }
