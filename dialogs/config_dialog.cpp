@@ -13,9 +13,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <initializer_list>
 #include <iterator>
+#include <vector>
 
 HWND configDialogWindow;
 
@@ -266,12 +268,31 @@ void FillControls(HWND dialog, const SettingsRecord& s) {
     FillHistoryCount(dialog, s);
 }
 
+// 570 × 390 pixels, or more when the template's own controls, laid out in
+// dialog units of a larger font, would reach past that.
+SIZE DialogSize(HWND dialog) {
+    RECT margin = {0, 0, 7, 7};
+    MapDialogRect(dialog, &margin);
+    RECT needed = {};
+    for (int id : {IDC_CONFIG_TREE, IDC_CONFIG_APPLY, IDC_CONFIG_CANCEL}) {
+        RECT r = {};
+        GetWindowRect(Control(dialog, id), &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        needed.right = std::max(needed.right, r.right + margin.right);
+        needed.bottom = std::max(needed.bottom, r.bottom + margin.bottom);
+    }
+    AdjustWindowRectEx(&needed, static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(dialog, GWL_EXSTYLE)));
+    return SIZE{std::max<LONG>(CONFIG_DIALOG_WIDTH, needed.right - needed.left),
+                std::max<LONG>(CONFIG_DIALOG_HEIGHT, needed.bottom - needed.top)};
+}
+
 void CentreInWorkArea(HWND dialog) {
     RECT work = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    POINT at = CenteredDialogPosition(work, CONFIG_DIALOG_WIDTH, CONFIG_DIALOG_HEIGHT);
-    SetWindowPos(dialog, nullptr, at.x, at.y, CONFIG_DIALOG_WIDTH, CONFIG_DIALOG_HEIGHT,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SIZE size = DialogSize(dialog);
+    POINT at = CenteredDialogPosition(work, size.cx, size.cy);
+    SetWindowPos(dialog, nullptr, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 INT_PTR OnInitDialog(HWND dialog) {
@@ -475,9 +496,33 @@ INT_PTR OnButton(HWND dialog, int id) {
     return TRUE;
 }
 
+// The edit controls count their limit in characters, while the settings
+// record holds Shift-JIS bytes: an edit that would not fit the record in
+// bytes is taken back, so that no text is ever cut when it is stored.
+INT_PTR OnTextChanged(HWND dialog, int id) {
+    for (const TextLimit& limit : TEXT_LIMITS) {
+        if (limit.id != id) continue;
+        HWND field = Control(dialog, id);
+        // Room for one whole double-byte character past the limit.
+        std::vector<char> text(limit.characters + 3);
+        if (GetWindowTextA(field, text.data(), static_cast<int>(text.size())) <= limit.characters)
+            return TRUE;
+        if (SendMessageA(field, EM_CANUNDO, 0, 0)) {
+            SendMessageA(field, EM_UNDO, 0, 0);
+            SendMessageA(field, EM_EMPTYUNDOBUFFER, 0, 0);
+        }
+        MessageBeep(MB_OK);
+        return TRUE;
+    }
+    return FALSE;
+}
+
 INT_PTR OnCommand(HWND dialog, WPARAM wParam) {
-    if (HIWORD(wParam) != BN_CLICKED) return FALSE;
-    return OnButton(dialog, LOWORD(wParam));
+    switch (HIWORD(wParam)) {
+    case BN_CLICKED: return OnButton(dialog, LOWORD(wParam));
+    case EN_CHANGE: return OnTextChanged(dialog, LOWORD(wParam));
+    default: return FALSE;
+    }
 }
 
 INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

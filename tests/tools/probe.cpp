@@ -305,21 +305,25 @@ std::string ControlText(HWND control) {
 }
 
 // One line per child control: id, class, visible, enabled, check state,
-// rectangle in the dialog's client area, style, text.
+// rectangle in the dialog's client area (x, y, width, height), rectangle on
+// the screen, style, text.
 BOOL CALLBACK PrintControl(HWND control, LPARAM parentValue) {
     HWND parent = reinterpret_cast<HWND>(parentValue);
     if (GetParent(control) != parent) return TRUE;
     char className[64] = {};
     GetClassNameA(control, className, sizeof className);
-    RECT rect = {};
-    GetWindowRect(control, &rect);
+    RECT screen = {};
+    GetWindowRect(control, &screen);
+    RECT rect = screen;
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
     LRESULT check = 0;
     if (lstrcmpiA(className, "Button") == 0) check = SendMessageA(control, BM_GETCHECK, 0, 0);
-    std::printf("%d\t%s\t%d\t%d\t%d\t%ld,%ld,%ld,%ld\t%lx\t%s\n", GetDlgCtrlID(control), className,
-                IsWindowVisible(control) ? 1 : 0, IsWindowEnabled(control) ? 1 : 0,
-                static_cast<int>(check), rect.left, rect.top, rect.right - rect.left,
-                rect.bottom - rect.top, static_cast<unsigned long>(GetWindowLongA(control, GWL_STYLE)),
+    std::printf("%d\t%s\t%d\t%d\t%d\t%ld,%ld,%ld,%ld\t%ld,%ld,%ld,%ld\t%lx\t%s\n",
+                GetDlgCtrlID(control), className, IsWindowVisible(control) ? 1 : 0,
+                IsWindowEnabled(control) ? 1 : 0, static_cast<int>(check), rect.left, rect.top,
+                rect.right - rect.left, rect.bottom - rect.top, screen.left, screen.top,
+                screen.right, screen.bottom,
+                static_cast<unsigned long>(GetWindowLongA(control, GWL_STYLE)),
                 ControlText(control).c_str());
     return TRUE;
 }
@@ -327,6 +331,28 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM parentValue) {
 int ListDialogControls(const char* window) {
     HWND dialog = ParseWindow(window);
     EnumChildWindows(dialog, PrintControl, reinterpret_cast<LPARAM>(dialog));
+    return 0;
+}
+
+// Types text into an edit control the way a paste does (undoable).
+int ReplaceSelection(const char* window, const char* id, const char* text) {
+    HWND control = GetDlgItem(ParseWindow(window), std::atoi(id));
+    if (!control) return 1;
+    SendMessageA(control, EM_SETSEL, 0, -1);
+    SendMessageA(control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
+    return 0;
+}
+
+// The active and the focused window of the thread that owns a window, and
+// whether that thread is in menu mode.
+int PrintFocus(const char* window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    DWORD thread = GetWindowThreadProcessId(ParseWindow(window), nullptr);
+    if (!GetGUIThreadInfo(thread, &info)) return 1;
+    std::printf("%llu\t%llu\t%d\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(info.hwndActive)),
+                static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(info.hwndFocus)),
+                (info.flags & (GUI_INMENUMODE | GUI_SYSTEMMENUMODE)) ? 1 : 0);
     return 0;
 }
 
@@ -463,6 +489,7 @@ int Usage() {
                  "      testwin X Y W H TITLE [topmost] | activate HWND | maximize HWND |\n"
                  "      foreground | metrics | post HWND MSG WPARAM | tray-delete HWND ID |\n"
                  "      taskbar-created HWND | dialog HWND | click HWND ID | settext HWND ID TEXT |\n"
+                 "      replacesel HWND ID TEXT | focus HWND |"
                  "      tree HWND ID | tree-select HWND ID INDEX | list HWND ID | browse-select HWND PATH\n");
     return 2;
 }
@@ -488,6 +515,8 @@ int main(int argc, char** argv) {
     if (command == "tray-delete" && argc == 4) return DeleteTrayIcon(argv[2], argv[3]);
     if (command == "taskbar-created" && argc == 3) return SendTaskbarCreated(argv[2]);
     if (command == "dialog" && argc == 3) return ListDialogControls(argv[2]);
+    if (command == "replacesel" && argc == 5) return ReplaceSelection(argv[2], argv[3], argv[4]);
+    if (command == "focus" && argc == 3) return PrintFocus(argv[2]);
     if (command == "click" && argc == 4) return ClickControl(argv[2], argv[3]);
     if (command == "settext" && argc == 5) return SetControlText(argv[2], argv[3], argv[4]);
     if (command == "tree" && argc == 4) return PrintTree(argv[2], argv[3]);
