@@ -249,10 +249,12 @@ class ConfigCase(harness.ZorvexTestCase):
     def dialog_closed(self):
         return find_window('#32770', TITLE, visible=None) is None
 
-    def refuse(self, expected_text):
+    def refuse(self, expected_text, name=None):
         """Presses 適用, reads the refusal and dismisses it."""
         self.click(APPLY)
         box = self.message_box()
+        if name:
+            shot(f'refusal-{name}')
         self.assertEqual(box.text, expected_text)
         self.assertEqual(box.buttons, [IDOK], 'an OK button only')
         self.assertFalse(box.has_icon, 'no icon')
@@ -630,8 +632,7 @@ class Refusals(ConfigCase):
         self.show_page('保存設定')
         self.click(1040)
         wait_until(lambda: not self.controls()[1040].checked, 'the clipboard unchecked')
-        self.refuse(REFUSALS['no_output'])
-        shot('refusal-no-output')
+        self.refuse(REFUSALS['no_output'], 'no-output')
         self.assertFalse(self.controls()[1040].checked, 'the input stays as it was')
         self.after_cancel()
         target = TestWindow(self, 260, 180, 420, 310)
@@ -644,8 +645,7 @@ class Refusals(ConfigCase):
         self.show_page('対象設定')
         self.click(1028)
         wait_until(lambda: self.controls()[1039].enabled, 'the area controls')
-        self.refuse(REFUSALS['width'])
-        shot('refusal-width')
+        self.refuse(REFUSALS['width'], 'width')
         self.after_cancel()
         target = TestWindow(self, 260, 180, 420, 310)
         bitmap = self.capture()
@@ -660,7 +660,7 @@ class Refusals(ConfigCase):
         self.click(1028)
         for field, value in ((1038, '10'), (1094, '20'), (1048, '300'), (1049, '20')):
             self.set_text(field, value)
-        self.refuse(REFUSALS['height'])
+        self.refuse(REFUSALS['height'], 'height')
         self.assertEqual(self.controls()[1049].text, '20')
         self.set_text(1048, '5')  # right of left: only a zero size is refused
         self.set_text(1049, '200')
@@ -674,8 +674,7 @@ class Refusals(ConfigCase):
         self.click(1024)
         self.show_page('編集')
         self.type_into(1057, '')
-        self.refuse(REFUSALS['no_app'])
-        shot('refusal-no-app')
+        self.refuse(REFUSALS['no_app'], 'no-app')
         self.after_cancel()
         bitmap = self.capture()
         self.assertEqual((bitmap.width, bitmap.height), screen_metrics()['screen'],
@@ -686,8 +685,7 @@ class Refusals(ConfigCase):
         self.click(1024)
         self.show_page('履歴数')
         self.type_into(1035, '2')
-        self.refuse(REFUSALS['too_few'])
-        shot('refusal-too-few')
+        self.refuse(REFUSALS['too_few'], 'too-few')
         self.assertEqual(self.controls()[1035].text, '2')
         self.type_into(1035, '')
         self.refuse(REFUSALS['too_few'])  # an empty field reads as 0
@@ -698,9 +696,8 @@ class Refusals(ConfigCase):
     def test_count_above_three_hundred(self):
         self.show_page('履歴数')
         self.type_into(1035, '301')
-        box = self.refuse(self.upper_bound_text())
+        box = self.refuse(self.upper_bound_text(), 'too-many')
         self.assertIn('300', box.text)
-        shot('refusal-too-many')
         self.type_into(1035, '300')
         self.apply_and_close()
         self.assertEqual(self.settings_file()['Option']['SaveNum'], '300')
