@@ -377,8 +377,10 @@ class Layout(ConfigCase):
         harness.key('alt+Print')
         wait_until(lambda: probe('foreground').split('\t')[0] == str(dialog.handle),
                    'the dialog brought forward')
-        harness.key('Print', 'ctrl+Print', 'shift+Print')
+        harness.key('Print', 'ctrl+Print', 'shift+Print', 'ctrl+alt+F10')
+        harness.click(*self.tray, button=3)  # the viewer from the tray icon
         dialogs = [w for w in harness.windows() if w.title == TITLE]
+        self.assertIsNone(find_window('COnesWinClass', visible=None), 'no history viewer')
         self.assertEqual(len(dialogs), 1, 'no second dialog')
         self.assertIsNone(find_window('CRangeWinClass', visible=None), 'no range overlay')
         self.assertFalse(os.path.exists(self.temp_file('~zor_vex.bmp')), 'no hard copy')
