@@ -863,8 +863,7 @@ class Backup(ConfigCase):
         self.assertEqual(sorted(os.listdir(target)), ['1.bmp', '3.bmp', INNER])
         self.assertTrue(filecmp.cmp(os.path.join(target, '3.bmp'), self.slot(3), shallow=False))
 
-    def test_cancelled_browser_copies_nothing(self):
-        self.write_slots([1])
+    def test_cancelled_browser_copies_nothing_and_an_empty_history_backs_up_nothing(self):
         self.open_dialog()
         self.show_page('バックアップ')
         self.start_backup().press(IDYES)
@@ -875,6 +874,14 @@ class Backup(ConfigCase):
                    'the browser to close')
         self.assertTrue(self.no_message_box())
         self.assertTrue(find_window('#32770', TITLE).enabled)
+
+        target = self.new_folder()
+        self.start_backup().press(IDYES)
+        self.choose_folder(target)
+        done = self.message_box()
+        self.assertEqual(done.text, BACKED_UP, 'the message comes with nothing to copy too')
+        done.press(IDOK)
+        self.assertEqual(os.listdir(target), [INNER])
 
     def test_folder_button_fills_the_save_folder(self):
         target = self.new_folder()
