@@ -35,15 +35,15 @@ constexpr int OPERATION_COLUMN_WIDTH = 130;
 constexpr int DESCRIPTION_COLUMN_WIDTH = 350;
 
 constexpr std::initializer_list<int> AREA_CONTROLS = {
-    IDC_AREA_PICK,       IDC_AREA_LEFT_LABEL, IDC_AREA_TOP_LABEL, IDC_AREA_RIGHT_LABEL,
-    IDC_AREA_BOTTOM_LABEL, IDC_AREA_LEFT,     IDC_AREA_TOP,       IDC_AREA_RIGHT,
-    IDC_AREA_BOTTOM};
+    IDC_AREA_PICK,        IDC_AREA_LEFT_LABEL,   IDC_AREA_TOP_LABEL,
+    IDC_AREA_RIGHT_LABEL, IDC_AREA_BOTTOM_LABEL, IDC_AREA_LEFT,
+    IDC_AREA_TOP,         IDC_AREA_RIGHT,        IDC_AREA_BOTTOM};
 constexpr std::initializer_list<int> FOLDER_CONTROLS = {IDC_SAVE_DIR_BROWSE, IDC_SAVE_DIR};
 constexpr std::initializer_list<int> INITIALLY_DISABLED = {
-    IDC_EXTRA_AREA,        IDC_AREA_PICK,  IDC_AREA_LEFT_LABEL, IDC_AREA_TOP_LABEL,
-    IDC_AREA_RIGHT_LABEL,  IDC_AREA_BOTTOM_LABEL, IDC_AREA_LEFT, IDC_AREA_TOP,
-    IDC_AREA_RIGHT,        IDC_AREA_BOTTOM, IDC_SAVE_INTO_FOLDER, IDC_SAVE_DIR,
-    IDC_SAVE_DIR_BROWSE,   IDC_SAVE_ASK_NAME, IDC_PRINT_DIRECTLY};
+    IDC_EXTRA_AREA,       IDC_AREA_PICK,         IDC_AREA_LEFT_LABEL,  IDC_AREA_TOP_LABEL,
+    IDC_AREA_RIGHT_LABEL, IDC_AREA_BOTTOM_LABEL, IDC_AREA_LEFT,        IDC_AREA_TOP,
+    IDC_AREA_RIGHT,       IDC_AREA_BOTTOM,       IDC_SAVE_INTO_FOLDER, IDC_SAVE_DIR,
+    IDC_SAVE_DIR_BROWSE,  IDC_SAVE_ASK_NAME,     IDC_PRINT_DIRECTLY};
 // The copy-type radio buttons in the order 適用 looks at them.
 constexpr int COPY_TYPE_BUTTONS[] = {IDC_COPY_DESKTOP, IDC_COPY_ACTIVE, IDC_COPY_NO_FRAME,
                                      IDC_COPY_RANGE, IDC_COPY_AREA};
@@ -53,15 +53,17 @@ struct TextLimit {
     int characters;
 };
 constexpr TextLimit TEXT_LIMITS[] = {
-    {IDC_SAVE_DIR, SAVE_DIR_CAPACITY - 1},     {IDC_APP_PATH, APP_PATH_CAPACITY - 1},
-    {IDC_APP_PARAM, APP_PARAM_CAPACITY - 1},   {IDC_AREA_LEFT, NUMBER_FIELD_CAPACITY - 1},
-    {IDC_AREA_TOP, NUMBER_FIELD_CAPACITY - 1}, {IDC_AREA_RIGHT, NUMBER_FIELD_CAPACITY - 1},
+    {IDC_SAVE_DIR, SAVE_DIR_CAPACITY - 1},        {IDC_APP_PATH, APP_PATH_CAPACITY - 1},
+    {IDC_APP_PARAM, APP_PARAM_CAPACITY - 1},      {IDC_AREA_LEFT, NUMBER_FIELD_CAPACITY - 1},
+    {IDC_AREA_TOP, NUMBER_FIELD_CAPACITY - 1},    {IDC_AREA_RIGHT, NUMBER_FIELD_CAPACITY - 1},
     {IDC_AREA_BOTTOM, NUMBER_FIELD_CAPACITY - 1}, {IDC_HISTORY_COUNT, NUMBER_FIELD_CAPACITY - 1}};
 
 // The tree items that have a page, by page.
 HTREEITEM pageItems[CONFIG_PAGE_COUNT];
 
-HWND Control(HWND dialog, int id) { return GetDlgItem(dialog, id); }
+HWND Control(HWND dialog, int id) {
+    return GetDlgItem(dialog, id);
+}
 
 bool IsChecked(HWND dialog, int id) {
     return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
@@ -72,7 +74,8 @@ void Check(HWND dialog, int id, bool on) {
 }
 
 void Enable(HWND dialog, std::initializer_list<int> ids, bool on) {
-    for (int id : ids) EnableWindow(Control(dialog, id), on ? TRUE : FALSE);
+    for (int id : ids)
+        EnableWindow(Control(dialog, id), on ? TRUE : FALSE);
 }
 
 void SetNumber(HWND dialog, int id, int value) {
@@ -97,7 +100,7 @@ bool Ask(HWND dialog, const char* question, UINT icon) {
 
 // A long file operation: the dialog disabled and the wait cursor shown.
 class BusyDialog {
-public:
+  public:
     explicit BusyDialog(HWND dialog)
         : dialog_(dialog), previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {
         EnableWindow(dialog_, FALSE);
@@ -109,7 +112,7 @@ public:
     BusyDialog(const BusyDialog&) = delete;
     BusyDialog& operator=(const BusyDialog&) = delete;
 
-private:
+  private:
     HWND dialog_;
     HCURSOR previous_;
 };
@@ -117,8 +120,8 @@ private:
 // --- initialisation --------------------------------------------------------
 
 void InitializeCommonControls() {
-    INITCOMMONCONTROLSEX controls = {sizeof controls,
-                                     ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS};
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES |
+                                                          ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&controls);
 }
 
@@ -150,7 +153,8 @@ HTREEITEM AddTreeItem(HWND tree, HTREEITEM parent, const char* text) {
 void BuildTree(HWND dialog) {
     HWND tree = Control(dialog, IDC_CONFIG_TREE);
     HTREEITEM items[CONFIG_TREE_COUNT] = {};
-    for (HTREEITEM& item : pageItems) item = nullptr;
+    for (HTREEITEM& item : pageItems)
+        item = nullptr;
     for (size_t i = 0; i < CONFIG_TREE_COUNT; ++i) {
         const ConfigTreeItem& def = CONFIG_TREE[i];
         items[i] = AddTreeItem(tree, def.parent < 0 ? TVI_ROOT : items[def.parent], def.text);
@@ -247,7 +251,8 @@ void FillOutputs(HWND dialog, const SettingsRecord& s) {
 
 void FillHistoryCount(HWND dialog, const SettingsRecord& s) {
     HWND spin = Control(dialog, IDC_HISTORY_COUNT_SPIN);
-    SendMessageA(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Control(dialog, IDC_HISTORY_COUNT)), 0);
+    SendMessageA(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Control(dialog, IDC_HISTORY_COUNT)),
+                 0);
     SendMessageA(spin, UDM_SETRANGE32, MIN_HISTORY_LENGTH, MAX_HISTORY_LENGTH);
     SetNumber(dialog, IDC_HISTORY_COUNT, s.SaveNum);
 }
@@ -323,7 +328,8 @@ void ShowPage(HWND dialog, ConfigPage page) {
     HidePageControls(dialog);
     SetDlgItemTextA(dialog, IDC_CONFIG_GROUP, PAGE_CAPTIONS[page]);
     for (size_t i = 0; i < PAGE_CONTROL_COUNT; ++i) {
-        if (PAGE_CONTROLS[i].page == page) ShowWindow(Control(dialog, PAGE_CONTROLS[i].id), SW_SHOW);
+        if (PAGE_CONTROLS[i].page == page)
+            ShowWindow(Control(dialog, PAGE_CONTROLS[i].id), SW_SHOW);
     }
 }
 

@@ -61,23 +61,30 @@ const PageControl PAGE_CONTROLS[] = {
 const size_t PAGE_CONTROL_COUNT = sizeof PAGE_CONTROLS / sizeof PAGE_CONTROLS[0];
 
 const char* const PAGE_CAPTIONS[CONFIG_PAGE_COUNT] = {
-    "ハードコピー対象設定", "ハードコピー保存設定", "編集設定",     "印刷設定",
-    "通知設定",             "マウスポインタ",       "履歴数の設定", "履歴のバックアップ",
-    "履歴のクリア",         "ヘルプ",
+    "ハードコピー対象設定",
+    "ハードコピー保存設定",
+    "編集設定",
+    "印刷設定",
+    "通知設定",
+    "マウスポインタ",
+    "履歴数の設定",
+    "履歴のバックアップ",
+    "履歴のクリア",
+    "ヘルプ",
 };
 
 // Roots first, then the children in the order they are added.
 const ConfigTreeItem CONFIG_TREE[] = {
-    {"ハードコピー", -1, PAGE_NONE, true},  // 0
-    {"オプション", -1, PAGE_NONE, true},    // 1
-    {"その他", -1, PAGE_NONE, true},        // 2
+    {"ハードコピー", -1, PAGE_NONE, true}, // 0
+    {"オプション", -1, PAGE_NONE, true},   // 1
+    {"その他", -1, PAGE_NONE, true},       // 2
     {"対象設定", 0, PAGE_TARGET, false},
     {"保存設定", 0, PAGE_SAVE, false},
     {"編集", 0, PAGE_EDIT, false},
     {"印刷設定", 1, PAGE_PRINT, false},
     {"通知設定", 1, PAGE_NOTIFY, false},
     {"マウスポインタ", 1, PAGE_POINTER, false},
-    {"履歴", 0, PAGE_NONE, true},  // 9
+    {"履歴", 0, PAGE_NONE, true}, // 9
     {"ヘルプ", 2, PAGE_HELP, false},
     {"履歴数", 9, PAGE_HISTORY_COUNT, false},
     {"バックアップ", 9, PAGE_BACKUP, false},
@@ -94,7 +101,8 @@ const HelpRow HELP_ROWS[] = {
     {"Ctrl+Alt+F10", "ハードコピー履歴画面を表示します。"},
     {"Ctrl+Alt+F11", "ポップアップメニューを表示します。"},
     {"Ctrl+Alt+F12", "PrintScreenキーと同じように使えます。"},
-    {"ESCキー", "画面を閉じたり、ハードコピーの範囲選択をキャンセルさせ、再度範囲選択をやり直すことができます。"},
+    {"ESCキー", "画面を閉じたり、ハードコピーの範囲選択をキャンセルさせ、再度範囲選択をやり直すこと"
+                "ができます。"},
     {"タスクアイコン右クリック", "ハードコピー履歴画面を表示します。"},
     {"タスクアイコン左クリック", "ポップアップメニューを表示します。"},
     {"ハードコピー履歴画面上で右クリック", "ポップアップメニューを表示します。"},
@@ -122,7 +130,9 @@ int ReadDecimalField(const char* text) {
 
 namespace {
 
-int Flag(bool on) { return on ? 1 : 0; }
+int Flag(bool on) {
+    return on ? 1 : 0;
+}
 
 // Step 2.
 void StoreOutputs(const ConfigInput& input, SettingsRecord& s) {

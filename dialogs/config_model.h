@@ -65,8 +65,14 @@ POINT CenteredDialogPosition(RECT workArea, int width, int height);
 int ReadDecimalField(const char* text);
 
 // The state of the dialog's controls that 適用 reads.
-enum CopyTypeChoice { CHOICE_NONE = -1, CHOICE_DESKTOP, CHOICE_ACTIVE, CHOICE_NO_FRAME,
-                      CHOICE_RANGE, CHOICE_AREA };
+enum CopyTypeChoice {
+    CHOICE_NONE = -1,
+    CHOICE_DESKTOP,
+    CHOICE_ACTIVE,
+    CHOICE_NO_FRAME,
+    CHOICE_RANGE,
+    CHOICE_AREA
+};
 
 struct ConfigInput {
     bool clipboard;

@@ -23,15 +23,16 @@ int CALLBACK OnBrowserEvent(HWND browser, UINT message, LPARAM, LPARAM) {
 
 // The new-style browser needs COM on this thread.
 class ScopedComApartment {
-public:
-    ScopedComApartment() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  public:
+    ScopedComApartment()
+        : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
     ~ScopedComApartment() {
         if (initialised_) CoUninitialize();
     }
     ScopedComApartment(const ScopedComApartment&) = delete;
     ScopedComApartment& operator=(const ScopedComApartment&) = delete;
 
-private:
+  private:
     bool initialised_;
 };
 

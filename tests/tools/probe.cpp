@@ -343,19 +343,6 @@ int ReplaceSelection(const char* window, const char* id, const char* text) {
     return 0;
 }
 
-// The active and the focused window of the thread that owns a window, and
-// whether that thread is in menu mode.
-int PrintFocus(const char* window) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    DWORD thread = GetWindowThreadProcessId(ParseWindow(window), nullptr);
-    if (!GetGUIThreadInfo(thread, &info)) return 1;
-    std::printf("%llu\t%llu\t%d\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(info.hwndActive)),
-                static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(info.hwndFocus)),
-                (info.flags & (GUI_INMENUMODE | GUI_SYSTEMMENUMODE)) ? 1 : 0);
-    return 0;
-}
-
 int ClickControl(const char* window, const char* id) {
     HWND control = GetDlgItem(ParseWindow(window), std::atoi(id));
     // Posted, so that a message box the click opens does not hold the probe.
@@ -390,34 +377,39 @@ RECT TreeItemScreenRect(HWND tree, RemoteBuffer& remote, HTREEITEM item) {
     return rect;
 }
 
+HTREEITEM TreeItem(HWND tree, UINT relation, HTREEITEM from) {
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(from)));
+}
+
 // Every item in tree order, or selects the index-th one when `select` >= 0:
 // index, depth, expanded, selected, screen rectangle, text.
 int WalkTree(HWND tree, int select) {
     RemoteBuffer remote(tree, REMOTE_TEXT_OFFSET + REMOTE_TEXT_CAPACITY);
-    HTREEITEM selected = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-    HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    HTREEITEM selected = TreeItem(tree, TVGN_CARET, nullptr);
+    HTREEITEM item = TreeItem(tree, TVGN_ROOT, nullptr);
     int index = 0, depth = 0;
     while (item) {
-        if (index == select)
-            return SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)) ? 0 : 1;
+        if (index == select) {
+            LPARAM target = reinterpret_cast<LPARAM>(item);
+            return SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, target) ? 0 : 1;
+        }
         if (select < 0) {
-            UINT state = static_cast<UINT>(SendMessageA(tree, TVM_GETITEMSTATE,
-                                                        reinterpret_cast<WPARAM>(item), TVIS_EXPANDED));
+            LRESULT state = SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item),
+                                         TVIS_EXPANDED);
             RECT rect = TreeItemScreenRect(tree, remote, item);
             std::printf("%d\t%d\t%d\t%d\t%ld,%ld,%ld,%ld\t%s\n", index, depth,
                         (state & TVIS_EXPANDED) ? 1 : 0, item == selected ? 1 : 0, rect.left,
-                        rect.top, rect.right, rect.bottom, TreeItemText(tree, remote, item).c_str());
+                        rect.top, rect.right, rect.bottom,
+                        TreeItemText(tree, remote, item).c_str());
         }
         ++index;
-        HTREEITEM next = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD,
-                                                                  reinterpret_cast<LPARAM>(item)));
+        HTREEITEM next = TreeItem(tree, TVGN_CHILD, item);
         if (next) {
             ++depth;
         } else {
-            while (item && !(next = reinterpret_cast<HTREEITEM>(SendMessageA(
-                                 tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item))))) {
-                item = reinterpret_cast<HTREEITEM>(
-                    SendMessageA(tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(item)));
+            while (item && !(next = TreeItem(tree, TVGN_NEXT, item))) {
+                item = TreeItem(tree, TVGN_PARENT, item);
                 --depth;
             }
         }
@@ -488,9 +480,10 @@ int Usage() {
                  "probe windows | children HWND | hotkeys | hold-hotkeys NAME... | clipboard FILE | clear-clipboard |\n"
                  "      testwin X Y W H TITLE [topmost] | activate HWND | maximize HWND |\n"
                  "      foreground | metrics | post HWND MSG WPARAM | tray-delete HWND ID |\n"
-                 "      taskbar-created HWND | dialog HWND | click HWND ID | settext HWND ID TEXT |\n"
-                 "      replacesel HWND ID TEXT | focus HWND |"
-                 "      tree HWND ID | tree-select HWND ID INDEX | list HWND ID | browse-select HWND PATH\n");
+                 "      taskbar-created HWND | dialog HWND | click HWND ID |\n"
+                 "      settext HWND ID TEXT | replacesel HWND ID TEXT |\n"
+                 "      tree HWND ID | tree-select HWND ID INDEX | list HWND ID |\n"
+                 "      browse-select HWND PATH\n");
     return 2;
 }
 
@@ -516,7 +509,6 @@ int main(int argc, char** argv) {
     if (command == "taskbar-created" && argc == 3) return SendTaskbarCreated(argv[2]);
     if (command == "dialog" && argc == 3) return ListDialogControls(argv[2]);
     if (command == "replacesel" && argc == 5) return ReplaceSelection(argv[2], argv[3], argv[4]);
-    if (command == "focus" && argc == 3) return PrintFocus(argv[2]);
     if (command == "click" && argc == 4) return ClickControl(argv[2], argv[3]);
     if (command == "settext" && argc == 5) return SetControlText(argv[2], argv[3], argv[4]);
     if (command == "tree" && argc == 4) return PrintTree(argv[2], argv[3]);

@@ -208,7 +208,8 @@ TEST(ConfigTables, EveryPageHasItsItemCaptionAndControls) {
     }
     EXPECT_EQ(PAGE_CONTROL_COUNT, 43u);
     EXPECT_EQ(pagesWithControls.size(), static_cast<size_t>(CONFIG_PAGE_COUNT));
-    for (const char* caption : PAGE_CAPTIONS) EXPECT_NE(caption[0], '\0');
+    for (const char* caption : PAGE_CAPTIONS)
+        EXPECT_NE(caption[0], '\0');
     EXPECT_EQ(HELP_ROW_COUNT, 22u);
 }
 
