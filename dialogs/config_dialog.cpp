@@ -1,6 +1,551 @@
 #include "dialogs/config_dialog.h"
 
+#include "app/app.h"
+#include "app/tray.h"
+#include "capture/bitmap_file.h"
+#include "capture/capture_modes.h"
+#include "capture/range_overlay.h"
+#include "dialogs/config_model.h"
+#include "dialogs/file_choosers.h"
+#include "output/history.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <initializer_list>
+#include <iterator>
+#include <vector>
+
 HWND configDialogWindow;
 
-// The configuration dialog is not part of this build yet.
-void RunConfigDialog() {}
+namespace {
+
+constexpr INT_PTR RESULT_APPLIED = IDC_CONFIG_APPLY;
+constexpr INT_PTR RESULT_CANCELLED = IDC_CONFIG_CANCEL;
+constexpr char MESSAGE_CAPTION[] = "ZORVEX";
+constexpr char ASK_TRIM[] = "不要な保存履歴を削除しますか？";
+constexpr char ASK_CLEAR[] = "保存履歴を全て削除します。よろしいですか？";
+constexpr char ASK_BACKUP[] = "保存履歴を全てバックアップします。よろしいですか？";
+constexpr char DELETED[] = "保存履歴の削除が終わりました";
+constexpr char BACKED_UP[] = "保存履歴のバックアップが終わりました";
+constexpr int OPERATION_COLUMN_WIDTH = 130;
+constexpr int DESCRIPTION_COLUMN_WIDTH = 350;
+
+constexpr std::initializer_list<int> AREA_CONTROLS = {
+    IDC_AREA_PICK,        IDC_AREA_LEFT_LABEL,   IDC_AREA_TOP_LABEL,
+    IDC_AREA_RIGHT_LABEL, IDC_AREA_BOTTOM_LABEL, IDC_AREA_LEFT,
+    IDC_AREA_TOP,         IDC_AREA_RIGHT,        IDC_AREA_BOTTOM};
+constexpr std::initializer_list<int> FOLDER_CONTROLS = {IDC_SAVE_DIR_BROWSE, IDC_SAVE_DIR};
+constexpr std::initializer_list<int> INITIALLY_DISABLED = {
+    IDC_EXTRA_AREA,       IDC_AREA_PICK,         IDC_AREA_LEFT_LABEL,  IDC_AREA_TOP_LABEL,
+    IDC_AREA_RIGHT_LABEL, IDC_AREA_BOTTOM_LABEL, IDC_AREA_LEFT,        IDC_AREA_TOP,
+    IDC_AREA_RIGHT,       IDC_AREA_BOTTOM,       IDC_SAVE_INTO_FOLDER, IDC_SAVE_DIR,
+    IDC_SAVE_DIR_BROWSE,  IDC_SAVE_ASK_NAME,     IDC_PRINT_DIRECTLY};
+// The copy-type radio buttons in the order 適用 looks at them.
+constexpr int COPY_TYPE_BUTTONS[] = {IDC_COPY_DESKTOP, IDC_COPY_ACTIVE, IDC_COPY_NO_FRAME,
+                                     IDC_COPY_RANGE, IDC_COPY_AREA};
+
+struct TextLimit {
+    int id;
+    int characters;
+};
+constexpr TextLimit TEXT_LIMITS[] = {
+    {IDC_SAVE_DIR, SAVE_DIR_CAPACITY - 1},        {IDC_APP_PATH, APP_PATH_CAPACITY - 1},
+    {IDC_APP_PARAM, APP_PARAM_CAPACITY - 1},      {IDC_AREA_LEFT, NUMBER_FIELD_CAPACITY - 1},
+    {IDC_AREA_TOP, NUMBER_FIELD_CAPACITY - 1},    {IDC_AREA_RIGHT, NUMBER_FIELD_CAPACITY - 1},
+    {IDC_AREA_BOTTOM, NUMBER_FIELD_CAPACITY - 1}, {IDC_HISTORY_COUNT, NUMBER_FIELD_CAPACITY - 1}};
+
+// The tree items that have a page, by page.
+HTREEITEM pageItems[CONFIG_PAGE_COUNT];
+
+HWND Control(HWND dialog, int id) {
+    return GetDlgItem(dialog, id);
+}
+
+bool IsChecked(HWND dialog, int id) {
+    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
+
+void Check(HWND dialog, int id, bool on) {
+    CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void Enable(HWND dialog, std::initializer_list<int> ids, bool on) {
+    for (int id : ids)
+        EnableWindow(Control(dialog, id), on ? TRUE : FALSE);
+}
+
+void SetNumber(HWND dialog, int id, int value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", value);
+    SetDlgItemTextA(dialog, id, text);
+}
+
+int ReadNumber(HWND dialog, int id) {
+    char text[NUMBER_FIELD_CAPACITY] = {};
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return ReadDecimalField(text);
+}
+
+int Tell(HWND dialog, const char* text) {
+    return MessageBoxA(dialog, text, MESSAGE_CAPTION, MB_OK);
+}
+
+bool Ask(HWND dialog, const char* question, UINT icon) {
+    return MessageBoxA(dialog, question, MESSAGE_CAPTION, MB_YESNO | MB_DEFBUTTON2 | icon) == IDYES;
+}
+
+// A long file operation: the dialog disabled and the wait cursor shown.
+class BusyDialog {
+  public:
+    explicit BusyDialog(HWND dialog)
+        : dialog_(dialog), previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {
+        EnableWindow(dialog_, FALSE);
+    }
+    ~BusyDialog() {
+        SetCursor(previous_);
+        EnableWindow(dialog_, TRUE);
+    }
+    BusyDialog(const BusyDialog&) = delete;
+    BusyDialog& operator=(const BusyDialog&) = delete;
+
+  private:
+    HWND dialog_;
+    HCURSOR previous_;
+};
+
+// --- initialisation --------------------------------------------------------
+
+void InitializeCommonControls() {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES |
+                                                          ICC_UPDOWN_CLASS};
+    InitCommonControlsEx(&controls);
+}
+
+void HidePageControls(HWND dialog) {
+    for (size_t i = 0; i < PAGE_CONTROL_COUNT; ++i)
+        ShowWindow(Control(dialog, PAGE_CONTROLS[i].id), SW_HIDE);
+}
+
+void MoveTo(HWND control, const RECT& r) {
+    MoveWindow(control, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+}
+
+void MovePageControls(HWND dialog) {
+    MoveTo(Control(dialog, IDC_CONFIG_GROUP), CONFIG_GROUP_RECT);
+    for (size_t i = 0; i < PAGE_CONTROL_COUNT; ++i)
+        MoveTo(Control(dialog, PAGE_CONTROLS[i].id), PAGE_CONTROLS[i].rect);
+}
+
+HTREEITEM AddTreeItem(HWND tree, HTREEITEM parent, const char* text) {
+    TVINSERTSTRUCTA insert = {};
+    insert.hParent = parent;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT;
+    insert.item.pszText = const_cast<char*>(text);
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+void BuildTree(HWND dialog) {
+    HWND tree = Control(dialog, IDC_CONFIG_TREE);
+    HTREEITEM items[CONFIG_TREE_COUNT] = {};
+    for (HTREEITEM& item : pageItems)
+        item = nullptr;
+    for (size_t i = 0; i < CONFIG_TREE_COUNT; ++i) {
+        const ConfigTreeItem& def = CONFIG_TREE[i];
+        items[i] = AddTreeItem(tree, def.parent < 0 ? TVI_ROOT : items[def.parent], def.text);
+        if (def.page != PAGE_NONE) pageItems[def.page] = items[i];
+    }
+    for (size_t i = 0; i < CONFIG_TREE_COUNT; ++i) {
+        if (CONFIG_TREE[i].expanded)
+            SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(items[i]));
+    }
+}
+
+void AddHelpColumn(HWND list, int index, const char* title, int width) {
+    LVCOLUMNA column = {};
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    column.fmt = LVCFMT_LEFT;
+    column.cx = width;
+    column.pszText = const_cast<char*>(title);
+    column.iSubItem = index;
+    SendMessageA(list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
+}
+
+void AddHelpRow(HWND list, int row, const HelpRow& help) {
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.pszText = const_cast<char*>(help.operation);
+    SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    item.iSubItem = 1;
+    item.pszText = const_cast<char*>(help.description);
+    SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+}
+
+void FillHelpList(HWND dialog) {
+    HWND list = Control(dialog, IDC_HELP_LIST);
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    AddHelpColumn(list, 0, "操作", OPERATION_COLUMN_WIDTH);
+    AddHelpColumn(list, 1, "説明", DESCRIPTION_COLUMN_WIDTH);
+    for (size_t row = 0; row < HELP_ROW_COUNT; ++row)
+        AddHelpRow(list, static_cast<int>(row), HELP_ROWS[row]);
+}
+
+void LimitTexts(HWND dialog) {
+    for (const TextLimit& limit : TEXT_LIMITS)
+        SendDlgItemMessageA(dialog, limit.id, EM_LIMITTEXT, limit.characters, 0);
+}
+
+void FillCopyType(HWND dialog, const SettingsRecord& s) {
+    switch (s.CopyType) {
+    case COPY_DESKTOP:
+        Check(dialog, IDC_COPY_DESKTOP, true);
+        Enable(dialog, {IDC_EXTRA_AREA}, true);
+        Check(dialog, IDC_EXTRA_AREA, s.IsExtraArea == 1);
+        break;
+    case COPY_ACTIVE_WINDOW: Check(dialog, IDC_COPY_ACTIVE, true); break;
+    case COPY_ACTIVE_WINDOW_NO_FRAME: Check(dialog, IDC_COPY_NO_FRAME, true); break;
+    case COPY_RANGE: Check(dialog, IDC_COPY_RANGE, true); break;
+    case COPY_FIXED_AREA:
+        Enable(dialog, AREA_CONTROLS, true);
+        Check(dialog, IDC_COPY_AREA, true);
+        SetNumber(dialog, IDC_AREA_LEFT, s.AutoLeft);
+        SetNumber(dialog, IDC_AREA_TOP, s.AutoTop);
+        SetNumber(dialog, IDC_AREA_RIGHT, s.AutoRight);
+        SetNumber(dialog, IDC_AREA_BOTTOM, s.AutoBottom);
+        break;
+    default: break;
+    }
+}
+
+void FillBandStyle(HWND dialog, const SettingsRecord& s) {
+    if (s.IsDotRange != 0) {
+        Check(dialog, IDC_DOT_RANGE, true);
+        Enable(dialog, {IDC_NOT_RANGE}, false);
+    } else if (s.IsNotRange != 0) {
+        Check(dialog, IDC_NOT_RANGE, true);
+        Enable(dialog, {IDC_DOT_RANGE}, false);
+    }
+}
+
+void FillOutputs(HWND dialog, const SettingsRecord& s) {
+    Check(dialog, IDC_OUT_CLIPBOARD, IsOutputOn(s.SaveFormat1));
+    if (IsOutputOn(s.SaveFormat2)) {
+        Check(dialog, IDC_OUT_BITMAP, true);
+        Enable(dialog, {IDC_SAVE_INTO_FOLDER, IDC_SAVE_ASK_NAME}, true);
+        if (s.IsSaveDialog == 0) Enable(dialog, FOLDER_CONTROLS, true);
+    }
+    Check(dialog, s.IsSaveDialog != 0 ? IDC_SAVE_ASK_NAME : IDC_SAVE_INTO_FOLDER, true);
+    SetDlgItemTextA(dialog, IDC_SAVE_DIR, s.SaveDir);
+    if (IsOutputOn(s.SaveFormat3)) {
+        Check(dialog, IDC_OUT_PRINTER, true);
+        Enable(dialog, {IDC_PRINT_DIRECTLY}, true);
+        Check(dialog, IDC_PRINT_DIRECTLY, s.IsPrintPreview == 1);
+    }
+}
+
+void FillHistoryCount(HWND dialog, const SettingsRecord& s) {
+    HWND spin = Control(dialog, IDC_HISTORY_COUNT_SPIN);
+    SendMessageA(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Control(dialog, IDC_HISTORY_COUNT)),
+                 0);
+    SendMessageA(spin, UDM_SETRANGE32, MIN_HISTORY_LENGTH, MAX_HISTORY_LENGTH);
+    SetNumber(dialog, IDC_HISTORY_COUNT, s.SaveNum);
+}
+
+void FillControls(HWND dialog, const SettingsRecord& s) {
+    FillCopyType(dialog, s);
+    FillBandStyle(dialog, s);
+    FillOutputs(dialog, s);
+    SetDlgItemTextA(dialog, IDC_APP_PATH, s.AppPath);
+    SetDlgItemTextA(dialog, IDC_APP_PARAM, s.AppParam);
+    Check(dialog, IDC_NO_FLASH, s.IsFlash != 0);
+    Check(dialog, IDC_INCLUDE_CURSOR, s.IsCursor != 0);
+    Check(dialog, IDC_PRINT_EDGE, s.IsPrintEdge != 0);
+    Check(dialog, IDC_PRINT_DIALOG, s.IsPrintDialog != 0);
+    Check(dialog, IDC_PRINT_SYSTIME, s.IsPrintSysTime != 0);
+    Check(dialog, IDC_PRINT_HOSTNAME, s.IsPrintHostName != 0);
+    Check(dialog, IDC_PRINT_IPADDR, s.IsPrintIPAddr != 0);
+    FillHistoryCount(dialog, s);
+}
+
+// 570 × 390 pixels, or more when the template's own controls, laid out in
+// dialog units of a larger font, would reach past that.
+SIZE DialogSize(HWND dialog) {
+    RECT margin = {0, 0, 7, 7};
+    MapDialogRect(dialog, &margin);
+    RECT needed = {};
+    for (int id : {IDC_CONFIG_TREE, IDC_CONFIG_APPLY, IDC_CONFIG_CANCEL}) {
+        RECT r = {};
+        GetWindowRect(Control(dialog, id), &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        needed.right = std::max(needed.right, r.right + margin.right);
+        needed.bottom = std::max(needed.bottom, r.bottom + margin.bottom);
+    }
+    AdjustWindowRectEx(&needed, static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(dialog, GWL_EXSTYLE)));
+    return SIZE{std::max<LONG>(CONFIG_DIALOG_WIDTH, needed.right - needed.left),
+                std::max<LONG>(CONFIG_DIALOG_HEIGHT, needed.bottom - needed.top)};
+}
+
+void CentreInWorkArea(HWND dialog) {
+    RECT work = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    SIZE size = DialogSize(dialog);
+    POINT at = CenteredDialogPosition(work, size.cx, size.cy);
+    SetWindowPos(dialog, nullptr, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+INT_PTR OnInitDialog(HWND dialog) {
+    configDialogWindow = dialog;
+    InitializeCommonControls();
+    HidePageControls(dialog);
+    MovePageControls(dialog);
+    BuildTree(dialog);
+    FillHelpList(dialog);
+    Enable(dialog, INITIALLY_DISABLED, false);
+    LimitTexts(dialog);
+    FillControls(dialog, Settings);
+    CentreInWorkArea(dialog);
+    SetForegroundWindow(dialog);
+    return TRUE;
+}
+
+// --- pages -------------------------------------------------------------------
+
+ConfigPage PageOfItem(HTREEITEM item) {
+    for (int page = 0; page < CONFIG_PAGE_COUNT; ++page) {
+        if (item && pageItems[page] == item) return static_cast<ConfigPage>(page);
+    }
+    return PAGE_NONE;
+}
+
+void ShowPage(HWND dialog, ConfigPage page) {
+    HidePageControls(dialog);
+    SetDlgItemTextA(dialog, IDC_CONFIG_GROUP, PAGE_CAPTIONS[page]);
+    for (size_t i = 0; i < PAGE_CONTROL_COUNT; ++i) {
+        if (PAGE_CONTROLS[i].page == page)
+            ShowWindow(Control(dialog, PAGE_CONTROLS[i].id), SW_SHOW);
+    }
+}
+
+INT_PTR OnNotify(HWND dialog, const NMHDR* header) {
+    if (header->idFrom != IDC_CONFIG_TREE || header->code != TVN_SELCHANGEDA) return FALSE;
+    const NMTREEVIEWA* change = reinterpret_cast<const NMTREEVIEWA*>(header);
+    ConfigPage page = PageOfItem(change->itemNew.hItem);
+    if (page != PAGE_NONE) ShowPage(dialog, page);
+    return TRUE;
+}
+
+// --- enabling rules ------------------------------------------------------------
+
+void OnDesktopClicked(HWND dialog) {
+    Enable(dialog, AREA_CONTROLS, false);
+    if (IsChecked(dialog, IDC_COPY_DESKTOP)) Enable(dialog, {IDC_EXTRA_AREA}, true);
+}
+
+void OnOtherCopyTypeClicked(HWND dialog) {
+    Enable(dialog, {IDC_EXTRA_AREA}, false);
+    Enable(dialog, AREA_CONTROLS, IsChecked(dialog, IDC_COPY_AREA));
+}
+
+void OnBitmapClicked(HWND dialog) {
+    bool on = IsChecked(dialog, IDC_OUT_BITMAP);
+    Enable(dialog, {IDC_SAVE_INTO_FOLDER, IDC_SAVE_ASK_NAME}, on);
+    Enable(dialog, FOLDER_CONTROLS, on && IsChecked(dialog, IDC_SAVE_INTO_FOLDER));
+}
+
+void OnExtraAreaClicked(HWND dialog) {
+    // Takes effect at once; キャンセル does not undo it.
+    Settings.IsExtraArea = IsChecked(dialog, IDC_EXTRA_AREA) ? 1 : 0;
+}
+
+// --- apply -----------------------------------------------------------------------
+
+CopyTypeChoice SelectedCopyType(HWND dialog) {
+    for (int i = 0; i < static_cast<int>(std::size(COPY_TYPE_BUTTONS)); ++i) {
+        if (IsChecked(dialog, COPY_TYPE_BUTTONS[i])) return static_cast<CopyTypeChoice>(i);
+    }
+    return CHOICE_NONE;
+}
+
+ConfigInput ReadInput(HWND dialog) {
+    ConfigInput in = {};
+    in.clipboard = IsChecked(dialog, IDC_OUT_CLIPBOARD);
+    in.bitmap = IsChecked(dialog, IDC_OUT_BITMAP);
+    in.printer = IsChecked(dialog, IDC_OUT_PRINTER);
+    in.askSaveName = IsChecked(dialog, IDC_SAVE_ASK_NAME);
+    GetDlgItemTextA(dialog, IDC_SAVE_DIR, in.saveDir, sizeof in.saveDir);
+    in.printDirectly = IsChecked(dialog, IDC_PRINT_DIRECTLY);
+    in.copyType = SelectedCopyType(dialog);
+    in.extraArea = IsChecked(dialog, IDC_EXTRA_AREA);
+    in.areaLeft = ReadNumber(dialog, IDC_AREA_LEFT);
+    in.areaTop = ReadNumber(dialog, IDC_AREA_TOP);
+    in.areaRight = ReadNumber(dialog, IDC_AREA_RIGHT);
+    in.areaBottom = ReadNumber(dialog, IDC_AREA_BOTTOM);
+    in.dotRange = IsChecked(dialog, IDC_DOT_RANGE);
+    in.notRange = IsChecked(dialog, IDC_NOT_RANGE);
+    GetDlgItemTextA(dialog, IDC_APP_PATH, in.appPath, sizeof in.appPath);
+    GetDlgItemTextA(dialog, IDC_APP_PARAM, in.appParam, sizeof in.appParam);
+    in.printEdge = IsChecked(dialog, IDC_PRINT_EDGE);
+    in.printDialog = IsChecked(dialog, IDC_PRINT_DIALOG);
+    in.printSysTime = IsChecked(dialog, IDC_PRINT_SYSTIME);
+    in.printHostName = IsChecked(dialog, IDC_PRINT_HOSTNAME);
+    in.printIPAddr = IsChecked(dialog, IDC_PRINT_IPADDR);
+    in.noFlash = IsChecked(dialog, IDC_NO_FLASH);
+    in.cursor = IsChecked(dialog, IDC_INCLUDE_CURSOR);
+    in.historyCount = ReadNumber(dialog, IDC_HISTORY_COUNT);
+    return in;
+}
+
+void ReduceHistory(HWND dialog, int oldCount, int newCount) {
+    {
+        BusyDialog busy(dialog);
+        TrimHistory(oldCount, newCount);
+        BuildTrayMenu();
+    }
+    Tell(dialog, DELETED);
+}
+
+void OnApply(HWND dialog) {
+    // Steps 1 to 9: checks and stores; a refusal keeps what was stored.
+    ConfigInput input = ReadInput(dialog);
+    ConfigRefusal refusal = StoreConfigInput(input, Settings);
+    if (refusal != REFUSAL_NONE) {
+        Tell(dialog, RefusalText(refusal));
+        return;
+    }
+    // 10. A lower count may drop the surplus history files.
+    int count = input.historyCount;
+    if (count < Settings.SaveNum && Ask(dialog, ASK_TRIM, MB_ICONWARNING))
+        ReduceHistory(dialog, Settings.SaveNum, count);
+    // 11. Store the count, write the file, rebuild the tray menu.
+    Settings.SaveNum = count;
+    SaveSettings(settingsFilePath);
+    BuildTrayMenu();
+    EndDialog(dialog, RESULT_APPLIED);
+}
+
+// --- history and choosers -------------------------------------------------------
+
+void OnClearHistory(HWND dialog) {
+    if (!Ask(dialog, ASK_CLEAR, MB_ICONWARNING)) return;
+    {
+        BusyDialog busy(dialog);
+        ClearHistory();
+        BuildTrayMenu();
+    }
+    Tell(dialog, DELETED);
+}
+
+void OnBackupHistory(HWND dialog) {
+    if (!Ask(dialog, ASK_BACKUP, 0)) return;
+    PumpPendingMessages();
+    char folder[MAX_PATH] = {};
+    if (!BrowseForFolder(folder, sizeof folder)) return;
+    {
+        BusyDialog busy(dialog);
+        BackupHistory(folder);
+    }
+    Tell(dialog, BACKED_UP);
+}
+
+void OnPickArea() {
+    areaPickMode = 1;
+    StartRangeSelection();
+}
+
+void OnBrowseSaveDir(HWND dialog) {
+    char folder[SAVE_DIR_CAPACITY] = {};
+    if (BrowseForFolder(folder, sizeof folder)) SetDlgItemTextA(dialog, IDC_SAVE_DIR, folder);
+}
+
+void OnChooseEditApplication(HWND dialog) {
+    char path[APP_PATH_CAPACITY] = {};
+    if (ChooseProgram(dialog, path, sizeof path)) SetDlgItemTextA(dialog, IDC_APP_PATH, path);
+}
+
+INT_PTR OnButton(HWND dialog, int id) {
+    switch (id) {
+    case IDC_CONFIG_APPLY: OnApply(dialog); break;
+    case IDC_CONFIG_CANCEL:
+    case IDCANCEL: EndDialog(dialog, RESULT_CANCELLED); break;
+    case IDC_COPY_DESKTOP: OnDesktopClicked(dialog); break;
+    case IDC_COPY_ACTIVE:
+    case IDC_COPY_NO_FRAME:
+    case IDC_COPY_RANGE:
+    case IDC_COPY_AREA: OnOtherCopyTypeClicked(dialog); break;
+    case IDC_OUT_BITMAP: OnBitmapClicked(dialog); break;
+    case IDC_SAVE_INTO_FOLDER:
+        Enable(dialog, FOLDER_CONTROLS, IsChecked(dialog, IDC_SAVE_INTO_FOLDER));
+        break;
+    case IDC_SAVE_ASK_NAME:
+        Enable(dialog, FOLDER_CONTROLS, !IsChecked(dialog, IDC_SAVE_ASK_NAME));
+        break;
+    case IDC_OUT_PRINTER:
+        Enable(dialog, {IDC_PRINT_DIRECTLY}, IsChecked(dialog, IDC_OUT_PRINTER));
+        break;
+    case IDC_DOT_RANGE: Enable(dialog, {IDC_NOT_RANGE}, !IsChecked(dialog, IDC_DOT_RANGE)); break;
+    case IDC_NOT_RANGE: Enable(dialog, {IDC_DOT_RANGE}, !IsChecked(dialog, IDC_NOT_RANGE)); break;
+    case IDC_EXTRA_AREA: OnExtraAreaClicked(dialog); break;
+    case IDC_AREA_PICK: OnPickArea(); break;
+    case IDC_SAVE_DIR_BROWSE: OnBrowseSaveDir(dialog); break;
+    case IDC_APP_PATH_BROWSE: OnChooseEditApplication(dialog); break;
+    case IDC_HISTORY_BACKUP: OnBackupHistory(dialog); break;
+    case IDC_HISTORY_CLEAR: OnClearHistory(dialog); break;
+    default: return FALSE;
+    }
+    return TRUE;
+}
+
+// The edit controls count their limit in characters, while the settings
+// record holds Shift-JIS bytes: an edit that would not fit the record in
+// bytes is taken back, so that no text is ever cut when it is stored.
+INT_PTR OnTextChanged(HWND dialog, int id) {
+    for (const TextLimit& limit : TEXT_LIMITS) {
+        if (limit.id != id) continue;
+        HWND field = Control(dialog, id);
+        // Room for one whole double-byte character past the limit.
+        std::vector<char> text(limit.characters + 3);
+        if (GetWindowTextA(field, text.data(), static_cast<int>(text.size())) <= limit.characters)
+            return TRUE;
+        if (SendMessageA(field, EM_CANUNDO, 0, 0)) {
+            SendMessageA(field, EM_UNDO, 0, 0);
+            SendMessageA(field, EM_EMPTYUNDOBUFFER, 0, 0);
+        }
+        MessageBeep(MB_OK);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+INT_PTR OnCommand(HWND dialog, WPARAM wParam) {
+    switch (HIWORD(wParam)) {
+    case BN_CLICKED: return OnButton(dialog, LOWORD(wParam));
+    case EN_CHANGE: return OnTextChanged(dialog, LOWORD(wParam));
+    default: return FALSE;
+    }
+}
+
+INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG: return OnInitDialog(dialog);
+    case WM_COMMAND: return OnCommand(dialog, wParam);
+    case WM_NOTIFY: return OnNotify(dialog, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_DESTROY: configDialogWindow = nullptr; return FALSE;
+    default: return FALSE;
+    }
+}
+
+} // namespace
+
+void RunConfigDialog() {
+    // The template holds a tree, a list and an up-down control; their classes
+    // must exist before the dialog is created.
+    InitializeCommonControls();
+    DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_CONFIG), nullptr, ConfigDialogProc, 0);
+}

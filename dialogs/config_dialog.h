@@ -1,4 +1,5 @@
-// The configuration dialog (resource 103).
+// The configuration dialog (resource 103): every setting on a tree of pages,
+// applied with its checks, and the history's backup, trim and clear.
 #pragma once
 
 #include <windows.h>

@@ -3,55 +3,77 @@
 #include "capture/bitmap_file.h"
 
 #include <commdlg.h>
+#include <objbase.h>
 #include <shlobj.h>
 
 #include <cstring>
 
 namespace {
 
-constexpr int CHOSEN_PROGRAM_CAPACITY = 519;
+constexpr char FOLDER_PROMPT[] = "保存するフォルダを選択して下さい";
+constexpr char FOLDER_OK_TEXT[] = "決定！";
+constexpr char PROGRAM_TITLE[] = "プログラムの指定...";
+constexpr char PROGRAM_FILTER[] = "プログラム\0*.exe\0すべてのファイル\0*.*\0";
+constexpr size_t PROGRAM_BUFFER_CAPACITY = 519;
 
-// A path cut to the caller's capacity would name another file: refuse it.
-bool CopyIfFits(const char* chosen, char* buffer, size_t capacity) {
-    size_t length = std::strlen(chosen);
-    if (length == 0 || length >= capacity) return false;
-    std::memcpy(buffer, chosen, length + 1);
-    return true;
-}
-
-int CALLBACK OnFolderBrowserEvent(HWND browser, UINT message, LPARAM, LPARAM) {
-    if (message == BFFM_INITIALIZED) SetDlgItemTextA(browser, IDOK, "決定！");
+int CALLBACK OnBrowserEvent(HWND browser, UINT message, LPARAM, LPARAM) {
+    if (message == BFFM_INITIALIZED) SetDlgItemTextA(browser, IDOK, FOLDER_OK_TEXT);
     return 0;
 }
 
+// The new-style browser needs COM on this thread.
+class ScopedComApartment {
+  public:
+    ScopedComApartment()
+        : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ScopedComApartment() {
+        if (initialised_) CoUninitialize();
+    }
+    ScopedComApartment(const ScopedComApartment&) = delete;
+    ScopedComApartment& operator=(const ScopedComApartment&) = delete;
+
+  private:
+    bool initialised_;
+};
+
 } // namespace
 
+bool CopyTextIfFits(const char* text, char* out, size_t capacity) {
+    size_t length = std::strlen(text);
+    if (length >= capacity) return false;
+    std::memcpy(out, text, length + 1);
+    return true;
+}
+
 bool BrowseForFolder(char* folder, size_t capacity) {
+    ScopedComApartment com;
+    char displayName[MAX_PATH] = {};
     BROWSEINFOA info = {};
-    info.lpszTitle = "保存するフォルダを選択して下さい";
+    info.pszDisplayName = displayName;
+    info.lpszTitle = FOLDER_PROMPT;
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-    info.lpfn = OnFolderBrowserEvent;
-    PIDLIST_ABSOLUTE items = SHBrowseForFolderA(&info);
+    info.lpfn = OnBrowserEvent;
+    LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
     PumpPendingMessages();
-    if (!items) return false;
-    char chosen[MAX_PATH] = {};
-    bool converted = SHGetPathFromIDListA(items, chosen) != FALSE;
-    CoTaskMemFree(items);
-    return converted && CopyIfFits(chosen, folder, capacity);
+    if (!chosen) return false;
+    char path[MAX_PATH] = {};
+    bool converted = SHGetPathFromIDListA(chosen, path) != FALSE;
+    CoTaskMemFree(chosen);
+    return converted && CopyTextIfFits(path, folder, capacity);
 }
 
 bool ChooseProgram(HWND owner, char* path, size_t capacity) {
-    char chosen[CHOSEN_PROGRAM_CAPACITY] = {};
+    char chosen[PROGRAM_BUFFER_CAPACITY] = {};
     OPENFILENAMEA dialog = {};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
-    dialog.lpstrFilter = "プログラム\0*.exe\0すべてのファイル\0*.*\0";
+    dialog.lpstrFilter = PROGRAM_FILTER;
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = chosen;
     dialog.nMaxFile = sizeof chosen;
-    dialog.lpstrTitle = "プログラムの指定...";
+    dialog.lpstrTitle = PROGRAM_TITLE;
     dialog.lpstrDefExt = "exe";
     dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
     if (!GetOpenFileNameA(&dialog)) return false;
-    return CopyIfFits(chosen, path, capacity);
+    return CopyTextIfFits(chosen, path, capacity);
 }

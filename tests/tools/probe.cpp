@@ -7,6 +7,7 @@
 #include <psapi.h>
 #include <shellapi.h>
 #include <commdlg.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -643,6 +644,190 @@ int HookNextPrint(const char* mode, const char* file, int seconds) {
     return done ? 0 : 1;
 }
 
+// --- controls of another process's dialog ---------------------------------
+
+std::string ControlText(HWND control) {
+    char text[1024] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 5000, &copied);
+    for (char* c = text; *c; ++c)
+        if (*c == '\t' || *c == '\n' || *c == '\r') *c = ' ';
+    return text;
+}
+
+// One line per child control: id, class, visible, enabled, check state,
+// rectangle in the dialog's client area (x, y, width, height), rectangle on
+// the screen, style, text.
+BOOL CALLBACK PrintControl(HWND control, LPARAM parentValue) {
+    HWND parent = reinterpret_cast<HWND>(parentValue);
+    if (GetParent(control) != parent) return TRUE;
+    char className[64] = {};
+    GetClassNameA(control, className, sizeof className);
+    RECT screen = {};
+    GetWindowRect(control, &screen);
+    RECT rect = screen;
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    LRESULT check = 0;
+    if (lstrcmpiA(className, "Button") == 0) check = SendMessageA(control, BM_GETCHECK, 0, 0);
+    std::printf("%d\t%s\t%d\t%d\t%d\t%ld,%ld,%ld,%ld\t%ld,%ld,%ld,%ld\t%lx\t%s\n",
+                GetDlgCtrlID(control), className, IsWindowVisible(control) ? 1 : 0,
+                IsWindowEnabled(control) ? 1 : 0, static_cast<int>(check), rect.left, rect.top,
+                rect.right - rect.left, rect.bottom - rect.top, screen.left, screen.top,
+                screen.right, screen.bottom,
+                static_cast<unsigned long>(GetWindowLongA(control, GWL_STYLE)),
+                ControlText(control).c_str());
+    return TRUE;
+}
+
+int ListDialogControls(const char* window) {
+    HWND dialog = ParseWindow(window);
+    EnumChildWindows(dialog, PrintControl, reinterpret_cast<LPARAM>(dialog));
+    return 0;
+}
+
+// Types text into an edit control the way a paste does (undoable).
+int ReplaceSelection(const char* window, const char* id, const char* text) {
+    HWND control = GetDlgItem(ParseWindow(window), std::atoi(id));
+    if (!control) return 1;
+    SendMessageA(control, EM_SETSEL, 0, -1);
+    SendMessageA(control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
+    return 0;
+}
+
+int ClickControl(const char* window, const char* id) {
+    HWND control = GetDlgItem(ParseWindow(window), std::atoi(id));
+    // Posted, so that a message box the click opens does not hold the probe.
+    return control && PostMessageA(control, BM_CLICK, 0, 0) ? 0 : 1;
+}
+
+int SetControlText(const char* window, const char* id, const char* text) {
+    HWND control = GetDlgItem(ParseWindow(window), std::atoi(id));
+    return control && SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? 0 : 1;
+}
+
+std::string TreeItemText(HWND tree, RemoteBuffer& remote, HTREEITEM item) {
+    TVITEMA query = {};
+    query.mask = TVIF_TEXT;
+    query.hItem = item;
+    query.pszText = remote.at(REMOTE_TEXT_OFFSET);
+    query.cchTextMax = REMOTE_TEXT_CAPACITY;
+    remote.write(0, &query, sizeof query);
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote.at(0)));
+    char text[REMOTE_TEXT_CAPACITY] = {};
+    remote.read(REMOTE_TEXT_OFFSET, text, sizeof text - 1);
+    return text;
+}
+
+RECT TreeItemScreenRect(HWND tree, RemoteBuffer& remote, HTREEITEM item) {
+    RECT rect = {};
+    std::memcpy(&rect, &item, sizeof item);
+    remote.write(0, &rect, sizeof rect);
+    SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote.at(0)));
+    remote.read(0, &rect, sizeof rect);
+    MapWindowPoints(tree, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+HTREEITEM TreeItem(HWND tree, UINT relation, HTREEITEM from) {
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(from)));
+}
+
+// Every item in tree order, or selects the index-th one when `select` >= 0:
+// index, depth, expanded, selected, screen rectangle, text.
+int WalkTree(HWND tree, int select) {
+    RemoteBuffer remote(tree, REMOTE_TEXT_OFFSET + REMOTE_TEXT_CAPACITY);
+    HTREEITEM selected = TreeItem(tree, TVGN_CARET, nullptr);
+    HTREEITEM item = TreeItem(tree, TVGN_ROOT, nullptr);
+    int index = 0, depth = 0;
+    while (item) {
+        if (index == select) {
+            LPARAM target = reinterpret_cast<LPARAM>(item);
+            return SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, target) ? 0 : 1;
+        }
+        if (select < 0) {
+            LRESULT state = SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item),
+                                         TVIS_EXPANDED);
+            RECT rect = TreeItemScreenRect(tree, remote, item);
+            std::printf("%d\t%d\t%d\t%d\t%ld,%ld,%ld,%ld\t%s\n", index, depth,
+                        (state & TVIS_EXPANDED) ? 1 : 0, item == selected ? 1 : 0, rect.left,
+                        rect.top, rect.right, rect.bottom,
+                        TreeItemText(tree, remote, item).c_str());
+        }
+        ++index;
+        HTREEITEM next = TreeItem(tree, TVGN_CHILD, item);
+        if (next) {
+            ++depth;
+        } else {
+            while (item && !(next = TreeItem(tree, TVGN_NEXT, item))) {
+                item = TreeItem(tree, TVGN_PARENT, item);
+                --depth;
+            }
+        }
+        item = next;
+    }
+    return select < 0 ? 0 : 1;
+}
+
+int PrintTree(const char* window, const char* id) {
+    return WalkTree(GetDlgItem(ParseWindow(window), std::atoi(id)), -1);
+}
+
+int SelectTreeItem(const char* window, const char* id, const char* index) {
+    return WalkTree(GetDlgItem(ParseWindow(window), std::atoi(id)), std::atoi(index));
+}
+
+// The report view's columns ("column", format, width, title), then its rows,
+// one cell after the other.
+int PrintList(const char* window, const char* id) {
+    HWND list = GetDlgItem(ParseWindow(window), std::atoi(id));
+    RemoteBuffer remote(list, REMOTE_TEXT_OFFSET + REMOTE_TEXT_CAPACITY);
+    char text[REMOTE_TEXT_CAPACITY] = {};
+    int columns = 0;
+    for (;; ++columns) {
+        LVCOLUMNA column = {};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.pszText = remote.at(REMOTE_TEXT_OFFSET);
+        column.cchTextMax = REMOTE_TEXT_CAPACITY;
+        remote.write(0, &column, sizeof column);
+        if (!SendMessageA(list, LVM_GETCOLUMNA, columns, reinterpret_cast<LPARAM>(remote.at(0))))
+            break;
+        remote.read(0, &column, sizeof column);
+        remote.read(REMOTE_TEXT_OFFSET, text, sizeof text - 1);
+        std::printf("column\t%d\t%d\t%s\n", column.fmt & LVCFMT_JUSTIFYMASK, column.cx, text);
+    }
+    std::printf("style\t%lx\n", static_cast<unsigned long>(
+                                    SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0)));
+    int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows; ++row) {
+        std::printf("row");
+        for (int sub = 0; sub < columns; ++sub) {
+            LVITEMA item = {};
+            item.iSubItem = sub;
+            item.pszText = remote.at(REMOTE_TEXT_OFFSET);
+            item.cchTextMax = REMOTE_TEXT_CAPACITY;
+            remote.write(0, &item, sizeof item);
+            SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote.at(0)));
+            std::memset(text, 0, sizeof text);
+            remote.read(REMOTE_TEXT_OFFSET, text, sizeof text - 1);
+            std::printf("\t%s", text);
+        }
+        std::printf("\n");
+    }
+    return 0;
+}
+
+// Makes an open folder browser select a folder, as a user's clicks would.
+int SelectBrowserFolder(const char* window, const char* path) {
+    HWND browser = ParseWindow(window);
+    RemoteBuffer remote(browser, REMOTE_TEXT_CAPACITY);
+    if (!remote.valid()) return 1;
+    remote.write(0, path, std::strlen(path) + 1);
+    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(remote.at(0)));
+    return 0;
+}
+
 int Usage() {
     std::fprintf(stderr,
                  "probe windows | children HWND | hotkeys | hold-hotkeys NAME... | clipboard FILE | clear-clipboard |\n"
@@ -653,7 +838,9 @@ int Usage() {
                  "      hold-clipboard MILLISECONDS | lock FILE MILLISECONDS | resources PID |\n"
                  "      listview HWND | listview-deselect HWND |\n"
                  "      gettext HWND | settext HWND TEXT | send HWND MSG WPARAM LPARAM |\n"
-                 "      printer-page | hook-next-print cancel|hold FILE SECONDS\n");
+                 "      printer-page | hook-next-print cancel|hold FILE SECONDS |\n"
+                 "      dialog HWND | click HWND ID | settext HWND ID TEXT | replacesel HWND ID TEXT |\n"
+                 "      tree HWND ID | tree-select HWND ID INDEX | list HWND ID | browse-select HWND PATH\n");
     return 2;
 }
 
@@ -699,5 +886,13 @@ int main(int argc, char** argv) {
     if (command == "gettext" && argc == 3) return GetText(argv[2]);
     if (command == "settext" && argc == 4) return SetText(argv[2], argv[3]);
     if (command == "send" && argc == 6) return SendNumbers(argv[2], argv[3], argv[4], argv[5]);
+    if (command == "dialog" && argc == 3) return ListDialogControls(argv[2]);
+    if (command == "replacesel" && argc == 5) return ReplaceSelection(argv[2], argv[3], argv[4]);
+    if (command == "click" && argc == 4) return ClickControl(argv[2], argv[3]);
+    if (command == "settext" && argc == 5) return SetControlText(argv[2], argv[3], argv[4]);
+    if (command == "tree" && argc == 4) return PrintTree(argv[2], argv[3]);
+    if (command == "tree-select" && argc == 5) return SelectTreeItem(argv[2], argv[3], argv[4]);
+    if (command == "list" && argc == 4) return PrintList(argv[2], argv[3]);
+    if (command == "browse-select" && argc == 4) return SelectBrowserFolder(argv[2], argv[3]);
     return Usage();
 }

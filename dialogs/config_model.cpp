@@ -1,0 +1,227 @@
+#include "dialogs/config_model.h"
+
+#include "dialogs/file_choosers.h"
+#include "resources/resource.h"
+
+#include <cstdlib>
+
+namespace {
+
+constexpr RECT Box(int x, int y, int width, int height) {
+    return RECT{x, y, x + width, y + height};
+}
+
+} // namespace
+
+const PageControl PAGE_CONTROLS[] = {
+    {IDC_COPY_DESKTOP, PAGE_TARGET, Box(220, 40, 300, 18)},
+    {IDC_EXTRA_AREA, PAGE_TARGET, Box(240, 70, 300, 18)},
+    {IDC_COPY_ACTIVE, PAGE_TARGET, Box(220, 100, 300, 18)},
+    {IDC_COPY_NO_FRAME, PAGE_TARGET, Box(220, 130, 300, 18)},
+    {IDC_COPY_RANGE, PAGE_TARGET, Box(220, 160, 300, 18)},
+    {IDC_DOT_RANGE, PAGE_TARGET, Box(240, 190, 80, 18)},
+    {IDC_NOT_RANGE, PAGE_TARGET, Box(350, 190, 100, 18)},
+    {IDC_COPY_AREA, PAGE_TARGET, Box(220, 220, 100, 18)},
+    {IDC_AREA_PICK, PAGE_TARGET, Box(240, 245, 80, 30)},
+    {IDC_AREA_LEFT_LABEL, PAGE_TARGET, Box(330, 255, 15, 15)},
+    {IDC_AREA_LEFT, PAGE_TARGET, Box(350, 253, 40, 15)},
+    {IDC_AREA_TOP_LABEL, PAGE_TARGET, Box(400, 235, 15, 15)},
+    {IDC_AREA_TOP, PAGE_TARGET, Box(420, 233, 40, 15)},
+    {IDC_AREA_RIGHT_LABEL, PAGE_TARGET, Box(470, 255, 15, 15)},
+    {IDC_AREA_RIGHT, PAGE_TARGET, Box(490, 253, 40, 15)},
+    {IDC_AREA_BOTTOM_LABEL, PAGE_TARGET, Box(400, 275, 15, 15)},
+    {IDC_AREA_BOTTOM, PAGE_TARGET, Box(420, 273, 40, 15)},
+    {IDC_OUT_CLIPBOARD, PAGE_SAVE, Box(220, 40, 300, 18)},
+    {IDC_OUT_BITMAP, PAGE_SAVE, Box(220, 70, 300, 18)},
+    {IDC_SAVE_INTO_FOLDER, PAGE_SAVE, Box(240, 100, 300, 18)},
+    {IDC_SAVE_DIR, PAGE_SAVE, Box(255, 120, 250, 18)},
+    {IDC_SAVE_DIR_BROWSE, PAGE_SAVE, Box(510, 120, 20, 18)},
+    {IDC_SAVE_ASK_NAME, PAGE_SAVE, Box(240, 170, 300, 18)},
+    {IDC_OUT_PRINTER, PAGE_SAVE, Box(220, 210, 300, 18)},
+    {IDC_PRINT_DIRECTLY, PAGE_SAVE, Box(240, 240, 300, 18)},
+    {IDC_APP_PATH_LABEL, PAGE_EDIT, Box(220, 40, 320, 18)},
+    {IDC_APP_PATH, PAGE_EDIT, Box(220, 60, 290, 18)},
+    {IDC_APP_PATH_BROWSE, PAGE_EDIT, Box(515, 60, 20, 18)},
+    {IDC_APP_PARAM_LABEL, PAGE_EDIT, Box(220, 100, 320, 18)},
+    {IDC_APP_PARAM, PAGE_EDIT, Box(220, 120, 290, 18)},
+    {IDC_PRINT_EDGE, PAGE_PRINT, Box(220, 40, 300, 18)},
+    {IDC_PRINT_DIALOG, PAGE_PRINT, Box(220, 70, 300, 18)},
+    {IDC_PRINT_SYSTIME, PAGE_PRINT, Box(220, 100, 300, 18)},
+    {IDC_PRINT_HOSTNAME, PAGE_PRINT, Box(220, 130, 300, 18)},
+    {IDC_PRINT_IPADDR, PAGE_PRINT, Box(220, 160, 300, 18)},
+    {IDC_NO_FLASH, PAGE_NOTIFY, Box(220, 40, 300, 18)},
+    {IDC_INCLUDE_CURSOR, PAGE_POINTER, Box(220, 40, 300, 18)},
+    {IDC_HISTORY_COUNT_LABEL, PAGE_HISTORY_COUNT, Box(220, 40, 270, 18)},
+    {IDC_HISTORY_COUNT, PAGE_HISTORY_COUNT, Box(220, 60, 50, 18)},
+    {IDC_HISTORY_COUNT_SPIN, PAGE_HISTORY_COUNT, Box(272, 60, 20, 18)},
+    {IDC_HISTORY_BACKUP, PAGE_BACKUP, Box(220, 40, 200, 40)},
+    {IDC_HISTORY_CLEAR, PAGE_CLEAR, Box(220, 40, 200, 40)},
+    {IDC_HELP_LIST, PAGE_HELP, Box(220, 40, 315, 240)},
+};
+const size_t PAGE_CONTROL_COUNT = sizeof PAGE_CONTROLS / sizeof PAGE_CONTROLS[0];
+
+const char* const PAGE_CAPTIONS[CONFIG_PAGE_COUNT] = {
+    "ハードコピー対象設定",
+    "ハードコピー保存設定",
+    "編集設定",
+    "印刷設定",
+    "通知設定",
+    "マウスポインタ",
+    "履歴数の設定",
+    "履歴のバックアップ",
+    "履歴のクリア",
+    "ヘルプ",
+};
+
+// Roots first, then the children in the order they are added.
+const ConfigTreeItem CONFIG_TREE[] = {
+    {"ハードコピー", -1, PAGE_NONE, true}, // 0
+    {"オプション", -1, PAGE_NONE, true},   // 1
+    {"その他", -1, PAGE_NONE, true},       // 2
+    {"対象設定", 0, PAGE_TARGET, false},
+    {"保存設定", 0, PAGE_SAVE, false},
+    {"編集", 0, PAGE_EDIT, false},
+    {"印刷設定", 1, PAGE_PRINT, false},
+    {"通知設定", 1, PAGE_NOTIFY, false},
+    {"マウスポインタ", 1, PAGE_POINTER, false},
+    {"履歴", 0, PAGE_NONE, true}, // 9
+    {"ヘルプ", 2, PAGE_HELP, false},
+    {"履歴数", 9, PAGE_HISTORY_COUNT, false},
+    {"バックアップ", 9, PAGE_BACKUP, false},
+    {"クリア", 9, PAGE_CLEAR, false},
+};
+const size_t CONFIG_TREE_COUNT = sizeof CONFIG_TREE / sizeof CONFIG_TREE[0];
+
+const HelpRow HELP_ROWS[] = {
+    {"PrintScreen", "ハードコピーを作成します。"},
+    {"Ctrl+PrintScreen", "アクティブウィンドウのハードコピーを作成します。"},
+    {"Ctrl+Alt+PrintScreen", "アクティブウィンドウ枠なしのハードコピーを作成します。"},
+    {"Shift+PrintScreen", "デスクトップの任意の矩形領域のハードコピーを作成します。"},
+    {"Alt+PrintScreen", "コンフィグ設定画面を表示します。"},
+    {"Ctrl+Alt+F10", "ハードコピー履歴画面を表示します。"},
+    {"Ctrl+Alt+F11", "ポップアップメニューを表示します。"},
+    {"Ctrl+Alt+F12", "PrintScreenキーと同じように使えます。"},
+    {"ESCキー", "画面を閉じたり、ハードコピーの範囲選択をキャンセルさせ、再度範囲選択をやり直すこと"
+                "ができます。"},
+    {"タスクアイコン右クリック", "ハードコピー履歴画面を表示します。"},
+    {"タスクアイコン左クリック", "ポップアップメニューを表示します。"},
+    {"ハードコピー履歴画面上で右クリック", "ポップアップメニューを表示します。"},
+    {"ハードコピー履歴画面でアプリケーションキーを押下", "メニューボタン押下と同じ機能です。"},
+    {"ハードコピー履歴画面でEscキーを押下", "閉じるボタン押下と同じ機能です。"},
+    {"ハードコピー履歴画面で「←」キーを押下", "「<」ボタン押下と同じ機能です。"},
+    {"ハードコピー履歴画面でCtrl+「←」キーを押下", "「<<」ボタン押下と同じ機能です。"},
+    {"ハードコピー履歴画面でCtrl+Shift+「←」キーを押下", "「<<<」ボタン押下と同じ機能です。"},
+    {"ハードコピー履歴画面で「→」キーを押下", "「>」ボタン押下と同じ機能です。"},
+    {"ハードコピー履歴画面でCtrl+「→」キーを押下", "「>>」ボタン押下と同じ機能です。"},
+    {"ハードコピー履歴画面でCtrl+Shift+「→」キーを押下", "「>>>」ボタン押下と同じ機能です。"},
+    {"ホットキー設定画面のホットキー項目をダブルクリック", "ホットキー編集画面を表示します。"},
+    {"バージョン情報画面のリンクラベルをクリック", "メーラーを起動します。"},
+};
+const size_t HELP_ROW_COUNT = sizeof HELP_ROWS / sizeof HELP_ROWS[0];
+
+POINT CenteredDialogPosition(RECT workArea, int width, int height) {
+    return POINT{workArea.left + (workArea.right - workArea.left - width) / 2,
+                 workArea.top + (workArea.bottom - workArea.top - height) / 2};
+}
+
+int ReadDecimalField(const char* text) {
+    return std::atoi(text);
+}
+
+namespace {
+
+int Flag(bool on) {
+    return on ? 1 : 0;
+}
+
+// Step 2.
+void StoreOutputs(const ConfigInput& input, SettingsRecord& s) {
+    s.SaveFormat1 = Flag(input.clipboard);
+    s.SaveFormat2 = Flag(input.bitmap);
+    s.SaveFormat3 = Flag(input.printer);
+    s.IsSaveDialog = 0;
+    if (!input.bitmap) return;
+    if (input.askSaveName)
+        s.IsSaveDialog = 1;
+    else
+        CopyTextIfFits(input.saveDir, s.SaveDir, sizeof s.SaveDir);
+}
+
+// Step 5; refused when the fixed area has no width or no height.
+ConfigRefusal StoreCopyType(const ConfigInput& input, SettingsRecord& s) {
+    switch (input.copyType) {
+    case CHOICE_DESKTOP:
+        s.CopyType = COPY_DESKTOP;
+        s.IsExtraArea = Flag(input.extraArea);
+        return REFUSAL_NONE;
+    case CHOICE_ACTIVE: s.CopyType = COPY_ACTIVE_WINDOW; return REFUSAL_NONE;
+    case CHOICE_NO_FRAME: s.CopyType = COPY_ACTIVE_WINDOW_NO_FRAME; return REFUSAL_NONE;
+    case CHOICE_RANGE: s.CopyType = COPY_RANGE; return REFUSAL_NONE;
+    case CHOICE_AREA:
+        if (input.areaRight - input.areaLeft == 0) return REFUSAL_ZERO_WIDTH;
+        if (input.areaBottom - input.areaTop == 0) return REFUSAL_ZERO_HEIGHT;
+        s.AutoLeft = input.areaLeft;
+        s.AutoTop = input.areaTop;
+        s.AutoRight = input.areaRight;
+        s.AutoBottom = input.areaBottom;
+        s.CopyType = COPY_FIXED_AREA;
+        return REFUSAL_NONE;
+    default: s.CopyType = COPY_DESKTOP; return REFUSAL_NONE;
+    }
+}
+
+// Step 6: at most one of the two band styles.
+void StoreBandStyle(const ConfigInput& input, SettingsRecord& s) {
+    s.IsDotRange = Flag(input.dotRange);
+    s.IsNotRange = Flag(!input.dotRange && input.notRange);
+}
+
+// Step 8.
+void StoreOptions(const ConfigInput& input, SettingsRecord& s) {
+    s.IsPrintEdge = Flag(input.printEdge);
+    s.IsPrintDialog = Flag(input.printDialog);
+    s.IsPrintSysTime = Flag(input.printSysTime);
+    s.IsPrintHostName = Flag(input.printHostName);
+    s.IsPrintIPAddr = Flag(input.printIPAddr);
+    s.IsFlash = Flag(input.noFlash);
+    s.IsCursor = Flag(input.cursor);
+}
+
+} // namespace
+
+ConfigRefusal StoreConfigInput(const ConfigInput& input, SettingsRecord& s) {
+    // 1. At least one output.
+    if (!input.clipboard && !input.bitmap && !input.printer) return REFUSAL_NO_OUTPUT;
+    // 2. The outputs, the save dialog and the save folder.
+    StoreOutputs(input, s);
+    // 3. Direct printing.
+    s.IsPrintPreview = Flag(input.printer && input.printDirectly);
+    // 4. The desktop option and the fixed area start from nothing.
+    s.IsExtraArea = s.AutoLeft = s.AutoTop = s.AutoRight = s.AutoBottom = 0;
+    // 5. The copy type.
+    if (ConfigRefusal refusal = StoreCopyType(input, s); refusal != REFUSAL_NONE) return refusal;
+    // 6. The band style.
+    StoreBandStyle(input, s);
+    // 7. The edit application.
+    if (input.appPath[0] == '\0') return REFUSAL_NO_EDIT_APPLICATION;
+    CopyTextIfFits(input.appPath, s.AppPath, sizeof s.AppPath);
+    CopyTextIfFits(input.appParam, s.AppParam, sizeof s.AppParam);
+    // 8. Printing, flash and pointer.
+    StoreOptions(input, s);
+    // 9. The history count.
+    if (input.historyCount < MIN_HISTORY_LENGTH) return REFUSAL_COUNT_TOO_LOW;
+    if (input.historyCount > MAX_HISTORY_LENGTH) return REFUSAL_COUNT_TOO_HIGH;
+    return REFUSAL_NONE;
+}
+
+const char* RefusalText(ConfigRefusal refusal) {
+    switch (refusal) {
+    case REFUSAL_NO_OUTPUT: return "保存設定のうち、いづれか1つを指定して下さい";
+    case REFUSAL_ZERO_WIDTH: return "指定領域の横幅は1以上の範囲を指定して下さい";
+    case REFUSAL_ZERO_HEIGHT: return "指定領域の縦幅は1以上の範囲を指定して下さい";
+    case REFUSAL_NO_EDIT_APPLICATION: return "編集用アプリケーションを指定して下さい";
+    case REFUSAL_COUNT_TOO_LOW: return "保存履歴数は3以上を設定して下さい";
+    case REFUSAL_COUNT_TOO_HIGH: return "保存履歴数は300以下を設定して下さい";
+    default: return "";
+    }
+}

@@ -1,0 +1,980 @@
+"""The configuration dialog, driven as a user would: Alt+PrintScreen or the
+tray menu opens it, clicks on its tree switch the pages, clicks and keys edit
+the settings, 適用 checks and stores them, and the history is trimmed,
+cleared and backed up from it. Where a click is impractical the probe works
+the controls by id; message boxes are read back from the screen's windows."""
+import filecmp
+import os
+import shutil
+
+import harness
+from harness import Bitmap, Screen, find_window, probe, wait_until
+from capture_support import TestWindow, complete_bitmap, screen_metrics
+
+TITLE = 'ZORVEX コンフィグ設定'
+TREE, APPLY, CANCEL, GROUP, HELP_LIST = 1022, 1001, 1002, 1033, 1082
+IDOK, IDYES, IDNO = 1, 6, 7
+BS_TYPE_MASK, BS_DEFPUSHBUTTON, SS_TYPE_MASK, SS_ICON = 0xF, 0x1, 0x1F, 0x3
+QUIET = {'IsFlash': '1', 'IsCursor': '0'}
+INNER = 'inner'
+
+# id: (class, style kind, text, page, x, y, width, height)
+RADIO, CHECK, PUSH, LABEL, EDIT = 'radio', 'check', 'push', 'label', 'edit'
+PAGE_CONTROLS = {
+    1024: (RADIO, 'デスクトップ(&D)', '対象設定', (220, 40, 300, 18)),
+    1088: (CHECK, 'タスクバー等を取り除く', '対象設定', (240, 70, 300, 18)),
+    1026: (RADIO, 'アクティブウィンドウ(&A) [Ctrl+PrintScreen]', '対象設定', (220, 100, 300, 18)),
+    1029: (RADIO, 'アクティブウィンドウ 枠なし(&N) [Ctrl+Alt+PrintScreen]', '対象設定',
+           (220, 130, 300, 18)),
+    1031: (RADIO, 'マウスで範囲を選択(&R) [Shift+PrintScreen]', '対象設定', (220, 160, 300, 18)),
+    1046: (CHECK, '点線で囲む', '対象設定', (240, 190, 80, 18)),
+    1047: (CHECK, '反転表示する', '対象設定', (350, 190, 100, 18)),
+    1028: (RADIO, '指定領域(&J)', '対象設定', (220, 220, 100, 18)),
+    1039: (PUSH, '領域の指定', '対象設定', (240, 245, 80, 30)),
+    1090: (LABEL, '左', '対象設定', (330, 255, 15, 15)),
+    1038: (EDIT, '', '対象設定', (350, 253, 40, 15)),
+    1091: (LABEL, '上', '対象設定', (400, 235, 15, 15)),
+    1094: (EDIT, '', '対象設定', (420, 233, 40, 15)),
+    1092: (LABEL, '右', '対象設定', (470, 255, 15, 15)),
+    1048: (EDIT, '', '対象設定', (490, 253, 40, 15)),
+    1055: (LABEL, '下', '対象設定', (400, 275, 15, 15)),
+    1049: (EDIT, '', '対象設定', (420, 273, 40, 15)),
+    1040: (CHECK, 'クリップボード(&C)', '保存設定', (220, 40, 300, 18)),
+    1042: (CHECK, 'ビットマップ(&B)', '保存設定', (220, 70, 300, 18)),
+    1021: (RADIO, '指定ディレクトリ', '保存設定', (240, 100, 300, 18)),
+    1095: (EDIT, None, '保存設定', (255, 120, 250, 18)),
+    1059: (PUSH, '...', '保存設定', (510, 120, 20, 18)),
+    1032: (RADIO, '名前を付けて保存する', '保存設定', (240, 170, 300, 18)),
+    1043: (CHECK, 'プリンタに出力(&Q)', '保存設定', (220, 210, 300, 18)),
+    1045: (CHECK, 'ハードコピー履歴画面を表示しないで直接印刷する', '保存設定', (240, 240, 300, 18)),
+    1081: (LABEL, '編集用アプリケーションを指定して下さい(&K)', '編集', (220, 40, 320, 18)),
+    1057: (EDIT, None, '編集', (220, 60, 290, 18)),
+    1058: (PUSH, '...', '編集', (515, 60, 20, 18)),
+    1053: (LABEL, 'パラメータを入力して下さい(&O)', '編集', (220, 100, 320, 18)),
+    1086: (EDIT, None, '編集', (220, 120, 290, 18)),
+    1036: (CHECK, '印刷範囲の枠も印字する(&L)', '印刷設定', (220, 40, 300, 18)),
+    1019: (CHECK, '印刷時にプリンタ設定を行う(&P)', '印刷設定', (220, 70, 300, 18)),
+    1052: (CHECK, 'システム日時も印字する(&T)', '印刷設定', (220, 100, 300, 18)),
+    1054: (CHECK, 'ホスト（パソコン）名も印字する(&H)', '印刷設定', (220, 130, 300, 18)),
+    1056: (CHECK, 'IPアドレスも印字する(&I)', '印刷設定', (220, 160, 300, 18)),
+    1008: (CHECK, '画面をフラッシュしない(&F)', '通知設定', (220, 40, 300, 18)),
+    1025: (CHECK, 'マウスポインタも含める(&M)', 'マウスポインタ', (220, 40, 300, 18)),
+    1051: (LABEL, '履歴数', '履歴数', (220, 40, 270, 18)),
+    1035: (EDIT, None, '履歴数', None),
+    1015: ('updown', '', '履歴数', None),
+    1044: (PUSH, '履歴のバックアップ', 'バックアップ', (220, 40, 200, 40)),
+    1041: (PUSH, '履歴のクリア', 'クリア', (220, 40, 200, 40)),
+    1082: ('list', '', 'ヘルプ', (220, 40, 315, 240)),
+}
+CAPTIONS = {'対象設定': 'ハードコピー対象設定', '保存設定': 'ハードコピー保存設定', '編集': '編集設定',
+            '印刷設定': '印刷設定', '通知設定': '通知設定', 'マウスポインタ': 'マウスポインタ',
+            '履歴数': '履歴数の設定', 'バックアップ': '履歴のバックアップ', 'クリア': '履歴のクリア',
+            'ヘルプ': 'ヘルプ'}
+# (depth, text) in tree order
+TREE_ITEMS = [(0, 'ハードコピー'), (1, '対象設定'), (1, '保存設定'), (1, '編集'), (1, '履歴'),
+              (2, '履歴数'), (2, 'バックアップ'), (2, 'クリア'), (0, 'オプション'), (1, '印刷設定'),
+              (1, '通知設定'), (1, 'マウスポインタ'), (0, 'その他'), (1, 'ヘルプ')]
+EXPANDED = {'ハードコピー', '履歴', 'オプション', 'その他'}
+AREA = {1039, 1090, 1091, 1092, 1055, 1038, 1094, 1048, 1049}
+FOLDER = {1059, 1095}
+COPY_TYPES = [1024, 1026, 1029, 1031, 1028]
+HELP = [
+    ('PrintScreen', 'ハードコピーを作成します。'),
+    ('Ctrl+PrintScreen', 'アクティブウィンドウのハードコピーを作成します。'),
+    ('Ctrl+Alt+PrintScreen', 'アクティブウィンドウ枠なしのハードコピーを作成します。'),
+    ('Shift+PrintScreen', 'デスクトップの任意の矩形領域のハードコピーを作成します。'),
+    ('Alt+PrintScreen', 'コンフィグ設定画面を表示します。'),
+    ('Ctrl+Alt+F10', 'ハードコピー履歴画面を表示します。'),
+    ('Ctrl+Alt+F11', 'ポップアップメニューを表示します。'),
+    ('Ctrl+Alt+F12', 'PrintScreenキーと同じように使えます。'),
+    ('ESCキー', '画面を閉じたり、ハードコピーの範囲選択をキャンセルさせ、再度範囲選択をやり直すことができます。'),
+    ('タスクアイコン右クリック', 'ハードコピー履歴画面を表示します。'),
+    ('タスクアイコン左クリック', 'ポップアップメニューを表示します。'),
+    ('ハードコピー履歴画面上で右クリック', 'ポップアップメニューを表示します。'),
+    ('ハードコピー履歴画面でアプリケーションキーを押下', 'メニューボタン押下と同じ機能です。'),
+    ('ハードコピー履歴画面でEscキーを押下', '閉じるボタン押下と同じ機能です。'),
+    ('ハードコピー履歴画面で「←」キーを押下', '「<」ボタン押下と同じ機能です。'),
+    ('ハードコピー履歴画面でCtrl+「←」キーを押下', '「<<」ボタン押下と同じ機能です。'),
+    ('ハードコピー履歴画面でCtrl+Shift+「←」キーを押下', '「<<<」ボタン押下と同じ機能です。'),
+    ('ハードコピー履歴画面で「→」キーを押下', '「>」ボタン押下と同じ機能です。'),
+    ('ハードコピー履歴画面でCtrl+「→」キーを押下', '「>>」ボタン押下と同じ機能です。'),
+    ('ハードコピー履歴画面でCtrl+Shift+「→」キーを押下', '「>>>」ボタン押下と同じ機能です。'),
+    ('ホットキー設定画面のホットキー項目をダブルクリック', 'ホットキー編集画面を表示します。'),
+    ('バージョン情報画面のリンクラベルをクリック', 'メーラーを起動します。'),
+]
+REFUSALS = {
+    'no_output': '保存設定のうち、いづれか1つを指定して下さい',
+    'width': '指定領域の横幅は1以上の範囲を指定して下さい',
+    'height': '指定領域の縦幅は1以上の範囲を指定して下さい',
+    'no_app': '編集用アプリケーションを指定して下さい',
+    'too_few': '保存履歴数は3以上を設定して下さい',
+}
+DELETED = '保存履歴の削除が終わりました'
+BACKED_UP = '保存履歴のバックアップが終わりました'
+
+
+def shot(name):
+    os.makedirs(harness.ARTIFACTS, exist_ok=True)
+    return harness.screenshot(os.path.join(harness.ARTIFACTS, f'config-{name}.png'))
+
+
+class Control:
+    def __init__(self, line):
+        parts = line.rstrip('\r\n').split('\t')
+        self.id = int(parts[0])
+        self.class_name = parts[1]
+        self.visible = parts[2] == '1'
+        self.enabled = parts[3] == '1'
+        self.checked = parts[4] == '1'
+        self.rect = tuple(int(v) for v in parts[5].split(','))
+        self.screen = tuple(int(v) for v in parts[6].split(','))
+        self.style = int(parts[7], 16)
+        self.text = parts[8] if len(parts) > 8 else ''
+
+    @property
+    def center(self):
+        left, top, right, bottom = self.screen
+        return (left + right) // 2, (top + bottom) // 2
+
+    def __repr__(self):
+        return (f'<{self.id} {self.text!r} visible={self.visible} enabled={self.enabled} '
+                f'checked={self.checked}>')
+
+
+def controls(window):
+    return {c.id: c for c in (Control(line) for line in
+                              probe('dialog', window.handle).splitlines() if line.count('\t') >= 7)}
+
+
+def kind(control):
+    button = control.style & BS_TYPE_MASK
+    if control.class_name == 'Button':
+        return {0: PUSH, 1: PUSH, 3: CHECK, 9: RADIO, 7: 'group'}.get(button, hex(button))
+    return {'Static': LABEL, 'Edit': EDIT, 'msctls_updown32': 'updown',
+            'SysListView32': 'list', 'SysTreeView32': 'tree'}.get(control.class_name)
+
+
+def tree_items(dialog):
+    items = []
+    for line in probe('tree', dialog.handle, TREE).splitlines():
+        parts = line.rstrip('\r\n').split('\t')
+        if len(parts) == 6:
+            rect = tuple(int(v) for v in parts[4].split(','))
+            items.append({'depth': int(parts[1]), 'expanded': parts[2] == '1',
+                          'selected': parts[3] == '1', 'rect': rect, 'text': parts[5]})
+    return items
+
+
+class MessageBox:
+    """A message box of the program, read back from its window."""
+
+    def __init__(self, window):
+        self.window = window
+        self.controls = controls(window)
+        texts = [c.text for c in self.controls.values()
+                 if c.class_name == 'Static' and c.visible and c.text]
+        self.text = ' '.join(texts)
+        self.buttons = sorted(c.id for c in self.controls.values()
+                              if c.class_name == 'Button' and c.visible)
+        # Wine keeps the icon control in every box; without an icon the
+        # text starts where the icon would be.
+        icon = next((c for c in self.controls.values() if c.class_name == 'Static' and
+                     (c.style & SS_TYPE_MASK) == SS_ICON), None)
+        text = next((c for c in self.controls.values() if c.class_name == 'Static' and c.text),
+                    None)
+        self.has_icon = bool(icon and text and icon.visible and
+                             text.rect[0] >= icon.rect[0] + icon.rect[2])
+        self.default = next((c.id for c in self.controls.values() if c.class_name == 'Button'
+                             and (c.style & BS_TYPE_MASK) == BS_DEFPUSHBUTTON), None)
+
+    def press(self, button_id):
+        harness.click(*self.controls[button_id].center)
+        wait_until(lambda: not any(w.handle == self.window.handle and w.visible
+                                   for w in harness.windows()), 'the message box to close')
+
+
+class ConfigCase(harness.ZorvexTestCase):
+    settings = {'Option': dict(QUIET)}
+
+    def open_dialog(self, keys=('alt+Print',)):
+        harness.key(*keys)
+        self.dialog = wait_until(lambda: find_window('#32770', TITLE), 'the configuration dialog')
+        wait_until(lambda: controls(self.dialog).get(APPLY), 'the dialog controls')
+        return self.dialog
+
+    def controls(self):
+        return controls(self.dialog)
+
+    def show_page(self, name):
+        """Clicks the tree item with the given text."""
+        item = next(i for i in tree_items(self.dialog) if i['text'] == name)
+        left, top, right, bottom = item['rect']
+        harness.click((left + right) // 2, (top + bottom) // 2)
+        if name in CAPTIONS:
+            wait_until(lambda: self.controls()[GROUP].text == CAPTIONS[name], f'the page {name}')
+
+    def click(self, control_id):
+        control = self.controls()[control_id]
+        self.assertTrue(control.visible and control.enabled, control)
+        harness.click(*control.center)
+
+    def click_and_wait(self, control_id, condition, what):
+        self.click(control_id)
+        return wait_until(condition, what, timeout=10)
+
+    def set_text(self, control_id, text):
+        probe('settext', self.dialog.handle, control_id, text)
+        wait_until(lambda: self.controls()[control_id].text == text, f'the text of {control_id}')
+
+    def type_into(self, control_id, text):
+        """Clicks into a field, empties it with the keyboard and types."""
+        self.click(control_id)
+        harness.key('End', *(['BackSpace'] * 20))
+        if text:
+            harness.type_text(text)
+        wait_until(lambda: self.controls()[control_id].text == text, f'{text!r} in {control_id}')
+
+    def message_box(self):
+        window = wait_until(lambda: find_window('#32770', 'ZORVEX'), 'a message box')
+        return wait_until(lambda: (lambda box: box if box.buttons else None)(MessageBox(window)),
+                          'the message box buttons')
+
+    def no_message_box(self):
+        return find_window('#32770', 'ZORVEX') is None
+
+    def apply_and_close(self):
+        self.click(APPLY)
+        wait_until(self.dialog_closed, 'the dialog to close')
+
+    def dialog_closed(self):
+        return find_window('#32770', TITLE, visible=None) is None
+
+    def refuse(self, expected_text, name=None):
+        """Presses 適用, reads the refusal and dismisses it."""
+        self.click(APPLY)
+        box = self.message_box()
+        if name:
+            shot(f'refusal-{name}')
+        self.assertEqual(box.text, expected_text)
+        self.assertEqual(box.buttons, [IDOK], 'an OK button only')
+        self.assertFalse(box.has_icon, 'no icon')
+        self.assertFalse(find_window('#32770', TITLE).enabled, 'the box is owned by the dialog')
+        box.press(IDOK)
+        wait_until(lambda: find_window('#32770', TITLE).enabled, 'the dialog enabled again')
+        return box
+
+    def ini_text(self):
+        with open(self.ini_path, 'rb') as f:
+            return f.read()
+
+    def write_slots(self, numbers, size=(8, 6)):
+        source = os.path.join(self.workdir, 'solid.bmp')
+        write_solid_bitmap(source, *size)
+        for n in numbers:
+            with open(source, 'rb') as f:
+                data = bytearray(f.read())
+            data[-1] = n  # every slot a different file
+            with open(self.slot(n), 'wb') as f:
+                f.write(data)
+
+    def existing_slots(self, upto=12):
+        return [n for n in range(1, upto + 1) if os.path.exists(self.slot(n))]
+
+
+def write_solid_bitmap(path, width, height):
+    import struct
+    stride = (width * 3 + 3) & ~3
+    pixels = b''.join(b'\x40\x80\xc0' * width + b'\0' * (stride - width * 3) for _ in range(height))
+    header = struct.pack('<2sIHHI', b'BM', 54 + len(pixels), 0, 0, 54)
+    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(pixels), 0, 0, 0, 0)
+    with open(path, 'wb') as f:
+        f.write(header + info + pixels)
+
+
+class Layout(ConfigCase):
+    """The dialog as it opens: place, size, controls, tree, help list, and
+    every page after a click on its tree item."""
+
+    def test_opens_centred_with_no_page_and_every_control_in_place(self):
+        dialog = self.open_dialog()
+        shot('open')
+        left, top, right, bottom = dialog.rect
+        width, height = right - left, bottom - top
+        self.assertEqual(width, 570)
+        # 390 pixels, or taller where the dialog font's units need it
+        self.assertGreaterEqual(height, 390)
+        work_left, work_top, work_right, work_bottom = screen_metrics()['work']
+        self.assertEqual(left, work_left + (work_right - work_left - width) // 2)
+        self.assertEqual(top, work_top + (work_bottom - work_top - height) // 2)
+        self.assertEqual(probe('foreground').split('\t')[0], str(dialog.handle))
+
+        found = self.controls()
+        client_width, client_height = dialog.client_size
+        for fixed in (TREE, APPLY, CANCEL):
+            x, y, w, h = found[fixed].rect
+            self.assertLessEqual(y + h, client_height, f'{fixed} inside the dialog')
+        self.assertEqual(found[APPLY].text, '適用(&S)')
+        self.assertEqual(found[CANCEL].text, 'キャンセル(&E)')
+        self.assertEqual(found[APPLY].style & BS_TYPE_MASK, BS_DEFPUSHBUTTON)
+        self.assertEqual(found[GROUP].text, 'ここに設定情報が表示されます')
+        self.assertEqual(found[GROUP].rect, (203, 12, 350, 286))
+        self.assertTrue(found[GROUP].visible)
+        for control_id, (expected_kind, text, _, rect) in PAGE_CONTROLS.items():
+            control = found[control_id]
+            self.assertFalse(control.visible, f'{control_id} hidden until a page is chosen')
+            self.assertEqual(kind(control), expected_kind, control_id)
+            if text is not None:
+                self.assertEqual(control.text, text, control_id)
+            if rect is not None:
+                self.assertEqual(control.rect, rect, control_id)
+        # the up-down control sits at the count field's right edge
+        count, spin = found[1035].rect, found[1015].rect
+        self.assertEqual(count[:2], (220, 60))
+        self.assertLessEqual(abs(count[0] + count[2] - spin[0]), 2)
+        self.assertLessEqual(spin[0] + spin[2], 292)
+
+        self.assertEqual([(i['depth'], i['text']) for i in tree_items(dialog)], TREE_ITEMS)
+        self.assertEqual({i['text'] for i in tree_items(dialog) if i['expanded']}, EXPANDED)
+
+        listing = probe('list', dialog.handle, HELP_LIST).splitlines()
+        columns = [line.split('\t')[1:] for line in listing if line.startswith('column')]
+        self.assertEqual(columns, [['0', '130', '操作'], ['0', '350', '説明']])
+        rows = [tuple(line.rstrip('\r').split('\t')[1:]) for line in listing
+                if line.startswith('row')]
+        self.assertEqual(rows, HELP)
+        extended = next(int(line.split('\t')[1], 16) for line in listing
+                        if line.startswith('style'))
+        self.assertTrue(extended & 0x20, 'full-row selection')
+
+    def test_each_tree_item_shows_its_page_and_the_others_keep_it(self):
+        self.open_dialog()
+        self.show_page('ハードコピー')
+        found = self.controls()
+        self.assertEqual(found[GROUP].text, 'ここに設定情報が表示されます', 'a root shows no page')
+        self.assertFalse(any(found[i].visible for i in PAGE_CONTROLS))
+        for page, caption in CAPTIONS.items():
+            self.show_page(page)
+            shot(f'page-{page}')
+            found = self.controls()
+            shown = {i for i in PAGE_CONTROLS if found[i].visible}
+            self.assertEqual(shown, {i for i, c in PAGE_CONTROLS.items() if c[2] == page}, page)
+            selected = [i['text'] for i in tree_items(self.dialog) if i['selected']]
+            self.assertEqual(selected, [page])
+        for no_page in ('履歴', 'オプション', 'その他', 'ハードコピー'):
+            self.show_page(no_page)
+            wait_until(lambda: [i['text'] for i in tree_items(self.dialog) if i['selected']]
+                       == [no_page], f'{no_page} selected')
+            found = self.controls()
+            self.assertEqual(found[GROUP].text, 'ヘルプ', f'{no_page} keeps the page')
+            self.assertTrue(found[HELP_LIST].visible)
+
+    def test_open_dialog_takes_every_capture_key_and_cancel_closes_it(self):
+        dialog = self.open_dialog()
+        other = TestWindow(self, 700, 100, 200, 150, 'other')
+        probe('activate', other.handle)
+        wait_until(lambda: probe('foreground').split('\t')[0] == str(other.handle),
+                   'the other window in front')
+        harness.key('alt+Print')
+        wait_until(lambda: probe('foreground').split('\t')[0] == str(dialog.handle),
+                   'the dialog brought forward')
+        harness.key('Print', 'ctrl+Print', 'shift+Print', 'ctrl+alt+F10')
+        harness.click(*self.tray, button=3)  # the viewer from the tray icon
+        dialogs = [w for w in harness.windows() if w.title == TITLE]
+        self.assertIsNone(find_window('COnesWinClass', visible=None), 'no history viewer')
+        self.assertEqual(len(dialogs), 1, 'no second dialog')
+        self.assertIsNone(find_window('CRangeWinClass', visible=None), 'no range overlay')
+        self.assertFalse(os.path.exists(self.temp_file('~zor_vex.bmp')), 'no hard copy')
+        self.assertEqual(probe('foreground').split('\t')[0], str(dialog.handle))
+        self.click(CANCEL)
+        wait_until(self.dialog_closed, 'the dialog to close')
+        # the tray menu's item opens it again; Esc closes it without a store
+        before = self.ini_text()
+        self.choose_tray_item(12)
+        self.dialog = wait_until(lambda: find_window('#32770', TITLE), 'the dialog from the tray')
+        wait_until(lambda: probe('foreground').split('\t')[0] == str(self.dialog.handle),
+                   'the dialog in front')
+        # Under Wine a window brought forward by a program gets the keyboard
+        # only after a click; the caption takes one without changing anything.
+        left, top, right, _ = self.dialog.rect
+        harness.click((left + right) // 2, top + 8)
+        harness.key('Escape')
+        wait_until(self.dialog_closed, 'Esc to close the dialog')
+        self.assertEqual(self.ini_text(), before)
+
+
+class FillDefaults(ConfigCase):
+    settings = None  # no settings file at all
+
+    def test_defaults(self):
+        self.open_dialog()
+        found = self.controls()
+        self.assertEqual([i for i in COPY_TYPES if found[i].checked], [1031])
+        self.assertFalse(found[1088].enabled)
+        self.assertFalse(any(found[i].enabled for i in AREA))
+        self.assertEqual([found[i].text for i in (1038, 1094, 1048, 1049)], [''] * 4)
+        self.assertEqual((found[1040].checked, found[1042].checked, found[1043].checked),
+                         (True, False, False))
+        self.assertTrue(found[1021].checked and not found[1032].checked)
+        self.assertFalse(any(found[i].enabled for i in (1021, 1032, 1095, 1059, 1045)))
+        self.assertEqual(found[1095].text, self.wine_path(self.workdir))
+        self.assertEqual(found[1057].text, 'mspaint.exe')
+        self.assertEqual(found[1086].text, '')
+        self.assertEqual(found[1035].text, '3')
+        self.assertTrue(found[1046].enabled and found[1047].enabled)
+        self.assertFalse(any(found[i].checked for i in (1046, 1047, 1008, 1025, 1036, 1019, 1052,
+                                                         1054, 1056, 1088)))
+
+
+class FillFixedArea(ConfigCase):
+    settings = {'Common': {'CopyType': '4', 'AutoLeft': '-12', 'AutoTop': '20', 'AutoRight': '300',
+                           'AutoBottom': '200', 'IsDotRange': '1', 'IsNotRange': '1',
+                           'IsPrintPreview': '1'},
+                'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '1', 'IsSaveDialog': '0',
+                           'SaveFormat3': '1'},
+                'Modify': {'AppPath': 'C:\\tools\\edit.exe', 'AppParam': '/p'},
+                'Option': {'IsFlash': '1', 'IsCursor': '1', 'IsPrintEdge': '1', 'IsPrintDialog': '2',
+                           'IsPrintSysTime': '1', 'IsPrintHostName': '1', 'IsPrintIPAddr': '1',
+                           'SaveNum': '42'}}
+
+    def test_area_folder_band_and_options(self):
+        self.open_dialog()
+        self.show_page('対象設定')
+        shot('fill-fixed-area')
+        found = self.controls()
+        self.assertEqual([i for i in COPY_TYPES if found[i].checked], [1028])
+        self.assertTrue(all(found[i].enabled for i in AREA))
+        self.assertFalse(found[1088].enabled)
+        self.assertEqual([found[i].text for i in (1038, 1094, 1048, 1049)],
+                         ['-12', '20', '300', '200'])
+        # dotted wins over inverted
+        self.assertTrue(found[1046].checked and found[1046].enabled)
+        self.assertFalse(found[1047].checked or found[1047].enabled)
+        # bitmap into the folder: the folder controls are open
+        self.assertTrue(found[1042].checked and found[1021].checked)
+        self.assertTrue(all(found[i].enabled for i in (1021, 1032, 1095, 1059)))
+        self.assertFalse(found[1040].checked)
+        self.assertTrue(found[1043].checked and found[1045].enabled and found[1045].checked)
+        self.assertEqual((found[1057].text, found[1086].text), ('C:\\tools\\edit.exe', '/p'))
+        self.assertTrue(all(found[i].checked for i in (1025, 1036, 1019, 1052, 1054, 1056)))
+        self.assertTrue(found[1008].checked)
+        self.assertEqual(found[1035].text, '42')
+
+
+class FillOddCopyType(ConfigCase):
+    settings = {'Common': {'CopyType': '7', 'IsNotRange': '1'},
+                'SaveAs': {'SaveFormat1': '1', 'SaveFormat2': '1', 'IsSaveDialog': '1',
+                           'SaveFormat3': '1', 'IsPrintPreview': '0'},
+                'Option': dict(QUIET)}
+
+    def test_no_radio_then_apply_stores_desktop(self):
+        self.open_dialog()
+        found = self.controls()
+        self.assertEqual([i for i in COPY_TYPES if found[i].checked], [])
+        self.assertFalse(found[1088].enabled)
+        self.assertTrue(found[1047].checked and not found[1046].enabled)
+        self.assertTrue(found[1032].checked and not found[1021].checked)
+        self.assertTrue(found[1021].enabled and found[1032].enabled)
+        self.assertFalse(found[1095].enabled or found[1059].enabled)
+        self.assertTrue(found[1045].enabled and not found[1045].checked)
+        self.apply_and_close()
+        saved = self.settings_file()
+        self.assertEqual(saved['Common']['CopyType'], '0')
+        self.assertEqual((saved['Common']['IsDotRange'], saved['Common']['IsNotRange']), ('0', '1'))
+        self.assertEqual(saved['SaveAs']['IsSaveDialog'], '1')
+
+
+class FillDesktop(ConfigCase):
+    settings = {'Common': {'CopyType': '0', 'IsExtraArea': '1'},
+                'SaveAs': {'SaveFormat1': '1', 'SaveFormat2': '0', 'IsSaveDialog': '1'},
+                'Option': dict(QUIET)}
+
+    def test_desktop_with_extra_area_and_save_dialog_without_bitmap(self):
+        self.open_dialog()
+        found = self.controls()
+        self.assertEqual([i for i in COPY_TYPES if found[i].checked], [1024])
+        self.assertTrue(found[1088].enabled and found[1088].checked)
+        self.assertTrue(found[1032].checked)
+        self.assertFalse(any(found[i].enabled for i in (1021, 1032, 1095, 1059)))
+        # clearing the bitmap output with the save dialog chosen stores 0
+        self.show_page('保存設定')
+        self.click(1042)
+        wait_until(lambda: self.controls()[1032].enabled, 'the save choices enabled')
+        self.click(1042)
+        wait_until(lambda: not self.controls()[1032].enabled, 'the save choices disabled')
+        self.apply_and_close()
+        self.assertEqual(self.settings_file()['SaveAs']['IsSaveDialog'], '0')
+        self.open_dialog()
+        found = self.controls()
+        self.assertTrue(found[1021].checked and not found[1032].checked)
+
+
+class EnablingRules(ConfigCase):
+    settings = {'Common': {'CopyType': '3'}, 'SaveAs': {'SaveFormat1': '1'},
+                'Option': dict(QUIET)}
+
+    def enabled(self, *ids):
+        found = self.controls()
+        return tuple(found[i].enabled for i in ids)
+
+    def test_clicks_enable_and_disable_what_belongs_together(self):
+        self.open_dialog()
+        self.show_page('対象設定')
+        self.click_and_wait(1024, lambda: self.enabled(1088) == (True,), '1088 enabled')
+        self.click(1088)
+        wait_until(lambda: self.controls()[1088].checked, '1088 checked')
+        self.click_and_wait(1028, lambda: all(self.enabled(*AREA)), 'the area controls')
+        found = self.controls()
+        self.assertFalse(found[1088].enabled)
+        self.assertTrue(found[1088].checked, 'disabling keeps the check mark')
+        self.assertEqual([i for i in COPY_TYPES if found[i].checked], [1028])
+        self.click_and_wait(1026, lambda: not any(self.enabled(*AREA)), 'the area closed')
+        self.click_and_wait(1024, lambda: self.enabled(1088) == (True,), '1088 again')
+        self.assertFalse(any(self.enabled(*AREA)))
+
+        self.click_and_wait(1046, lambda: self.enabled(1047) == (False,), '1047 disabled')
+        self.click_and_wait(1046, lambda: self.enabled(1047) == (True,), '1047 enabled')
+        self.click_and_wait(1047, lambda: self.enabled(1046) == (False,), '1046 disabled')
+        self.click_and_wait(1047, lambda: self.enabled(1046) == (True,), '1046 enabled')
+
+        self.show_page('保存設定')
+        self.click_and_wait(1042, lambda: self.enabled(1021, 1032, 1095, 1059) == (True,) * 4,
+                            'bitmap into the folder')
+        self.click_and_wait(1032, lambda: self.enabled(1095, 1059) == (False, False),
+                            'the folder closed by the save dialog')
+        self.click_and_wait(1021, lambda: self.enabled(1095, 1059) == (True, True),
+                            'the folder open again')
+        self.click_and_wait(1042, lambda: not any(self.enabled(1021, 1032, 1095, 1059)),
+                            'bitmap off')
+        self.click_and_wait(1043, lambda: self.enabled(1045) == (True,), '1045 enabled')
+        self.click_and_wait(1043, lambda: self.enabled(1045) == (False,), '1045 disabled')
+        shot('rules')
+
+
+class ExtraAreaAtOnce(ConfigCase):
+    settings = {'Common': {'CopyType': '0', 'IsExtraArea': '0'}, 'SaveAs': {'SaveFormat1': '1'},
+                'Option': dict(QUIET)}
+
+    def test_click_is_stored_at_once_and_cancel_keeps_it(self):
+        before = self.ini_text()
+        self.open_dialog()
+        self.show_page('対象設定')
+        self.click(1088)
+        wait_until(lambda: self.controls()[1088].checked, 'the check mark')
+        self.click(CANCEL)
+        wait_until(self.dialog_closed, 'the dialog to close')
+        self.assertEqual(self.ini_text(), before, 'the file keeps the old value')
+        harness.key('Print')
+        bitmap = wait_until(lambda: complete_bitmap(self.slot(1)), 'the hard copy')
+        left, top, right, bottom = screen_metrics()['work']
+        self.assertEqual((bitmap.width, bitmap.height), (right - left, bottom - top),
+                         'the desktop capture leaves the taskbar out')
+
+
+class Apply(ConfigCase):
+    settings = {'Common': {'CopyType': '0'}, 'SaveAs': {'SaveFormat1': '1'},
+                'Option': dict(QUIET, SaveNum='5'),
+                'Others': {'OnesWinStyle': '5', 'OnesLeft': '33', 'OnesTop': '44'},
+                'HotKey': {'IsCtrlF2': '1', 'Ctrl_F2': 'notepad.exe', 'Ctrl_F2_PARAMS': '/a'}}
+
+    def test_apply_writes_every_key_and_the_next_capture_uses_it(self):
+        self.open_dialog()
+        self.show_page('対象設定')
+        self.click(1026)
+        wait_until(lambda: self.controls()[1026].checked, 'active window chosen')
+        self.show_page('編集')
+        self.type_into(1086, '/x')
+        self.show_page('印刷設定')
+        self.click(1052)
+        wait_until(lambda: self.controls()[1052].checked, 'system time checked')
+        self.apply_and_close()
+        saved = self.settings_file()
+        self.assertEqual(saved['Others'], self.settings['Others'])
+        self.assertEqual(saved['HotKey'], self.settings['HotKey'])
+        self.assertEqual(list(saved['Common']), ['CopyType', 'IsExtraArea', 'IsDotRange',
+                                                 'IsNotRange', 'IsPrintPreview', 'AutoLeft',
+                                                 'AutoTop', 'AutoRight', 'AutoBottom'])
+        self.assertEqual(saved['Common']['CopyType'], '1')
+        self.assertEqual(list(saved['SaveAs']), ['SaveFormat1', 'SaveFormat2', 'IsSaveDialog',
+                                                 'SaveDir', 'SaveFormat3'])
+        self.assertEqual(saved['SaveAs']['SaveDir'], self.wine_path(self.workdir))
+        self.assertEqual(saved['Modify'], {'AppPath': 'mspaint.exe', 'AppParam': '/x'})
+        self.assertEqual(saved['Option']['IsPrintSysTime'], '1')
+        self.assertEqual(saved['Option']['SaveNum'], '5')
+        self.assertEqual(saved['Option']['IsFlash'], '1')
+
+        target = TestWindow(self, 260, 180, 420, 310)
+        harness.key('Print')
+        bitmap = wait_until(lambda: complete_bitmap(self.slot(1)), 'the hard copy')
+        self.assertEqual((bitmap.width, bitmap.height), target.outer_size,
+                         'PrintScreen now takes the active window')
+
+
+class Refusals(ConfigCase):
+    settings = {'Common': {'CopyType': '1'},
+                'SaveAs': {'SaveFormat1': '1', 'SaveFormat2': '0', 'SaveFormat3': '0'},
+                'Option': dict(QUIET)}
+
+    def setUp(self):
+        super().setUp()
+        self.before = self.ini_text()
+        self.open_dialog()
+
+    def after_cancel(self):
+        self.click(CANCEL)
+        wait_until(self.dialog_closed, 'the dialog to close')
+        self.assertEqual(self.ini_text(), self.before, 'the file keeps the old values')
+
+    def capture(self):
+        harness.key('Print')
+        return wait_until(lambda: complete_bitmap(self.slot(1)), 'the hard copy')
+
+    def test_no_output(self):
+        self.show_page('対象設定')
+        self.click(1024)  # not stored: the check comes first
+        self.show_page('保存設定')
+        self.click(1040)
+        wait_until(lambda: not self.controls()[1040].checked, 'the clipboard unchecked')
+        self.refuse(REFUSALS['no_output'], 'no-output')
+        self.assertFalse(self.controls()[1040].checked, 'the input stays as it was')
+        self.after_cancel()
+        target = TestWindow(self, 260, 180, 420, 310)
+        bitmap = self.capture()
+        self.assertEqual((bitmap.width, bitmap.height), target.outer_size, 'still the active window')
+
+    def test_zero_width_stores_the_outputs_only(self):
+        self.show_page('保存設定')
+        self.click(1042)  # bitmap into the folder: stored by step 2
+        self.show_page('対象設定')
+        self.click(1028)
+        wait_until(lambda: self.controls()[1039].enabled, 'the area controls')
+        self.refuse(REFUSALS['width'], 'width')
+        self.after_cancel()
+        target = TestWindow(self, 260, 180, 420, 310)
+        bitmap = self.capture()
+        self.assertEqual((bitmap.width, bitmap.height), target.outer_size, 'CopyType kept')
+        saved = wait_until(lambda: [os.path.join(root, name)
+                                    for root, _, names in os.walk(os.path.join(self.workdir, 'bitmap'))
+                                    for name in names], 'the saved bitmap file')
+        self.assertEqual(len(saved), 1)
+
+    def test_zero_height_and_a_reversed_area_passes(self):
+        self.show_page('対象設定')
+        self.click(1028)
+        for field, value in ((1038, '10'), (1094, '20'), (1048, '300'), (1049, '20')):
+            self.set_text(field, value)
+        self.refuse(REFUSALS['height'], 'height')
+        self.assertEqual(self.controls()[1049].text, '20')
+        self.set_text(1048, '5')  # right of left: only a zero size is refused
+        self.set_text(1049, '200')
+        self.apply_and_close()
+        common = self.settings_file()['Common']
+        self.assertEqual([common[k] for k in ('CopyType', 'AutoLeft', 'AutoTop', 'AutoRight',
+                                              'AutoBottom')], ['4', '10', '20', '5', '200'])
+
+    def test_no_edit_application_stores_steps_one_to_six(self):
+        self.show_page('対象設定')
+        self.click(1024)
+        self.show_page('編集')
+        self.type_into(1057, '')
+        self.refuse(REFUSALS['no_app'], 'no-app')
+        self.after_cancel()
+        bitmap = self.capture()
+        self.assertEqual((bitmap.width, bitmap.height), screen_metrics()['screen'],
+                         'the copy type of step 5 was stored')
+
+    def test_count_below_three_stores_steps_one_to_eight(self):
+        self.show_page('対象設定')
+        self.click(1024)
+        self.show_page('履歴数')
+        self.type_into(1035, '2')
+        self.refuse(REFUSALS['too_few'], 'too-few')
+        self.assertEqual(self.controls()[1035].text, '2')
+        self.type_into(1035, '')
+        self.refuse(REFUSALS['too_few'])  # an empty field reads as 0
+        self.after_cancel()
+        bitmap = self.capture()
+        self.assertEqual((bitmap.width, bitmap.height), screen_metrics()['screen'])
+
+    def test_count_above_three_hundred(self):
+        self.show_page('履歴数')
+        self.type_into(1035, '301')
+        box = self.refuse(self.upper_bound_text(), 'too-many')
+        self.assertIn('300', box.text)
+        self.type_into(1035, '300')
+        self.apply_and_close()
+        self.assertEqual(self.settings_file()['Option']['SaveNum'], '300')
+
+    def upper_bound_text(self):
+        return '保存履歴数は300以下を設定して下さい'
+
+
+class HistoryCount(ConfigCase):
+    settings = {'Common': {'CopyType': '0'}, 'SaveAs': {'SaveFormat1': '1'},
+                'Option': dict(QUIET, SaveNum='10')}
+
+    def setUp(self):
+        super().setUp()
+        self.write_slots(range(1, 11))
+        self.open_dialog()
+        self.show_page('履歴数')
+
+    def lower_to_five(self):
+        self.type_into(1035, '5')
+        self.click(APPLY)
+        box = self.message_box()
+        self.assertEqual(box.text, '不要な保存履歴を削除しますか？')
+        self.assertEqual(box.buttons, [IDYES, IDNO])
+        self.assertTrue(box.has_icon, 'the warning icon')
+        self.assertEqual(box.default, IDNO)
+        return box
+
+    def test_no_keeps_the_surplus_files(self):
+        box = self.lower_to_five()
+        shot('ask-trim')
+        box.press(IDNO)
+        wait_until(self.dialog_closed, 'the dialog to close')
+        self.assertEqual(self.existing_slots(), list(range(1, 11)))
+        self.assertEqual(self.settings_file()['Option']['SaveNum'], '5')
+
+    def test_yes_deletes_exactly_slots_five_to_nine(self):
+        self.lower_to_five().press(IDYES)
+        done = self.message_box()
+        self.assertEqual(done.text, DELETED)
+        self.assertEqual(done.buttons, [IDOK])
+        self.assertEqual(self.existing_slots(), list(range(1, 6)))
+        done.press(IDOK)
+        wait_until(self.dialog_closed, 'the dialog to close')
+        self.assertEqual(self.settings_file()['Option']['SaveNum'], '5')
+
+    def test_raising_asks_nothing_and_the_arrows_step(self):
+        left, top, right, _ = self.controls()[1015].screen
+        harness.click((left + right) // 2, top + 3)  # the upper arrow
+        wait_until(lambda: self.controls()[1035].text == '11', 'the up-down step')
+        self.type_into(1035, '12')
+        self.apply_and_close()
+        self.assertEqual(self.settings_file()['Option']['SaveNum'], '12')
+        self.assertEqual(self.existing_slots(), list(range(1, 11)))
+
+    def test_three_is_accepted(self):
+        self.type_into(1035, '3')
+        self.click(APPLY)
+        self.message_box().press(IDNO)
+        wait_until(self.dialog_closed, 'the dialog to close')
+        self.assertEqual(self.settings_file()['Option']['SaveNum'], '3')
+
+
+class ClearHistory(ConfigCase):
+    settings = {'Common': {'CopyType': '0'}, 'SaveAs': {'SaveFormat1': '1'},
+                'Option': dict(QUIET, SaveNum='5')}
+
+    def test_clear_asks_then_deletes_the_history_only(self):
+        self.write_slots(range(1, 8))
+        with open(self.temp_file('~zor_vex.bmp'), 'wb') as f:
+            f.write(b'BM work')
+        self.open_dialog()
+        self.show_page('クリア')
+        self.click(1041)
+        box = self.message_box()
+        self.assertEqual(box.text, '保存履歴を全て削除します。よろしいですか？')
+        self.assertTrue(box.has_icon)
+        self.assertEqual(box.default, IDNO)
+        box.press(IDNO)
+        self.assertEqual(self.existing_slots(), list(range(1, 8)))
+        self.click(1041)
+        self.message_box().press(IDYES)
+        done = self.message_box()
+        self.assertEqual(done.text, DELETED)
+        done.press(IDOK)
+        self.assertEqual(self.existing_slots(), [6, 7])
+        self.assertTrue(os.path.exists(self.temp_file('~zor_vex.bmp')), 'never the work file')
+        self.assertIsNotNone(find_window('#32770', TITLE), 'the dialog stays open')
+
+
+class Backup(ConfigCase):
+    settings = {'Common': {'CopyType': '0'}, 'SaveAs': {'SaveFormat1': '1'},
+                'Option': dict(QUIET, SaveNum='5')}
+
+    def browser(self):
+        def find():
+            for window in harness.windows():
+                if window.class_name == '#32770' and window.visible and window.title not in (
+                        TITLE, 'ZORVEX'):
+                    found = controls(window)
+                    if any(c.text == '決定！' for c in found.values()):
+                        return window, found
+            return None
+        return wait_until(find, 'the folder browser')
+
+    def new_folder(self):
+        """A fresh folder right under /tmp, next to the test's working folder,
+        with one folder inside (see choose_folder)."""
+        import tempfile
+        folder = tempfile.mkdtemp(prefix='zorvex-chosen-')
+        self.addCleanup(shutil.rmtree, folder, True)
+        os.makedirs(os.path.join(folder, INNER))
+        return folder
+
+    def choose_folder(self, folder):
+        """Selects the folder in the open browser and presses 決定！. Wine's
+        browser, asked to show a path, opens the folders above it without
+        selecting it, so it is asked for the inner folder, and the folder's
+        own item is then selected in the browser's tree (a click on it may be
+        scrolled out of sight)."""
+        window, found = self.browser()
+        tree = next(c for c in found.values() if c.class_name == 'SysTreeView32')
+
+        def item_index():
+            probe('browse-select', window.handle, self.wine_path(os.path.join(folder, INNER)))
+            for line in probe('tree', window.handle, tree.id).splitlines():
+                parts = line.rstrip('\r').split('\t')
+                if len(parts) == 6 and parts[5] == os.path.basename(folder):
+                    return parts[0]
+            return None
+        probe('tree-select', window.handle, tree.id, wait_until(item_index, 'the folder item'))
+        shot('folder-browser')
+        harness.click(*next(c for c in found.values() if c.text == '決定！').center)
+        wait_until(lambda: not any(w.handle == window.handle for w in harness.windows()),
+                   'the browser to close')
+
+    def start_backup(self):
+        self.click(1044)
+        box = self.message_box()
+        self.assertEqual(box.text, '保存履歴を全てバックアップします。よろしいですか？')
+        self.assertFalse(box.has_icon)
+        self.assertEqual(box.default, IDNO)
+        return box
+
+    def test_backup_copies_filled_slots_under_their_numbers(self):
+        self.write_slots([1, 3])
+        target = self.new_folder()
+        self.open_dialog()
+        self.show_page('バックアップ')
+        self.start_backup().press(IDNO)
+        self.assertIsNone(find_window('#32770', 'ZORVEX'), 'No does nothing')
+
+        self.start_backup().press(IDYES)
+        window, found = self.browser()
+        self.assertIn('保存するフォルダを選択して下さい', [c.text for c in found.values()])
+        self.choose_folder(target)
+        done = self.message_box()
+        self.assertEqual(done.text, BACKED_UP)
+        self.assertEqual(done.buttons, [IDOK])
+        done.press(IDOK)
+        self.assertEqual(sorted(os.listdir(target)), ['1.bmp', '3.bmp', INNER])
+        self.assertTrue(filecmp.cmp(os.path.join(target, '3.bmp'), self.slot(3), shallow=False))
+
+    def test_cancelled_browser_copies_nothing_and_an_empty_history_backs_up_nothing(self):
+        self.open_dialog()
+        self.show_page('バックアップ')
+        self.start_backup().press(IDYES)
+        window, found = self.browser()
+        cancel = next(c for c in found.values() if c.id == 2)
+        harness.click(*cancel.center)
+        wait_until(lambda: not any(w.handle == window.handle for w in harness.windows()),
+                   'the browser to close')
+        self.assertTrue(self.no_message_box())
+        self.assertTrue(find_window('#32770', TITLE).enabled)
+
+        target = self.new_folder()
+        self.start_backup().press(IDYES)
+        self.choose_folder(target)
+        done = self.message_box()
+        self.assertEqual(done.text, BACKED_UP, 'the message comes with nothing to copy too')
+        done.press(IDOK)
+        self.assertEqual(os.listdir(target), [INNER])
+
+    def test_folder_button_fills_the_save_folder(self):
+        target = self.new_folder()
+        self.open_dialog()
+        self.show_page('保存設定')
+        self.click(1042)
+        self.click(1059)
+        self.choose_folder(target)
+        wait_until(lambda: self.controls()[1095].text == self.wine_path(target), 'the new folder')
+        self.apply_and_close()
+        self.assertEqual(self.settings_file()['SaveAs']['SaveDir'], self.wine_path(target))
+
+
+class ProgramChooser(ConfigCase):
+    def chooser(self):
+        return wait_until(lambda: find_window('#32770', 'プログラムの指定...'), 'the program chooser')
+
+    def test_chosen_program_replaces_the_path_and_cancel_keeps_it(self):
+        program = os.path.join(self.workdir, 'paint tool.exe')
+        with open(program, 'wb') as f:
+            f.write(b'MZ')
+        self.open_dialog()
+        self.show_page('編集')
+        self.click(1058)
+        window = self.chooser()
+        found = controls(window)
+        combo = next(c for c in found.values() if c.class_name == 'ComboBox' and c.id == 1136)
+        self.assertEqual(combo.text, 'プログラム')
+        shot('program-chooser')
+        harness.key('Escape')
+        wait_until(lambda: find_window('#32770', 'プログラムの指定...') is None, 'the chooser closed')
+        self.assertEqual(self.controls()[1057].text, 'mspaint.exe')
+
+        self.click(1058)
+        window = self.chooser()
+        name_field = 1152 if 1152 in controls(window) else 1148
+        probe('settext', window.handle, name_field, self.wine_path(program))
+        probe('click', window.handle, IDOK)
+        wait_until(lambda: self.controls()[1057].text == self.wine_path(program), 'the chosen path')
+        self.apply_and_close()
+        self.assertEqual(self.settings_file()['Modify']['AppPath'], self.wine_path(program))
+
+
+class TextBounds(ConfigCase):
+    def test_parameters_longer_than_the_record_in_bytes_are_taken_back(self):
+        self.open_dialog()
+        self.show_page('編集')
+        fits = 'あ' * 63  # 126 bytes
+        probe('replacesel', self.dialog.handle, 1086, fits)
+        wait_until(lambda: self.controls()[1086].text == fits, 'the parameters')
+        probe('replacesel', self.dialog.handle, 1086, 'あ' * 64)  # 128 bytes, 64 characters
+        self.assertEqual(self.controls()[1086].text, fits)
+        self.apply_and_close()
+        self.assertEqual(self.settings_file()['Modify']['AppParam'], fits)
+
+
+class AreaPick(ConfigCase):
+    settings = {'Common': {'CopyType': '4', 'AutoLeft': '1', 'AutoTop': '1', 'AutoRight': '2',
+                           'AutoBottom': '2'},
+                'SaveAs': {'SaveFormat1': '1'}, 'Option': dict(QUIET)}
+
+    def test_drag_fills_the_fields_and_apply_makes_it_the_fixed_area(self):
+        TestWindow(self, 0, 0, 500, 400, 'pattern')
+        self.open_dialog()
+        self.show_page('対象設定')
+        probe('clear-clipboard')
+        self.click(1039)
+        wait_until(lambda: find_window('CRangeWinClass'), 'the range overlay')
+        harness.move_mouse(100, 120)
+        harness.mouse_down()
+        harness.move_mouse(200, 200)
+        harness.move_mouse(300, 250)
+        harness.mouse_up()
+        wait_until(lambda: find_window('CRangeWinClass', visible=None) is None, 'the overlay gone')
+        wait_until(lambda: [self.controls()[i].text for i in (1038, 1094, 1048, 1049)] ==
+                   ['100', '120', '300', '250'], 'the picked area in the fields')
+        self.assertEqual(self.existing_slots(), [], 'no hard copy filed')
+        self.assertEqual(probe('clipboard', self.wine_path(os.path.join(self.workdir, 'c.bmp')))
+                         .strip(), 'none')
+        self.assertEqual(self.settings_file()['Common']['AutoRight'], '2', 'stored only by 適用')
+        shot('area-picked')
+        self.apply_and_close()
+        common = self.settings_file()['Common']
+        self.assertEqual([common[k] for k in ('AutoLeft', 'AutoTop', 'AutoRight', 'AutoBottom')],
+                         ['100', '120', '300', '250'])
+        harness.move_mouse(900, 600)
+        harness.key('Print')
+        bitmap = wait_until(lambda: complete_bitmap(self.slot(1)), 'the hard copy')
+        self.assertEqual((bitmap.width, bitmap.height), (200, 130))
+        screen = Screen()
+        for x, y in ((0, 0), (199, 0), (0, 129), (199, 129), (100, 60)):
+            self.assertEqual(bitmap.pixel(x, y), screen.pixel(100 + x, 120 + y), (x, y))
+
+
+if __name__ == '__main__':
+    harness.main()

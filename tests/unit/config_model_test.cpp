@@ -1,0 +1,228 @@
+// The configuration dialog's checks and stores, tables and small rules,
+// without the dialog: each refusal stops the apply where it belongs and
+// keeps what the steps before it stored.
+#include "dialogs/config_model.h"
+#include "dialogs/file_choosers.h"
+#include "resources/resource.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <set>
+#include <string>
+
+namespace {
+
+SettingsRecord OldSettings() {
+    SettingsRecord s = {};
+    s.CopyType = COPY_RANGE;
+    s.IsExtraArea = 1;
+    s.IsDotRange = 1;
+    s.AutoLeft = 1;
+    s.AutoTop = 2;
+    s.AutoRight = 3;
+    s.AutoBottom = 4;
+    s.SaveFormat1 = 1;
+    std::strcpy(s.SaveDir, "C:\\old");
+    std::strcpy(s.AppPath, "old.exe");
+    std::strcpy(s.AppParam, "-old");
+    s.IsPrintEdge = 1;
+    s.SaveNum = 10;
+    return s;
+}
+
+ConfigInput ValidInput() {
+    ConfigInput in = {};
+    in.bitmap = true;
+    in.printer = true;
+    in.printDirectly = true;
+    std::strcpy(in.saveDir, "D:\\new");
+    in.copyType = CHOICE_AREA;
+    in.areaLeft = 10;
+    in.areaTop = 20;
+    in.areaRight = 110;
+    in.areaBottom = 70;
+    in.notRange = true;
+    std::strcpy(in.appPath, "new.exe");
+    in.printDialog = true;
+    in.noFlash = true;
+    in.cursor = true;
+    in.historyCount = 5;
+    return in;
+}
+
+TEST(ConfigApply, ValidInputStoresEveryFieldButTheCount) {
+    SettingsRecord s = OldSettings();
+    EXPECT_EQ(StoreConfigInput(ValidInput(), s), REFUSAL_NONE);
+    EXPECT_EQ((s.SaveFormat1 * 100 + s.SaveFormat2 * 10 + s.SaveFormat3), 11);
+    EXPECT_EQ(s.IsSaveDialog, 0);
+    EXPECT_STREQ(s.SaveDir, "D:\\new");
+    EXPECT_EQ(s.IsPrintPreview, 1);
+    EXPECT_EQ(s.CopyType, COPY_FIXED_AREA);
+    EXPECT_EQ(s.IsExtraArea, 0);
+    EXPECT_EQ((std::array<int, 4>{s.AutoLeft, s.AutoTop, s.AutoRight, s.AutoBottom}),
+              (std::array<int, 4>{10, 20, 110, 70}));
+    EXPECT_EQ(s.IsDotRange, 0);
+    EXPECT_EQ(s.IsNotRange, 1);
+    EXPECT_STREQ(s.AppPath, "new.exe");
+    EXPECT_STREQ(s.AppParam, "");
+    EXPECT_EQ(s.IsPrintEdge, 0);
+    EXPECT_EQ(s.IsPrintDialog, 1);
+    EXPECT_EQ(s.IsFlash, 1);
+    EXPECT_EQ(s.IsCursor, 1);
+    EXPECT_EQ(s.SaveNum, 10) << "the caller stores the count after the trim question";
+}
+
+TEST(ConfigApply, NoOutputStoresNothing) {
+    ConfigInput in = ValidInput();
+    in.clipboard = in.bitmap = in.printer = false;
+    SettingsRecord s = OldSettings();
+    SettingsRecord before = s;
+    EXPECT_EQ(StoreConfigInput(in, s), REFUSAL_NO_OUTPUT);
+    EXPECT_EQ(std::memcmp(&s, &before, sizeof s), 0);
+}
+
+TEST(ConfigApply, ZeroWidthOrHeightKeepsTheCopyTypeAndClearsTheArea) {
+    for (bool width : {true, false}) {
+        ConfigInput in = ValidInput();
+        (width ? in.areaRight : in.areaBottom) = width ? in.areaLeft : in.areaTop;
+        SettingsRecord s = OldSettings();
+        EXPECT_EQ(StoreConfigInput(in, s), width ? REFUSAL_ZERO_WIDTH : REFUSAL_ZERO_HEIGHT);
+        EXPECT_EQ(s.SaveFormat2, 1) << "steps 1 to 3 are stored";
+        EXPECT_STREQ(s.SaveDir, "D:\\new");
+        EXPECT_EQ(s.IsPrintPreview, 1);
+        EXPECT_EQ(s.CopyType, COPY_RANGE);
+        EXPECT_EQ(s.IsExtraArea + s.AutoLeft + s.AutoTop + s.AutoRight + s.AutoBottom, 0);
+        EXPECT_EQ(s.IsDotRange, 1) << "step 6 is not reached";
+    }
+}
+
+TEST(ConfigApply, ReversedAreaPassesAndEmptyFieldsAreZeroWidth) {
+    ConfigInput in = ValidInput();
+    in.areaRight = 5;
+    SettingsRecord s = OldSettings();
+    EXPECT_EQ(StoreConfigInput(in, s), REFUSAL_NONE);
+    EXPECT_EQ(s.AutoRight, 5);
+    in.areaLeft = in.areaTop = in.areaRight = in.areaBottom = ReadDecimalField("");
+    EXPECT_EQ(StoreConfigInput(in, s), REFUSAL_ZERO_WIDTH);
+}
+
+TEST(ConfigApply, EmptyEditApplicationStoresStepsOneToSix) {
+    ConfigInput in = ValidInput();
+    in.appPath[0] = '\0';
+    SettingsRecord s = OldSettings();
+    EXPECT_EQ(StoreConfigInput(in, s), REFUSAL_NO_EDIT_APPLICATION);
+    EXPECT_EQ(s.CopyType, COPY_FIXED_AREA);
+    EXPECT_EQ(s.IsNotRange, 1);
+    EXPECT_STREQ(s.AppPath, "old.exe");
+    EXPECT_EQ(s.IsPrintEdge, 1) << "step 8 is not reached";
+}
+
+TEST(ConfigApply, CountBoundsStoreStepsOneToEight) {
+    for (int count : {2, 301, 0, -1}) {
+        ConfigInput in = ValidInput();
+        in.historyCount = count;
+        SettingsRecord s = OldSettings();
+        EXPECT_EQ(StoreConfigInput(in, s),
+                  count > 300 ? REFUSAL_COUNT_TOO_HIGH : REFUSAL_COUNT_TOO_LOW);
+        EXPECT_STREQ(s.AppPath, "new.exe");
+        EXPECT_EQ(s.IsCursor, 1);
+    }
+    for (int count : {3, 300}) {
+        ConfigInput in = ValidInput();
+        in.historyCount = count;
+        SettingsRecord s = OldSettings();
+        EXPECT_EQ(StoreConfigInput(in, s), REFUSAL_NONE) << count;
+    }
+    EXPECT_NE(std::string(RefusalText(REFUSAL_COUNT_TOO_HIGH)).find("300"), std::string::npos);
+}
+
+TEST(ConfigApply, CopyTypeChoices) {
+    const int expected[] = {COPY_DESKTOP, COPY_ACTIVE_WINDOW, COPY_ACTIVE_WINDOW_NO_FRAME,
+                            COPY_RANGE};
+    for (int choice = CHOICE_NONE; choice <= CHOICE_RANGE; ++choice) {
+        ConfigInput in = ValidInput();
+        in.copyType = static_cast<CopyTypeChoice>(choice);
+        in.extraArea = true;
+        SettingsRecord s = OldSettings();
+        ASSERT_EQ(StoreConfigInput(in, s), REFUSAL_NONE);
+        EXPECT_EQ(s.CopyType, choice == CHOICE_NONE ? COPY_DESKTOP : expected[choice]);
+        EXPECT_EQ(s.IsExtraArea, choice == CHOICE_DESKTOP ? 1 : 0)
+            << "the desktop option counts only with the desktop chosen";
+        EXPECT_EQ(s.AutoRight, 0);
+    }
+}
+
+TEST(ConfigApply, SaveChoicesAndBandStyle) {
+    ConfigInput in = ValidInput();
+    in.askSaveName = true;
+    in.dotRange = in.notRange = true;
+    SettingsRecord s = OldSettings();
+    ASSERT_EQ(StoreConfigInput(in, s), REFUSAL_NONE);
+    EXPECT_EQ(s.IsSaveDialog, 1);
+    EXPECT_STREQ(s.SaveDir, "C:\\old") << "the folder is taken only when saving into it";
+    EXPECT_EQ((s.IsDotRange * 10 + s.IsNotRange), 10);
+
+    in.bitmap = false;
+    in.printer = false;
+    in.clipboard = true;
+    in.printDirectly = true;
+    ASSERT_EQ(StoreConfigInput(in, s), REFUSAL_NONE);
+    EXPECT_EQ(s.IsSaveDialog, 0) << "no bitmap output: no save dialog";
+    EXPECT_EQ(s.IsPrintPreview, 0) << "direct printing needs the printer output";
+}
+
+TEST(ConfigFields, DecimalRuleAndCentring) {
+    EXPECT_EQ(ReadDecimalField("  -42x"), -42);
+    EXPECT_EQ(ReadDecimalField("+7"), 7);
+    EXPECT_EQ(ReadDecimalField("abc"), 0);
+    EXPECT_EQ(ReadDecimalField(""), 0);
+    POINT at = CenteredDialogPosition(RECT{0, 0, 1280, 780}, 570, 390);
+    EXPECT_EQ(at.x, 355);
+    EXPECT_EQ(at.y, 195);
+    at = CenteredDialogPosition(RECT{-100, 10, 300, 211}, 570, 390);
+    EXPECT_EQ(at.x, -100 + (400 - 570) / 2) << "truncated toward zero";
+    EXPECT_EQ(at.y, 10 + (201 - 390) / 2);
+}
+
+TEST(ConfigTables, EveryPageHasItsItemCaptionAndControls) {
+    std::set<int> pagesInTree;
+    for (size_t i = 0; i < CONFIG_TREE_COUNT; ++i) {
+        const ConfigTreeItem& item = CONFIG_TREE[i];
+        EXPECT_LT(item.parent, static_cast<int>(i)) << "parents are added first";
+        if (item.page != PAGE_NONE) {
+            EXPECT_TRUE(pagesInTree.insert(item.page).second);
+        }
+    }
+    EXPECT_EQ(CONFIG_TREE_COUNT, 14u);
+    EXPECT_EQ(pagesInTree.size(), static_cast<size_t>(CONFIG_PAGE_COUNT));
+    std::set<int> ids, pagesWithControls;
+    for (size_t i = 0; i < PAGE_CONTROL_COUNT; ++i) {
+        EXPECT_TRUE(ids.insert(PAGE_CONTROLS[i].id).second) << PAGE_CONTROLS[i].id;
+        pagesWithControls.insert(PAGE_CONTROLS[i].page);
+        const RECT& r = PAGE_CONTROLS[i].rect;
+        EXPECT_TRUE(r.left >= CONFIG_GROUP_RECT.left && r.right <= CONFIG_GROUP_RECT.right &&
+                    r.top >= CONFIG_GROUP_RECT.top && r.bottom <= CONFIG_GROUP_RECT.bottom)
+            << PAGE_CONTROLS[i].id << " inside the group box";
+    }
+    EXPECT_EQ(PAGE_CONTROL_COUNT, 43u);
+    EXPECT_EQ(pagesWithControls.size(), static_cast<size_t>(CONFIG_PAGE_COUNT));
+    for (const char* caption : PAGE_CAPTIONS)
+        EXPECT_NE(caption[0], '\0');
+    EXPECT_EQ(HELP_ROW_COUNT, 22u);
+}
+
+TEST(FileChoosers, APathIsCopiedOnlyWhenItFits) {
+    char out[8] = "keep";
+    EXPECT_FALSE(CopyTextIfFits("12345678", out, sizeof out));
+    EXPECT_STREQ(out, "keep") << "a path that does not fit is not stored cut";
+    EXPECT_TRUE(CopyTextIfFits("1234567", out, sizeof out));
+    EXPECT_STREQ(out, "1234567");
+    std::string longPath(300, 'a');
+    char launcherPath[LAUNCHER_PATH_CAPACITY] = "old";
+    EXPECT_FALSE(CopyTextIfFits(longPath.c_str(), launcherPath, sizeof launcherPath));
+    EXPECT_STREQ(launcherPath, "old");
+}
+
+} // namespace
