@@ -58,12 +58,14 @@ def sample(unix_pid, windows_pid):
         'rss_kb': proc_kb(unix_pid, 'status', 'VmRSS'),
         'gdi': int(counts.get('gdi_table', -1)),
         'user': int(counts.get('windows', -1)),
+        'gdi_types': counts.get('gdi_types', '').strip(),
     }
 
 
 def format_sample(label, figures):
     return (f'{label}\tprivate_kb={figures["private_kb"]}\trss_kb={figures["rss_kb"]}'
-            f'\tgdi={figures["gdi"]}\tuser_windows={figures["user"]}')
+            f'\tgdi={figures["gdi"]}\tuser_windows={figures["user"]}'
+            f'\tgdi_by_type={figures.get("gdi_types", "")}')
 
 
 class Session:
@@ -137,7 +139,9 @@ class Session:
                 wait_until(lambda: find_window(OVERLAY, visible=None) is None, 'no overlay')
                 readings.append(sample(self.unix_pid, self.windows_pid))
             if due:
-                lowest = {key: min(r[key] for r in readings) for key in readings[0]}
+                lowest = {key: min(r[key] for r in readings) for key in readings[0]
+                          if key != 'gdi_types'}
+                lowest['gdi_types'] = readings[-1]['gdi_types']
                 readings = []
                 self.samples.append((f'captures {number}', lowest))
                 self.report(format_sample(f'captures {number}', lowest))
@@ -164,4 +168,4 @@ def growth(samples, baseline_label):
     """The last sample against the one named, figure by figure."""
     baseline = dict(samples)[baseline_label]
     last = samples[-1][1]
-    return {key: last[key] - baseline[key] for key in last}
+    return {key: last[key] - baseline[key] for key in last if key != 'gdi_types'}

@@ -99,6 +99,8 @@ def table_rows(pattern, columns):
     for full in sorted(glob.glob(os.path.join(SOURCE, pattern))):
         with open(full, encoding='utf-8') as f:
             source += f.read()
+    # adjacent literals ("a" "b", across lines) are one string, as in C++
+    source = re.sub(r'"\s*\n\s*"', '', source)
     literal = r'"((?:[^"\\]|\\.)*)"'
     pattern = r'\{\s*' + r'\s*,\s*'.join([literal] * columns) + (r'\s*[,}]' if columns == 2 else r'\s*,\s*IDM_')
     return re.findall(pattern, source)

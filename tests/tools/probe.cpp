@@ -384,9 +384,17 @@ long CountGdiObjects(HANDLE process) {
     std::string entries(GDI_TABLE_ENTRIES * sizeof(GdiTableEntry), '\0');
     if (!ReadProcessMemory(process, table, entries.data(), entries.size(), &read)) return -1;
     long used = 0;
+    long byType[256] = {};
     const auto* entry = reinterpret_cast<const GdiTableEntry*>(entries.data());
-    for (size_t i = 0; i < GDI_TABLE_ENTRIES; ++i)
-        if (entry[i].type != 0) ++used;
+    for (size_t i = 0; i < GDI_TABLE_ENTRIES; ++i) {
+        if (entry[i].type == 0) continue;
+        ++used;
+        ++byType[entry[i].type];
+    }
+    std::printf("gdi_types\t");
+    for (int type = 1; type < 256; ++type)
+        if (byType[type]) std::printf("%02x:%ld ", type, byType[type]);
+    std::printf("\n");
     return used;
 }
 
