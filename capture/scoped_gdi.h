@@ -18,18 +18,25 @@ private:
     HGDIOBJ previous_;
 };
 
-class ScopedMemoryDC {
+// A device context this program created (memory or printer), deleted when
+// the owner goes.
+class ScopedDC {
 public:
-    explicit ScopedMemoryDC(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
-    ~ScopedMemoryDC() {
+    explicit ScopedDC(HDC dc) : dc_(dc) {}
+    ~ScopedDC() {
         if (dc_) DeleteDC(dc_);
     }
-    ScopedMemoryDC(const ScopedMemoryDC&) = delete;
-    ScopedMemoryDC& operator=(const ScopedMemoryDC&) = delete;
+    ScopedDC(const ScopedDC&) = delete;
+    ScopedDC& operator=(const ScopedDC&) = delete;
     HDC get() const { return dc_; }
 
 private:
     HDC dc_;
+};
+
+class ScopedMemoryDC : public ScopedDC {
+public:
+    explicit ScopedMemoryDC(HDC compatibleWith) : ScopedDC(CreateCompatibleDC(compatibleWith)) {}
 };
 
 class ScopedGdiObject {

@@ -7,6 +7,7 @@
 #include "capture/range_overlay.h"
 #include "dialogs/config_model.h"
 #include "dialogs/file_choosers.h"
+#include "dialogs/list_view.h"
 #include "output/history.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -166,34 +167,15 @@ void BuildTree(HWND dialog) {
     }
 }
 
-void AddHelpColumn(HWND list, int index, const char* title, int width) {
-    LVCOLUMNA column = {};
-    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-    column.fmt = LVCFMT_LEFT;
-    column.cx = width;
-    column.pszText = const_cast<char*>(title);
-    column.iSubItem = index;
-    SendMessageA(list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
-}
-
-void AddHelpRow(HWND list, int row, const HelpRow& help) {
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT;
-    item.iItem = row;
-    item.pszText = const_cast<char*>(help.operation);
-    SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    item.iSubItem = 1;
-    item.pszText = const_cast<char*>(help.description);
-    SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-}
-
 void FillHelpList(HWND dialog) {
     HWND list = Control(dialog, IDC_HELP_LIST);
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    AddHelpColumn(list, 0, "操作", OPERATION_COLUMN_WIDTH);
-    AddHelpColumn(list, 1, "説明", DESCRIPTION_COLUMN_WIDTH);
-    for (size_t row = 0; row < HELP_ROW_COUNT; ++row)
-        AddHelpRow(list, static_cast<int>(row), HELP_ROWS[row]);
+    EnableFullRowSelect(list);
+    AddListColumn(list, 0, "操作", OPERATION_COLUMN_WIDTH);
+    AddListColumn(list, 1, "説明", DESCRIPTION_COLUMN_WIDTH);
+    for (size_t row = 0; row < HELP_ROW_COUNT; ++row) {
+        AddListRow(list, static_cast<int>(row), HELP_ROWS[row].operation);
+        SetListCell(list, static_cast<int>(row), 1, HELP_ROWS[row].description);
+    }
 }
 
 void LimitTexts(HWND dialog) {

@@ -27,20 +27,6 @@ constexpr DWORD CHOSEN_PAGE_FIELDS = DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERLEN
 bool printAbortRequested;
 HWND printAbortDialog;
 
-class ScopedPrinterDC {
-public:
-    explicit ScopedPrinterDC(HDC dc) : dc_(dc) {}
-    ~ScopedPrinterDC() {
-        if (dc_) DeleteDC(dc_);
-    }
-    ScopedPrinterDC(const ScopedPrinterDC&) = delete;
-    ScopedPrinterDC& operator=(const ScopedPrinterDC&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
-
 class ScopedPrinterHandle {
 public:
     ScopedPrinterHandle() = default;
@@ -302,7 +288,7 @@ int PrintHardCopy(RECT source, const char* path) {
         if (!setup) return 0;
         DeleteDC(setup);
     }
-    ScopedPrinterDC printer(GetDefaultPrinterContext());
+    ScopedDC printer(GetDefaultPrinterContext());
     if (!printer.get()) return 0;
     PrinterPage page = ReadPrinterPage(printer.get());
     OpenPrintAbortDialog();
