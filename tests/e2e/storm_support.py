@@ -185,11 +185,18 @@ class Storm:
         try:
             wait_until(lambda: self.case.slot_stamp() != before, 'a hard copy after the storm')
         except AssertionError:
-            print('DEBUG windows', self.program_windows(), flush=True)
+            print('STUCK windows', self.program_windows(), flush=True)
             harness.click(*self.tray)
-            print('DEBUG menu after tray click', find_window('#32768'), flush=True)
+            print('STUCK menu after tray click', find_window('#32768'), flush=True)
             harness.key('Escape')
-            print('DEBUG hotkeys', harness.hotkey_states(), flush=True)
-            print('DEBUG threads', thread_states(self.unix_pid), flush=True)
+            print('STUCK hotkeys', harness.hotkey_states(), flush=True)
+            print('STUCK threads', thread_states(self.unix_pid), flush=True)
+            try:
+                _, out = harness.run(['gdb', '-p', str(self.unix_pid), '-batch', '-ex',
+                                      'thread apply all bt 40'], timeout=120)
+                print('STUCK gdb', out.decode(errors='replace'), flush=True)
+            except OSError:
+                pass
+            print('STUCK all windows', harness.windows(), flush=True)
             raise
         return len(slots)
