@@ -21,6 +21,13 @@ uint64_t BitmapPixelBytes(int32_t width, int32_t height, int bitCount) {
     return BitmapStride64(width, bitCount) * rows;
 }
 
+uint64_t BitmapPixelCount(int32_t width, int32_t height) {
+    if (width <= 0 || height == INT32_MIN) return 0;
+    uint64_t rows = height < 0 ? static_cast<uint64_t>(-static_cast<int64_t>(height))
+                               : static_cast<uint64_t>(height);
+    return static_cast<uint64_t>(width) * rows;
+}
+
 int ColorTableEntries(int bitCount) {
     return bitCount >= 1 && bitCount <= 8 ? 1 << bitCount : 0;
 }
@@ -77,7 +84,10 @@ bool PlanBitmapRead(const BitmapFileHeader& file, const BitmapInfoHeader& info,
     uint64_t expected = BitmapPixelBytes(info.biWidth, info.biHeight, info.biBitCount);
     if (expected == 0 || expected > MAX_BITMAP_IMAGE_BYTES) return false;
     uint64_t present = std::min<uint64_t>(expected, fileLength - file.bfOffBits);
-    if (expected > MISSING_PIXELS_FLOOR + PRESENT_PIXELS_FACTOR * present) return false;
+    uint64_t presentPixels = present * 8 / info.biBitCount;
+    if (BitmapPixelCount(info.biWidth, info.biHeight) >
+        MISSING_PIXELS_FLOOR + PRESENT_PIXELS_FACTOR * presentPixels)
+        return false;
 
     uint64_t tableOffset = 14 + static_cast<uint64_t>(info.biSize);
     uint64_t tableEnd = std::min<uint64_t>(file.bfOffBits, fileLength);

@@ -13,12 +13,15 @@ constexpr uint32_t BITMAP_COMPRESSION_NONE = 0;
 // Largest pixel block a bitmap file can describe: its size fields are 32
 // bits wide. Sixteen 8K monitors at 32 bits need half of it.
 constexpr uint64_t MAX_BITMAP_IMAGE_BYTES = 0xFFFFFFFFull - BITMAP_HEADERS_SIZE - 256 * 4;
-// A file may leave pixels out (a hard copy cut short), but what it makes the
-// reader allocate is bounded by what it holds: this floor, which covers any
-// full-screen hard copy up to 3840 x 2160 at 32 bits, plus four times the
-// pixel bytes present.
-constexpr uint64_t MISSING_PIXELS_FLOOR = 32ull * 1024 * 1024;
+// A file may leave pixels out (a hard copy cut short), but the picture it
+// makes the readers allocate, stretch and copy to the screen's depth is
+// bounded by what it holds: this many pixels, a full-screen hard copy up to
+// 3840 x 2160 whatever its depth, plus four times the pixels present.
+constexpr uint64_t MISSING_PIXELS_FLOOR = 8ull * 1024 * 1024;
 constexpr uint64_t PRESENT_PIXELS_FACTOR = 4;
+
+// Width x |height|, the pixels a bitmap describes.
+uint64_t BitmapPixelCount(int32_t width, int32_t height);
 
 // The two headers as they lie in the file, byte for byte.
 #pragma pack(push, 2)

@@ -23,7 +23,9 @@ void ReadAsTheLoaderDoes(const uint8_t* data, size_t size) {
 
     Require(plan.pixelBytesExpected ==
             BitmapPixelBytes(info.biWidth, info.biHeight, info.biBitCount));
-    Require(plan.pixelBytesExpected <= MISSING_PIXELS_FLOOR + PRESENT_PIXELS_FACTOR * size);
+    Require(BitmapPixelCount(info.biWidth, info.biHeight) <=
+            MISSING_PIXELS_FLOOR +
+                PRESENT_PIXELS_FACTOR * (uint64_t{plan.pixelBytesToRead} * 8 / info.biBitCount));
     Require(plan.pixelBytesToRead <= plan.pixelBytesExpected);
     Require(uint64_t{plan.pixelOffset} + plan.pixelBytesToRead <= size);
     Require(plan.colorEntries >= 0 && plan.colorEntries <= ColorTableEntries(info.biBitCount));

@@ -584,6 +584,13 @@ TEST_F(HostileFileTest, TruncatedRealHardCopyStaysReadable) {
         EXPECT_EQ(h, height);
         EXPECT_EQ(pixels.substr(0, keep - 54), whole.substr(54, keep - 54)) << keep;
     }
+    // A tiny file declaring a tall, narrow picture at a low depth: few bytes
+    // to allocate, but millions of rows to stretch and to copy at the
+    // screen's depth.
+    std::string tall = ValidFile(4);
+    Put<int32_t>(tall, BI_WIDTH, 13);
+    Put<int32_t>(tall, BI_HEIGHT, 0x200007);
+    ExpectRefused(tall, "13 x 2097159 at 4 bits in a few bytes");
     // A picture larger than any hard copy needs a quarter of its pixels.
     BitmapFileHeader file = {};
     BitmapInfoHeader info = {};
@@ -593,10 +600,11 @@ TEST_F(HostileFileTest, TruncatedRealHardCopyStaysReadable) {
     info.biWidth = 7680;
     info.biHeight = 4320;
     info.biBitCount = 32;
-    uint64_t block = BitmapPixelBytes(7680, 4320, 32);
+    uint64_t pixels = BitmapPixelCount(7680, 4320);
+    uint64_t neededPixels = (pixels - MISSING_PIXELS_FLOOR) / PRESENT_PIXELS_FACTOR;
     BitmapReadPlan plan;
-    EXPECT_TRUE(PlanBitmapRead(file, info, 54 + block / 4, &plan));
-    EXPECT_FALSE(PlanBitmapRead(file, info, 54 + (block - MISSING_PIXELS_FLOOR) / 4 - 4096, &plan));
+    EXPECT_TRUE(PlanBitmapRead(file, info, 54 + 4 * neededPixels, &plan));
+    EXPECT_FALSE(PlanBitmapRead(file, info, 54 + 4 * neededPixels - 4096, &plan));
 }
 
 TEST_F(HostileFileTest, TopDownFilesLoadWithTheirRowsInOrder) {
