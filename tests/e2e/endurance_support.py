@@ -78,6 +78,7 @@ class Session:
         self.windows_pid = main.process
         self.unix_pid = wait_until(unix_pid_of, 'the process of zor_vex.exe')
         self.samples = []
+        self.lost_keys = 0
         harness.focus_desktop()
         harness.keep_pointer_off_taskbar()
 
@@ -86,6 +87,13 @@ class Session:
         self.samples.append((label, figures))
         self.report(format_sample(label, figures))
         return figures
+
+    def overlay_within(self, seconds):
+        try:
+            wait_until(lambda: find_window(OVERLAY), 'the range overlay', timeout=seconds)
+            return True
+        except AssertionError:
+            return False
 
     def stamp(self):
         try:
@@ -98,6 +106,9 @@ class Session:
         # a flash or overlay window that came and went may have taken the
         # X focus with it, and hot keys arrive only while Wine has it
         harness.focus_desktop()
+        # a modifier whose release went to a window that has gone since
+        # would still be held for Wine
+        harness.run(['xdotool', 'keyup', 'ctrl', 'shift', 'alt'], timeout=10)
         harness.run(['xdotool', 'key', '--delay', '30', *keys], timeout=30)
 
     def capture(self, number, mode):
@@ -108,15 +119,17 @@ class Session:
             self.press('ctrl+Print')
         else:
             self.press('shift+Print')
-            try:
+            if not self.overlay_within(8):
+                # Now and then a Shift+PrintScreen makes no overlay (an open
+                # fault, counted and reported); the user would press again.
+                self.lost_keys += 1
+                _, focus = harness.run(['xdotool', 'getwindowfocus', 'getwindowname'])
+                self.report(f'no overlay after capture {number}: '
+                            f'{[w for w in harness.windows() if w.process == self.windows_pid]} '
+                            f'foreground {probe("foreground").strip()} '
+                            f'X focus {focus.decode(errors="replace").strip()}')
+                self.press('shift+Print')
                 wait_until(lambda: find_window(OVERLAY), 'the range overlay')
-            except AssertionError:
-                print('DEBUG number', number)
-                print('DEBUG', [w for w in harness.windows() if w.process == self.windows_pid])
-                print('DEBUG fg', probe('foreground'))
-                _, f = harness.run(['xdotool', 'getwindowfocus', 'getwindowname'])
-                print('DEBUG xfocus', f)
-                raise
             x, y = 150 + number % 200, 120 + number % 150
             harness.run(['xdotool', 'mousemove', str(x), str(y), 'mousedown', '1',
                          'mousemove', str(x + 90), str(y + 60),
