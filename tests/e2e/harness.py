@@ -303,6 +303,14 @@ def read_ini(path):
     return sections
 
 
+def recorded_lines(log):
+    """The command lines the recorder program wrote to its log, oldest first."""
+    if not os.path.exists(log):
+        return []
+    with open(log, 'rb') as f:
+        return f.read().decode('cp932').splitlines()
+
+
 def map_function_keys():
     # Ctrl+Alt+F10..F12 are "switch VT" keys on a bare X server; make them
     # plain function keys so that the hot keys arrive.
@@ -396,6 +404,17 @@ class ZorvexTestCase(unittest.TestCase):
         menu = self.open_tray_menu()
         menu_keys(menu, *(['Down'] * (index + 1)), 'Return')
         wait_until(lambda: find_window('#32768') is None, 'the tray menu to close')
+
+    def open_recent_submenu(self, recent_index):
+        """Opens the tray menu and its recent hard copies' submenu (the
+        recent_index-th selectable item); returns (menu, submenu)."""
+        menu = self.open_tray_menu()
+        menu_keys(menu, *(['Down'] * (recent_index + 1)), 'Right')
+        submenu = wait_until(lambda: next((w for w in windows()
+                                           if w.class_name == '#32768' and w.visible
+                                           and w.handle != menu.handle), None),
+                             'the recent submenu')
+        return menu, submenu
 
     def settings_file(self):
         return read_ini(self.ini_path)

@@ -97,10 +97,7 @@ class AboutDialog(harness.ZorvexTestCase):
                                           '/d', previous, '/f'])
 
     def recorded(self):
-        if not os.path.exists(self.log):
-            return []
-        with open(self.log, 'rb') as f:
-            return f.read().decode('cp932').splitlines()
+        return harness.recorded_lines(self.log)
 
     def open_about(self):
         self.choose_tray_item(VERSION)

@@ -42,12 +42,6 @@ def install_recorder(case):
     return case.wine_path(recorder), os.path.join(case.workdir, 'recorder.log')
 
 
-def recorded(log):
-    if not os.path.exists(log):
-        return []
-    return read(log).decode('cp932').splitlines()
-
-
 class PrinterStepAfterCaptures(harness.ZorvexTestCase):
     settings = {'Common': {'CopyType': '0', 'IsPrintPreview': '0'},
                 'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '0', 'SaveFormat3': '1'},
@@ -103,7 +97,7 @@ class LauncherDuringRangeSelection(harness.ZorvexTestCase):
         wait_until(lambda: find_window(OVERLAY, visible=None) is None, 'the overlay to close')
         # the same key once the overlay is gone does start the program
         key('ctrl+F3')
-        lines = wait_until(lambda: recorded(self.log), 'the launcher to run')
+        lines = wait_until(lambda: harness.recorded_lines(self.log), 'the launcher to run')
         self.assertEqual(len(lines), 1, 'only the launcher after the overlay ran')
         self.assertTrue(lines[0].endswith(' launched'), lines[0])
         self.assertFalse(os.path.exists(self.slot(1)))
@@ -170,7 +164,7 @@ class RequestsWhileTheViewerIsOpen(EditorViewerCase):
         added = [w for w in harness.windows() if w.visible and w.handle not in before
                  and w.class_name not in ('#32768', 'tooltips_class32')]
         self.assertEqual(added, [], 'no window was opened')
-        self.assertEqual(recorded(self.log), [], 'the recent item started nothing')
+        self.assertEqual(harness.recorded_lines(self.log), [], 'the recent item started nothing')
         self.assertTrue(self.caption().startswith('1枚目( 200 x 100 ) '))
 
         # with the viewer closed the same recent item does start the edit application
@@ -178,7 +172,7 @@ class RequestsWhileTheViewerIsOpen(EditorViewerCase):
         wait_until(lambda: self.viewer() is None, 'the viewer to close')
         menu = self.open_tray_menu()
         menu_keys(menu, *(['Down'] * (RECENT + 1)), 'Right', 'Return')
-        lines = wait_until(lambda: recorded(self.log), 'the edit application')
+        lines = wait_until(lambda: harness.recorded_lines(self.log), 'the edit application')
         self.assertEqual(len(lines), 1)
         self.assertRegex(lines[0], r' /e [A-Za-z]:\\[^"]*\\~zor_vex1\.bmp$')
 
@@ -342,7 +336,7 @@ class ViewerHandOffs(EditorViewerCase):
     def test_edit_starts_the_application_and_open_with_calls_the_chooser(self):
         viewer = self.open_by_tray()
         self.choose(viewer, EDIT)
-        lines = wait_until(lambda: recorded(self.log), 'the edit application')
+        lines = wait_until(lambda: harness.recorded_lines(self.log), 'the edit application')
         self.assertEqual(len(lines), 1)
         match = re.search(r' /e -q ([A-Za-z]:\\[^"]*\\~zor_vex1\.bmp)$', lines[0])
         self.assertIsNotNone(match, lines[0])
@@ -360,7 +354,7 @@ class ViewerHandOffs(EditorViewerCase):
         self.assertEqual(int(instance, 16), 0)
         self.assertEqual(command_line.replace('\\\\', '\\'), match.group(1) + '  ')
         self.assertEqual(show, '1')
-        self.assertEqual(len(recorded(self.log)), 1, 'the chooser started nothing itself')
+        self.assertEqual(len(harness.recorded_lines(self.log)), 1, 'the chooser started nothing itself')
 
 
 class ViewerPage(ViewerTestCase):
@@ -431,12 +425,7 @@ class ViewerPage(ViewerTestCase):
         self.assert_page('when restored')
 
     def recent_submenu_height(self):
-        menu = self.open_tray_menu()
-        menu_keys(menu, *(['Down'] * (RECENT + 1)), 'Right')
-        submenu = wait_until(lambda: next((w for w in harness.windows()
-                                           if w.class_name == '#32768' and w.visible
-                                           and w.handle != menu.handle), None),
-                             'the recent submenu')
+        menu, submenu = self.open_recent_submenu(RECENT)
         menu_keys(menu, 'Escape', 'Escape')
         wait_until(lambda: find_window('#32768') is None, 'the tray menu to close')
         return submenu.size[1]
@@ -481,7 +470,7 @@ class RecentItemsThatCannotOpen(harness.ZorvexTestCase):
     def test_not_a_bitmap_and_a_vanished_file_start_nothing(self):
         self.choose_recent(1)  # slot 2, not a bitmap
         self.choose_recent(0)  # slot 1 starts the application: the one before has run
-        lines = wait_until(lambda: recorded(self.log), 'the edit application on slot 1')
+        lines = wait_until(lambda: harness.recorded_lines(self.log), 'the edit application on slot 1')
         self.assertEqual(len(lines), 1)
         self.assertRegex(lines[0], r' [A-Za-z]:\\[^"]*\\~zor_vex1\.bmp$')
 
@@ -489,7 +478,7 @@ class RecentItemsThatCannotOpen(harness.ZorvexTestCase):
         self.choose_recent(2, before_return=lambda: os.remove(self.slot(3)))
         self.choose_recent(0)
         lines = wait_until(lambda: (lambda found: found if len(found) >= 2 else None)(
-            recorded(self.log)), 'the second start on slot 1')
+            harness.recorded_lines(self.log)), 'the second start on slot 1')
         self.assertEqual(len(lines), 2)
         self.assertTrue(all(line.endswith('~zor_vex1.bmp') for line in lines), lines)
 

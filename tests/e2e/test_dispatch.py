@@ -26,10 +26,7 @@ class Launchers(harness.ZorvexTestCase):
         self.start()
 
     def recorded(self):
-        if not os.path.exists(self.log):
-            return []
-        with open(self.log, 'rb') as f:
-            return f.read().decode('cp932').splitlines()
+        return harness.recorded_lines(self.log)
 
     def test_ctrl_f3_starts_its_program_with_its_parameters(self):
         harness.key('ctrl+F3')

@@ -67,10 +67,7 @@ class LauncherDialogCase(harness.ZorvexTestCase):
         self.start()
 
     def recorded(self):
-        if not os.path.exists(self.log):
-            return []
-        with open(self.log, 'rb') as f:
-            return f.read().decode('cp932').splitlines()
+        return harness.recorded_lines(self.log)
 
     def open_list(self):
         self.choose_tray_item(HOTKEYS)

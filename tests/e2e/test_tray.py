@@ -118,12 +118,7 @@ class RecentHardCopies(harness.ZorvexTestCase):
     start_program = False
 
     def submenu_height(self):
-        menu = self.open_tray_menu()
-        menu_keys(menu, *(['Down'] * (RECENT + 1)), 'Right')
-        submenu = wait_until(lambda: next((w for w in harness.windows()
-                                           if w.class_name == '#32768' and w.visible
-                                           and w.handle != menu.handle), None),
-                             'the recent submenu')
+        menu, submenu = self.open_recent_submenu(RECENT)
         harness.screenshot(os.path.join(harness.ARTIFACTS, f'tray-recent-{self.count}.png'))
         menu_keys(menu, 'Escape', 'Escape')
         return submenu.size[1]
