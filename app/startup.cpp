@@ -1,6 +1,7 @@
 // Process entry: single instance, window classes, hidden main window, hot
 // keys, tray icon, message loop and the ordered shutdown.
 #include "app/app.h"
+#include "app/dpi.h"
 #include "app/hotkeys.h"
 #include "app/main_window.h"
 #include "app/tray.h"
@@ -104,6 +105,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return 0;
     }
     appInstance = instance;
+    DeclareDpiAwareness();
 
     if (!RegisterWindowClasses(instance, "CMainWinClass", "CRangeWinClass", "CFlashWinClass",
                                "COnesWinClass"))
@@ -115,7 +117,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return 0;
     }
     AddTrayIcon(mainWindow);
-    viewerButtonFont = CreateViewerButtonFont();
+    viewerButtonFont = CreateViewerButtonFont(SystemDpi());
+    viewerButtonFontDpi = SystemDpi();
     BuildViewerMenu();
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_VIEWER_ACCELERATORS));
 

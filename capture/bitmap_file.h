@@ -47,7 +47,8 @@ void DrawBoxOutline(HDC dc, RECT rect, int invert, COLORREF color);
 void DrawPlainOutline(HDC dc, RECT rect, COLORREF color);
 void DrawBoxOutlineOnWindow(HWND window, RECT rect, int invert, COLORREF color);
 void DrawBandOutline(HWND window, LPARAM first, LPARAM second, int invert, COLORREF color);
-void DrawHatchedBox(HWND window, RECT rect, int invert, COLORREF color);
+// `penWidth` is the outline's width in pixels.
+void DrawHatchedBox(HWND window, RECT rect, int invert, COLORREF color, int penWidth = 1);
 void DrawHatchedBand(HWND window, LPARAM first, LPARAM second, int invert, COLORREF color);
 void FillBox(HDC dc, RECT rect, COLORREF color);
 void FitImageRect(int imageWidth, int imageHeight, int areaWidth, int areaHeight, RECT* out);

@@ -1,9 +1,13 @@
 #include "capture/feedback.h"
 
 #include "app/app.h"
+#include "app/dpi.h"
 #include "capture/bitmap_file.h"
 #include "capture/scoped_gdi.h"
 #include "settings/settings.h"
+
+#include <algorithm>
+#include <cstring>
 
 HWND flashWindow;
 RECT flashRect;
@@ -55,11 +59,12 @@ LRESULT OnFlashPaint(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
     if (dc) PaintFlashBackground(dc);
+    int outline = ScaleForDpi(1, DpiOfWindow(window));
     for (int i = 0; i < FLASH_BLINKS; ++i) {
-        DrawHatchedBox(window, flashRect, 1, RGB(0, 0, 0));
+        DrawHatchedBox(window, flashRect, 1, RGB(0, 0, 0), outline);
         GdiFlush();
         Sleep(FLASH_STEP_MILLISECONDS);
-        DrawHatchedBox(window, flashRect, 1, RGB(0, 0, 0));
+        DrawHatchedBox(window, flashRect, 1, RGB(0, 0, 0), outline);
         GdiFlush();
         Sleep(FLASH_STEP_MILLISECONDS);
     }
@@ -76,7 +81,37 @@ LRESULT OnFlashDestroy() {
     return 0;
 }
 
+// The notice's text is laid out in dialog units for the font the dialog
+// asks for; another font (a substitute, or one of another DPI) can be wider
+// and wrap the text onto a line the label cannot show. The label then grows
+// to its text, centred in the notice.
+void FitNoticeText(HWND dialog) {
+    HWND label = FindWindowExA(dialog, nullptr, "Static", nullptr);
+    char text[64] = {};
+    if (!label || GetWindowTextA(label, text, sizeof text) <= 0) return;
+    SIZE extent = {};
+    {
+        ScopedWindowDC dc(label, GetDC(label));
+        if (!dc.get()) return;
+        auto font = reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0));
+        ScopedSelectObject selected(dc.get(), font);
+        if (!GetTextExtentPoint32A(dc.get(), text, static_cast<int>(strnlen(text, sizeof text)),
+                                   &extent))
+            return;
+    }
+    RECT rect = {}, client = {};
+    GetWindowRect(label, &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    GetClientRect(dialog, &client);
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (extent.cx <= width) return;
+    width = std::min<int>(extent.cx + 1, client.right);
+    height = std::max<int>(height, extent.cy);
+    MoveWindow(label, (client.right - width) / 2, rect.top, width, height, TRUE);
+}
+
 INT_PTR OnNoticeInit(HWND dialog) {
+    FitNoticeText(dialog);
     SetForegroundWindow(dialog);
     SetTimer(dialog, COPIED_NOTICE_TIMER, COPIED_NOTICE_MILLISECONDS, nullptr);
     return FALSE;

@@ -43,11 +43,11 @@ void DrawBandOutline(HWND window, LPARAM first, LPARAM second, int invert, COLOR
     DrawBoxOutlineOnWindow(window, RectFromPackedPoints(first, second), invert, color);
 }
 
-void DrawHatchedBox(HWND window, RECT rect, int invert, COLORREF color) {
+void DrawHatchedBox(HWND window, RECT rect, int invert, COLORREF color, int penWidth) {
     ScopedWindowDC dc(window, GetDC(window));
     if (!dc.get()) return;
     if (invert != 0) SetROP2(dc.get(), R2_NOT);
-    ScopedGdiObject pen(CreatePen(PS_SOLID, 1, color));
+    ScopedGdiObject pen(CreatePen(PS_SOLID, penWidth, color));
     ScopedGdiObject brush(CreateHatchBrush(HS_CROSS, color));
     ScopedSelectObject selectedPen(dc.get(), pen.get());
     ScopedSelectObject selectedBrush(dc.get(), brush.get());

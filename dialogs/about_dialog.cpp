@@ -1,6 +1,7 @@
 #include "dialogs/about_dialog.h"
 
 #include "app/app.h"
+#include "app/dpi.h"
 #include "capture/scoped_gdi.h"
 #include "dialogs/list_view.h"
 #include "output/save.h"
@@ -19,6 +20,7 @@ constexpr INT_PTR ABOUT_RESULT = IDC_ABOUT_CLOSE;
 constexpr int VERSION_TEXT_CAPACITY = 64;
 constexpr int FILE_TIME_CAPACITY = 32;
 constexpr int PROGRAM_PATH_CAPACITY = 1024;
+constexpr int LINK_FONT_HEIGHT = 12;
 
 HCURSOR handCursor;
 WNDPROC linkLabelPreviousProc;
@@ -29,7 +31,7 @@ LRESULT OnLinkPaint(HWND label) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(label, &paint);
     {
-        ScopedGdiObject font(CreateFontA(12, 0, 0, 0, FW_DONTCARE, FALSE, TRUE, FALSE,
+        ScopedGdiObject font(CreateFontA(ScaleForDpi(LINK_FONT_HEIGHT, DpiOfWindow(label)), 0, 0, 0, FW_DONTCARE, FALSE, TRUE, FALSE,
                                          SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
                                          nullptr));
@@ -147,6 +149,10 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     switch (message) {
     case WM_INITDIALOG: return OnInitDialog(dialog);
     case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam));
+    case WM_DPICHANGED:
+        ScaleListColumnsToDpi(GetDlgItem(dialog, IDC_ABOUT_FILES), DpiFromDpiChanged(wParam));
+        InvalidateRect(GetDlgItem(dialog, IDC_ABOUT_LINK), nullptr, TRUE);
+        return FALSE;
     case WM_DESTROY: aboutDialogWindow = nullptr; return FALSE;
     default: return FALSE;
     }

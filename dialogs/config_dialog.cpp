@@ -1,6 +1,7 @@
 #include "dialogs/config_dialog.h"
 
 #include "app/app.h"
+#include "app/dpi.h"
 #include "app/tray.h"
 #include "capture/bitmap_file.h"
 #include "capture/capture_modes.h"
@@ -61,6 +62,8 @@ constexpr TextLimit TEXT_LIMITS[] = {
 
 // The tree items that have a page, by page.
 HTREEITEM pageItems[CONFIG_PAGE_COUNT];
+// The DPI the dialog's pixel layout is made for.
+UINT configDialogDpi = DESIGN_DPI;
 
 HWND Control(HWND dialog, int id) {
     return GetDlgItem(dialog, id);
@@ -136,9 +139,19 @@ void MoveTo(HWND control, const RECT& r) {
 }
 
 void MovePageControls(HWND dialog) {
-    MoveTo(Control(dialog, IDC_CONFIG_GROUP), CONFIG_GROUP_RECT);
+    MoveTo(Control(dialog, IDC_CONFIG_GROUP), ScaleRectForDpi(CONFIG_GROUP_RECT, configDialogDpi));
     for (size_t i = 0; i < PAGE_CONTROL_COUNT; ++i)
-        MoveTo(Control(dialog, PAGE_CONTROLS[i].id), PAGE_CONTROLS[i].rect);
+        MoveTo(Control(dialog, PAGE_CONTROLS[i].id),
+               ScaleRectForDpi(PAGE_CONTROLS[i].rect, configDialogDpi));
+}
+
+// The controls placed in pixels, and the dialog's size, follow a DPI change
+// from here rather than from the template.
+void KeepPixelLayoutOnDpiChange(HWND dialog) {
+    KeepDialogSizeOnDpiChange(dialog);
+    KeepControlPlaceOnDpiChange(Control(dialog, IDC_CONFIG_GROUP));
+    for (size_t i = 0; i < PAGE_CONTROL_COUNT; ++i)
+        KeepControlPlaceOnDpiChange(Control(dialog, PAGE_CONTROLS[i].id));
 }
 
 HTREEITEM AddTreeItem(HWND tree, HTREEITEM parent, const char* text) {
@@ -255,8 +268,9 @@ void FillControls(HWND dialog, const SettingsRecord& s) {
     FillHistoryCount(dialog, s);
 }
 
-// 570 × 390 pixels, or more when the template's own controls, laid out in
-// dialog units of a larger font, would reach past that.
+// 570 × 390 pixels at 96 DPI, in proportion at others, or more when the
+// template's own controls, laid out in dialog units of a larger font, would
+// reach past that.
 SIZE DialogSize(HWND dialog) {
     RECT margin = {0, 0, 7, 7};
     MapDialogRect(dialog, &margin);
@@ -268,10 +282,13 @@ SIZE DialogSize(HWND dialog) {
         needed.right = std::max(needed.right, r.right + margin.right);
         needed.bottom = std::max(needed.bottom, r.bottom + margin.bottom);
     }
-    AdjustWindowRectEx(&needed, static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongA(dialog, GWL_EXSTYLE)));
-    return SIZE{std::max<LONG>(CONFIG_DIALOG_WIDTH, needed.right - needed.left),
-                std::max<LONG>(CONFIG_DIALOG_HEIGHT, needed.bottom - needed.top)};
+    AdjustWindowRectForDpi(&needed, static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE)),
+                           static_cast<DWORD>(GetWindowLongA(dialog, GWL_EXSTYLE)),
+                           configDialogDpi);
+    return SIZE{std::max<LONG>(ScaleForDpi(CONFIG_DIALOG_WIDTH, configDialogDpi),
+                               needed.right - needed.left),
+                std::max<LONG>(ScaleForDpi(CONFIG_DIALOG_HEIGHT, configDialogDpi),
+                               needed.bottom - needed.top)};
 }
 
 void CentreInWorkArea(HWND dialog) {
@@ -284,9 +301,11 @@ void CentreInWorkArea(HWND dialog) {
 
 INT_PTR OnInitDialog(HWND dialog) {
     configDialogWindow = dialog;
+    configDialogDpi = DpiOfWindow(dialog);
     InitializeCommonControls();
     HidePageControls(dialog);
     MovePageControls(dialog);
+    KeepPixelLayoutOnDpiChange(dialog);
     BuildTree(dialog);
     FillHelpList(dialog);
     Enable(dialog, INITIALLY_DISABLED, false);
@@ -513,11 +532,23 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam) {
     }
 }
 
+// On a monitor of another DPI: the suggested rectangle, the pixel layout
+// and the help list's columns for the new DPI. FALSE lets the dialog manager
+// go on with the template's controls and fonts.
+INT_PTR OnDpiChanged(HWND dialog, WPARAM wParam, LPARAM lParam) {
+    configDialogDpi = DpiFromDpiChanged(wParam);
+    MoveToSuggestedRect(dialog, lParam);
+    MovePageControls(dialog);
+    ScaleListColumnsToDpi(Control(dialog, IDC_HELP_LIST), configDialogDpi);
+    return FALSE;
+}
+
 INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG: return OnInitDialog(dialog);
     case WM_COMMAND: return OnCommand(dialog, wParam);
     case WM_NOTIFY: return OnNotify(dialog, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_DPICHANGED: return OnDpiChanged(dialog, wParam, lParam);
     case WM_DESTROY: configDialogWindow = nullptr; return FALSE;
     default: return FALSE;
     }

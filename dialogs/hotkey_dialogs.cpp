@@ -1,5 +1,7 @@
 #include "dialogs/hotkey_dialogs.h"
 
+#include "app/dpi.h"
+
 #include "app/app.h"
 #include "app/hotkeys.h"
 #include "dialogs/file_choosers.h"
@@ -169,6 +171,9 @@ INT_PTR CALLBACK HotkeyListDialogProc(HWND dialog, UINT message, WPARAM wParam, 
     case WM_INITDIALOG: return OnListInitDialog(dialog);
     case WM_COMMAND: return OnListCommand(dialog, LOWORD(wParam));
     case WM_NOTIFY: return OnListNotify(dialog, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_DPICHANGED:
+        ScaleListColumnsToDpi(GetDlgItem(dialog, IDC_HOTKEY_LIST), DpiFromDpiChanged(wParam));
+        return FALSE;
     case WM_DESTROY: hotkeyListDialogWindow = nullptr; return FALSE;
     default: return FALSE;
     }

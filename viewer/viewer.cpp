@@ -2,6 +2,7 @@
 
 #include "app/activity.h"
 #include "app/app.h"
+#include "app/dpi.h"
 #include "app/tray.h"
 #include "capture/bitmap_file.h"
 #include "capture/scoped_gdi.h"
@@ -21,6 +22,7 @@ HWND historyViewerWindow;
 HWND historyViewerFocusControl;
 int currentHistoryIndex;
 HFONT viewerButtonFont;
+UINT viewerButtonFontDpi = DESIGN_DPI;
 char viewerTitleText[VIEWER_TITLE_CAPACITY];
 
 namespace {
@@ -28,6 +30,7 @@ namespace {
 constexpr char VIEWER_CLASS_NAME[] = "COnesWinClass";
 constexpr char VIEWER_FACE_NAME[] = "ＭＳＰ ゴシック";
 constexpr int TITLE_FONT_HEIGHT = 12;
+constexpr int BUTTON_FONT_HEIGHT = 12;
 constexpr COLORREF TITLE_COLOR = RGB(0x7F, 0x7F, 0x7F);
 constexpr COLORREF BLACK = RGB(0, 0, 0);
 constexpr COLORREF WHITE = RGB(255, 255, 255);
@@ -96,6 +99,8 @@ private:
 
 BackBuffer backBuffer;
 SIZE shownImageSize;
+// The DPI the open viewer is laid out for.
+UINT viewerDpi = DESIGN_DPI;
 // Set from WM_CLOSE until the window is gone: messages pumped while it is
 // destroyed must not run commands on it or close it a second time.
 bool viewerClosing;
@@ -108,18 +113,20 @@ RECT WorkArea() {
 
 void DrawTitle(HDC dc, int clientWidth) {
     if (viewerTitleText[0] == '\0') return;
-    ScopedGdiObject font(CreateGothicFont(VIEWER_FACE_NAME, TITLE_FONT_HEIGHT, 0));
+    ScopedGdiObject font(
+        CreateGothicFont(VIEWER_FACE_NAME, ScaleForDpi(TITLE_FONT_HEIGHT, viewerDpi), 0));
     ScopedSelectObject selected(dc, font.get());
     SetTextColor(dc, TITLE_COLOR);
     SetBkMode(dc, TRANSPARENT);
     SetTextAlign(dc, TA_CENTER | TA_TOP);
-    POINT origin = TitleTextOrigin(clientWidth);
+    POINT origin = TitleTextOrigin(clientWidth, viewerDpi);
     TextOutA(dc, origin.x, origin.y, viewerTitleText,
              static_cast<int>(strnlen(viewerTitleText, VIEWER_TITLE_CAPACITY - 1)));
 }
 
 void DrawPage(HDC dc, int w, int h, bool withTitle) {
-    ViewerPageLayout layout = LayoutViewerPage(w, h, shownImageSize.cx, shownImageSize.cy);
+    ViewerPageLayout layout =
+        LayoutViewerPage(w, h, shownImageSize.cx, shownImageSize.cy, viewerDpi);
     FillBox(dc, layout.background, GetSysColor(COLOR_APPWORKSPACE));
     FillBox(dc, layout.bar, GetSysColor(COLOR_BTNFACE));
     FillBox(dc, layout.shadow, BLACK);
@@ -138,22 +145,55 @@ void DrawPage(HDC dc, int w, int h, bool withTitle) {
 POINT MenuButtonPosition(HWND window) {
     RECT rect;
     GetWindowRect(window, &rect);
-    return POINT{rect.left + GetSystemMetrics(SM_CXDLGFRAME) + 2,
-                 rect.top + GetSystemMetrics(SM_CYDLGFRAME) + GetSystemMetrics(SM_CYCAPTION) +
-                     MENU_BUTTON_BOTTOM};
+    return POINT{rect.left + SystemMetricForDpi(SM_CXDLGFRAME, viewerDpi) + ScaleForDpi(2, viewerDpi),
+                 rect.top + SystemMetricForDpi(SM_CYDLGFRAME, viewerDpi) +
+                     SystemMetricForDpi(SM_CYCAPTION, viewerDpi) +
+                     ScaleForDpi(MENU_BUTTON_BOTTOM, viewerDpi)};
+}
+
+RECT ButtonRect(const ViewerButton& button, UINT dpi) {
+    return ScaleRectForDpi(
+        RECT{button.x, button.y, button.x + button.width, button.y + button.height}, dpi);
+}
+
+// The buttons' font is shared by every button and made again only when the
+// viewer opens on, or moves to, a monitor of another DPI.
+void UseButtonFontFor(UINT dpi) {
+    if (viewerButtonFont && viewerButtonFontDpi == dpi) return;
+    HFONT font = CreateViewerButtonFont(dpi);
+    if (!font) return;
+    HFONT previous = viewerButtonFont;
+    viewerButtonFont = font;
+    viewerButtonFontDpi = dpi;
+    if (historyViewerWindow) {
+        for (const ViewerButton& button : VIEWER_BUTTONS)
+            SendDlgItemMessageA(historyViewerWindow, button.id, WM_SETFONT,
+                                reinterpret_cast<WPARAM>(viewerButtonFont), TRUE);
+    }
+    if (previous) DeleteObject(previous);
 }
 
 void CreateButtons(HWND window, HINSTANCE instance) {
     for (const ViewerButton& button : VIEWER_BUTTONS) {
-        HWND control = CreateWindowExA(0, "BUTTON", button.text, BUTTON_STYLE, button.x, button.y,
-                                       button.width, button.height, window,
+        RECT r = ButtonRect(button, viewerDpi);
+        HWND control = CreateWindowExA(0, "BUTTON", button.text, BUTTON_STYLE, r.left, r.top,
+                                       r.right - r.left, r.bottom - r.top, window,
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.id)),
                                        instance, nullptr);
         if (control && button.id == IDC_VIEWER_MENU) historyViewerFocusControl = control;
     }
+    UseButtonFontFor(viewerDpi);
     for (const ViewerButton& button : VIEWER_BUTTONS) {
         SendDlgItemMessageA(window, button.id, WM_SETFONT,
                             reinterpret_cast<WPARAM>(viewerButtonFont), TRUE);
+    }
+}
+
+void LayOutButtons(HWND window) {
+    for (const ViewerButton& button : VIEWER_BUTTONS) {
+        RECT r = ButtonRect(button, viewerDpi);
+        MoveWindow(GetDlgItem(window, button.id), r.left, r.top, r.right - r.left,
+                   r.bottom - r.top, TRUE);
     }
 }
 
@@ -222,7 +262,7 @@ LRESULT OnKeyUp(HWND window, WPARAM key) {
 }
 
 LRESULT OnRightButtonDown(HWND window, LPARAM lParam) {
-    if (GET_Y_LPARAM(lParam) <= VIEWER_BAR_HEIGHT) return 0;
+    if (GET_Y_LPARAM(lParam) <= ViewerBarHeight(viewerDpi)) return 0;
     POINT cursor;
     GetCursorPos(&cursor);
     ShowViewerMenu(window, cursor);
@@ -245,6 +285,18 @@ LRESULT OnCommand(HWND window, UINT command) {
     return 0;
 }
 
+// Moved to a monitor of another DPI: the suggested rectangle keeps the
+// window's size in proportion, and everything inside is laid out again.
+LRESULT OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam) {
+    viewerDpi = DpiFromDpiChanged(wParam);
+    UseButtonFontFor(viewerDpi);
+    LayOutButtons(window);
+    MoveToSuggestedRect(window, lParam);
+    RenderViewerPage(false, true);
+    InvalidateRect(window, nullptr, TRUE);
+    return 0;
+}
+
 LRESULT OnClose(HWND window) {
     if (viewerClosing) return 0;
     viewerClosing = true;
@@ -264,9 +316,9 @@ LRESULT OnDestroy() {
 
 } // namespace
 
-HFONT CreateViewerButtonFont() {
+HFONT CreateViewerButtonFont(UINT dpi) {
     LOGFONTA font = {};
-    font.lfHeight = 12;
+    font.lfHeight = ScaleForDpi(BUTTON_FONT_HEIGHT, dpi);
     font.lfWeight = 12;
     font.lfCharSet = DEFAULT_CHARSET;
     font.lfOutPrecision = OUT_OUTLINE_PRECIS;
@@ -311,9 +363,12 @@ void BringHistoryViewerForward() {
 }
 
 int CreateHistoryViewer(HINSTANCE instance, const char* className, int showCommand) {
-    SIZE size = ViewerWindowSize(Settings.OnesWinStyle);
-    POINT position =
-        ClampViewerPosition(POINT{Settings.OnesLeft, Settings.OnesTop}, size, WorkArea());
+    // Laid out for the monitor of the remembered position; the position
+    // itself stays in physical screen pixels.
+    POINT remembered = {Settings.OnesLeft, Settings.OnesTop};
+    viewerDpi = DpiAtPoint(remembered);
+    SIZE size = ViewerWindowSize(Settings.OnesWinStyle, viewerDpi);
+    POINT position = ClampViewerPosition(remembered, size, WorkArea());
     Settings.OnesLeft = position.x;
     Settings.OnesTop = position.y;
 
@@ -321,6 +376,11 @@ int CreateHistoryViewer(HINSTANCE instance, const char* className, int showComma
                                           position.y, size.cx, size.cy, nullptr, nullptr,
                                           instance, nullptr);
     if (!historyViewerWindow) return 0;
+    if (UINT actual = DpiOfWindow(historyViewerWindow); actual != viewerDpi) {
+        viewerDpi = actual;
+        size = ViewerWindowSize(Settings.OnesWinStyle, viewerDpi);
+        MoveWindow(historyViewerWindow, position.x, position.y, size.cx, size.cy, FALSE);
+    }
     CreateButtons(historyViewerWindow, instance);
     ShowWindow(historyViewerWindow, showCommand);
     UpdateWindow(historyViewerWindow);
@@ -373,7 +433,7 @@ void ShowHistorySlot() {
 void ApplySizePreset(UINT command) {
     const ViewerSizePreset* preset = FindPresetByCommand(command);
     if (!preset || !historyViewerWindow || IsZoomed(historyViewerWindow)) return;
-    SIZE size = {preset->width, preset->height};
+    SIZE size = ScaleSizeForDpi(SIZE{preset->width, preset->height}, viewerDpi);
     POINT position = CenterInWorkArea(size, WorkArea());
     MoveWindow(historyViewerWindow, position.x, position.y, size.cx, size.cy, TRUE);
     Settings.OnesWinStyle = preset->style;
@@ -391,6 +451,7 @@ LRESULT CALLBACK HistoryViewerProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_KEYUP: return OnKeyUp(window, wParam);
     case WM_RBUTTONDOWN: return OnRightButtonDown(window, lParam);
     case WM_COMMAND: return OnCommand(window, LOWORD(wParam));
+    case WM_DPICHANGED: return OnDpiChanged(window, wParam, lParam);
     case WM_CLOSE: return OnClose(window);
     case WM_DESTROY: return OnDestroy();
     default: return DefWindowProcA(window, message, wParam, lParam);

@@ -10,9 +10,11 @@ extern HWND historyViewerWindow;
 extern HWND historyViewerFocusControl;
 extern int currentHistoryIndex;
 extern HFONT viewerButtonFont;
+// The DPI viewerButtonFont was made for.
+extern UINT viewerButtonFontDpi;
 extern char viewerTitleText[VIEWER_TITLE_CAPACITY];
 
-HFONT CreateViewerButtonFont();
+HFONT CreateViewerButtonFont(UINT dpi);
 HFONT CreateGothicFont(const char* face, int height, int escapement);
 void OpenHistoryViewer();
 // Shows the open viewer, makes it foreground and active and focuses its menu button.

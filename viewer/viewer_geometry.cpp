@@ -23,7 +23,6 @@ constexpr SIZE FALLBACK_WINDOW_SIZE = {560, 420};
 
 constexpr int PAPER_MARGIN = 10;
 constexpr int SHADOW_OFFSET = 5;
-constexpr int PAGE_TOP = VIEWER_BAR_HEIGHT + PAPER_MARGIN;
 constexpr int TITLE_TOP = 64;
 
 // Pulls [start, start + length) into [low, high); the low edge wins when the
@@ -54,10 +53,13 @@ const ViewerSizePreset* FindPresetByCommand(UINT command) {
     return nullptr;
 }
 
-SIZE ViewerWindowSize(int style) {
+SIZE ViewerWindowSize(int style, UINT dpi) {
     const ViewerSizePreset* preset = FindPresetByStyle(style);
-    return preset ? SIZE{preset->width, preset->height} : FALLBACK_WINDOW_SIZE;
+    return ScaleSizeForDpi(preset ? SIZE{preset->width, preset->height} : FALLBACK_WINDOW_SIZE,
+                           dpi);
 }
+
+int ViewerBarHeight(UINT dpi) { return ScaleForDpi(VIEWER_BAR_HEIGHT, dpi); }
 
 POINT ClampViewerPosition(POINT remembered, SIZE size, RECT workArea) {
     return POINT{ClampSpan(remembered.x, size.cx, workArea.left, workArea.right),
@@ -99,21 +101,24 @@ SIZE NormalizedImageSize(int width, int height) {
     return SIZE{width, height < 0 ? -height : height};
 }
 
-ViewerPageLayout LayoutViewerPage(int w, int h, int imageWidth, int imageHeight) {
+ViewerPageLayout LayoutViewerPage(int w, int h, int imageWidth, int imageHeight, UINT dpi) {
+    int bar = ViewerBarHeight(dpi);
+    int margin = ScaleForDpi(PAPER_MARGIN, dpi);
+    int shadow = ScaleForDpi(SHADOW_OFFSET, dpi);
+    int pageTop = bar + margin;
     ViewerPageLayout layout;
-    layout.background = RECT{0, VIEWER_BAR_HEIGHT, w, h};
-    layout.bar = RECT{0, 0, w, VIEWER_BAR_HEIGHT};
-    layout.shadow = RECT{PAPER_MARGIN + SHADOW_OFFSET, PAGE_TOP + SHADOW_OFFSET, w - SHADOW_OFFSET,
-                         h - SHADOW_OFFSET};
-    layout.paper = RECT{PAPER_MARGIN, PAGE_TOP, w - PAPER_MARGIN, h - PAPER_MARGIN};
-    FitImageRect(imageWidth, imageHeight, w - 2 * PAPER_MARGIN, h - PAGE_TOP - PAPER_MARGIN,
-                 &layout.image);
-    OffsetRect(&layout.image, PAPER_MARGIN, PAGE_TOP);
+    layout.background = RECT{0, bar, w, h};
+    layout.bar = RECT{0, 0, w, bar};
+    layout.shadow = RECT{margin + shadow, pageTop + shadow, w - shadow, h - shadow};
+    layout.paper = RECT{margin, pageTop, w - margin, h - margin};
+    FitImageRect(imageWidth, imageHeight, w - 2 * margin, h - pageTop - margin, &layout.image);
+    OffsetRect(&layout.image, margin, pageTop);
     return layout;
 }
 
-POINT TitleTextOrigin(int clientWidth) {
-    return POINT{(clientWidth - 2 * PAPER_MARGIN) / 2, TITLE_TOP};
+POINT TitleTextOrigin(int clientWidth, UINT dpi) {
+    return POINT{(clientWidth - 2 * ScaleForDpi(PAPER_MARGIN, dpi)) / 2,
+                 ScaleForDpi(TITLE_TOP, dpi)};
 }
 
 void FormatViewerCaption(int slot, bool exists, int width, int height, const char* fileTime,

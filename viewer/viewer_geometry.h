@@ -2,6 +2,8 @@
 // through the history, the page layout and the caption text.
 #pragma once
 
+#include "app/dpi.h"
+
 #include <windows.h>
 
 #include <cstddef>
@@ -23,8 +25,11 @@ extern const ViewerSizePreset VIEWER_SIZE_PRESETS[VIEWER_PRESET_COUNT];
 
 const ViewerSizePreset* FindPresetByStyle(int style);
 const ViewerSizePreset* FindPresetByCommand(UINT command);
-// The window size for OnesWinStyle; 560 x 420 when no preset has that value.
-SIZE ViewerWindowSize(int style);
+// The window size for OnesWinStyle at a DPI; 560 x 420 (at 96 DPI) when no
+// preset has that value.
+SIZE ViewerWindowSize(int style, UINT dpi = DESIGN_DPI);
+// The height of the button bar at the top of the client area.
+int ViewerBarHeight(UINT dpi = DESIGN_DPI);
 
 // The remembered position pulled into the work area, left and top edges
 // winning when the window is larger than the work area.
@@ -50,8 +55,8 @@ struct ViewerPageLayout {
     RECT image;
 };
 ViewerPageLayout LayoutViewerPage(int clientWidth, int clientHeight, int imageWidth,
-                                  int imageHeight);
-POINT TitleTextOrigin(int clientWidth);
+                                  int imageHeight, UINT dpi = DESIGN_DPI);
+POINT TitleTextOrigin(int clientWidth, UINT dpi = DESIGN_DPI);
 
 // "%d枚目" then "( W x H ) time - " or "( 履歴なし ) - ", then "ZORVEX (履歴)".
 void FormatViewerCaption(int slot, bool exists, int width, int height, const char* fileTime,

@@ -324,11 +324,56 @@ def kill_wine():
     run(['wineserver', '-w'], timeout=30)
 
 
+# The screen's DPI is the prefix's "LogPixels", read when the wineserver
+# starts. A test that needs another DPI (and a desktop large enough for
+# windows scaled to it) changes both and leaves a mark, so that the next test
+# puts the usual values back even when the previous one was killed.
+DEFAULT_DPI = 96
+DEFAULT_DESKTOP = os.environ.get('ZORVEX_DESKTOP', '1280x800')
+LOG_PIXELS_KEYS = (r'HKCU\Control Panel\Desktop',
+                   r'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts')
+DESKTOPS_KEY = r'HKCU\Software\Wine\Explorer\Desktops'
+
+
+def _screen_mark():
+    return os.path.join(os.environ.get('WINEPREFIX', ''), '.zorvex-screen')
+
+
+def current_screen_setup():
+    try:
+        with open(_screen_mark()) as f:
+            dpi, desktop = f.read().split()
+            return int(dpi), desktop
+    except (OSError, ValueError):
+        return DEFAULT_DPI, DEFAULT_DESKTOP
+
+
+def use_screen_setup(dpi, desktop):
+    """With the wineserver stopped: the DPI and desktop size the next Wine
+    start gets. Does nothing when they are already in place."""
+    if current_screen_setup() == (dpi, desktop):
+        return
+    for key_path in LOG_PIXELS_KEYS:
+        run(['wine', 'reg', 'add', key_path, '/v', 'LogPixels', '/t', 'REG_DWORD',
+             '/d', str(dpi), '/f'], timeout=60)
+    run(['wine', 'reg', 'add', DESKTOPS_KEY, '/v', 'shell', '/t', 'REG_SZ', '/d', desktop, '/f'],
+        timeout=60)
+    kill_wine()
+    if (dpi, desktop) == (DEFAULT_DPI, DEFAULT_DESKTOP):
+        os.remove(_screen_mark())
+    else:
+        with open(_screen_mark(), 'w') as f:
+            f.write(f'{dpi} {desktop}\n')
+
+
 class ZorvexTestCase(unittest.TestCase):
     """Starts a fresh ZORVEX for every test and ends it afterwards."""
 
     settings = {'Option': {'IsFlash': '1'}}
     start_program = True
+    # The screen the test runs on: its DPI and the virtual desktop's size.
+    screen_dpi = DEFAULT_DPI
+    desktop_size = DEFAULT_DESKTOP
     # Wine debug channels for the program (WINEDEBUG syntax); their output
     # goes to wine_log_path.
     wine_debug = None
@@ -337,6 +382,7 @@ class ZorvexTestCase(unittest.TestCase):
         self.process = None
         self.addCleanup(self._finish)
         kill_wine()
+        use_screen_setup(self.screen_dpi, self.desktop_size)
         if os.path.isdir(WINE_TEMP):
             for name in os.listdir(WINE_TEMP):
                 path = os.path.join(WINE_TEMP, name)

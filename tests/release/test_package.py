@@ -8,6 +8,7 @@ import re
 import struct
 import subprocess
 import unittest
+import xml.dom.minidom
 import zipfile
 
 SOURCE = os.environ['ZORVEX_SOURCE']
@@ -16,6 +17,7 @@ DIST = os.path.join(SOURCE, 'dist')
 SKIP_X86 = os.environ.get('ZORVEX_SKIP_X86') == '1'
 
 MACHINES = {'x64': 0x8664, 'x86': 0x014C}
+RT_MANIFEST = 24
 RT_VERSION = 16
 
 
@@ -148,6 +150,29 @@ class ReleaseArchives(unittest.TestCase):
                 self.assertEqual(nodes[strings + 'FileDescription'], f'Version {self.release}')
                 self.assertEqual(nodes[strings + 'Comments'], 'ZORVEX for Windows')
                 self.assertEqual(nodes[strings + 'OriginalFilename'], 'zor_vex.exe')
+
+    def test_manifest_declares_common_controls_6_and_per_monitor_dpi_awareness(self):
+        for arch in MACHINES:
+            with self.subTest(arch=arch):
+                with self.archive(arch) as archive:
+                    exe = PortableExecutable(archive.read('zor_vex.exe'))
+                manifest = xml.dom.minidom.parseString(exe.resource(RT_MANIFEST))
+                identities = [(node.getAttribute('name'), node.getAttribute('version'))
+                              for node in manifest.getElementsByTagName('assemblyIdentity')]
+                self.assertIn(('Microsoft.Windows.Common-Controls', '6.0.0.0'), identities)
+
+                def setting(tag, namespace):
+                    nodes = manifest.getElementsByTagNameNS(namespace, tag)
+                    self.assertEqual(len(nodes), 1, tag)
+                    return nodes[0].firstChild.data.strip()
+                # Windows 10 1607 and later read dpiAwareness, in order;
+                # Windows 8.1 reads dpiAware ("/pm": per monitor).
+                self.assertEqual(setting('dpiAwareness',
+                                         'http://schemas.microsoft.com/SMI/2016/WindowsSettings'),
+                                 'PerMonitorV2, PerMonitor')
+                self.assertEqual(setting('dpiAware',
+                                         'http://schemas.microsoft.com/SMI/2005/WindowsSettings'),
+                                 'true/pm')
 
     def test_readme_is_shift_jis_with_crlf_and_names_the_version(self):
         for arch in MACHINES:

@@ -254,6 +254,81 @@ int Watch(const char* className, const char* title, const char* stopFile) {
     return 0;
 }
 
+// Saves a screen area as a 24-bit bottom-up bitmap file.
+bool SaveScreenArea(RECT area, const char* path) {
+    int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    SelectObject(memory, previous);
+    BITMAPINFOHEADER info = {};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    int stride = (width * 3 + 3) & ~3;
+    std::string pixels(static_cast<size_t>(stride) * height, '\0');
+    GetDIBits(memory, bitmap, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
+              DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    BITMAPFILEHEADER file = {0x4D42, static_cast<DWORD>(54 + pixels.size()), 0, 0, 54};
+    FILE* out = std::fopen(path, "wb");
+    if (!out) return false;
+    std::fwrite(&file, sizeof file, 1, out);
+    std::fwrite(&info, sizeof info, 1, out);
+    std::fwrite(pixels.data(), 1, pixels.size(), out);
+    std::fclose(out);
+    return true;
+}
+
+BOOL CALLBACK AppendChildLayout(HWND child, LPARAM lParam) {
+    RECT rect = {};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    char text[256] = {};
+    GetWindowTextA(child, text, sizeof text);
+    char line[400];
+    std::snprintf(line, sizeof line, "child\t%ld,%ld,%ld,%ld\t%s\n", rect.left, rect.top,
+                  rect.right - rect.left, rect.bottom - rect.top, text);
+    reinterpret_cast<std::string*>(lParam)->append(line);
+    return TRUE;
+}
+
+// As Watch, for a window that shows only for a moment: once it has shown a
+// while, its client size and each child's client rectangle are printed, and
+// the screen under it is saved to a bitmap file.
+int WatchLayout(const char* className, const char* title, const char* stopFile,
+                const char* picturePath) {
+    std::printf("ready\n");
+    std::fflush(stdout);
+    std::string layout;
+    bool seen = false;
+    while (GetFileAttributesA(stopFile) == INVALID_FILE_ATTRIBUTES) {
+        HWND window = FindWindowA(className, title);
+        if (window && !seen && IsWindowVisible(window)) {
+            seen = true;
+            Sleep(150);
+            RECT client = {}, outer = {};
+            GetClientRect(window, &client);
+            GetWindowRect(window, &outer);
+            char line[64];
+            std::snprintf(line, sizeof line, "\t%ld,%ld\n", client.right, client.bottom);
+            layout.append(line);
+            EnumChildWindows(window, AppendChildLayout, reinterpret_cast<LPARAM>(&layout));
+            SaveScreenArea(outer, picturePath);
+        }
+        Sleep(5);
+    }
+    std::printf("%s%s", seen ? "seen" : "none\n", layout.c_str());
+    return 0;
+}
+
 // The text of another program's control as the control itself reports it
 // (an edit field keeps its text to itself).
 int PrintForeground() {
@@ -267,9 +342,12 @@ int PrintScreenMetrics() {
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     POINT cursor = {};
     GetCursorPos(&cursor);
-    std::printf("screen\t%d\t%d\nwork\t%ld\t%ld\t%ld\t%ld\ncursor\t%ld\t%ld\n",
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    std::printf("screen\t%d\t%d\nwork\t%ld\t%ld\t%ld\t%ld\ncursor\t%ld\t%ld\ndpi\t%d\n",
                 GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), work.left, work.top,
-                work.right, work.bottom, cursor.x, cursor.y);
+                work.right, work.bottom, cursor.x, cursor.y, dpi);
     return 0;
 }
 
@@ -877,6 +955,8 @@ int main(int argc, char** argv) {
     if (command == "maximize" && argc == 3) return Maximize(argv[2]);
     if (command == "restore" && argc == 3) return Restore(argv[2]);
     if (command == "watch" && argc == 5) return Watch(argv[2], argv[3], argv[4]);
+    if (command == "watch-layout" && argc == 6)
+        return WatchLayout(argv[2], argv[3], argv[4], argv[5]);
     if (command == "foreground") return PrintForeground();
     if (command == "metrics") return PrintScreenMetrics();
     if (command == "tray-delete" && argc == 4) return DeleteTrayIcon(argv[2], argv[3]);

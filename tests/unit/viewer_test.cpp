@@ -141,6 +141,31 @@ TEST(ViewerPage, LayoutFollowsTheClientSize) {
     EXPECT_EQ(TitleTextOrigin(500).y, 64);
 }
 
+TEST(ViewerPage, PresetsAndPageScaleWithTheDpi) {
+    SIZE size = ViewerWindowSize(3, 144);
+    EXPECT_EQ(size.cx, 765);
+    EXPECT_EQ(size.cy, 1020);
+    size = ViewerWindowSize(0, 144);
+    EXPECT_EQ(size.cx, 840);
+    EXPECT_EQ(size.cy, 630);
+    size = ViewerWindowSize(3, 120);
+    EXPECT_EQ(size.cx, 638);
+    EXPECT_EQ(size.cy, 850);
+
+    ViewerPageLayout layout = LayoutViewerPage(750, 960, 1000, 500, 144);
+    EXPECT_EQ(ViewerBarHeight(144), 75);
+    ExpectRect(layout.bar, 0, 0, 750, 75);
+    ExpectRect(layout.background, 0, 75, 750, 960);
+    ExpectRect(layout.paper, 15, 90, 735, 945);
+    ExpectRect(layout.shadow, 23, 98, 742, 952);
+    RECT fit;
+    FitImageRect(1000, 500, 720, 855, &fit);
+    OffsetRect(&fit, 15, 90);
+    ExpectRect(layout.image, fit.left, fit.top, fit.right, fit.bottom);
+    EXPECT_EQ(TitleTextOrigin(750, 144).x, 360);
+    EXPECT_EQ(TitleTextOrigin(750, 144).y, 96);
+}
+
 TEST(ViewerPage, ImageSizeFromHeaderIsMadeDrawable) {
     SIZE size = NormalizedImageSize(640, -480);
     EXPECT_EQ(size.cx, 640);
@@ -332,6 +357,50 @@ TEST_F(ViewerWindowTest, OpensAtThePresetSizeInsideTheWorkArea) {
     char text[32] = {};
     GetWindowTextA(GetDlgItem(historyViewerWindow, IDC_VIEWER_CLOSE), text, sizeof text);
     EXPECT_STREQ(text, "閉じる");
+}
+
+TEST_F(ViewerWindowTest, MovedToAnotherDpiTakesTheSuggestedRectAndScalesItsButtons) {
+    currentHistoryIndex = 0;
+    ASSERT_EQ(CreateHistoryViewer(GetModuleHandleA(nullptr), "COnesWinClass", SW_SHOW), 1);
+    auto buttonRect = [](int id) {
+        RECT rect = {};
+        HWND button = GetDlgItem(historyViewerWindow, id);
+        GetWindowRect(button, &rect);
+        MapWindowPoints(nullptr, historyViewerWindow, reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    };
+    auto buttonFontHeight = [] {
+        auto font = reinterpret_cast<HFONT>(SendDlgItemMessageA(
+            historyViewerWindow, IDC_VIEWER_CLOSE, WM_GETFONT, 0, 0));
+        LOGFONTA logFont = {};
+        GetObjectA(font, sizeof logFont, &logFont);
+        return logFont.lfHeight;
+    };
+    ExpectRect(buttonRect(IDC_VIEWER_CLOSE), 325, 3, 395, 47);
+    EXPECT_EQ(buttonFontHeight(), 12);
+
+    // The suggested rectangle is the system's to choose; it is taken as it is.
+    RECT suggested = {40, 30, 40 + 700, 30 + 640};
+    SendMessageA(historyViewerWindow, WM_DPICHANGED, MAKEWPARAM(144, 144),
+                 reinterpret_cast<LPARAM>(&suggested));
+    RECT rect = WindowRect();
+    ExpectRect(rect, 40, 30, 740, 670);
+    ExpectRect(buttonRect(IDC_VIEWER_CLOSE), 488, 5, 593, 71);
+    ExpectRect(buttonRect(IDC_VIEWER_PRINT), 6, 5, 126, 38);
+    EXPECT_EQ(buttonFontHeight(), 18);
+    EXPECT_EQ(viewerButtonFontDpi, 144u);
+
+    // A size preset chosen there is in proportion too.
+    Command(IDM_SIZE_WIDE_SMALL);
+    rect = WindowRect();
+    EXPECT_EQ(rect.right - rect.left, 840);
+    EXPECT_EQ(rect.bottom - rect.top, 630);
+
+    suggested = RECT{40, 30, 40 + 560, 30 + 420};
+    SendMessageA(historyViewerWindow, WM_DPICHANGED, MAKEWPARAM(96, 96),
+                 reinterpret_cast<LPARAM>(&suggested));
+    ExpectRect(buttonRect(IDC_VIEWER_CLOSE), 325, 3, 395, 47);
+    EXPECT_EQ(buttonFontHeight(), 12);
 }
 
 TEST_F(ViewerWindowTest, StepsThroughSlotsAndTheCaptionFollows) {

@@ -1,0 +1,250 @@
+"""The program on a screen of a given DPI (ZORVEX_DPI, 96 unless set; the
+suite runs this file at 96 and at 144): hard copies are the screen's real
+pixels, and the program's own windows are laid out in proportion to the DPI,
+with the 96-DPI figures unchanged. Screenshots of every window are left in
+the artifacts folder as dpi<N>-*.png."""
+import os
+import subprocess
+
+import harness
+from harness import Bitmap, Screen, children, find_window, key, probe, wait_until
+from capture_support import TestWindow, complete_bitmap, screen_metrics
+from test_capture import CaptureCase
+from test_config import APPLY, CANCEL, GROUP, HELP_LIST, TREE, ConfigCase, controls
+from test_viewer import QUADRANTS, ViewerTestCase, fit_image_rect, quadrant_color
+
+DPI = int(os.environ.get('ZORVEX_DPI', '96'))
+# A 150 % screen gets a desktop large enough for windows scaled to it.
+DESKTOP = harness.DEFAULT_DESKTOP if DPI == 96 else '1920x1080'
+QUIET = {'IsFlash': '1', 'IsCursor': '0'}
+VIEWER = 'COnesWinClass'
+ABOUT_TITLE = 'ZORVEX バージョン情報'
+ABOUT_ITEM = 2  # "バージョン情報..." among the tray menu's selectable items
+ABOUT_FILES, ABOUT_LINK, ABOUT_CLOSE = 1056, 1078, 1004
+COPY_DESKTOP, AREA_TOP = 1024, 1094
+VIEWER_PRINT, VIEWER_CLOSE = 1009, 1011
+
+
+def scaled(value):
+    """value at 96 DPI, at DPI: rounded half away from zero."""
+    product = value * DPI
+    return (product + 48) // 96 if product >= 0 else -((-product + 48) // 96)
+
+
+def scaled_box(x, y, width, height):
+    """An (x, y, width, height) rectangle with each edge scaled."""
+    left, top = scaled(x), scaled(y)
+    return left, top, scaled(x + width) - left, scaled(y + height) - top
+
+
+def shot(name):
+    os.makedirs(harness.ARTIFACTS, exist_ok=True)
+    return harness.screenshot(os.path.join(harness.ARTIFACTS, f'dpi{DPI}-{name}.png'))
+
+
+def list_columns(window, list_id):
+    listing = probe('list', window.handle, list_id).splitlines()
+    return [int(line.split('\t')[2]) for line in listing if line.startswith('column')]
+
+
+class DpiCase(harness.ZorvexTestCase):
+    screen_dpi = DPI
+    desktop_size = DESKTOP
+
+    def setUp(self):
+        super().setUp()
+        self.assertEqual(screen_metrics()['dpi'], (DPI,), 'the screen runs at the DPI under test')
+
+
+class Captures(DpiCase, CaptureCase):
+    settings = {'Common': {'CopyType': '0'},
+                'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '0', 'SaveFormat3': '0'},
+                'Option': QUIET}
+
+    def test_desktop_and_window_hard_copies_have_the_real_sizes_and_pixels(self):
+        target = TestWindow(self, 260, 180, 420, 310)
+        desktop = self.capture('Print')
+        width, height = screen_metrics()['screen']
+        self.assertEqual((width, height), tuple(int(v) for v in DESKTOP.split('x')))
+        self.assertEqual((desktop.width, desktop.height), (width, height))
+        self.assert_shows_test_window(desktop, target, (0, 0))
+
+        probe('activate', target.handle)
+        outer = self.capture('ctrl+Print', previous=desktop.data)
+        self.assertEqual((outer.width, outer.height), target.outer_size)
+        self.assert_shows_test_window(outer, target, target.window.rect[:2])
+
+        client = self.capture('ctrl+alt+Print', previous=outer.data)
+        self.assertEqual((client.width, client.height), target.client_size)
+        self.assert_shows_test_window(client, target, target.client_origin)
+
+    def test_a_drag_copies_exactly_the_pixels_under_it(self):
+        TestWindow(self, 0, 0, 500, 400, title='pattern')
+        harness.move_mouse(900, 600)
+        before = Screen()
+        key('shift+Print')
+        wait_until(lambda: find_window('CRangeWinClass'), 'the range overlay')
+        harness.focus_desktop()
+        harness.move_mouse(100, 100)
+        harness.mouse_down()
+        harness.move_mouse(399, 249)
+        harness.move_mouse(400, 250)
+        harness.mouse_up()
+        copy = wait_until(lambda: complete_bitmap(self.slot(1)), 'the dragged hard copy')
+        self.assertEqual((copy.width, copy.height), (300, 150))
+        wrong = [(x, y) for y in range(0, 150, 3) for x in range(0, 300, 3)
+                 if copy.pixel(x, y) != before.pixel(100 + x, 100 + y)]
+        self.assertEqual(wrong[:5], [], f'{len(wrong)} sampled pixels differ from the screen')
+        colors = {copy.pixel(x, y) for y in range(0, 150, 5) for x in range(0, 300, 5)}
+        self.assertGreaterEqual(len(colors), 3, 'the selection crosses the pattern quadrants')
+
+
+class CopiedNotice(DpiCase):
+    settings = {'Common': {'CopyType': '0'},
+                'SaveAs': {'SaveFormat1': '1', 'SaveFormat2': '0', 'SaveFormat3': '0'},
+                'Option': QUIET}
+
+    def test_the_notice_shows_its_whole_text(self):
+        stop = os.path.join(self.workdir, 'watch-stop')
+        picture = os.path.join(self.workdir, 'notice.bmp')
+        watch = subprocess.Popen(['wine', harness.PROBE, 'watch-layout', '#32770', 'ZORVEX',
+                                  self.wine_path(stop), self.wine_path(picture)],
+                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: watch.poll() is None and (watch.kill(), watch.wait()))
+        self.assertEqual(watch.stdout.readline().strip(), b'ready')
+        harness.focus_desktop()
+        key('Print')
+        wait_until(lambda: complete_bitmap(self.slot(1)), 'the hard copy')
+        wait_until(lambda: os.path.exists(picture), 'the notice on the screen')
+        wait_until(lambda: find_window('#32770', 'ZORVEX', visible=None) is None,
+                   'the notice to close')
+        open(stop, 'w').close()
+        output, _ = watch.communicate(timeout=30)
+        lines = output.decode('cp932', errors='replace').splitlines()
+        self.assertEqual(lines[0].split('\t')[0], 'seen')
+        client_width, client_height = (int(v) for v in lines[0].split('\t')[1].split(','))
+        labels = {}
+        for line in lines[1:]:
+            _, rect, text = line.split('\t', 2)
+            x, y, w, h = (int(v) for v in rect.split(','))
+            labels[text] = (x, y, w, h)
+            self.assertGreaterEqual(min(x, y), 0, f'{text!r} inside the notice')
+            self.assertLessEqual(x + w, client_width, f'{text!r} inside the notice')
+            self.assertLessEqual(y + h, client_height, f'{text!r} inside the notice')
+        os.makedirs(harness.ARTIFACTS, exist_ok=True)
+        harness.run(['convert', picture, os.path.join(harness.ARTIFACTS, f'dpi{DPI}-notice.png')])
+
+        # The text stands on one line: its dark pixels are one band of rows,
+        # several times wider than tall (wrapped, a second line would show).
+        x, y, w, h = labels['コピーしました']
+        image = Bitmap(picture)
+        border = (image.width - client_width) // 2
+        ox, oy = border, image.height - border - client_height
+        dark = [(px, py) for py in range(y, y + h) for px in range(x, x + w)
+                if sum(image.pixel(ox + px, oy + py)) < 300]
+        self.assertTrue(dark, 'the text is drawn')
+        rows = sorted({py for _, py in dark})
+        self.assertEqual(rows, list(range(rows[0], rows[-1] + 1)), 'one line of text')
+        text_width = max(px for px, _ in dark) - min(px for px, _ in dark) + 1
+        self.assertGreaterEqual(text_width, 5 * len(rows), 'the whole text on one line')
+
+
+class ConfigDialog(DpiCase, ConfigCase):
+    def test_the_dialog_and_its_controls_scale_with_the_dpi(self):
+        dialog = self.open_dialog()
+        found = self.controls()
+        left, top, right, bottom = dialog.rect
+        self.assertEqual(right - left, scaled(570))
+        # 390 in proportion, or taller where the dialog font's units need it
+        self.assertGreaterEqual(bottom - top, scaled(390))
+        client_width, client_height = dialog.client_size
+        for fixed in (TREE, APPLY, CANCEL):
+            x, y, w, h = found[fixed].rect
+            self.assertLessEqual(x + w, client_width, f'{fixed} inside the dialog')
+            self.assertLessEqual(y + h, client_height, f'{fixed} inside the dialog')
+        self.assertEqual(found[GROUP].rect, scaled_box(203, 12, 350, 286))
+        for control_id, box in ((COPY_DESKTOP, (220, 40, 300, 18)),
+                                (AREA_TOP, (420, 233, 40, 15)),
+                                (HELP_LIST, (220, 40, 315, 240))):
+            self.assertEqual(found[control_id].rect, scaled_box(*box), control_id)
+        self.assertEqual(list_columns(dialog, HELP_LIST), [scaled(130), scaled(350)])
+        for page, name in (('対象設定', 'target'), ('保存設定', 'save'), ('ヘルプ', 'help')):
+            self.show_page(page)
+            shown = [c for c in self.controls().values() if c.visible and c.id != GROUP]
+            for control in shown:
+                x, y, w, h = control.rect
+                self.assertLessEqual(x + w, client_width, f'{control.id} inside the dialog')
+                self.assertLessEqual(y + h, client_height, f'{control.id} inside the dialog')
+            shot(f'config-{name}')
+
+
+class Viewer(DpiCase, ViewerTestCase):
+    history = {1: (200, 100, quadrant_color(200, 100))}
+
+    def test_preset_buttons_and_page_scale_and_the_page_shows_the_hard_copy(self):
+        harness.click(*self.tray, button=3)
+        viewer = wait_until(lambda: (lambda v: v if v and v.title.startswith('1枚目( 200 x 100 ) ')
+                                     else None)(find_window(VIEWER)), 'the viewer on slot 1')
+        self.assertEqual(viewer.size, (scaled(510), scaled(680)))
+        buttons = {c.control_id: c for c in children(viewer)}
+        print_button, close_button = buttons[VIEWER_PRINT], buttons[VIEWER_CLOSE]
+        ox, oy = print_button.rect[0] - scaled(4), print_button.rect[1] - scaled(3)
+        for button, box in ((print_button, (4, 3, 80, 22)), (close_button, (325, 3, 70, 44))):
+            x, y, w, h = scaled_box(*box)
+            self.assertEqual(button.rect, (ox + x, oy + y, ox + x + w, oy + y + h), button.title)
+
+        width, height = viewer.client_size
+        margin, bar = scaled(10), scaled(50)
+        left, top, right, bottom = fit_image_rect(200, 100, width - 2 * margin,
+                                                  height - bar - 2 * margin)
+        left, top = left + margin + ox, top + bar + margin + oy
+        right, bottom = right + margin + ox, bottom + bar + margin + oy
+        qw, qh = (right - left) // 4, (bottom - top) // 4
+        screen = wait_until(lambda: (lambda s: s if s.pixel(left + qw, top + qh) == QUADRANTS[0]
+                                     else None)(Screen()), 'the hard copy on the page')
+        self.assertEqual(screen.pixel(right - qw, top + qh), QUADRANTS[1])
+        self.assertEqual(screen.pixel(left + qw, bottom - qh), QUADRANTS[2])
+        self.assertEqual(screen.pixel(right - qw, bottom - qh), QUADRANTS[3])
+        # the image ends at its fitted rectangle, on white paper
+        self.assertEqual(screen.pixel(left + 1, bottom - 2), QUADRANTS[2])
+        self.assertEqual(screen.pixel(left - 2, bottom - 2), (255, 255, 255))
+        self.assertEqual(screen.pixel(left + 1, bottom + 1), (255, 255, 255))
+        # the paper's outline where the scaled margin puts it, below the bar
+        self.assertEqual(screen.pixel(ox + margin, oy + bar + margin + 40), (0, 0, 0))
+        self.assertEqual(screen.pixel(ox + margin + 3, oy + bar + margin + 40), (255, 255, 255))
+        shot('viewer')
+
+
+class AboutDialog(DpiCase):
+    settings = {'Option': dict(QUIET)}
+
+    def test_the_about_dialog_columns_and_link_scale(self):
+        self.choose_tray_item(ABOUT_ITEM)
+        dialog = wait_until(lambda: find_window('#32770', ABOUT_TITLE), 'the About dialog')
+        wait_until(lambda: len(list_columns(dialog, ABOUT_FILES)) == 3, 'the file list')
+        shot('about')
+        self.assertEqual(list_columns(dialog, ABOUT_FILES), [scaled(100), scaled(100), scaled(120)])
+        client_width, client_height = dialog.client_size
+        found = controls(dialog)
+        for control_id in (ABOUT_FILES, ABOUT_LINK, ABOUT_CLOSE):
+            x, y, w, h = found[control_id].rect
+            self.assertLessEqual(x + w, client_width, f'{control_id} inside the dialog')
+            self.assertLessEqual(y + h, client_height, f'{control_id} inside the dialog')
+        link = found[ABOUT_LINK]
+        x, y, w, h = link.screen[0], link.screen[1], link.rect[2], link.rect[3]
+        blue = Screen().find_color((0, 0, 255), (x, y, x + w, y + h))
+        self.assertTrue(blue, 'the link text is drawn in blue')
+        # the text is as tall as its font, 12 pixels at 96 DPI in proportion
+        rows = {py for _, py in blue}
+        self.assertGreaterEqual(max(rows) - min(rows) + 1, scaled(12) // 2)
+        self.assertLessEqual(max(rows) - min(rows) + 1, scaled(12) + 2)
+
+
+def tearDownModule():
+    # Later tests, and the unit tests of a later run, expect the usual screen.
+    harness.kill_wine()
+    harness.use_screen_setup(harness.DEFAULT_DPI, harness.DEFAULT_DESKTOP)
+
+
+if __name__ == '__main__':
+    harness.main()
