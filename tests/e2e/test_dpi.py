@@ -11,6 +11,8 @@ from harness import Bitmap, Screen, children, find_window, key, probe, wait_unti
 from capture_support import TestWindow, complete_bitmap, screen_metrics
 from test_capture import CaptureCase
 from test_config import APPLY, CANCEL, GROUP, HELP_LIST, TREE, ConfigCase, controls
+from test_launchers import EDIT_TITLE as HOTKEY_EDIT_TITLE, HOTKEYS
+from test_launchers import LIST_TITLE as HOTKEY_LIST_TITLE
 from test_viewer import QUADRANTS, ViewerTestCase, fit_image_rect, quadrant_color
 
 DPI = int(os.environ.get('ZORVEX_DPI', '96'))
@@ -23,6 +25,7 @@ ABOUT_ITEM = 2  # "バージョン情報..." among the tray menu's selectable it
 ABOUT_FILES, ABOUT_LINK, ABOUT_CLOSE = 1056, 1078, 1004
 COPY_DESKTOP, AREA_TOP = 1024, 1094
 VIEWER_PRINT, VIEWER_CLOSE = 1009, 1011
+HOTKEY_ITEM, HOTKEY_LIST, HOTKEY_EDIT = HOTKEYS, 1037, 1069
 
 
 def scaled(value):
@@ -238,6 +241,29 @@ class AboutDialog(DpiCase):
         rows = {py for _, py in blue}
         self.assertGreaterEqual(max(rows) - min(rows) + 1, scaled(12) // 2)
         self.assertLessEqual(max(rows) - min(rows) + 1, scaled(12) + 2)
+
+
+class LauncherDialogs(DpiCase):
+    settings = {'Option': dict(QUIET)}
+
+    def test_the_launcher_list_columns_scale_and_both_dialogs_fit(self):
+        self.choose_tray_item(HOTKEY_ITEM)
+        dialog = wait_until(lambda: find_window('#32770', HOTKEY_LIST_TITLE), 'the hot-key list')
+        wait_until(lambda: len(list_columns(dialog, HOTKEY_LIST)) == 4, 'the hot-key list rows')
+        self.assertEqual(list_columns(dialog, HOTKEY_LIST),
+                         [scaled(70), scaled(70), scaled(300), scaled(300)])
+        shot('launchers')
+        edit_button = controls(dialog)[HOTKEY_EDIT]
+        harness.click(*edit_button.center)
+        edit = wait_until(lambda: find_window('#32770', HOTKEY_EDIT_TITLE), 'the hot-key edit dialog')
+        client_width, client_height = edit.client_size
+        for control in controls(edit).values():
+            x, y, w, h = control.rect
+            self.assertLessEqual(x + w, client_width, f'{control.id} inside the edit dialog')
+            self.assertLessEqual(y + h, client_height, f'{control.id} inside the edit dialog')
+        shot('launcher-edit')
+        harness.key('Escape')
+        wait_until(lambda: find_window('#32770', HOTKEY_EDIT_TITLE) is None, 'the edit dialog to close')
 
 
 def tearDownModule():
