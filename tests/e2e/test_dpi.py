@@ -13,7 +13,7 @@ from test_capture import CaptureCase
 from test_config import APPLY, CANCEL, GROUP, HELP_LIST, TREE, ConfigCase, controls
 from test_launchers import EDIT_TITLE as HOTKEY_EDIT_TITLE, HOTKEYS
 from test_launchers import LIST_TITLE as HOTKEY_LIST_TITLE
-from test_viewer import QUADRANTS, ViewerTestCase, fit_image_rect, quadrant_color
+from test_viewer import ViewerTestCase, quadrant_color
 
 DPI = int(os.environ.get('ZORVEX_DPI', '96'))
 # A 150 % screen gets a desktop large enough for windows scaled to it.
@@ -196,22 +196,8 @@ class Viewer(DpiCase, ViewerTestCase):
             x, y, w, h = scaled_box(*box)
             self.assertEqual(button.rect, (ox + x, oy + y, ox + x + w, oy + y + h), button.title)
 
-        width, height = viewer.client_size
         margin, bar = scaled(10), scaled(50)
-        left, top, right, bottom = fit_image_rect(200, 100, width - 2 * margin,
-                                                  height - bar - 2 * margin)
-        left, top = left + margin + ox, top + bar + margin + oy
-        right, bottom = right + margin + ox, bottom + bar + margin + oy
-        qw, qh = (right - left) // 4, (bottom - top) // 4
-        screen = wait_until(lambda: (lambda s: s if s.pixel(left + qw, top + qh) == QUADRANTS[0]
-                                     else None)(Screen()), 'the hard copy on the page')
-        self.assertEqual(screen.pixel(right - qw, top + qh), QUADRANTS[1])
-        self.assertEqual(screen.pixel(left + qw, bottom - qh), QUADRANTS[2])
-        self.assertEqual(screen.pixel(right - qw, bottom - qh), QUADRANTS[3])
-        # the image ends at its fitted rectangle, on white paper
-        self.assertEqual(screen.pixel(left + 1, bottom - 2), QUADRANTS[2])
-        self.assertEqual(screen.pixel(left - 2, bottom - 2), (255, 255, 255))
-        self.assertEqual(screen.pixel(left + 1, bottom + 1), (255, 255, 255))
+        screen = self.assert_page_shows_quadrants(viewer, (ox, oy), (200, 100), bar, margin)
         # the paper's outline where the scaled margin puts it, below the bar
         self.assertEqual(screen.pixel(ox + margin, oy + bar + margin + 40), (0, 0, 0))
         self.assertEqual(screen.pixel(ox + margin + 3, oy + bar + margin + 40), (255, 255, 255))

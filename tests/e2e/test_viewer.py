@@ -92,6 +92,27 @@ class ViewerTestCase(harness.ZorvexTestCase):
         button = next(c for c in children(viewer) if c.control_id == 1009)
         return button.rect[0] - 4, button.rect[1] - 3
 
+    def assert_page_shows_quadrants(self, viewer, origin, image_size, bar=50, margin=10):
+        """The quadrant picture of image_size fitted into the page below a bar
+        of `bar` pixels, with paper `margin` pixels in; returns the screen."""
+        width, height = viewer.client_size
+        ox, oy = origin
+        left, top, right, bottom = fit_image_rect(*image_size, width - 2 * margin,
+                                                  height - bar - 2 * margin)
+        left, top = left + margin + ox, top + bar + margin + oy
+        right, bottom = right + margin + ox, bottom + bar + margin + oy
+        qw, qh = (right - left) // 4, (bottom - top) // 4
+        screen = wait_until(lambda: (lambda s: s if s.pixel(left + qw, top + qh) == QUADRANTS[0]
+                                     else None)(harness.Screen()), 'the hard copy on the page')
+        self.assertEqual(screen.pixel(right - qw, top + qh), QUADRANTS[1])
+        self.assertEqual(screen.pixel(left + qw, bottom - qh), QUADRANTS[2])
+        self.assertEqual(screen.pixel(right - qw, bottom - qh), QUADRANTS[3])
+        # The blue quadrant reaches the image's left and bottom edges, no further.
+        self.assertEqual(screen.pixel(left + 1, bottom - 2), QUADRANTS[2])
+        self.assertEqual(screen.pixel(left - 2, bottom - 2), (255, 255, 255))
+        self.assertEqual(screen.pixel(left + 1, bottom + 1), (255, 255, 255))
+        return screen
+
     def button(self, viewer, control_id):
         return next(c for c in children(viewer) if c.control_id == control_id)
 
@@ -142,18 +163,7 @@ class Opening(ViewerTestCase):
 
         width, height = viewer.client_size
         ox, oy = self.client_origin(viewer)
-        left, top, right, bottom = fit_image_rect(200, 100, width - 20, height - 70)
-        left, top, right, bottom = left + 10 + ox, top + 60 + oy, right + 10 + ox, bottom + 60 + oy
-        qw, qh = (right - left) // 4, (bottom - top) // 4
-        screen = wait_until(lambda: (lambda s: s if s.pixel(left + qw, top + qh) == QUADRANTS[0]
-                                     else None)(harness.Screen()), 'the hard copy on the page')
-        self.assertEqual(screen.pixel(right - qw, top + qh), QUADRANTS[1])
-        self.assertEqual(screen.pixel(left + qw, bottom - qh), QUADRANTS[2])
-        self.assertEqual(screen.pixel(right - qw, bottom - qh), QUADRANTS[3])
-        # The blue quadrant reaches the image's left and bottom edges, no further.
-        self.assertEqual(screen.pixel(left + 1, bottom - 2), QUADRANTS[2])
-        self.assertEqual(screen.pixel(left - 2, bottom - 2), (255, 255, 255))
-        self.assertEqual(screen.pixel(left + 1, bottom + 1), (255, 255, 255))
+        screen = self.assert_page_shows_quadrants(viewer, (ox, oy), (200, 100))
         # Paper with its outline and the shadow.
         self.assertEqual(screen.pixel(ox + 10, oy + 100), (0, 0, 0))
         self.assertEqual(screen.pixel(ox + width - 7, oy + height - 7), (0, 0, 0))
