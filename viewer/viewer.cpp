@@ -145,7 +145,8 @@ void DrawPage(HDC dc, int w, int h, bool withTitle) {
 POINT MenuButtonPosition(HWND window) {
     RECT rect;
     GetWindowRect(window, &rect);
-    return POINT{rect.left + SystemMetricForDpi(SM_CXDLGFRAME, viewerDpi) + ScaleForDpi(2, viewerDpi),
+    return POINT{rect.left + SystemMetricForDpi(SM_CXDLGFRAME, viewerDpi) +
+                     ScaleForDpi(2, viewerDpi),
                  rect.top + SystemMetricForDpi(SM_CYDLGFRAME, viewerDpi) +
                      SystemMetricForDpi(SM_CYCAPTION, viewerDpi) +
                      ScaleForDpi(MENU_BUTTON_BOTTOM, viewerDpi)};

@@ -60,8 +60,8 @@ TEST(DpiQueries, TheSystemAnswersWithAUsableDpi) {
 TEST(ListColumns, WidthsFollowTheListsDpi) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
-    HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_POPUP | LVS_REPORT, 0, 0, 400, 200,
-                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_POPUP | LVS_REPORT, 0, 0, 400, 200, nullptr,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(list, nullptr);
     UINT dpi = DpiOfWindow(list);
     AddListColumn(list, 0, "ファイル名", 100);
