@@ -15,6 +15,9 @@ PRIVATE_BOUND_KB = 2048
 
 class StormCase(harness.ZorvexTestCase):
     settings = storm_settings()
+    # Wine debug channels for a replay of a seed; the log is kept with the
+    # artifacts when the program stops answering.
+    wine_debug = os.environ.get('ZORVEX_STORM_WINEDEBUG') or None
 
     def slot_stamp(self):
         try:

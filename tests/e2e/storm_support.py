@@ -8,6 +8,7 @@ holding the busy guard, and its memory and objects are where they were.
 """
 import os
 import random
+import shutil
 import struct
 import time
 
@@ -65,6 +66,27 @@ def thread_states(pid):
     second = ticks()
     return {t: (state, cpu - first.get(t, (0, cpu))[1], wchan)
             for t, (state, cpu, wchan) in second.items()}
+
+
+def prefix_processes(name):
+    """The Linux processes of this Wine prefix whose command line names
+    `name` (the desktop and taskbar run in explorer.exe), as (name, pid)."""
+    prefix = os.environ.get('WINEPREFIX', '').encode()
+    found = []
+    for entry in os.listdir('/proc'):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f'/proc/{entry}/cmdline', 'rb') as f:
+                if name.encode() not in f.read().lower():
+                    continue
+            with open(f'/proc/{entry}/environ', 'rb') as f:
+                if b'WINEPREFIX=' + prefix + b'\0' not in f.read():
+                    continue
+        except OSError:
+            continue
+        found.append((name, int(entry)))
+    return found
 
 
 class Storm:
@@ -185,18 +207,24 @@ class Storm:
         try:
             wait_until(lambda: self.case.slot_stamp() != before, 'a hard copy after the storm')
         except AssertionError:
-            print('STUCK windows', self.program_windows(), flush=True)
+            print('STUCK windows', [(hex(w.handle), w) for w in self.program_windows()], flush=True)
+            log = getattr(self.case, 'wine_log_path', None)
+            if log:
+                os.makedirs(harness.ARTIFACTS, exist_ok=True)
+                shutil.copy(log, os.path.join(harness.ARTIFACTS, 'storm-wine-debug.log'))
             harness.click(*self.tray)
             print('STUCK menu after tray click', find_window('#32768'), flush=True)
             harness.key('Escape')
             print('STUCK hotkeys', harness.hotkey_states(), flush=True)
             print('STUCK threads', thread_states(self.unix_pid), flush=True)
-            try:
-                _, out = harness.run(['gdb', '-p', str(self.unix_pid), '-batch', '-ex',
-                                      'thread apply all bt 40'], timeout=120)
-                print('STUCK gdb', out.decode(errors='replace'), flush=True)
-            except OSError:
-                pass
-            print('STUCK all windows', harness.windows(), flush=True)
+            for name, pid in [('zor_vex.exe', self.unix_pid)] + prefix_processes('explorer.exe'):
+                try:
+                    _, out = harness.run(['gdb', '-p', str(pid), '-batch', '-ex',
+                                          'thread apply all bt 40'], timeout=120)
+                    print(f'STUCK gdb {name} {pid}', out.decode(errors='replace'), flush=True)
+                except OSError:
+                    pass
+            print('STUCK all windows', [(hex(w.handle), w.process, w) for w in harness.windows()],
+                  flush=True)
             raise
         return len(slots)
