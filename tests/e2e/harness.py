@@ -116,10 +116,22 @@ def hotkey_states():
 
 # --- the X display --------------------------------------------------------
 
+_desktop_window = None
+
+
 def desktop_window():
+    """The X window of the Wine desktop. It lasts as long as the desktop
+    process, so it is looked up once and then only checked: a search walks
+    every X window, and fails while windows come and go under it."""
+    global _desktop_window
+    if _desktop_window:
+        code, output = run(['xdotool', 'getwindowname', _desktop_window])
+        if code == 0 and 'Wine desktop' in output.decode(errors='replace'):
+            return _desktop_window
     _, output = run(['xdotool', 'search', '--name', 'Wine desktop'])
     ids = output.decode().split()
-    return ids[0] if ids else None
+    _desktop_window = ids[0] if ids else None
+    return _desktop_window
 
 
 def focus_desktop():
