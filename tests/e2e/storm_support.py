@@ -224,11 +224,9 @@ class Storm:
         try:
             wait_until(lambda: self.case.slot_stamp() != before, 'a hard copy after the storm')
         except AssertionError:
+            # the state as the storm left it first: the tray click below
+            # changes it
             print('STUCK windows', [(hex(w.handle), w) for w in self.program_windows()], flush=True)
-            harness.click(*self.tray)
-            print('STUCK menu after tray click', find_window('#32768'), flush=True)
-            harness.key('Escape')
-            print('STUCK hotkeys', harness.hotkey_states(), flush=True)
             print('STUCK threads', thread_states(self.unix_pid), flush=True)
             for name, pid in [('zor_vex.exe', self.unix_pid)] + prefix_processes('explorer.exe'):
                 try:
@@ -239,5 +237,9 @@ class Storm:
                     pass
             print('STUCK all windows', [(hex(w.handle), w.process, w) for w in harness.windows()],
                   flush=True)
+            print('STUCK hotkeys', harness.hotkey_states(), flush=True)
+            harness.click(*self.tray)
+            print('STUCK menu after tray click', find_window('#32768'), flush=True)
+            harness.key('Escape')
             raise
         return len(slots)
