@@ -262,6 +262,18 @@ int PrintForeground() {
     return 0;
 }
 
+// Which modifiers Wine holds down, as the hot keys see them.
+int PrintHeldModifiers() {
+    const struct {
+        int key;
+        const char* name;
+    } modifiers[] = {{VK_SHIFT, "shift"}, {VK_CONTROL, "ctrl"}, {VK_MENU, "alt"}, {VK_LWIN, "win"}};
+    for (const auto& modifier : modifiers)
+        std::printf("%s\t%s\n", modifier.name,
+                    (GetAsyncKeyState(modifier.key) & 0x8000) ? "down" : "up");
+    return 0;
+}
+
 int PrintScreenMetrics() {
     RECT work = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
@@ -879,6 +891,7 @@ int main(int argc, char** argv) {
     if (command == "watch" && argc == 5) return Watch(argv[2], argv[3], argv[4]);
     if (command == "foreground") return PrintForeground();
     if (command == "metrics") return PrintScreenMetrics();
+    if (command == "modifiers") return PrintHeldModifiers();
     if (command == "tray-delete" && argc == 4) return DeleteTrayIcon(argv[2], argv[3]);
     if (command == "taskbar-created" && argc == 3) return SendTaskbarCreated(argv[2]);
     if (command == "printer-page") return PrintPrinterPage();
