@@ -853,7 +853,7 @@ int Usage() {
                  "probe windows | children HWND | hotkeys | hold-hotkeys NAME... | clipboard FILE | clear-clipboard |\n"
                  "      testwin X Y W H TITLE [topmost] [hand] | activate HWND | maximize HWND | restore HWND |\n"
                  "      watch CLASS TITLE STOPFILE |\n"
-                 "      foreground | metrics | post HWND MSG WPARAM | tray-delete HWND ID |\n"
+                 "      foreground | metrics | modifiers | post HWND MSG WPARAM | tray-delete HWND ID |\n"
                  "      taskbar-created HWND | post-seq (HWND MSG WPARAM LPARAM)... |\n"
                  "      hold-clipboard MILLISECONDS | lock FILE MILLISECONDS | resources PID |\n"
                  "      listview HWND | listview-deselect HWND |\n"
