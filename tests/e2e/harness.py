@@ -134,10 +134,28 @@ def desktop_window():
     return _desktop_window
 
 
+def report_x_state():
+    """What the X server and the processes look like when the desktop's X
+    window cannot be found."""
+    for args in (['xdotool', 'search', '--name', 'Wine desktop'], ['xlsclients'],
+                 ['xwininfo', '-root', '-children'], ['ps', '-eo', 'pid,stat,etime,rss,args']):
+        try:
+            result = subprocess.run(args, capture_output=True, timeout=30)
+            print('X STATE', ' '.join(args), result.returncode,
+                  result.stdout.decode(errors='replace')[-3000:],
+                  result.stderr.decode(errors='replace')[-1000:], flush=True)
+        except (OSError, subprocess.TimeoutExpired) as error:
+            print('X STATE', ' '.join(args), error, flush=True)
+
+
 def focus_desktop():
     """Gives the desktop the X keyboard focus, unless it has it already: a
     focus change makes Wine close an open menu."""
-    wid = wait_until(desktop_window, 'the Wine desktop window')
+    try:
+        wid = wait_until(desktop_window, 'the Wine desktop window')
+    except AssertionError:
+        report_x_state()
+        raise
     _, focused = run(['xdotool', 'getwindowfocus'])
     if focused.decode().strip() != wid:
         run(['xdotool', 'windowfocus', '--sync', wid], timeout=10)
