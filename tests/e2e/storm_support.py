@@ -26,6 +26,8 @@ SETTINGS = {
     'Option': {'IsFlash': '1', 'IsCursor': '1', 'SaveNum': '20'},
     'HotKey': {'IsCtrlF3': '1', 'IsCtrlF5': '1'},
 }
+WM_HOTKEY = 0x312
+HOTKEY_CAPTURE = 948372610
 PROGRAM_WINDOW_CLASSES = ('COnesWinClass', 'CRangeWinClass', 'CFlashWinClass', '#32770', '#32768')
 
 
@@ -248,6 +250,15 @@ class Storm:
                   flush=True)
             print('STUCK hotkeys', harness.hotkey_states(), flush=True)
             print('STUCK modifiers', probe('modifiers').split(), flush=True)
+            # the hot key's message posted straight to the main window tells
+            # a program that no longer answers from keys that do not reach it
+            main = find_window('CMainWinClass', visible=False)
+            probe('post', main.handle, WM_HOTKEY, HOTKEY_CAPTURE)
+            try:
+                wait_until(lambda: self.case.slot_stamp() != before, 'a posted hot key', timeout=10)
+                print('STUCK a posted WM_HOTKEY made a hard copy', flush=True)
+            except AssertionError:
+                print('STUCK a posted WM_HOTKEY made no hard copy', flush=True)
             harness.click(*self.tray)
             print('STUCK menu after tray click', find_window('#32768'), flush=True)
             harness.key('Escape')
