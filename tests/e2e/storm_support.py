@@ -250,6 +250,7 @@ class Storm:
                   flush=True)
             print('STUCK hotkeys', harness.hotkey_states(), flush=True)
             print('STUCK modifiers', probe('modifiers').split(), flush=True)
+            print('STUCK foreground', probe('foreground').strip(), flush=True)
             # the hot key's message posted straight to the main window tells
             # a program that no longer answers from keys that do not reach it
             main = find_window('CMainWinClass', visible=False)
