@@ -12,10 +12,11 @@ from storm_support import Storm, storm_settings
 SECONDS = float(os.environ.get('ZORVEX_STORM_SECONDS', '60'))
 OBJECT_BOUND = 10
 PRIVATE_BOUND_KB = 2048
-# GDI object types as the probe reports them, and Wine's bound on its cache
+# GDI object types as the probe reports them (NTGDI_OBJ_* >> 16; bitmaps
+# themselves are 09 and must stay flat), and Wine's bound on its cache
 # of window DCs (DCE_CACHE_SIZE in win32u/dce.c); the program keeps at most a
 # few DCs of its own (the viewer's back buffer, one being drawn).
-DC, REGION, BITMAP = '01', '04', '05'
+DC, REGION, SURFACE = '01', '04', '05'
 WINE_DCE_CACHE_SIZE = 64
 OWN_DCS = 8
 
@@ -65,14 +66,14 @@ class StormCase(harness.ZorvexTestCase):
         types = f"GDI objects by type before {before['gdi_types']} after {after['gdi_types']}"
         # Wine hands out window DCs from a cache of up to DCE_CACHE_SIZE
         # entries that it never shrinks, each a DC that comes with a region and
-        # a bitmap of its own: it grows to the most windows painted between two
+        # a surface object of its own: it grows to the most windows painted between two
         # window moves, whichever moment of the storm that was. New entries
         # come as those three objects each and stop at the cache's size;
         # every other object must stay where it was.
         dcs_before, dcs_after = object_count(before, DC), object_count(after, DC)
         new_dces = max(0, dcs_after - dcs_before)
         self.assertLessEqual(dcs_after, WINE_DCE_CACHE_SIZE + OWN_DCS, types)
-        for kind in (REGION, BITMAP):
+        for kind in (REGION, SURFACE):
             self.assertLessEqual(object_count(after, kind) - object_count(before, kind),
                                  new_dces + OBJECT_BOUND, types)
         self.assertLessEqual(after['gdi'] - before['gdi'] - 3 * new_dces, OBJECT_BOUND, types)
