@@ -110,7 +110,13 @@ void FitNoticeText(HWND dialog) {
     MoveWindow(label, (client.right - width) / 2, rect.top, width, height, TRUE);
 }
 
+// Whether a menu loop runs on the notice (its system menu, opened from the
+// caption). The loop is nested in the notice's own; the notice can only end
+// once that loop has.
+bool noticeMenuLoop;
+
 INT_PTR OnNoticeInit(HWND dialog) {
+    noticeMenuLoop = false;
     FitNoticeText(dialog);
     SetForegroundWindow(dialog);
     SetTimer(dialog, COPIED_NOTICE_TIMER, COPIED_NOTICE_MILLISECONDS, nullptr);
@@ -119,7 +125,19 @@ INT_PTR OnNoticeInit(HWND dialog) {
 
 INT_PTR OnNoticeClose(HWND dialog) {
     KillTimer(dialog, COPIED_NOTICE_TIMER);
+    // A menu loop left running would keep the hidden notice, and with it the
+    // capture, waiting for a key that never comes to it.
+    if (noticeMenuLoop) EndMenu();
     EndDialog(dialog, 0);
+    return TRUE;
+}
+
+// The notice takes no menu mode from the keyboard: Alt or F10, let go while
+// it shows (as after Ctrl+Alt+PrintScreen), would start a menu loop that
+// nothing on screen shows and that outlives the notice.
+INT_PTR OnNoticeSysCommand(HWND dialog, WPARAM command) {
+    if ((command & 0xFFF0) != SC_KEYMENU) return FALSE;
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
     return TRUE;
 }
 
@@ -177,6 +195,9 @@ INT_PTR CALLBACK CopiedNoticeProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         if (wParam == COPIED_NOTICE_TIMER) SendMessageA(dialog, WM_CLOSE, 0, 0);
         return TRUE;
     case WM_CLOSE: return OnNoticeClose(dialog);
+    case WM_SYSCOMMAND: return OnNoticeSysCommand(dialog, wParam);
+    case WM_ENTERMENULOOP: noticeMenuLoop = true; return FALSE;
+    case WM_EXITMENULOOP: noticeMenuLoop = false; return FALSE;
     default: return FALSE;
     }
 }

@@ -116,16 +116,46 @@ def hotkey_states():
 
 # --- the X display --------------------------------------------------------
 
+_desktop_window = None
+
+
 def desktop_window():
+    """The X window of the Wine desktop. It lasts as long as the desktop
+    process, so it is looked up once and then only checked: a search walks
+    every X window, and fails while windows come and go under it."""
+    global _desktop_window
+    if _desktop_window:
+        code, output = run(['xdotool', 'getwindowname', _desktop_window])
+        if code == 0 and 'Wine desktop' in output.decode(errors='replace'):
+            return _desktop_window
     _, output = run(['xdotool', 'search', '--name', 'Wine desktop'])
     ids = output.decode().split()
-    return ids[0] if ids else None
+    _desktop_window = ids[0] if ids else None
+    return _desktop_window
+
+
+def report_x_state():
+    """What the X server and the processes look like when the desktop's X
+    window cannot be found."""
+    for args in (['xdotool', 'search', '--name', 'Wine desktop'], ['xlsclients'],
+                 ['xwininfo', '-root', '-children'], ['ps', '-eo', 'pid,stat,etime,rss,args']):
+        try:
+            result = subprocess.run(args, capture_output=True, timeout=30)
+            print('X STATE', ' '.join(args), result.returncode,
+                  result.stdout.decode(errors='replace')[-3000:],
+                  result.stderr.decode(errors='replace')[-1000:], flush=True)
+        except (OSError, subprocess.TimeoutExpired) as error:
+            print('X STATE', ' '.join(args), error, flush=True)
 
 
 def focus_desktop():
     """Gives the desktop the X keyboard focus, unless it has it already: a
     focus change makes Wine close an open menu."""
-    wid = wait_until(desktop_window, 'the Wine desktop window')
+    try:
+        wid = wait_until(desktop_window, 'the Wine desktop window')
+    except AssertionError:
+        report_x_state()
+        raise
     _, focused = run(['xdotool', 'getwindowfocus'])
     if focused.decode().strip() != wid:
         run(['xdotool', 'windowfocus', '--sync', wid], timeout=10)

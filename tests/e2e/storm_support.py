@@ -26,6 +26,8 @@ SETTINGS = {
     'Option': {'IsFlash': '1', 'IsCursor': '1', 'SaveNum': '20'},
     'HotKey': {'IsCtrlF3': '1', 'IsCtrlF5': '1'},
 }
+WM_HOTKEY = 0x312
+HOTKEY_CAPTURE = 948372610
 PROGRAM_WINDOW_CLASSES = ('COnesWinClass', 'CRangeWinClass', 'CFlashWinClass', '#32770', '#32768')
 
 
@@ -65,6 +67,27 @@ def thread_states(pid):
     second = ticks()
     return {t: (state, cpu - first.get(t, (0, cpu))[1], wchan)
             for t, (state, cpu, wchan) in second.items()}
+
+
+def prefix_processes(name):
+    """The Linux processes of this Wine prefix whose command line names
+    `name` (the desktop and taskbar run in explorer.exe), as (name, pid)."""
+    prefix = os.environ.get('WINEPREFIX', '').encode()
+    found = []
+    for entry in os.listdir('/proc'):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f'/proc/{entry}/cmdline', 'rb') as f:
+                if name.encode() not in f.read().lower():
+                    continue
+            with open(f'/proc/{entry}/environ', 'rb') as f:
+                if b'WINEPREFIX=' + prefix + b'\0' not in f.read():
+                    continue
+        except OSError:
+            continue
+        found.append((name, int(entry)))
+    return found
 
 
 class Storm:
@@ -164,8 +187,35 @@ class Storm:
             time.sleep(0.3)
         raise AssertionError(f'windows left open: {self.program_windows()}')
 
-    def measure(self):
-        return sample(self.unix_pid, self.windows_pid)
+    def press(self, *keys):
+        """Keys as a user presses them after the storm: with no modifier
+        held. A modifier whose release went to an X window that has gone
+        since would still be held for Wine, and turn Ctrl+PrintScreen into
+        a key the program does not own."""
+        harness.focus_desktop()
+        harness.run(['xdotool', 'keyup', 'ctrl', 'shift', 'alt'], timeout=10)
+        harness.key(*keys)
+
+    def measure(self, spread=3):
+        """The program's memory and objects, the lowest of the readings after
+        each of `spread` hard copies of the whole desktop: the process keeps
+        transient buffers for a while (the clipboard's copy of the last hard
+        copy, the X driver's surfaces of windows just closed), which makes a
+        single reading jump by a screenful either way; a leak lifts them all.
+        Objects do not jump: they are those of the last reading."""
+        readings = []
+        for _ in range(spread):
+            before = self.case.slot_stamp()
+            self.press('Print')
+            wait_until(lambda: self.case.slot_stamp() != before, 'a hard copy before the figures')
+            wait_until(lambda: not [w for w in self.program_windows()
+                                    if w.visible and w.class_name == '#32770'],
+                       'the copied notice to close')
+            readings.append(sample(self.unix_pid, self.windows_pid))
+        figures = dict(readings[-1])
+        for key in ('private_kb', 'rss_kb'):
+            figures[key] = min(r[key] for r in readings)
+        return figures
 
     def check_whole(self):
         """The program after the storm: one instance that still makes a hard
@@ -181,22 +231,37 @@ class Storm:
         broken = [n for n in slots if not complete_slot_file(os.path.join(temp, n))]
         assert not broken, broken
         before = self.case.slot_stamp()
-        harness.key('ctrl+Print')
+        self.press('ctrl+Print')
         try:
             wait_until(lambda: self.case.slot_stamp() != before, 'a hard copy after the storm')
         except AssertionError:
-            print('STUCK windows', self.program_windows(), flush=True)
+            # the state as the storm left it first: the tray click below
+            # changes it
+            print('STUCK windows', [(hex(w.handle), w) for w in self.program_windows()], flush=True)
+            print('STUCK threads', thread_states(self.unix_pid), flush=True)
+            for name, pid in [('zor_vex.exe', self.unix_pid)] + prefix_processes('explorer.exe'):
+                try:
+                    _, out = harness.run(['gdb', '-p', str(pid), '-batch', '-ex',
+                                          'thread apply all bt 40'], timeout=120)
+                    print(f'STUCK gdb {name} {pid}', out.decode(errors='replace'), flush=True)
+                except OSError:
+                    pass
+            print('STUCK all windows', [(hex(w.handle), w.process, w) for w in harness.windows()],
+                  flush=True)
+            print('STUCK hotkeys', harness.hotkey_states(), flush=True)
+            print('STUCK modifiers', probe('modifiers').split(), flush=True)
+            print('STUCK foreground', probe('foreground').strip(), flush=True)
+            # the hot key's message posted straight to the main window tells
+            # a program that no longer answers from keys that do not reach it
+            main = find_window('CMainWinClass', visible=False)
+            probe('post', main.handle, WM_HOTKEY, HOTKEY_CAPTURE)
+            try:
+                wait_until(lambda: self.case.slot_stamp() != before, 'a posted hot key', timeout=10)
+                print('STUCK a posted WM_HOTKEY made a hard copy', flush=True)
+            except AssertionError:
+                print('STUCK a posted WM_HOTKEY made no hard copy', flush=True)
             harness.click(*self.tray)
             print('STUCK menu after tray click', find_window('#32768'), flush=True)
             harness.key('Escape')
-            print('STUCK hotkeys', harness.hotkey_states(), flush=True)
-            print('STUCK threads', thread_states(self.unix_pid), flush=True)
-            try:
-                _, out = harness.run(['gdb', '-p', str(self.unix_pid), '-batch', '-ex',
-                                      'thread apply all bt 40'], timeout=120)
-                print('STUCK gdb', out.decode(errors='replace'), flush=True)
-            except OSError:
-                pass
-            print('STUCK all windows', harness.windows(), flush=True)
             raise
         return len(slots)

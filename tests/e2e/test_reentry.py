@@ -86,6 +86,44 @@ class KeyDuringTheCopiedNotice(ReentryCase):
         self.assertFalse(os.path.exists(self.slot(3)))
 
 
+class MenuKeysOnTheCopiedNotice(ReentryCase):
+    """Alt or F10 reaching the notice while it shows (the hot keys with Alt
+    release it there) must not keep the notice's activity alive once it has
+    gone: the next hot key makes its hard copy."""
+    settings = KeyDuringTheCopiedNotice.settings
+
+    def slot_stamp(self):
+        try:
+            return os.stat(self.slot(1)).st_mtime_ns
+        except OSError:
+            return None
+
+    def check_menu_key(self, menu_key):
+        before = self.slot_stamp()
+        press_keys_apart(0, 'ctrl+Print')
+        shown = wait_until(notice, 'the copied notice')
+        if menu_key == 'caption':
+            # the system menu, from a right click on the caption
+            harness.click(shown.rect[0] + 30, shown.rect[1] + 8, button=3)
+        else:
+            harness.run(['xdotool', 'key', menu_key], timeout=10)
+        wait_until(lambda: notice() is None, 'the notice to close')
+        # the hard copy takes its slot once the notice is over
+        wait_until(lambda: self.slot_stamp() != before, f'the hard copy of {menu_key}')
+        self.complete(1)
+        stamp = self.slot_stamp()
+        press_keys_apart(0, 'ctrl+Print')
+        wait_until(lambda: self.slot_stamp() != stamp,
+                   f'a hard copy after {menu_key} on the notice')
+        wait_until(lambda: notice() is None, 'the second notice to close')
+
+    def test_alt_and_f10_on_the_notice(self):
+        TestWindow(self, 300, 200, 400, 300)
+        for menu_key in ('F10', 'alt', 'alt+space', 'caption'):
+            with self.subTest(menu_key):
+                self.check_menu_key(menu_key)
+
+
 class KeyDuringTheSaveAsDialog(ReentryCase):
     settings = {'Common': {'CopyType': '0'},
                 'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '1', 'IsSaveDialog': '1',

@@ -337,6 +337,18 @@ int PrintForeground() {
     return 0;
 }
 
+// Which modifiers Wine holds down, as the hot keys see them.
+int PrintHeldModifiers() {
+    const struct {
+        int key;
+        const char* name;
+    } modifiers[] = {{VK_SHIFT, "shift"}, {VK_CONTROL, "ctrl"}, {VK_MENU, "alt"}, {VK_LWIN, "win"}};
+    for (const auto& modifier : modifiers)
+        std::printf("%s\t%s\n", modifier.name,
+                    (GetAsyncKeyState(modifier.key) & 0x8000) ? "down" : "up");
+    return 0;
+}
+
 int PrintScreenMetrics() {
     RECT work = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
@@ -919,7 +931,7 @@ int Usage() {
                  "probe windows | children HWND | hotkeys | hold-hotkeys NAME... | clipboard FILE | clear-clipboard |\n"
                  "      testwin X Y W H TITLE [topmost] [hand] | activate HWND | maximize HWND | restore HWND |\n"
                  "      watch CLASS TITLE STOPFILE |\n"
-                 "      foreground | metrics | post HWND MSG WPARAM | tray-delete HWND ID |\n"
+                 "      foreground | metrics | modifiers | post HWND MSG WPARAM | tray-delete HWND ID |\n"
                  "      taskbar-created HWND | post-seq (HWND MSG WPARAM LPARAM)... |\n"
                  "      hold-clipboard MILLISECONDS | lock FILE MILLISECONDS | resources PID |\n"
                  "      listview HWND | listview-deselect HWND |\n"
@@ -959,6 +971,7 @@ int main(int argc, char** argv) {
         return WatchLayout(argv[2], argv[3], argv[4], argv[5]);
     if (command == "foreground") return PrintForeground();
     if (command == "metrics") return PrintScreenMetrics();
+    if (command == "modifiers") return PrintHeldModifiers();
     if (command == "tray-delete" && argc == 4) return DeleteTrayIcon(argv[2], argv[3]);
     if (command == "taskbar-created" && argc == 3) return SendTaskbarCreated(argv[2]);
     if (command == "printer-page") return PrintPrinterPage();
