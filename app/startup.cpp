@@ -117,8 +117,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return 0;
     }
     AddTrayIcon(mainWindow);
-    viewerButtonFont = CreateViewerButtonFont(SystemDpi());
     viewerButtonFontDpi = SystemDpi();
+    viewerButtonFont = CreateViewerButtonFont(viewerButtonFontDpi);
     BuildViewerMenu();
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_VIEWER_ACCELERATORS));
 

@@ -157,20 +157,21 @@ RECT ButtonRect(const ViewerButton& button, UINT dpi) {
         RECT{button.x, button.y, button.x + button.width, button.y + button.height}, dpi);
 }
 
-// The buttons' font is shared by every button and made again only when the
-// viewer opens on, or moves to, a monitor of another DPI.
-void UseButtonFontFor(UINT dpi) {
-    if (viewerButtonFont && viewerButtonFontDpi == dpi) return;
-    HFONT font = CreateViewerButtonFont(dpi);
-    if (!font) return;
-    HFONT previous = viewerButtonFont;
-    viewerButtonFont = font;
-    viewerButtonFontDpi = dpi;
-    if (historyViewerWindow) {
-        for (const ViewerButton& button : VIEWER_BUTTONS)
-            SendDlgItemMessageA(historyViewerWindow, button.id, WM_SETFONT,
-                                reinterpret_cast<WPARAM>(viewerButtonFont), TRUE);
+// Gives the buttons the shared font for `dpi`, made again only when the
+// viewer opens on, or moves to, a monitor of another DPI; the font it
+// replaces goes once no button holds it.
+void SetButtonFont(HWND window, UINT dpi) {
+    HFONT previous = nullptr;
+    if (!viewerButtonFont || viewerButtonFontDpi != dpi) {
+        if (HFONT font = CreateViewerButtonFont(dpi)) {
+            previous = viewerButtonFont;
+            viewerButtonFont = font;
+            viewerButtonFontDpi = dpi;
+        }
     }
+    for (const ViewerButton& button : VIEWER_BUTTONS)
+        SendDlgItemMessageA(window, button.id, WM_SETFONT,
+                            reinterpret_cast<WPARAM>(viewerButtonFont), TRUE);
     if (previous) DeleteObject(previous);
 }
 
@@ -183,11 +184,7 @@ void CreateButtons(HWND window, HINSTANCE instance) {
                                        instance, nullptr);
         if (control && button.id == IDC_VIEWER_MENU) historyViewerFocusControl = control;
     }
-    UseButtonFontFor(viewerDpi);
-    for (const ViewerButton& button : VIEWER_BUTTONS) {
-        SendDlgItemMessageA(window, button.id, WM_SETFONT,
-                            reinterpret_cast<WPARAM>(viewerButtonFont), TRUE);
-    }
+    SetButtonFont(window, viewerDpi);
 }
 
 void LayOutButtons(HWND window) {
@@ -290,7 +287,7 @@ LRESULT OnCommand(HWND window, UINT command) {
 // window's size in proportion, and everything inside is laid out again.
 LRESULT OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam) {
     viewerDpi = DpiFromDpiChanged(wParam);
-    UseButtonFontFor(viewerDpi);
+    SetButtonFont(window, viewerDpi);
     LayOutButtons(window);
     MoveToSuggestedRect(window, lParam);
     RenderViewerPage(false, true);

@@ -50,6 +50,15 @@ def list_columns(window, list_id):
     return [int(line.split('\t')[2]) for line in listing if line.startswith('column')]
 
 
+def outside(window, found, ids=None):
+    """The controls (all, or those of ids) that reach past the window's client area."""
+    client_width, client_height = window.client_size
+    return [control_id for control_id, control in found.items()
+            if (ids is None or control_id in ids)
+            and (control.rect[0] + control.rect[2] > client_width
+                 or control.rect[1] + control.rect[3] > client_height)]
+
+
 class DpiCase(harness.ZorvexTestCase):
     screen_dpi = DPI
     desktop_size = DESKTOP
@@ -160,11 +169,7 @@ class ConfigDialog(DpiCase, ConfigCase):
         self.assertEqual(right - left, scaled(570))
         # 390 in proportion, or taller where the dialog font's units need it
         self.assertGreaterEqual(bottom - top, scaled(390))
-        client_width, client_height = dialog.client_size
-        for fixed in (TREE, APPLY, CANCEL):
-            x, y, w, h = found[fixed].rect
-            self.assertLessEqual(x + w, client_width, f'{fixed} inside the dialog')
-            self.assertLessEqual(y + h, client_height, f'{fixed} inside the dialog')
+        self.assertEqual(outside(dialog, found, (TREE, APPLY, CANCEL)), [])
         self.assertEqual(found[GROUP].rect, scaled_box(203, 12, 350, 286))
         for control_id, box in ((COPY_DESKTOP, (220, 40, 300, 18)),
                                 (AREA_TOP, (420, 233, 40, 15)),
@@ -173,11 +178,8 @@ class ConfigDialog(DpiCase, ConfigCase):
         self.assertEqual(list_columns(dialog, HELP_LIST), [scaled(130), scaled(350)])
         for page, name in (('対象設定', 'target'), ('保存設定', 'save'), ('ヘルプ', 'help')):
             self.show_page(page)
-            shown = [c for c in self.controls().values() if c.visible and c.id != GROUP]
-            for control in shown:
-                x, y, w, h = control.rect
-                self.assertLessEqual(x + w, client_width, f'{control.id} inside the dialog')
-                self.assertLessEqual(y + h, client_height, f'{control.id} inside the dialog')
+            shown = {i: c for i, c in self.controls().items() if c.visible and i != GROUP}
+            self.assertEqual(outside(dialog, shown), [], page)
             shot(f'config-{name}')
 
 
@@ -213,12 +215,8 @@ class AboutDialog(DpiCase):
         wait_until(lambda: len(list_columns(dialog, ABOUT_FILES)) == 3, 'the file list')
         shot('about')
         self.assertEqual(list_columns(dialog, ABOUT_FILES), [scaled(100), scaled(100), scaled(120)])
-        client_width, client_height = dialog.client_size
         found = controls(dialog)
-        for control_id in (ABOUT_FILES, ABOUT_LINK, ABOUT_CLOSE):
-            x, y, w, h = found[control_id].rect
-            self.assertLessEqual(x + w, client_width, f'{control_id} inside the dialog')
-            self.assertLessEqual(y + h, client_height, f'{control_id} inside the dialog')
+        self.assertEqual(outside(dialog, found, (ABOUT_FILES, ABOUT_LINK, ABOUT_CLOSE)), [])
         link = found[ABOUT_LINK]
         x, y, w, h = link.screen[0], link.screen[1], link.rect[2], link.rect[3]
         blue = Screen().find_color((0, 0, 255), (x, y, x + w, y + h))
@@ -242,11 +240,7 @@ class LauncherDialogs(DpiCase):
         edit_button = controls(dialog)[HOTKEY_EDIT]
         harness.click(*edit_button.center)
         edit = wait_until(lambda: find_window('#32770', HOTKEY_EDIT_TITLE), 'the hot-key edit dialog')
-        client_width, client_height = edit.client_size
-        for control in controls(edit).values():
-            x, y, w, h = control.rect
-            self.assertLessEqual(x + w, client_width, f'{control.id} inside the edit dialog')
-            self.assertLessEqual(y + h, client_height, f'{control.id} inside the edit dialog')
+        self.assertEqual(outside(edit, controls(edit)), [])
         shot('launcher-edit')
         harness.key('Escape')
         wait_until(lambda: find_window('#32770', HOTKEY_EDIT_TITLE) is None, 'the edit dialog to close')
