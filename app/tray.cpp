@@ -139,9 +139,29 @@ void BuildTrayMenu() {
     AppendMenuA(trayMenu, MF_STRING, IDM_CONFIG, "コンフィグ設定");
 }
 
+namespace {
+
+// The menu needs the hidden main window in the foreground to close on a click
+// elsewhere; left there afterwards, it would make itself the "active window"
+// of the next Ctrl+PrintScreen and, under Wine, keep the keyboard from every
+// window. The window that was in front before the menu gets it back, or the
+// shell's desktop when that one has gone.
+void GiveForegroundBack(HWND previous) {
+    if (GetForegroundWindow() != mainWindow) return;
+    if (!previous || previous == mainWindow || !IsWindow(previous) ||
+        !IsWindowVisible(previous)) {
+        previous = GetShellWindow();
+        if (!previous) previous = GetDesktopWindow();
+    }
+    SetForegroundWindow(previous);
+}
+
+} // namespace
+
 void ShowTrayMenu() {
     POINT pointer;
     GetCursorPos(&pointer);
+    HWND previousForeground = GetForegroundWindow();
     SetForegroundWindow(mainWindow);
     SetFocus(mainWindow);
 
@@ -153,4 +173,5 @@ void ShowTrayMenu() {
     TrackPopupMenuEx(trayMenu, TPM_VERTICAL | TPM_CENTERALIGN, pointer.x, pointer.y, mainWindow,
                      &keepClear);
     PostMessageA(mainWindow, WM_NULL, 0, 0);
+    GiveForegroundBack(previousForeground);
 }

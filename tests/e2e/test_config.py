@@ -142,8 +142,18 @@ class Control:
 
 
 def controls(window):
-    return {c.id: c for c in (Control(line) for line in
-                              probe('dialog', window.handle).splitlines() if line.count('\t') >= 7)}
+    """The dialog's controls by id; none once the dialog is gone. A read that
+    found no control of a dialog still there (a probe that did not get to
+    run) is taken again."""
+    for _ in range(3):
+        code, output = harness.run(['wine', harness.PROBE, 'dialog', str(window.handle)],
+                                   timeout=30)
+        found = {c.id: c for c in (Control(line) for line in
+                                   output.decode('cp932', errors='replace').splitlines()
+                                   if line.count('\t') >= 7)}
+        if found or code == 2:
+            return found
+    raise AssertionError(f'no controls read from {window} (probe exit code {code})')
 
 
 def kind(control):

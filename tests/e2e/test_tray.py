@@ -2,7 +2,8 @@
 that write the settings file, and the recent hard copies it lists."""
 import os
 import harness
-from harness import Screen, find_window, menu_keys, wait_until
+from harness import Screen, find_window, menu_keys, probe, wait_until
+from capture_support import TestWindow
 
 # Selectable items of the tray menu from the top, separators left out.
 EXIT, ABOUT, VERSION, PRINTER, HOTKEYS, RECENT, HISTORY, CURSOR, DESKTOP, ACTIVE, NOFRAME, RANGE, \
@@ -104,6 +105,42 @@ class TrayMenuTest(harness.ZorvexTestCase):
         left, top, right, bottom = menu.rect
         self.assertLess(abs((left + right) // 2 - 500), 3, 'centred on the pointer')
         self.assertEqual(top, 300)
+
+
+class HotKeysAfterTheMenu(harness.ZorvexTestCase):
+    """The menu takes the foreground for the program's hidden window while it
+    is open; once it closes, the window that was in front is in front again,
+    so the next Ctrl+PrintScreen is heard and copies that window."""
+    settings = {'Common': {'CopyType': '0'}, 'Option': {'IsFlash': '1'}}
+
+    def stamp(self):
+        try:
+            status = os.stat(self.slot(1))
+            return status.st_ino, status.st_mtime_ns
+        except OSError:
+            return None
+
+    def copy_active_window(self):
+        before = self.stamp()
+        harness.key('ctrl+Print')
+        wait_until(lambda: self.stamp() != before, 'a hard copy of the active window')
+        wait_until(lambda: find_window('#32770') is None, 'the copied notice to close')
+        return harness.Bitmap(self.slot(1))
+
+    def test_closed_by_esc_and_by_a_click_elsewhere(self):
+        target = TestWindow(self, 100, 100, 300, 200)
+        for close in ('Escape', 'click elsewhere'):
+            harness.click(*target.client_point(0.5, 0.5))
+            wait_until(lambda: probe('foreground').startswith(f'{target.handle}\t'),
+                       'the test window in front')
+            menu = self.open_tray_menu()
+            if close == 'Escape':
+                menu_keys(menu, 'Escape')
+            else:
+                harness.click(700, 300)
+            wait_until(lambda: find_window('#32768') is None, 'the menu to close')
+            copy = self.copy_active_window()
+            self.assertEqual((copy.width, copy.height), target.outer_size, close)
 
 
 class FixedAreaMode(harness.ZorvexTestCase):

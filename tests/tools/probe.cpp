@@ -778,10 +778,12 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM parentValue) {
     return TRUE;
 }
 
+// Exits with 2 when the dialog is not (or no longer) a window.
 int ListDialogControls(const char* window) {
     HWND dialog = ParseWindow(window);
+    if (!IsWindow(dialog)) return 2;
     EnumChildWindows(dialog, PrintControl, reinterpret_cast<LPARAM>(dialog));
-    return 0;
+    return IsWindow(dialog) ? 0 : 2;
 }
 
 // Types text into an edit control the way a paste does (undoable).
