@@ -96,11 +96,7 @@ class Session:
             return False
 
     def stamp(self):
-        try:
-            status = os.stat(self.case.slot(1))
-            return status.st_ino, status.st_mtime_ns
-        except OSError:
-            return None
+        return self.case.slot_stamp()
 
     def press(self, *keys):
         # a flash or overlay window that came and went may have taken the

@@ -471,6 +471,15 @@ class ZorvexTestCase(unittest.TestCase):
     def slot(self, number):
         return self.temp_file(f'~zor_vex{number}.bmp')
 
+    def slot_stamp(self, number=1):
+        """What tells a new file in a slot from the one before: its inode and
+        time, or None while there is none."""
+        try:
+            status = os.stat(self.slot(number))
+            return status.st_ino, status.st_mtime_ns
+        except OSError:
+            return None
+
     def open_tray_menu(self):
         click(*self.tray)
         return wait_until(lambda: find_window('#32768'), 'the tray menu')

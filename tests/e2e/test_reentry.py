@@ -92,12 +92,6 @@ class MenuKeysOnTheCopiedNotice(ReentryCase):
     gone: the next hot key makes its hard copy."""
     settings = KeyDuringTheCopiedNotice.settings
 
-    def slot_stamp(self):
-        try:
-            return os.stat(self.slot(1)).st_mtime_ns
-        except OSError:
-            return None
-
     def check_menu_key(self, menu_key):
         before = self.slot_stamp()
         press_keys_apart(0, 'ctrl+Print')

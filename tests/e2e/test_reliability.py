@@ -145,18 +145,11 @@ class FilesTheProgramDoesNotOwn(harness.ZorvexTestCase):
             found.extend(os.path.join(folder, n) for n in names)
         return sorted(found)
 
-    def stamp(self):
-        try:
-            status = os.stat(self.slot(1))
-            return status.st_ino, status.st_mtime_ns
-        except OSError:
-            return None
-
     def capture(self):
         """Presses PrintScreen and returns the new hard copy in slot 1."""
-        before = self.stamp()
+        before = self.slot_stamp()
         key('Print')
-        bitmap = wait_until(lambda: self.stamp() != before and complete_bitmap(self.slot(1)),
+        bitmap = wait_until(lambda: self.slot_stamp() != before and complete_bitmap(self.slot(1)),
                             'a new hard copy in slot 1')
         wait_until(lambda: notice() is None, 'the notice to close')
         return bitmap

@@ -37,13 +37,6 @@ class StormCase(harness.ZorvexTestCase):
     # artifacts.
     wine_debug = os.environ.get('ZORVEX_STORM_WINEDEBUG') or None
 
-    def slot_stamp(self):
-        try:
-            status = os.stat(self.slot(1))
-            return status.st_ino, status.st_mtime_ns
-        except OSError:
-            return None
-
     def test_storm_of_input(self):
         seed = int(os.environ.get('ZORVEX_STORM_SEED', str(int(time.time()))))
         print(f'storm seed {seed}', flush=True)

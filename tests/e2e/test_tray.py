@@ -113,17 +113,10 @@ class HotKeysAfterTheMenu(harness.ZorvexTestCase):
     so the next Ctrl+PrintScreen is heard and copies that window."""
     settings = {'Common': {'CopyType': '0'}, 'Option': {'IsFlash': '1'}}
 
-    def stamp(self):
-        try:
-            status = os.stat(self.slot(1))
-            return status.st_ino, status.st_mtime_ns
-        except OSError:
-            return None
-
     def copy_active_window(self):
-        before = self.stamp()
+        before = self.slot_stamp()
         harness.key('ctrl+Print')
-        wait_until(lambda: self.stamp() != before, 'a hard copy of the active window')
+        wait_until(lambda: self.slot_stamp() != before, 'a hard copy of the active window')
         wait_until(lambda: find_window('#32770') is None, 'the copied notice to close')
         return harness.Bitmap(self.slot(1))
 
