@@ -481,6 +481,11 @@ class ZorvexTestCase(unittest.TestCase):
             return None
 
     def open_tray_menu(self):
+        # a menu closed a moment ago may still hold the mouse in its loop
+        main = find_window('CMainWinClass', visible=False)
+        if main:
+            wait_until(lambda: probe('menu-mode', main.handle).split() == ['menu', '0', 'capture', '0'],
+                       'the last menu loop to end')
         click(*self.tray)
         return wait_until(lambda: find_window('#32768'), 'the tray menu')
 

@@ -337,6 +337,19 @@ int PrintForeground() {
     return 0;
 }
 
+// Whether the thread of a window is still in a menu loop or holds the mouse
+// capture: a menu's window can be gone a moment before its loop has ended,
+// and a click in that moment still goes to the loop.
+int PrintMenuMode(const char* window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    DWORD thread = GetWindowThreadProcessId(ParseWindow(window), nullptr);
+    if (!thread || !GetGUIThreadInfo(thread, &info)) return 1;
+    std::printf("menu\t%d\ncapture\t%d\n", (info.flags & GUI_INMENUMODE) ? 1 : 0,
+                info.hwndCapture ? 1 : 0);
+    return 0;
+}
+
 // Which modifiers Wine holds down, as the hot keys see them.
 int PrintHeldModifiers() {
     const struct {
@@ -933,7 +946,7 @@ int Usage() {
                  "probe windows | children HWND | hotkeys | hold-hotkeys NAME... | clipboard FILE | clear-clipboard |\n"
                  "      testwin X Y W H TITLE [topmost] [hand] | activate HWND | maximize HWND | restore HWND |\n"
                  "      watch CLASS TITLE STOPFILE |\n"
-                 "      foreground | metrics | modifiers | post HWND MSG WPARAM | tray-delete HWND ID |\n"
+                 "      foreground | menu-mode HWND | metrics | modifiers | post HWND MSG WPARAM | tray-delete HWND ID |\n"
                  "      taskbar-created HWND | post-seq (HWND MSG WPARAM LPARAM)... |\n"
                  "      hold-clipboard MILLISECONDS | lock FILE MILLISECONDS | resources PID |\n"
                  "      listview HWND | listview-deselect HWND |\n"
@@ -972,6 +985,7 @@ int main(int argc, char** argv) {
     if (command == "watch-layout" && argc == 6)
         return WatchLayout(argv[2], argv[3], argv[4], argv[5]);
     if (command == "foreground") return PrintForeground();
+    if (command == "menu-mode" && argc == 3) return PrintMenuMode(argv[2]);
     if (command == "metrics") return PrintScreenMetrics();
     if (command == "modifiers") return PrintHeldModifiers();
     if (command == "tray-delete" && argc == 4) return DeleteTrayIcon(argv[2], argv[3]);
