@@ -117,8 +117,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return 0;
     }
     AddTrayIcon(mainWindow);
-    viewerButtonFontDpi = SystemDpi();
-    viewerButtonFont = CreateViewerButtonFont(viewerButtonFontDpi);
     BuildViewerMenu();
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_VIEWER_ACCELERATORS));
 

@@ -31,7 +31,8 @@ LRESULT OnLinkPaint(HWND label) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(label, &paint);
     {
-        ScopedGdiObject font(CreateFontA(ScaleForDpi(LINK_FONT_HEIGHT, DpiOfWindow(label)), 0, 0, 0, FW_DONTCARE, FALSE, TRUE, FALSE,
+        int height = ScaleForDpi(LINK_FONT_HEIGHT, DpiOfWindow(label));
+        ScopedGdiObject font(CreateFontA(height, 0, 0, 0, FW_DONTCARE, FALSE, TRUE, FALSE,
                                          SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
                                          nullptr));

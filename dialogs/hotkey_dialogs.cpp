@@ -1,8 +1,7 @@
 #include "dialogs/hotkey_dialogs.h"
 
-#include "app/dpi.h"
-
 #include "app/app.h"
+#include "app/dpi.h"
 #include "app/hotkeys.h"
 #include "dialogs/file_choosers.h"
 #include "dialogs/list_view.h"

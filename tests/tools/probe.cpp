@@ -235,21 +235,30 @@ BOOL CALLBACK AppendChildText(HWND child, LPARAM lParam) {
 }
 
 // Watches for a top-level window of the class and title, however briefly it
-// shows, until the stop file exists; prints "ready" once watching, then
-// "seen" with the child texts of the first one found, or "none".
-int Watch(const char* className, const char* title, const char* stopFile) {
+// shows, until the stop file exists, and reads the first one found while it
+// is there; prints "ready" once watching. Whether one was found.
+template <typename Read>
+bool WatchForWindow(const char* className, const char* title, const char* stopFile, Read read) {
     std::printf("ready\n");
     std::fflush(stdout);
-    std::string texts;
     bool seen = false;
     while (GetFileAttributesA(stopFile) == INVALID_FILE_ATTRIBUTES) {
         HWND window = FindWindowA(className, title);
         if (window && !seen && IsWindowVisible(window)) {
             seen = true;
-            EnumChildWindows(window, AppendChildText, reinterpret_cast<LPARAM>(&texts));
+            read(window);
         }
         Sleep(5);
     }
+    return seen;
+}
+
+// Prints "seen" with the child texts of the window, or "none".
+int Watch(const char* className, const char* title, const char* stopFile) {
+    std::string texts;
+    bool seen = WatchForWindow(className, title, stopFile, [&](HWND window) {
+        EnumChildWindows(window, AppendChildText, reinterpret_cast<LPARAM>(&texts));
+    });
     std::printf("%s%s\n", seen ? "seen" : "none", texts.c_str());
     return 0;
 }
@@ -305,26 +314,18 @@ BOOL CALLBACK AppendChildLayout(HWND child, LPARAM lParam) {
 // the screen under it is saved to a bitmap file.
 int WatchLayout(const char* className, const char* title, const char* stopFile,
                 const char* picturePath) {
-    std::printf("ready\n");
-    std::fflush(stdout);
     std::string layout;
-    bool seen = false;
-    while (GetFileAttributesA(stopFile) == INVALID_FILE_ATTRIBUTES) {
-        HWND window = FindWindowA(className, title);
-        if (window && !seen && IsWindowVisible(window)) {
-            seen = true;
-            Sleep(150);
-            RECT client = {}, outer = {};
-            GetClientRect(window, &client);
-            GetWindowRect(window, &outer);
-            char line[64];
-            std::snprintf(line, sizeof line, "\t%ld,%ld\n", client.right, client.bottom);
-            layout.append(line);
-            EnumChildWindows(window, AppendChildLayout, reinterpret_cast<LPARAM>(&layout));
-            SaveScreenArea(outer, picturePath);
-        }
-        Sleep(5);
-    }
+    bool seen = WatchForWindow(className, title, stopFile, [&](HWND window) {
+        Sleep(150);
+        RECT client = {}, outer = {};
+        GetClientRect(window, &client);
+        GetWindowRect(window, &outer);
+        char line[64];
+        std::snprintf(line, sizeof line, "\t%ld,%ld\n", client.right, client.bottom);
+        layout.append(line);
+        EnumChildWindows(window, AppendChildLayout, reinterpret_cast<LPARAM>(&layout));
+        SaveScreenArea(outer, picturePath);
+    });
     std::printf("%s%s", seen ? "seen" : "none\n", layout.c_str());
     return 0;
 }
