@@ -3,6 +3,7 @@
 #include "app/app.h"
 
 #include "app/tray.h"
+#include "output/save.h"
 #include "settings/settings.h"
 
 #include <cstdio>
@@ -55,6 +56,7 @@ void InitializeApplication() {
     if (length == 0 || length >= sizeof currentDirectory) currentDirectory[0] = '\0';
 
     BuildWorkingPaths(temporaryFolder, currentDirectory);
+    if (tempDirectory[0] != '\0') RemoveLeftoverTemporaryFiles(tempDirectory);
     LoadSettings(settingsFilePath);
     LoadLauncherSettings(settingsFilePath);
     BuildTrayMenu();

@@ -7,6 +7,7 @@
 #include <io.h>
 #include <shellapi.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -93,17 +94,110 @@ void ChooseSaveDestination(int askUser, char* destination) {
         ChooseAutomaticName(destination);
 }
 
+namespace {
+
+constexpr char TEMPORARY_PREFIX[] = "~zvx";
+constexpr char TEMPORARY_SUFFIX[] = ".tmp";
+constexpr size_t TEMPORARY_NAME_LENGTH = 12; // "~zvx" "0123" ".tmp"
+constexpr int TEMPORARY_NAME_TRIES = 64;
+
+// Up to and with the last separator; a Shift-JIS trail byte that equals a
+// backslash is no separator.
+std::string FolderOf(const char* path) {
+    size_t end = 0;
+    for (size_t i = 0; path[i] != '\0'; ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && path[i + 1] != '\0') {
+            ++i;
+            continue;
+        }
+        if (path[i] == '\\' || path[i] == '/') end = i + 1;
+    }
+    return std::string(path, end);
+}
+
+// Creates a new, empty temporary file beside `destination`; never one that
+// already exists, so a user's own file cannot be met. Empty when none fits
+// the path limit or none could be created.
+std::string CreateTemporaryFileBeside(const char* destination) {
+    std::string folder = FolderOf(destination);
+    if (folder.size() + TEMPORARY_NAME_LENGTH >= MAX_PATH) return std::string();
+    unsigned seed = GetTickCount() ^ (GetCurrentProcessId() << 4);
+    for (int i = 0; i < TEMPORARY_NAME_TRIES; ++i) {
+        char name[TEMPORARY_NAME_LENGTH + 1];
+        std::snprintf(name, sizeof name, "%s%04X%s", TEMPORARY_PREFIX, (seed + i * 7919u) & 0xFFFF,
+                      TEMPORARY_SUFFIX);
+        std::string candidate = folder + name;
+        HANDLE file = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return candidate;
+        }
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+    }
+    return std::string();
+}
+
+bool FlushToDisk(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    BOOL flushed = FlushFileBuffers(file);
+    CloseHandle(file);
+    return flushed != FALSE;
+}
+
+bool WriteInPlace(const char* destination, const std::function<bool(const char*)>& write) {
+    bool existed = FileExists(destination);
+    if (write(destination)) return true;
+    if (!existed) DeleteFileA(destination);
+    return false;
+}
+
+} // namespace
+
+bool WriteFileThroughTemporary(const char* destination,
+                               const std::function<bool(const char* path)>& write) {
+    std::string temporary = CreateTemporaryFileBeside(destination);
+    if (temporary.empty()) {
+        if (FolderOf(destination).size() + TEMPORARY_NAME_LENGTH < MAX_PATH) return false;
+        return WriteInPlace(destination, write);
+    }
+    bool replaced = write(temporary.c_str()) && FlushToDisk(temporary.c_str()) &&
+                    MoveFileExA(temporary.c_str(), destination,
+                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!replaced) DeleteFileA(temporary.c_str());
+    return replaced;
+}
+
 bool CopyHardCopyFile(const char* from, const char* to) {
-    std::string partial = std::string(to) + "~";
-    if (!CopyFileA(from, partial.c_str(), FALSE)) {
-        DeleteFileA(partial.c_str());
-        return false;
-    }
-    if (!MoveFileExA(partial.c_str(), to, MOVEFILE_REPLACE_EXISTING)) {
-        DeleteFileA(partial.c_str());
-        return false;
-    }
-    return true;
+    if (!FileExists(from)) return false;
+    return WriteFileThroughTemporary(
+        to, [from](const char* path) { return CopyFileA(from, path, FALSE) != FALSE; });
+}
+
+bool IsTemporaryFileName(const char* name) {
+    size_t prefix = sizeof TEMPORARY_PREFIX - 1;
+    if (std::strlen(name) != TEMPORARY_NAME_LENGTH) return false;
+    if (std::strncmp(name, TEMPORARY_PREFIX, prefix) != 0) return false;
+    for (size_t i = prefix; i < prefix + 4; ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(name[i]))) return false;
+    return std::strcmp(name + prefix + 4, TEMPORARY_SUFFIX) == 0;
+}
+
+void RemoveLeftoverTemporaryFiles(const char* folder) {
+    std::string pattern = std::string(folder) + TEMPORARY_PREFIX + "*" + TEMPORARY_SUFFIX;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        // The pattern also meets short names; only the program's own go.
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+            IsTemporaryFileName(found.cFileName))
+            DeleteFileA((std::string(folder) + found.cFileName).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
 }
 
 std::string BuildEditParameters(const char* appParam, const char* path) {

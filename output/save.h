@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 // Destination buffers for a save: as large as the save dialog's own buffer,
@@ -26,10 +27,21 @@ std::string FindFreeAutomaticName(const std::string& dayFolder,
 std::string AutomaticBitmapFolder(const char* saveDir);
 std::string AutomaticDayFolder(const char* saveDir, const SYSTEMTIME& localTime);
 
-// Copies a hard copy so that `to` ends up either the whole copy or as it was
-// before: the bytes go to a file beside it first, which then takes its
-// place. A full disk or a locked destination leaves no half-written file.
+// Writes `destination` so that it ends up either whole or as it was before:
+// `write` fills a new temporary file of the program's own beside it, which is
+// flushed to the disk and then takes the destination's place. A full disk, a
+// failed write or a locked destination leave no half-written file. Where no
+// temporary name beside the destination fits the path limit, `write` writes
+// the destination itself, and a failed write removes a file it created.
+bool WriteFileThroughTemporary(const char* destination,
+                               const std::function<bool(const char* path)>& write);
+// Copies a hard copy through WriteFileThroughTemporary.
 bool CopyHardCopyFile(const char* from, const char* to);
+// The temporary files' names: "~zvx" + four hexadecimal digits + ".tmp".
+bool IsTemporaryFileName(const char* name);
+// Removes what a copy that never finished (the program was ended in the
+// middle of it) left in `folder`, which ends in a backslash.
+void RemoveLeftoverTemporaryFiles(const char* folder);
 
 // AppParam, one blank, then the path unquoted.
 std::string BuildEditParameters(const char* appParam, const char* path);
