@@ -18,11 +18,17 @@ void ReplayDeferredRequests() {
 
 } // namespace
 
-bool DeferredRequestQueue::Push(const DeferredRequest& request) {
-    if (count_ == CAPACITY) return false;
+DeferredRequestQueue::PushResult DeferredRequestQueue::Push(const DeferredRequest& request) {
+    for (size_t i = 0; i < count_; ++i) {
+        const DeferredRequest& waiting = requests_[(first_ + i) % CAPACITY];
+        if (waiting.message == request.message && waiting.wParam == request.wParam &&
+            waiting.lParam == request.lParam)
+            return PushResult::Joined;
+    }
+    if (count_ == CAPACITY) return PushResult::Full;
     requests_[(first_ + count_) % CAPACITY] = request;
     ++count_;
-    return true;
+    return PushResult::Queued;
 }
 
 bool DeferredRequestQueue::Pop(DeferredRequest* request) {
@@ -43,6 +49,8 @@ bool IsActivityRunning() { return activityDepth > 0; }
 
 bool DeferWhileActivityRuns(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!IsActivityRunning()) return false;
-    deferredRequests.Push(DeferredRequest{message, wParam, lParam});
+    if (deferredRequests.Push(DeferredRequest{message, wParam, lParam}) ==
+        DeferredRequestQueue::PushResult::Full)
+        MessageBeep(MB_OK);
     return true;
 }

@@ -22,8 +22,9 @@ public:
 
 bool IsActivityRunning();
 
-// Keeps a main-window request while an activity runs; true when it was kept
-// (or dropped because too many are waiting), false when it may run now.
+// Keeps a main-window request while an activity runs; true when it was kept,
+// joined to the same request already waiting, or dropped with a beep because
+// too many are waiting; false when it may run now.
 bool DeferWhileActivityRuns(UINT message, WPARAM wParam, LPARAM lParam);
 
 struct DeferredRequest {
@@ -33,13 +34,16 @@ struct DeferredRequest {
 };
 
 // The requests waiting for the running activity, first come first out.
-// Bounded: a storm of keys during one capture does not queue a storm of
-// captures behind it.
+// A request that equals one already waiting joins it, so a key pressed five
+// times during a Save As dialog brings one more capture, not five. Bounded:
+// a storm of keys during one capture does not queue a storm behind it.
 class DeferredRequestQueue {
 public:
     static constexpr size_t CAPACITY = 16;
 
-    bool Push(const DeferredRequest& request);
+    enum class PushResult { Queued, Joined, Full };
+
+    PushResult Push(const DeferredRequest& request);
     bool Pop(DeferredRequest* request);
     size_t size() const { return count_; }
     void Clear() { first_ = count_ = 0; }

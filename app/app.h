@@ -5,6 +5,8 @@
 #include <windows.h>
 
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 1;
+// A recent hard copy chosen in the tray menu, by its slot (wParam).
+constexpr UINT WM_OPEN_RECENT_SLOT = WM_USER + 2;
 constexpr UINT TRAY_ICON_ID = 100;
 
 constexpr int TEMP_DIRECTORY_CAPACITY = 260;

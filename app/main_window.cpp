@@ -38,13 +38,9 @@ void CaptureByCopyType() {
     case COPY_ACTIVE_WINDOW_NO_FRAME: RunCapture(CaptureActiveWindowClient); break;
     case COPY_RANGE: StartRangeSelection(); break;
     case COPY_FIXED_AREA: RunCapture(CaptureFixedArea); break;
-    default: {
-        // No mode captures anything; the printer step still runs, as it
-        // always has for an unknown copy type.
-        ActivityScope activity;
-        PrintAfterCapture();
-        break;
-    }
+    // An unknown copy type (a hand-edited file) captures nothing, so there
+    // is nothing to print either.
+    default: break;
     }
 }
 
@@ -92,10 +88,13 @@ LRESULT OnTrayNotify(WPARAM iconId, LPARAM mouseMessage) {
     return 0;
 }
 
-void OnRecentHardCopy(int k) {
+void OnRecentHardCopy(int slot) {
     if (FocusBusyWindow()) return;
-    currentHistoryIndex = k - 1;
-    OpenInEditApplication(historyFilePaths[k - 1]);
+    // A hard copy moved past the history's end by captures made while the
+    // menu was open has gone.
+    if (slot < 0 || slot >= ClampHistoryLength(Settings.SaveNum)) return;
+    currentHistoryIndex = slot;
+    OpenInEditApplication(historyFilePaths[slot]);
 }
 
 void OnPrinterSetupCommand() {
@@ -137,7 +136,7 @@ void ToggleIncludeCursor() {
 
 LRESULT OnCommand(WPARAM command) {
     if (command >= IDM_RECENT_FIRST && command <= IDM_RECENT_LAST) {
-        OnRecentHardCopy(static_cast<int>(command));
+        OnRecentHardCopy(static_cast<int>(command - IDM_RECENT_FIRST));
         return 0;
     }
     switch (command) {
@@ -176,7 +175,8 @@ bool IsUserRequest(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_HOTKEY: return IsProgramHotKey(wParam);
     case WM_TRAYNOTIFY:
         return wParam == TRAY_ICON_ID && (lParam == WM_LBUTTONDOWN || lParam == WM_RBUTTONUP);
-    case WM_COMMAND: return true;
+    case WM_COMMAND:
+    case WM_OPEN_RECENT_SLOT: return true;
     default: return false;
     }
 }
@@ -215,6 +215,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_HOTKEY: return OnHotKey(window, wParam, lParam);
     case WM_TRAYNOTIFY: return OnTrayNotify(wParam, lParam);
     case WM_COMMAND: return OnCommand(wParam);
+    case WM_OPEN_RECENT_SLOT: OnRecentHardCopy(static_cast<int>(wParam)); return 0;
     default: break;
     }
     if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) AddTrayIcon(window);

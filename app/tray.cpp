@@ -18,6 +18,11 @@ HMENU recentSubmenu;
 
 namespace {
 
+// A menu being tracked is neither destroyed nor rebuilt under its loop.
+bool trayMenuTracking;
+bool trayMenuStale;
+int rotationsWhileTracking;
+
 struct MenuItem {
     const char* text; // null for a separator
     UINT id;
@@ -111,7 +116,15 @@ void DestroyTrayMenu() {
     recentSubmenu = nullptr;
 }
 
+void NoteHistoryRotated() {
+    if (trayMenuTracking) ++rotationsWhileTracking;
+}
+
 void BuildTrayMenu() {
+    if (trayMenuTracking) {
+        trayMenuStale = true;
+        return;
+    }
     DestroyTrayMenu();
     trayMenu = CreatePopupMenu();
     recentSubmenu = CreatePopupMenu();
@@ -156,9 +169,19 @@ void GiveForegroundBack(HWND previous) {
     SetForegroundWindow(previous);
 }
 
+// A recent item names the hard copy that was in its slot when the menu was
+// built; captures made while the menu was open have moved it up since.
+void PostChosenCommand(UINT command, int rotations) {
+    if (command >= IDM_RECENT_FIRST && command <= IDM_RECENT_LAST)
+        PostMessageA(mainWindow, WM_OPEN_RECENT_SLOT, command - IDM_RECENT_FIRST + rotations, 0);
+    else
+        PostMessageA(mainWindow, WM_COMMAND, command, 0);
+}
+
 } // namespace
 
 void ShowTrayMenu() {
+    if (trayMenuTracking || !trayMenu) return;
     POINT pointer;
     GetCursorPos(&pointer);
     HWND previousForeground = GetForegroundWindow();
@@ -170,8 +193,15 @@ void ShowTrayMenu() {
     HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
     if (taskbar) GetWindowRect(taskbar, &keepClear.rcExclude);
 
-    TrackPopupMenuEx(trayMenu, TPM_VERTICAL | TPM_CENTERALIGN, pointer.x, pointer.y, mainWindow,
-                     &keepClear);
+    trayMenuTracking = true;
+    trayMenuStale = false;
+    rotationsWhileTracking = 0;
+    UINT command = static_cast<UINT>(TrackPopupMenuEx(trayMenu,
+                                                      TPM_VERTICAL | TPM_CENTERALIGN | TPM_RETURNCMD,
+                                                      pointer.x, pointer.y, mainWindow, &keepClear));
+    trayMenuTracking = false;
     PostMessageA(mainWindow, WM_NULL, 0, 0);
     GiveForegroundBack(previousForeground);
+    if (trayMenuStale) BuildTrayMenu();
+    if (command != 0) PostChosenCommand(command, rotationsWhileTracking);
 }

@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -24,21 +26,78 @@ bool IsHistorySlotFilled(int slot) {
     return IsValidSlot(slot) && _access(historyFilePaths[slot], 0) == 0;
 }
 
+namespace {
+
+// The renames of one rotation, so that a rotation that cannot finish puts
+// every file back where it was.
+class HistoryMoves {
+  public:
+    bool Move(const std::string& from, const std::string& to) {
+        if (!MoveFileExA(from.c_str(), to.c_str(), to == aside_ ? MOVEFILE_REPLACE_EXISTING : 0))
+            return false;
+        done_.push_back({from, to});
+        return true;
+    }
+    void Undo() {
+        for (auto move = done_.rbegin(); move != done_.rend(); ++move)
+            MoveFileExA(move->second.c_str(), move->first.c_str(), 0);
+        done_.clear();
+    }
+    void SetAside(const std::string& aside) { aside_ = aside; }
+
+  private:
+    std::vector<std::pair<std::string, std::string>> done_;
+    std::string aside_;
+};
+
+// The program's own history files may be read-only (a user or a backup tool
+// set it); they move and go all the same.
+void AllowToGo(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
+} // namespace
+
 bool ShiftHistoryFiles(int historyLength) {
     int n = ClampHistoryLength(historyLength);
-    if (IsHistorySlotFilled(n - 1)) DeleteFileA(historyFilePaths[n - 1]);
-    for (int i = n - 2; i >= 0; --i) {
-        if (IsHistorySlotFilled(i)) MoveFileA(historyFilePaths[i], historyFilePaths[i + 1]);
+    if (_access(workBitmapPath, 0) != 0) return false;
+    std::string incoming = WriteTemporaryFileBeside(historyFilePaths[0], [](const char* path) {
+        return CopyFileA(workBitmapPath, path, FALSE) != FALSE;
+    });
+    if (incoming.empty()) return false;
+
+    HistoryMoves moves;
+    std::string dropped;
+    bool shifted = true;
+    if (IsHistorySlotFilled(n - 1)) {
+        // Set aside rather than deleted, so that it can come back.
+        dropped = CreateTemporaryFileBeside(historyFilePaths[n - 1]);
+        moves.SetAside(dropped);
+        AllowToGo(historyFilePaths[n - 1]);
+        shifted = !dropped.empty() && moves.Move(historyFilePaths[n - 1], dropped);
     }
-    // A slot another program holds open stops the files below it from
-    // moving up; the newest of them then stays rather than being overwritten.
-    if (IsHistorySlotFilled(0)) return false;
-    return _access(workBitmapPath, 0) == 0 &&
-           CopyHardCopyFile(workBitmapPath, historyFilePaths[0]);
+    for (int i = n - 2; shifted && i >= 0; --i) {
+        if (!IsHistorySlotFilled(i)) continue;
+        AllowToGo(historyFilePaths[i]);
+        shifted = moves.Move(historyFilePaths[i], historyFilePaths[i + 1]);
+    }
+    if (shifted) shifted = moves.Move(incoming, historyFilePaths[0]);
+    if (!shifted) {
+        moves.Undo();
+        DeleteFileA(incoming.c_str());
+        // What was set aside is back in its slot; an empty reservation goes.
+        if (!dropped.empty() && IsHistorySlotFilled(n - 1)) DeleteFileA(dropped.c_str());
+        return false;
+    }
+    if (!dropped.empty()) DeleteFileA(dropped.c_str());
+    return true;
 }
 
 bool RotateHistory() {
     bool filed = ShiftHistoryFiles(HistoryLength());
+    if (filed) NoteHistoryRotated();
     BuildTrayMenu();
     InvalidateRect(nullptr, nullptr, TRUE);
     PumpPendingMessages();

@@ -3,14 +3,18 @@
 #pragma once
 
 bool IsHistorySlotFilled(int slot);
-// Files the work file as slot 0; false when it could not be filed.
+// Files the work file as slot 0 (see ShiftHistoryFiles); false when it
+// could not be filed, and then the history is as it was.
 bool RotateHistory();
 void DeleteHistoryEntry(int slot);
 void ClearHistory();
 void TrimHistory(int oldLength, int newLength);
 void BackupHistory(const char* folder);
 
-// Shifts the slot files one place towards the end and copies the work file
-// into slot 0, without touching any window; false when slot 0 could not be
-// freed or written. RotateHistory adds the tray menu and the repaint.
+// Files the work file as slot 0 and moves every older hard copy one place
+// towards the end (the one beyond the history's length goes), without
+// touching any window. All or nothing: when a file cannot move (another
+// program holds it open) or the copy cannot be written, every history file
+// is left as it was and the result is false. RotateHistory adds the tray
+// menu and the repaint.
 bool ShiftHistoryFiles(int historyLength);

@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 bool printerSetupActive;
 
@@ -100,13 +101,30 @@ bool WriteDefaultPrinterEntry(const PRINTER_INFO_2A& info, const char* printerNa
 
 // Puts the page settings chosen in the dialog into the printer's own
 // defaults and, when asked, makes that printer the default printer.
-bool ApplyPrinterChoice(HGLOBAL chosenDevMode, bool makeDefault) {
+// The printer's full name from the dialog's device names; dmDeviceName
+// holds only its first 31 bytes.
+std::string ChosenPrinterName(HGLOBAL devNames, const DEVMODEA& chosen) {
+    ScopedGlobalLock namesLock(devNames);
+    const auto* names = static_cast<const DEVNAMES*>(namesLock.get());
+    if (names && names->wDeviceOffset != 0) {
+        size_t size = GlobalSize(devNames);
+        const char* base = static_cast<const char*>(namesLock.get());
+        if (names->wDeviceOffset < size) {
+            size_t length = strnlen(base + names->wDeviceOffset, size - names->wDeviceOffset);
+            if (length > 0 && names->wDeviceOffset + length < size)
+                return std::string(base + names->wDeviceOffset, length);
+        }
+    }
+    const char* device = reinterpret_cast<const char*>(chosen.dmDeviceName);
+    return std::string(device, strnlen(device, CCHDEVICENAME));
+}
+
+bool ApplyPrinterChoice(HGLOBAL chosenDevMode, HGLOBAL chosenDevNames, bool makeDefault) {
     ScopedGlobalLock chosenLock(chosenDevMode);
     const auto* chosen = static_cast<const DEVMODEA*>(chosenLock.get());
     if (!chosen) return false;
-    // dmDeviceName need not end in a terminator when the name fills it.
-    char printerName[CCHDEVICENAME + 1] = {};
-    std::memcpy(printerName, chosen->dmDeviceName, CCHDEVICENAME);
+    std::string name = ChosenPrinterName(chosenDevNames, *chosen);
+    char* printerName = name.data();
 
     ScopedPrinterHandle printer;
     PRINTER_DEFAULTSA access = {nullptr, nullptr, PRINTER_ALL_ACCESS};
@@ -197,36 +215,46 @@ void DrawTexts(HDC dc, const PrinterPage& page) {
     DrawTitle(dc, page);
 }
 
-void DrawPage(HDC dc, const PrinterPage& page, RECT source, const char* path) {
+// Takes over `bitmap`, the hard copy already read.
+void DrawPage(HDC dc, const PrinterPage& page, RECT source, HBITMAP bitmap) {
     RECT image;
     if (ComputePrintImageRect(source.right - source.left, source.bottom - source.top, page,
                               &image)) {
-        if (HBITMAP bitmap = LoadBitmapFile(path)) DrawBitmapStretched(dc, image, source, bitmap);
+        DrawBitmapStretched(dc, image, source, bitmap);
         if (Settings.IsPrintEdge != 0) DrawPlainOutline(dc, image, RGB(0, 0, 0));
+    } else {
+        DeleteObject(bitmap);
     }
     DrawTexts(dc, page);
     viewerTitleText[0] = '\0';
 }
 
-void PrintPage(HDC dc, const PrinterPage& page, RECT source, const char* path) {
+int PrintPage(HDC dc, const PrinterPage& page, RECT source, HBITMAP bitmap) {
     DOCINFOA document = {};
     document.cbSize = sizeof document;
     document.lpszDocName = DOCUMENT_NAME;
-    if (StartDocA(dc, &document) <= 0) return;
-    if (StartPage(dc) <= 0) {
-        EndDoc(dc);
-        return;
+    if (StartDocA(dc, &document) <= 0) {
+        DeleteObject(bitmap);
+        return PRINT_FAILED;
     }
-    DrawPage(dc, page, source, path);
+    if (StartPage(dc) <= 0) {
+        DeleteObject(bitmap);
+        AbortDoc(dc);
+        return PRINT_FAILED;
+    }
+    DrawPage(dc, page, source, bitmap);
     // An aborted job is over: ending its page and document afterwards would
     // hand it to the spooler where AbortDoc is not supported.
     if (printAbortRequested) {
         AbortDoc(dc);
-        return;
+        return PRINT_CANCELLED;
     }
     ClosePrintAbortDialog();
-    EndPage(dc);
-    EndDoc(dc);
+    if (EndPage(dc) <= 0) {
+        AbortDoc(dc);
+        return PRINT_FAILED;
+    }
+    return EndDoc(dc) > 0 ? PRINT_DONE : PRINT_FAILED;
 }
 
 void FreeDialogMemory(const PRINTDLGA& dialog) {
@@ -265,7 +293,7 @@ HDC RunPrinterSetup(HWND owner) {
     HDC result = owner ? dialog.hDC : nullptr;
     if (!owner && dialog.hDC) DeleteDC(dialog.hDC);
     PumpPendingMessages();
-    if (!ApplyPrinterChoice(devMode.get(), owner == nullptr)) {
+    if (!ApplyPrinterChoice(devMode.get(), devNames.get(), owner == nullptr)) {
         if (result) DeleteDC(result);
         return nullptr;
     }
@@ -285,17 +313,24 @@ HDC GetDefaultPrinterContext() {
 int PrintHardCopy(RECT source, const char* path) {
     if (Settings.IsPrintDialog != 0) {
         HDC setup = RunPrinterSetup(mainWindow);
-        if (!setup) return 0;
+        if (!setup) return PRINT_CANCELLED;
         DeleteDC(setup);
     }
+    // A hard copy that cannot be read (another program holds it, or it is
+    // damaged) prints nothing, rather than a page with only the stamps.
+    HBITMAP bitmap = LoadBitmapFile(path);
+    if (!bitmap) return PRINT_FAILED;
     ScopedDC printer(GetDefaultPrinterContext());
-    if (!printer.get()) return 0;
+    if (!printer.get()) {
+        DeleteObject(bitmap);
+        return PRINT_FAILED;
+    }
     PrinterPage page = ReadPrinterPage(printer.get());
     OpenPrintAbortDialog();
-    PrintPage(printer.get(), page, source, path);
+    int result = PrintPage(printer.get(), page, source, bitmap);
     ClosePrintAbortDialog();
     EnableWindow(mainWindow, TRUE);
-    return 1;
+    return result;
 }
 
 INT_PTR CALLBACK PrintAbortDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {

@@ -23,5 +23,12 @@ bool ComputePrintImageRect(int width, int height, const PrinterPage& page, RECT*
 
 HDC RunPrinterSetup(HWND owner);
 HDC GetDefaultPrinterContext();
+// What became of a print: nothing reached the printer (no printer, an
+// unreadable hard copy, a refused job), the page was handed to the spooler,
+// or the user cancelled it in the printer setup or the abort dialog.
+constexpr int PRINT_FAILED = 0;
+constexpr int PRINT_DONE = 1;
+constexpr int PRINT_CANCELLED = 2;
+
 int PrintHardCopy(RECT source, const char* path);
 INT_PTR CALLBACK PrintAbortDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -115,9 +115,24 @@ std::string FolderOf(const char* path) {
     return std::string(path, end);
 }
 
-// Creates a new, empty temporary file beside `destination`; never one that
-// already exists, so a user's own file cannot be met. Empty when none fits
-// the path limit or none could be created.
+bool FlushToDisk(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    BOOL flushed = FlushFileBuffers(file);
+    CloseHandle(file);
+    return flushed != FALSE;
+}
+
+bool WriteInPlace(const char* destination, const std::function<bool(const char*)>& write) {
+    bool existed = FileExists(destination);
+    if (write(destination)) return true;
+    if (!existed) DeleteFileA(destination);
+    return false;
+}
+
+} // namespace
+
 std::string CreateTemporaryFileBeside(const char* destination) {
     std::string folder = FolderOf(destination);
     if (folder.size() + TEMPORARY_NAME_LENGTH >= MAX_PATH) return std::string();
@@ -139,36 +154,26 @@ std::string CreateTemporaryFileBeside(const char* destination) {
     return std::string();
 }
 
-bool FlushToDisk(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    BOOL flushed = FlushFileBuffers(file);
-    CloseHandle(file);
-    return flushed != FALSE;
+std::string WriteTemporaryFileBeside(const char* destination,
+                                     const std::function<bool(const char* path)>& write) {
+    std::string temporary = CreateTemporaryFileBeside(destination);
+    if (temporary.empty()) return temporary;
+    if (write(temporary.c_str()) && FlushToDisk(temporary.c_str())) return temporary;
+    DeleteFileA(temporary.c_str());
+    return std::string();
 }
-
-bool WriteInPlace(const char* destination, const std::function<bool(const char*)>& write) {
-    bool existed = FileExists(destination);
-    if (write(destination)) return true;
-    if (!existed) DeleteFileA(destination);
-    return false;
-}
-
-} // namespace
 
 bool WriteFileThroughTemporary(const char* destination,
                                const std::function<bool(const char* path)>& write) {
-    std::string temporary = CreateTemporaryFileBeside(destination);
-    if (temporary.empty()) {
-        if (FolderOf(destination).size() + TEMPORARY_NAME_LENGTH < MAX_PATH) return false;
+    if (FolderOf(destination).size() + TEMPORARY_NAME_LENGTH >= MAX_PATH)
         return WriteInPlace(destination, write);
-    }
-    bool replaced = write(temporary.c_str()) && FlushToDisk(temporary.c_str()) &&
-                    MoveFileExA(temporary.c_str(), destination,
-                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!replaced) DeleteFileA(temporary.c_str());
-    return replaced;
+    std::string temporary = WriteTemporaryFileBeside(destination, write);
+    if (temporary.empty()) return false;
+    if (MoveFileExA(temporary.c_str(), destination,
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    DeleteFileA(temporary.c_str());
+    return false;
 }
 
 bool CopyHardCopyFile(const char* from, const char* to) {

@@ -35,6 +35,14 @@ std::string AutomaticDayFolder(const char* saveDir, const SYSTEMTIME& localTime)
 // the destination itself, and a failed write removes a file it created.
 bool WriteFileThroughTemporary(const char* destination,
                                const std::function<bool(const char* path)>& write);
+// Creates a new, empty temporary file of the program's own beside
+// `destination`, never one that exists already; empty when none could be
+// made or none fits the path limit.
+std::string CreateTemporaryFileBeside(const char* destination);
+// A temporary file beside `destination` that `write` filled and that was
+// flushed to the disk; empty, and nothing left, when that failed.
+std::string WriteTemporaryFileBeside(const char* destination,
+                                     const std::function<bool(const char* path)>& write);
 // Copies a hard copy through WriteFileThroughTemporary.
 bool CopyHardCopyFile(const char* from, const char* to);
 // The temporary files' names: "~zvx" + four hexadecimal digits + ".tmp".

@@ -87,7 +87,12 @@ void PrintShownHardCopy(HWND viewer) {
     ShowWindow(viewer, SW_HIDE);
     UpdateWindow(viewer);
     SIZE size = ViewerImageSize();
-    PrintHardCopy(RECT{0, 0, size.cx, size.cy}, CurrentHistoryFile());
+    if (PrintHardCopy(RECT{0, 0, size.cx, size.cy}, CurrentHistoryFile()) == PRINT_FAILED) {
+        // Nothing was printed: the viewer stays, for another try.
+        ShowWindow(viewer, SW_SHOW);
+        SetForegroundWindow(viewer);
+        return;
+    }
     SendMessageA(viewer, WM_CLOSE, 0, 0);
 }
 

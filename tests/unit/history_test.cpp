@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -79,10 +80,10 @@ TEST_F(HistoryTest, FirstCaptureFillsSlotOneOnly) {
     EXPECT_EQ(Slots(3), (Contents{"M", "N", "-"}));
 }
 
-TEST_F(HistoryTest, CaptureWithoutWorkFileStillShifts) {
+TEST_F(HistoryTest, CaptureWithoutWorkFileChangesNothing) {
     Fill(1, "A");
-    ShiftHistoryFiles(3);
-    EXPECT_EQ(Slots(3), (Contents{"-", "A", "-"}));
+    EXPECT_FALSE(ShiftHistoryFiles(3));
+    EXPECT_EQ(Slots(3), (Contents{"A", "-", "-"}));
 }
 
 TEST_F(HistoryTest, LoweredLengthLeavesTheHigherSlotsAlone) {
@@ -201,32 +202,39 @@ class LockedFile {
     HANDLE handle_;
 };
 
-TEST_F(HistoryTest, LockedSlotKeepsTheHardCopiesBelowItInsteadOfOverwritingTheNewest) {
-    Settings.SaveNum = 5;
-    Fill(1, "A");
-    Fill(2, "B");
-    Fill(3, "C");
-    Capture("N");
-    LockedFile lock(Slot(2));
-    ASSERT_TRUE(lock.held());
-    EXPECT_FALSE(ShiftHistoryFiles(Settings.SaveNum));
-    lock.Release();
-    EXPECT_EQ(Slots(5), (Contents{"A", "B", "-", "C", "-"}));
-    Capture("M");
-    EXPECT_TRUE(ShiftHistoryFiles(Settings.SaveNum));
-    EXPECT_EQ(Slots(5), (Contents{"M", "A", "B", "-", "C"}));
-}
-
-TEST_F(HistoryTest, LockedOldestSlotStopsTheShiftWithoutLosingAnything) {
-    Fill(1, "A");
-    Fill(2, "B");
-    Fill(3, "C");
-    Capture("N");
-    {
-        LockedFile lock(Slot(3));
-        EXPECT_FALSE(RotateHistory());
+// A rotation that cannot move one file changes nothing at all, and the next
+// one after the lock files as usual.
+TEST_F(HistoryTest, AHeldOrReadOnlySlotLeavesTheWholeHistoryAsItWas) {
+    enum class Hold { Locked, ReadOnly };
+    struct Case {
+        int slot;
+        Hold hold;
+    };
+    for (Case c : {Case{1, Hold::Locked}, Case{2, Hold::Locked}, Case{3, Hold::Locked},
+                   Case{3, Hold::ReadOnly}}) {
+        SCOPED_TRACE("slot " + std::to_string(c.slot));
+        for (int n = 1; n <= 4; ++n) DeleteFileA(Slot(n).c_str());
+        Fill(1, "A");
+        Fill(2, "B");
+        Fill(3, "C");
+        Capture("N");
+        if (c.hold == Hold::Locked) {
+            {
+                LockedFile lock(Slot(c.slot));
+                ASSERT_TRUE(lock.held());
+                EXPECT_FALSE(RotateHistory());
+            }
+            EXPECT_EQ(Slots(4), (Contents{"A", "B", "C", "-"}));
+        } else {
+            SetFileAttributesA(Slot(c.slot).c_str(), FILE_ATTRIBUTE_READONLY);
+        }
+        Capture("M");
+        EXPECT_TRUE(RotateHistory());
+        EXPECT_EQ(Slots(4), (Contents{"M", "A", "B", "-"}));
+        EXPECT_EQ(folder.names(), (std::vector<std::string>{"~zor_vex.bmp", "~zor_vex1.bmp",
+                                                             "~zor_vex2.bmp", "~zor_vex3.bmp"}))
+            << "nothing of the rotation is left behind";
     }
-    EXPECT_EQ(Slots(3), (Contents{"A", "B", "C"}));
 }
 
 TEST_F(HistoryTest, CopiesAreWholeOrNotThere) {
@@ -242,12 +250,45 @@ TEST_F(HistoryTest, CopiesAreWholeOrNotThere) {
         EXPECT_FALSE(CopyHardCopyFile(source.c_str(), folder.file("old.bmp").c_str()));
     }
     EXPECT_EQ(ReadText(folder.file("old.bmp")), "old");
-    EXPECT_FALSE(FileExists(folder.file("old.bmp~")));
     // a folder that does not exist gets nothing
     EXPECT_FALSE(CopyHardCopyFile(source.c_str(), folder.file("gone\\x.bmp").c_str()));
     EXPECT_TRUE(CopyHardCopyFile(source.c_str(), folder.file("old.bmp").c_str()));
     EXPECT_EQ(ReadText(folder.file("old.bmp")), "hard copy");
-    EXPECT_FALSE(FileExists(folder.file("old.bmp~")));
+    // a user's own file named like the destination plus "~" is not touched
+    WriteText(folder.file("old.bmp~"), "the user's");
+    EXPECT_TRUE(CopyHardCopyFile(source.c_str(), folder.file("old.bmp").c_str()));
+    EXPECT_EQ(ReadText(folder.file("old.bmp~")), "the user's");
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"old.bmp", "old.bmp~", "source.bmp"}))
+        << "no temporary file is left";
+}
+
+// A destination whose folder leaves no room for a temporary name beside it
+// still gets its copy, as long as the destination itself fits.
+TEST_F(HistoryTest, ADestinationNearThePathLimitIsStillWritten) {
+    std::string source = folder.file("source.bmp");
+    WriteText(source, "hard copy");
+    // 247 characters: the longest folder that can be made, 12 short of the
+    // limit with its backslash, so no "~zvxXXXX.tmp" fits beside "a.bmp".
+    std::string deep = folder.path();
+    while (deep.size() < MAX_PATH - 13) {
+        deep += std::string(std::min<size_t>(40, MAX_PATH - 13 - deep.size()), 'd');
+        ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+        deep += "\\";
+    }
+    std::string destination = deep + "a.bmp";
+    ASSERT_LT(destination.size(), size_t(MAX_PATH));
+    ASSERT_GE(deep.size() + 12, size_t(MAX_PATH));
+    EXPECT_TRUE(CopyHardCopyFile(source.c_str(), destination.c_str()));
+    EXPECT_EQ(ReadText(destination), "hard copy");
+}
+
+TEST_F(HistoryTest, LeftoversOfAnInterruptedCopyGoAtStart) {
+    for (const char* name : {"~zvx01AF.tmp", "~zvx1234.tmp", "~zvx12345.tmp", "~zvxabcg.tmp",
+                             "zvx1234.tmp", "~zor_vex1.bmp"})
+        WriteText(folder.file(name), "x");
+    RemoveLeftoverTemporaryFiles(folder.path().c_str());
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"zvx1234.tmp", "~zor_vex1.bmp",
+                                                         "~zvx12345.tmp", "~zvxabcg.tmp"}));
 }
 
 } // namespace

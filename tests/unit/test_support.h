@@ -18,6 +18,8 @@ public:
     // The folder with a trailing backslash.
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + name; }
+    // The names of the files directly in it, sorted.
+    std::vector<std::string> names() const;
 
 private:
     std::string path_;
