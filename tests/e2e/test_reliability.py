@@ -160,7 +160,8 @@ class FilesTheProgramDoesNotOwn(harness.ZorvexTestCase):
         oldest, newest = read(self.slot(2)), read(self.slot(1))
         # the next hard copies differ from these
         TestWindow(self, 300, 200, 300, 200)
-        locker = subprocess.Popen(['wine', harness.PROBE, 'lock', self.wine_path(self.slot(2)),
+        # held like an image viewer holds a file it shows: the newest slot
+        locker = subprocess.Popen(['wine', harness.PROBE, 'lock', self.wine_path(self.slot(1)),
                                    '60000'], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.addCleanup(lambda: (locker.poll() is None and locker.kill(), locker.wait(),
                                  locker.stdout.close()))
