@@ -358,6 +358,28 @@ class PreviewInstead(harness.ZorvexTestCase):
         watch.assert_nothing_printed(self)
 
 
+class UnknownCopyType(harness.ZorvexTestCase):
+    """PrintScreen with a copy type no mode knows (a hand-edited file)
+    captures nothing, so the printer step shows nothing either, not the hard
+    copy of the capture before."""
+    settings = {'Common': {'CopyType': '7', 'IsPrintPreview': '0'},
+                'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '0', 'SaveFormat3': '1'},
+                'Option': {'IsFlash': '1'}}
+
+    def test_nothing_is_shown_for_printing(self):
+        before = self.slot_stamp()
+        harness.key('ctrl+Print')
+        viewer = wait_until(lambda: find_window('COnesWinClass'), 'the viewer to print from')
+        self.assertNotEqual(self.slot_stamp(), before)
+        probe('post', viewer.handle, str(0x10), '0')
+        wait_until(lambda: find_window('COnesWinClass') is None, 'the viewer to close')
+        stamp = self.slot_stamp()
+        harness.key('Print')
+        harness.assert_never(lambda: find_window('COnesWinClass'), 3.0,
+                             'the viewer opened for an earlier hard copy')
+        self.assertEqual(self.slot_stamp(), stamp)
+
+
 class AbortDialog(PrintCase):
     settings = {'Option': {'IsFlash': '1', 'SaveNum': '30', **STAMPS_ON}}
 

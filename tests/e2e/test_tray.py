@@ -175,6 +175,42 @@ class RecentHardCopies(harness.ZorvexTestCase):
         self.assertEqual(three - empty, 2 * row, 'three rows where "（なし）" was one')
 
 
+class MenuOpenDuringACapture(harness.ZorvexTestCase):
+    """A hot key while the menu is open makes its hard copy; the menu is not
+    pulled from under its loop, and its recent item still opens the hard copy
+    its label names, which the capture moved to slot 2. Further tray clicks
+    and Ctrl+Alt+F11 while it is open open no second menu."""
+    start_program = False
+
+    def test_a_recent_item_opens_the_hard_copy_it_names(self):
+        import shutil
+        recorder = os.path.join(self.workdir, 'recorder.exe')
+        shutil.copy(harness.RECORDER, recorder)
+        with open(self.ini_path, 'wb') as f:
+            f.write(harness.encode_ini({
+                'Common': {'CopyType': '0'}, 'Option': {'IsFlash': '0', 'SaveNum': '3'},
+                'Modify': {'AppPath': self.wine_path(recorder), 'AppParam': ''}}))
+        write_bitmap(self.slot(1), 41, 30)
+        self.start()
+        before = self.slot_stamp()
+        menu, submenu = self.open_recent_submenu(RECENT)
+        harness.key('Print')
+        wait_until(lambda: self.slot_stamp() != before, 'the hard copy taken with the menu open')
+        harness.key('ctrl+alt+F11')
+        harness.assert_never(lambda: len([w for w in harness.windows() if w.visible and
+                                          w.class_name == '#32768']) != 2, 2.0,
+                             'the open menu and its submenu gone, or a second menu')
+        menu_keys(submenu, 'Return')
+        log = os.path.join(self.workdir, 'recorder.log')
+        lines = wait_until(lambda: harness.recorded_lines(log), 'the edit application')
+        self.assertEqual(len(lines), 1)
+        self.assertTrue(lines[0].endswith('~zor_vex2.bmp'), lines[0])
+        # the menu opens anew with the new hard copy first
+        menu, submenu = self.open_recent_submenu(RECENT)
+        self.assertGreater(submenu.size[1], 0)
+        menu_keys(menu, 'Escape', 'Escape')
+
+
 def write_bitmap(path, width, height):
     import struct
     stride = (24 * width + 31) // 32 * 4
