@@ -101,24 +101,6 @@ bool WriteDefaultPrinterEntry(const PRINTER_INFO_2A& info, const char* printerNa
 
 // Puts the page settings chosen in the dialog into the printer's own
 // defaults and, when asked, makes that printer the default printer.
-// The printer's full name from the dialog's device names; dmDeviceName
-// holds only its first 31 bytes.
-std::string ChosenPrinterName(HGLOBAL devNames, const DEVMODEA& chosen) {
-    ScopedGlobalLock namesLock(devNames);
-    const auto* names = static_cast<const DEVNAMES*>(namesLock.get());
-    if (names && names->wDeviceOffset != 0) {
-        size_t size = GlobalSize(devNames);
-        const char* base = static_cast<const char*>(namesLock.get());
-        if (names->wDeviceOffset < size) {
-            size_t length = strnlen(base + names->wDeviceOffset, size - names->wDeviceOffset);
-            if (length > 0 && names->wDeviceOffset + length < size)
-                return std::string(base + names->wDeviceOffset, length);
-        }
-    }
-    const char* device = reinterpret_cast<const char*>(chosen.dmDeviceName);
-    return std::string(device, strnlen(device, CCHDEVICENAME));
-}
-
 bool ApplyPrinterChoice(HGLOBAL chosenDevMode, HGLOBAL chosenDevNames, bool makeDefault) {
     ScopedGlobalLock chosenLock(chosenDevMode);
     const auto* chosen = static_cast<const DEVMODEA*>(chosenLock.get());
@@ -263,6 +245,22 @@ void FreeDialogMemory(const PRINTDLGA& dialog) {
 }
 
 } // namespace
+
+std::string ChosenPrinterName(HGLOBAL devNames, const DEVMODEA& chosen) {
+    ScopedGlobalLock namesLock(devNames);
+    const auto* names = static_cast<const DEVNAMES*>(namesLock.get());
+    if (names && names->wDeviceOffset != 0) {
+        size_t size = GlobalSize(devNames);
+        const char* base = static_cast<const char*>(namesLock.get());
+        if (names->wDeviceOffset < size) {
+            size_t length = strnlen(base + names->wDeviceOffset, size - names->wDeviceOffset);
+            if (length > 0 && names->wDeviceOffset + length < size)
+                return std::string(base + names->wDeviceOffset, length);
+        }
+    }
+    const char* device = reinterpret_cast<const char*>(chosen.dmDeviceName);
+    return std::string(device, strnlen(device, CCHDEVICENAME));
+}
 
 bool ComputePrintImageRect(int width, int height, const PrinterPage& page, RECT* out) {
     if (width <= 0 || height <= 0) return false;

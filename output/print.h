@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // Set by the callers of the printer setup; cleared when its dialog returns.
 extern bool printerSetupActive;
 
@@ -20,6 +22,11 @@ struct PrinterPage {
 // width or height, aspect ratio kept, centred on the printable area. False,
 // and no rectangle, for a hard copy without pixels.
 bool ComputePrintImageRect(int width, int height, const PrinterPage& page, RECT* out);
+
+// The printer's full name from the print dialog's device names, whose
+// device offset is checked against the block; dmDeviceName holds only the
+// first 31 bytes and stands in when the names give none.
+std::string ChosenPrinterName(HGLOBAL devNames, const DEVMODEA& chosen);
 
 HDC RunPrinterSetup(HWND owner);
 HDC GetDefaultPrinterContext();

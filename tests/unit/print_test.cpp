@@ -135,3 +135,39 @@ TEST(StampText, LookUpFillsHostNameAndDottedAddress) {
     LookUpHostAddress();
     EXPECT_EQ(first, ipAddressText);
 }
+
+namespace {
+
+HGLOBAL DeviceNames(WORD offset, const std::string& tail) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DEVNAMES) + tail.size());
+    auto* names = static_cast<DEVNAMES*>(GlobalLock(memory));
+    names->wDeviceOffset = offset;
+    std::memcpy(reinterpret_cast<char*>(names) + sizeof(DEVNAMES), tail.data(), tail.size());
+    GlobalUnlock(memory);
+    return memory;
+}
+
+} // namespace
+
+TEST(PrinterSetup, TheFullPrinterNameComesFromTheDeviceNames) {
+    const std::string longName = "Second floor colour laser by the window";
+    DEVMODEA chosen = {};
+    std::memcpy(chosen.dmDeviceName, longName.data(), CCHDEVICENAME); // cut, no terminator
+    struct Case {
+        WORD offset;
+        std::string tail;
+        std::string expected;
+    } cases[] = {
+        {sizeof(DEVNAMES), std::string("winspool\0", 9) + longName + '\0', ""},
+        {sizeof(DEVNAMES) + 9, std::string("winspool\0", 9) + longName + '\0', longName},
+        // an offset past the block is not read
+        {4000, std::string("x\0", 2), longName.substr(0, 32)},
+    };
+    for (const Case& c : cases) {
+        HGLOBAL names = DeviceNames(c.offset, c.tail);
+        std::string expected = c.expected.empty() ? "winspool" : c.expected;
+        EXPECT_EQ(ChosenPrinterName(names, chosen), expected) << c.offset;
+        GlobalFree(names);
+    }
+    EXPECT_EQ(ChosenPrinterName(nullptr, chosen), longName.substr(0, 32));
+}
