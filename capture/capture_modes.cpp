@@ -1,6 +1,7 @@
 #include "capture/capture_modes.h"
 
 #include "app/app.h"
+#include "app/monitors.h"
 #include "capture/bitmap_file.h"
 #include "capture/feedback.h"
 #include "capture/scoped_gdi.h"
@@ -80,13 +81,19 @@ HWND BeginCapture() {
 } // namespace
 
 HWND ChooseCaptureSurface() {
-    if (GetSystemMetrics(SM_CMONITORS) > 1) {
-        HWND progman = FindWindowA("Progman", nullptr);
-        HWND view = progman ? GetWindow(progman, GW_CHILD) : nullptr;
-        HWND icons = view ? GetWindow(view, GW_CHILD) : nullptr;
-        if (icons) return icons;
-    }
     return GetDesktopWindow();
+}
+
+RECT CaptureSurfaceRect() {
+    return VirtualScreenRect();
+}
+
+// The screen's own context rather than a window's: it spans every monitor,
+// and with desktop composition it is the one that holds what the screen
+// shows.
+bool WriteScreenAreaFile(RECT area, const char* path) {
+    ScopedWindowDC screen(nullptr, GetDC(nullptr));
+    return screen.get() && WriteScreenBitmapFile(screen.get(), area, path, 1);
 }
 
 RECT VisibleSourceRect(RECT source, POINT origin, RECT surfaceRect) {
@@ -123,18 +130,13 @@ void CaptureDesktop() {
     bool written = false;
     {
         ScopedUpdateLock lock(surface);
-        ScopedWindowDC dc(surface, GetWindowDC(surface));
-        RecordPointer(surface);
-        RECT source;
-        if (GetSystemMetrics(SM_CMONITORS) <= 1 && Settings.IsExtraArea != 0) {
-            // On one monitor the desktop window's coordinates are the screen's.
+        RecordPointer(nullptr);
+        // Bars docked to one monitor cannot be cut out of a desktop of several.
+        if (GetSystemMetrics(SM_CMONITORS) <= 1 && Settings.IsExtraArea != 0)
             SystemParametersInfoA(SPI_GETWORKAREA, 0, &captureRect, 0);
-            source = captureRect;
-        } else {
-            captureRect = WindowRectOf(surface);
-            source = MovedToOrigin(captureRect);
-        }
-        if (dc.get()) written = WriteScreenBitmapFile(dc.get(), source, workBitmapPath, 1);
+        else
+            captureRect = CaptureSurfaceRect();
+        written = WriteScreenAreaFile(captureRect, workBitmapPath);
     }
     FinishCapture(written, nullptr);
 }
@@ -144,7 +146,7 @@ void CaptureActiveWindow() {
     bool written = false;
     {
         ScopedUpdateLock lock(surface);
-        RECT surfaceRect = WindowRectOf(surface);
+        RECT surfaceRect = CaptureSurfaceRect();
         HWND target = GetForegroundWindow();
         captureRect = WindowRectOf(target);
         ScopedWindowDC dc(target, target ? GetWindowDC(target) : nullptr);
@@ -164,7 +166,7 @@ void CaptureActiveWindowClient() {
     bool written = false;
     {
         ScopedUpdateLock lock(surface);
-        RECT surfaceRect = WindowRectOf(surface);
+        RECT surfaceRect = CaptureSurfaceRect();
         target = GetForegroundWindow();
         captureRect = WindowRectOf(target);
         RECT client = {};
@@ -185,18 +187,10 @@ void CaptureFixedArea() {
     bool written = false;
     {
         ScopedUpdateLock lock(surface);
-        RECT surfaceRect = WindowRectOf(surface);
-        ScopedWindowDC dc(surface, GetWindowDC(surface));
-        RecordPointer(surface);
+        RecordPointer(nullptr);
         captureRect = FixedAreaRect(Settings.AutoLeft, Settings.AutoTop, Settings.AutoRight,
-                                    Settings.AutoBottom, surfaceRect);
-        POINT corner = {captureRect.left, captureRect.top};
-        ScreenToClient(surface, &corner);
-        RECT source = {corner.x, corner.y, corner.x + (captureRect.right - captureRect.left),
-                       corner.y + (captureRect.bottom - captureRect.top)};
-        POINT origin = ClientOriginOnScreen(surface);
-        ShiftPointer(origin.x - captureRect.left, origin.y - captureRect.top);
-        if (dc.get()) written = WriteScreenBitmapFile(dc.get(), source, workBitmapPath, 0);
+                                    Settings.AutoBottom, CaptureSurfaceRect());
+        written = WriteScreenAreaFile(captureRect, workBitmapPath);
     }
     // The saved file is a copy of the hard copy, so it shows exactly the area.
     FinishCapture(written, nullptr);

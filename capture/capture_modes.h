@@ -24,8 +24,13 @@ void PrintAfterCapture();
 // capture history.
 void DeliverHardCopy(RECT feedbackRect, HWND feedbackWindow);
 
-// The window whose device context stands for the screen.
+// The window held still while the screen is read.
 HWND ChooseCaptureSurface();
+// What the screen shows, in screen coordinates: every monitor.
+RECT CaptureSurfaceRect();
+// Copies an area of the screen as composed (screen coordinates) into a
+// bitmap file, with the pointer recorded in screen coordinates.
+bool WriteScreenAreaFile(RECT area, const char* path);
 
 // Geometry of the modes, kept free of windows.
 // The part of `source` (in a context whose (0, 0) lies at `origin` on the

@@ -263,6 +263,16 @@ int Watch(const char* className, const char* title, const char* stopFile) {
     return 0;
 }
 
+// Prints "seen" with the window's rectangle when it first showed, or "none".
+int WatchPlace(const char* className, const char* title, const char* stopFile) {
+    RECT r = {};
+    bool seen = WatchForWindow(className, title, stopFile,
+                               [&](HWND window) { GetWindowRect(window, &r); });
+    std::printf("%s\t%ld\t%ld\t%ld\t%ld\n", seen ? "seen" : "none", r.left, r.top, r.right,
+                r.bottom);
+    return 0;
+}
+
 // Saves a screen area as a 24-bit bottom-up bitmap file.
 bool SaveScreenArea(RECT area, const char* path) {
     int width = area.right - area.left, height = area.bottom - area.top;
@@ -946,7 +956,7 @@ int Usage() {
     std::fprintf(stderr,
                  "probe windows | children HWND | hotkeys | hold-hotkeys NAME... | clipboard FILE | clear-clipboard |\n"
                  "      testwin X Y W H TITLE [topmost] [hand] | activate HWND | maximize HWND | restore HWND |\n"
-                 "      watch CLASS TITLE STOPFILE |\n"
+                 "      watch CLASS TITLE STOPFILE | watch-place CLASS TITLE STOPFILE |\n"
                  "      foreground | menu-mode HWND | metrics | modifiers | post HWND MSG WPARAM | tray-delete HWND ID |\n"
                  "      taskbar-created HWND | post-seq (HWND MSG WPARAM LPARAM)... |\n"
                  "      hold-clipboard MILLISECONDS | lock FILE MILLISECONDS | resources PID |\n"
@@ -983,6 +993,7 @@ int main(int argc, char** argv) {
     if (command == "maximize" && argc == 3) return Maximize(argv[2]);
     if (command == "restore" && argc == 3) return Restore(argv[2]);
     if (command == "watch" && argc == 5) return Watch(argv[2], argv[3], argv[4]);
+    if (command == "watch-place" && argc == 5) return WatchPlace(argv[2], argv[3], argv[4]);
     if (command == "watch-layout" && argc == 6)
         return WatchLayout(argv[2], argv[3], argv[4], argv[5]);
     if (command == "foreground") return PrintForeground();

@@ -89,4 +89,19 @@ TEST(FixedAreaRect, AnEmptyAreaGivesTheWholeSurface) {
     ExpectRect(FixedAreaRect(50, 50, 50, 90, SURFACE), 0, 0, 1280, 800);
 }
 
+// Two monitors: the primary at the origin, a second of 1024 x 768 left of it.
+const RECT VIRTUAL_SCREEN = {-1024, 0, 1280, 800};
+
+TEST(FixedAreaRect, AnAreaLeftOfThePrimaryIsKeptOnTheVirtualScreen) {
+    ExpectRect(FixedAreaRect(-1000, 120, -800, 300, VIRTUAL_SCREEN), -1000, 120, -800, 300);
+    ExpectRect(FixedAreaRect(-1025, 120, -800, 300, VIRTUAL_SCREEN), -1024, 0, 1280, 800);
+}
+
+TEST(VisibleSourceRect, AWindowAcrossTheLeftEdgeOfTheVirtualScreenLosesThePartOutside) {
+    ExpectRect(VisibleSourceRect(RECT{0, 0, 400, 300}, POINT{-1100, 100}, VIRTUAL_SCREEN), 76, 0,
+               400, 300);
+    ExpectRect(VisibleSourceRect(RECT{0, 0, 400, 300}, POINT{-200, 450}, VIRTUAL_SCREEN), 0, 0,
+               400, 300);
+}
+
 } // namespace
