@@ -39,25 +39,19 @@ class ScopedUpdateLock {
     HWND surface_;
 };
 
-RECT MovedToOrigin(RECT rect) {
-    return RECT{0, 0, rect.right - rect.left, rect.bottom - rect.top};
-}
-
 RECT WindowRectOf(HWND window) {
     RECT rect = {};
     GetWindowRect(window, &rect);
     return rect;
 }
 
-POINT ClientOriginOnScreen(HWND window) {
+RECT ClientRectOnScreen(HWND window) {
+    RECT client = {};
+    GetClientRect(window, &client);
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);
-    return origin;
-}
-
-void ShiftPointer(int dx, int dy) {
-    pointerPosition.x += dx;
-    pointerPosition.y += dy;
+    OffsetRect(&client, origin.x, origin.y);
+    return client;
 }
 
 void SaveHardCopy() {
@@ -96,12 +90,12 @@ bool WriteScreenAreaFile(RECT area, const char* path) {
     return screen.get() && WriteScreenBitmapFile(screen.get(), area, path, 1);
 }
 
-RECT VisibleSourceRect(RECT source, POINT origin, RECT surfaceRect) {
+RECT VisibleScreenRect(RECT rect, RECT surfaceRect) {
     RECT visible = {
-        std::max(source.left, surfaceRect.left - origin.x),
-        std::max(source.top, surfaceRect.top - origin.y),
-        std::min(source.right, surfaceRect.right - origin.x),
-        std::min(source.bottom, surfaceRect.bottom - origin.y),
+        std::max(rect.left, surfaceRect.left),
+        std::max(rect.top, surfaceRect.top),
+        std::min(rect.right, surfaceRect.right),
+        std::min(rect.bottom, surfaceRect.bottom),
     };
     if (visible.right <= visible.left || visible.bottom <= visible.top) return RECT{0, 0, 0, 0};
     return visible;
@@ -146,16 +140,11 @@ void CaptureActiveWindow() {
     bool written = false;
     {
         ScopedUpdateLock lock(surface);
-        RECT surfaceRect = CaptureSurfaceRect();
         HWND target = GetForegroundWindow();
         captureRect = WindowRectOf(target);
-        ScopedWindowDC dc(target, target ? GetWindowDC(target) : nullptr);
-        RecordPointer(target);
-        POINT clientOrigin = ClientOriginOnScreen(target);
-        ShiftPointer(clientOrigin.x - captureRect.left, clientOrigin.y - captureRect.top);
-        POINT windowOrigin = {captureRect.left, captureRect.top};
-        RECT source = VisibleSourceRect(MovedToOrigin(captureRect), windowOrigin, surfaceRect);
-        if (dc.get()) written = WriteScreenBitmapFile(dc.get(), source, workBitmapPath, 1);
+        RecordPointer(nullptr);
+        RECT source = VisibleScreenRect(captureRect, CaptureSurfaceRect());
+        if (target) written = WriteScreenAreaFile(source, workBitmapPath);
     }
     FinishCapture(written, nullptr);
 }
@@ -166,18 +155,11 @@ void CaptureActiveWindowClient() {
     bool written = false;
     {
         ScopedUpdateLock lock(surface);
-        RECT surfaceRect = CaptureSurfaceRect();
         target = GetForegroundWindow();
         captureRect = WindowRectOf(target);
-        RECT client = {};
-        GetClientRect(target, &client);
-        ScopedWindowDC dc(target, target ? GetDC(target) : nullptr);
-        RecordPointer(target);
-        // Only what the surface shows of the client area is copied; the
-        // pointer, drawn into the copy, moves with the copy's corner.
-        RECT source = VisibleSourceRect(client, ClientOriginOnScreen(target), surfaceRect);
-        ShiftPointer(-source.left, -source.top);
-        if (dc.get()) written = WriteScreenBitmapFile(dc.get(), source, workBitmapPath, 0);
+        RecordPointer(nullptr);
+        RECT source = VisibleScreenRect(ClientRectOnScreen(target), CaptureSurfaceRect());
+        if (target) written = WriteScreenAreaFile(source, workBitmapPath);
     }
     FinishCapture(written, target);
 }

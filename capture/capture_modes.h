@@ -33,9 +33,9 @@ RECT CaptureSurfaceRect();
 bool WriteScreenAreaFile(RECT area, const char* path);
 
 // Geometry of the modes, kept free of windows.
-// The part of `source` (in a context whose (0, 0) lies at `origin` on the
-// screen) that the surface shows; empty when nothing of it is visible.
-RECT VisibleSourceRect(RECT source, POINT origin, RECT surfaceRect);
+// The part of a screen rectangle that the surface shows; empty when nothing
+// of it is visible.
+RECT VisibleScreenRect(RECT rect, RECT surfaceRect);
 // The configured fixed area, normalised; the whole surface when the area is
 // empty or reaches outside it.
 RECT FixedAreaRect(int left, int top, int right, int bottom, RECT surfaceRect);

@@ -26,9 +26,9 @@ def screen_metrics():
 class TestWindow:
     """The probe's window of four colour quadrants: red, green / blue, white."""
 
-    def __init__(self, case, x, y, width, height, title='capture-target'):
+    def __init__(self, case, x, y, width, height, title='capture-target', *options):
         self.process = subprocess.Popen(['wine', harness.PROBE, 'testwin', str(x), str(y),
-                                         str(width), str(height), title],
+                                         str(width), str(height), title, *options],
                                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.handle = int(self.process.stdout.readline().strip())
         case.addCleanup(self.close)
