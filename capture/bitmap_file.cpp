@@ -310,7 +310,7 @@ void RecordPointer(HWND window) {
     pointerImage = image;
     pointerPosition.x = cursor.ptScreenPos.x - hotspot.x;
     pointerPosition.y = cursor.ptScreenPos.y - hotspot.y;
-    ScreenToClient(window, &pointerPosition);
+    if (window) ScreenToClient(window, &pointerPosition);
 }
 
 void PumpPendingMessages() {

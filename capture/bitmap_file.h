@@ -39,6 +39,8 @@ void DrawBitmapUnscaled(HDC destination, RECT destinationRect, HBITMAP bitmap);
 // program that holds the clipboard open; 1 only when the bitmap got there.
 int CopyBitmapFileToClipboard(const char* path);
 constexpr DWORD CLIPBOARD_WAIT_MILLISECONDS = 500;
+// The pointer's image and place, in `window`'s client coordinates, or in
+// screen coordinates for no window.
 void RecordPointer(HWND window);
 void PumpPendingMessages();
 

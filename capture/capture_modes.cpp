@@ -1,6 +1,7 @@
 #include "capture/capture_modes.h"
 
 #include "app/app.h"
+#include "app/monitors.h"
 #include "capture/bitmap_file.h"
 #include "capture/feedback.h"
 #include "capture/scoped_gdi.h"
@@ -38,25 +39,19 @@ class ScopedUpdateLock {
     HWND surface_;
 };
 
-RECT MovedToOrigin(RECT rect) {
-    return RECT{0, 0, rect.right - rect.left, rect.bottom - rect.top};
-}
-
 RECT WindowRectOf(HWND window) {
     RECT rect = {};
     GetWindowRect(window, &rect);
     return rect;
 }
 
-POINT ClientOriginOnScreen(HWND window) {
+RECT ClientRectOnScreen(HWND window) {
+    RECT client = {};
+    GetClientRect(window, &client);
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);
-    return origin;
-}
-
-void ShiftPointer(int dx, int dy) {
-    pointerPosition.x += dx;
-    pointerPosition.y += dy;
+    OffsetRect(&client, origin.x, origin.y);
+    return client;
 }
 
 void SaveHardCopy() {
@@ -80,21 +75,27 @@ HWND BeginCapture() {
 } // namespace
 
 HWND ChooseCaptureSurface() {
-    if (GetSystemMetrics(SM_CMONITORS) > 1) {
-        HWND progman = FindWindowA("Progman", nullptr);
-        HWND view = progman ? GetWindow(progman, GW_CHILD) : nullptr;
-        HWND icons = view ? GetWindow(view, GW_CHILD) : nullptr;
-        if (icons) return icons;
-    }
     return GetDesktopWindow();
 }
 
-RECT VisibleSourceRect(RECT source, POINT origin, RECT surfaceRect) {
+RECT CaptureSurfaceRect() {
+    return VirtualScreenRect();
+}
+
+// The screen's own context rather than a window's: it spans every monitor,
+// and with desktop composition it is the one that holds what the screen
+// shows.
+bool WriteScreenAreaFile(RECT area, const char* path) {
+    ScopedWindowDC screen(nullptr, GetDC(nullptr));
+    return screen.get() && WriteScreenBitmapFile(screen.get(), area, path, 1);
+}
+
+RECT VisibleScreenRect(RECT rect, RECT surfaceRect) {
     RECT visible = {
-        std::max(source.left, surfaceRect.left - origin.x),
-        std::max(source.top, surfaceRect.top - origin.y),
-        std::min(source.right, surfaceRect.right - origin.x),
-        std::min(source.bottom, surfaceRect.bottom - origin.y),
+        std::max(rect.left, surfaceRect.left),
+        std::max(rect.top, surfaceRect.top),
+        std::min(rect.right, surfaceRect.right),
+        std::min(rect.bottom, surfaceRect.bottom),
     };
     if (visible.right <= visible.left || visible.bottom <= visible.top) return RECT{0, 0, 0, 0};
     return visible;
@@ -123,18 +124,13 @@ void CaptureDesktop() {
     bool written = false;
     {
         ScopedUpdateLock lock(surface);
-        ScopedWindowDC dc(surface, GetWindowDC(surface));
-        RecordPointer(surface);
-        RECT source;
-        if (GetSystemMetrics(SM_CMONITORS) <= 1 && Settings.IsExtraArea != 0) {
-            // On one monitor the desktop window's coordinates are the screen's.
+        RecordPointer(nullptr);
+        // Bars docked to one monitor cannot be cut out of a desktop of several.
+        if (GetSystemMetrics(SM_CMONITORS) <= 1 && Settings.IsExtraArea != 0)
             SystemParametersInfoA(SPI_GETWORKAREA, 0, &captureRect, 0);
-            source = captureRect;
-        } else {
-            captureRect = WindowRectOf(surface);
-            source = MovedToOrigin(captureRect);
-        }
-        if (dc.get()) written = WriteScreenBitmapFile(dc.get(), source, workBitmapPath, 1);
+        else
+            captureRect = CaptureSurfaceRect();
+        written = WriteScreenAreaFile(captureRect, workBitmapPath);
     }
     FinishCapture(written, nullptr);
 }
@@ -144,16 +140,11 @@ void CaptureActiveWindow() {
     bool written = false;
     {
         ScopedUpdateLock lock(surface);
-        RECT surfaceRect = WindowRectOf(surface);
         HWND target = GetForegroundWindow();
         captureRect = WindowRectOf(target);
-        ScopedWindowDC dc(target, target ? GetWindowDC(target) : nullptr);
-        RecordPointer(target);
-        POINT clientOrigin = ClientOriginOnScreen(target);
-        ShiftPointer(clientOrigin.x - captureRect.left, clientOrigin.y - captureRect.top);
-        POINT windowOrigin = {captureRect.left, captureRect.top};
-        RECT source = VisibleSourceRect(MovedToOrigin(captureRect), windowOrigin, surfaceRect);
-        if (dc.get()) written = WriteScreenBitmapFile(dc.get(), source, workBitmapPath, 1);
+        RecordPointer(nullptr);
+        RECT source = VisibleScreenRect(captureRect, CaptureSurfaceRect());
+        if (target) written = WriteScreenAreaFile(source, workBitmapPath);
     }
     FinishCapture(written, nullptr);
 }
@@ -164,18 +155,11 @@ void CaptureActiveWindowClient() {
     bool written = false;
     {
         ScopedUpdateLock lock(surface);
-        RECT surfaceRect = WindowRectOf(surface);
         target = GetForegroundWindow();
         captureRect = WindowRectOf(target);
-        RECT client = {};
-        GetClientRect(target, &client);
-        ScopedWindowDC dc(target, target ? GetDC(target) : nullptr);
-        RecordPointer(target);
-        // Only what the surface shows of the client area is copied; the
-        // pointer, drawn into the copy, moves with the copy's corner.
-        RECT source = VisibleSourceRect(client, ClientOriginOnScreen(target), surfaceRect);
-        ShiftPointer(-source.left, -source.top);
-        if (dc.get()) written = WriteScreenBitmapFile(dc.get(), source, workBitmapPath, 0);
+        RecordPointer(nullptr);
+        RECT source = VisibleScreenRect(ClientRectOnScreen(target), CaptureSurfaceRect());
+        if (target) written = WriteScreenAreaFile(source, workBitmapPath);
     }
     FinishCapture(written, target);
 }
@@ -185,18 +169,10 @@ void CaptureFixedArea() {
     bool written = false;
     {
         ScopedUpdateLock lock(surface);
-        RECT surfaceRect = WindowRectOf(surface);
-        ScopedWindowDC dc(surface, GetWindowDC(surface));
-        RecordPointer(surface);
+        RecordPointer(nullptr);
         captureRect = FixedAreaRect(Settings.AutoLeft, Settings.AutoTop, Settings.AutoRight,
-                                    Settings.AutoBottom, surfaceRect);
-        POINT corner = {captureRect.left, captureRect.top};
-        ScreenToClient(surface, &corner);
-        RECT source = {corner.x, corner.y, corner.x + (captureRect.right - captureRect.left),
-                       corner.y + (captureRect.bottom - captureRect.top)};
-        POINT origin = ClientOriginOnScreen(surface);
-        ShiftPointer(origin.x - captureRect.left, origin.y - captureRect.top);
-        if (dc.get()) written = WriteScreenBitmapFile(dc.get(), source, workBitmapPath, 0);
+                                    Settings.AutoBottom, CaptureSurfaceRect());
+        written = WriteScreenAreaFile(captureRect, workBitmapPath);
     }
     // The saved file is a copy of the hard copy, so it shows exactly the area.
     FinishCapture(written, nullptr);

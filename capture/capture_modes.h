@@ -24,13 +24,18 @@ void PrintAfterCapture();
 // capture history.
 void DeliverHardCopy(RECT feedbackRect, HWND feedbackWindow);
 
-// The window whose device context stands for the screen.
+// The window held still while the screen is read.
 HWND ChooseCaptureSurface();
+// What the screen shows, in screen coordinates: every monitor.
+RECT CaptureSurfaceRect();
+// Copies an area of the screen as composed (screen coordinates) into a
+// bitmap file, with the pointer recorded in screen coordinates.
+bool WriteScreenAreaFile(RECT area, const char* path);
 
 // Geometry of the modes, kept free of windows.
-// The part of `source` (in a context whose (0, 0) lies at `origin` on the
-// screen) that the surface shows; empty when nothing of it is visible.
-RECT VisibleSourceRect(RECT source, POINT origin, RECT surfaceRect);
+// The part of a screen rectangle that the surface shows; empty when nothing
+// of it is visible.
+RECT VisibleScreenRect(RECT rect, RECT surfaceRect);
 // The configured fixed area, normalised; the whole surface when the area is
 // empty or reaches outside it.
 RECT FixedAreaRect(int left, int top, int right, int bottom, RECT surfaceRect);

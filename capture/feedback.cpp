@@ -2,6 +2,7 @@
 
 #include "app/app.h"
 #include "app/dpi.h"
+#include "app/monitors.h"
 #include "capture/bitmap_file.h"
 #include "capture/scoped_gdi.h"
 #include "settings/settings.h"
@@ -115,9 +116,35 @@ void FitNoticeText(HWND dialog) {
 // once that loop has.
 bool noticeMenuLoop;
 
-INT_PTR OnNoticeInit(HWND dialog) {
+// Where the feedback goes: the rectangle, or the window's client area.
+RECT FeedbackPlace(RECT rect, HWND window) {
+    if (!window) return rect;
+    RECT client = {};
+    GetClientRect(window, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    return RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
+}
+
+// The notice goes to the middle of the monitor that holds the middle of
+// what was captured.
+void CentreNoticeOn(HWND dialog, const RECT* captured) {
+    if (!captured) return;
+    POINT middle = {captured->left + (captured->right - captured->left) / 2,
+                    captured->top + (captured->bottom - captured->top) / 2};
+    RECT work = WorkAreaAt(middle);
+    RECT rect = {};
+    GetWindowRect(dialog, &rect);
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    SetWindowPos(dialog, nullptr, work.left + (work.right - work.left - width) / 2,
+                 work.top + (work.bottom - work.top - height) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+INT_PTR OnNoticeInit(HWND dialog, const RECT* captured) {
     noticeMenuLoop = false;
     FitNoticeText(dialog);
+    CentreNoticeOn(dialog, captured);
     SetForegroundWindow(dialog);
     SetTimer(dialog, COPIED_NOTICE_TIMER, COPIED_NOTICE_MILLISECONDS, nullptr);
     return FALSE;
@@ -149,22 +176,17 @@ bool IsCopiedNoticeDue() {
 }
 
 void ShowCaptureFeedback(RECT rect, HWND window) {
-    if (Settings.IsFlash == 0)
+    if (Settings.IsFlash == 0) {
         CreateFlashWindow(appInstance, FLASH_WINDOW_CLASS, SW_SHOWNOACTIVATE, rect, window);
-    else if (IsCopiedNoticeDue())
-        ShowCopiedNotice();
+    } else if (IsCopiedNoticeDue()) {
+        RECT captured = FeedbackPlace(rect, window);
+        ShowCopiedNotice(&captured);
+    }
 }
 
 int CreateFlashWindow(HINSTANCE instance, const char* className, int showCommand, RECT rect,
                       HWND window) {
-    RECT place = rect;
-    if (window) {
-        RECT client = {};
-        GetClientRect(window, &client);
-        POINT origin = {0, 0};
-        ClientToScreen(window, &origin);
-        place = RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
-    }
+    RECT place = FeedbackPlace(rect, window);
     flashWindow = CreateWindowExA(WS_EX_TOPMOST, className, nullptr, FLASH_WINDOW_STYLE, place.left,
                                   place.top, place.right - place.left, place.bottom - place.top,
                                   mainWindow, nullptr, instance, nullptr);
@@ -174,8 +196,9 @@ int CreateFlashWindow(HINSTANCE instance, const char* className, int showCommand
     return 1;
 }
 
-void ShowCopiedNotice() {
-    DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_COPIED_NOTICE), nullptr, CopiedNoticeProc, 0);
+void ShowCopiedNotice(const RECT* captured) {
+    DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_COPIED_NOTICE), nullptr, CopiedNoticeProc,
+                    reinterpret_cast<LPARAM>(captured));
 }
 
 LRESULT CALLBACK FlashWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -188,9 +211,9 @@ LRESULT CALLBACK FlashWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     }
 }
 
-INT_PTR CALLBACK CopiedNoticeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK CopiedNoticeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG: return OnNoticeInit(dialog);
+    case WM_INITDIALOG: return OnNoticeInit(dialog, reinterpret_cast<const RECT*>(lParam));
     case WM_TIMER:
         if (wParam == COPIED_NOTICE_TIMER) SendMessageA(dialog, WM_CLOSE, 0, 0);
         return TRUE;

@@ -20,8 +20,9 @@ void ShowCaptureFeedback(RECT rect, HWND window);
 bool IsCopiedNoticeDue();
 int CreateFlashWindow(HINSTANCE instance, const char* className, int showCommand, RECT rect,
                       HWND window);
-// Runs the self-closing copied notice (dialog 113) modally.
-void ShowCopiedNotice();
+// Runs the self-closing copied notice (dialog 113) modally, centred on the
+// monitor of `captured` (screen coordinates) when one is given.
+void ShowCopiedNotice(const RECT* captured = nullptr);
 
 LRESULT CALLBACK FlashWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK CopiedNoticeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -104,11 +104,20 @@ void DeliverSelection(const RECT& onScreen) {
     PrintAfterCapture();
 }
 
+// The selection is cut from the snapshot itself, which the overlay shows
+// pixel for pixel at its client coordinates.
+bool WriteSelectionFile(const RECT& selection) {
+    if (!overlay.backgroundBitmap) return false;
+    ScopedMemoryDC memory(nullptr);
+    if (!memory.get()) return false;
+    ScopedSelectObject selected(memory.get(), overlay.backgroundBitmap);
+    return WriteScreenBitmapFile(memory.get(), selection, workBitmapPath, 0);
+}
+
 void TakeSelection(HWND window, const RECT& selection) {
     overlay.isTakingSelection = true;
     captureRect = selection;
-    ScopedWindowDC dc(window, GetWindowDC(window));
-    bool written = dc.get() && WriteScreenBitmapFile(dc.get(), captureRect, workBitmapPath, 0);
+    bool written = WriteSelectionFile(captureRect);
     overlay.overlayPaintRect = SelectionOnScreen(window, selection);
     ShowWindow(window, SW_HIDE);
     UpdateWindow(window);
@@ -202,11 +211,9 @@ void StartRangeSelection() {
     ActivityScope activity;
     HWND surface = captureSurfaceWindow = ChooseCaptureSurface();
     LockWindowUpdate(surface);
-    GetWindowRect(surface, &captureRect);
-    ScopedWindowDC dc(surface, GetWindowDC(surface));
-    RecordPointer(surface);
-    bool written = dc.get() && WriteScreenBitmapFile(dc.get(), MovedToOrigin(captureRect),
-                                                     backgroundBitmapPath, 0);
+    captureRect = CaptureSurfaceRect();
+    RecordPointer(nullptr);
+    bool written = WriteScreenAreaFile(captureRect, backgroundBitmapPath);
     // The snapshot now holds the pointer where it was; the selection is
     // copied from the snapshot and must not get a second one.
     pointerImage = nullptr;

@@ -2,6 +2,7 @@
 
 #include "app/app.h"
 #include "app/dpi.h"
+#include "app/monitors.h"
 #include "app/tray.h"
 #include "capture/bitmap_file.h"
 #include "capture/capture_modes.h"
@@ -291,9 +292,11 @@ SIZE DialogSize(HWND dialog) {
                                needed.bottom - needed.top)};
 }
 
+// Centred on the monitor the pointer is on when the dialog opens.
 void CentreInWorkArea(HWND dialog) {
-    RECT work = {};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    POINT pointer = {};
+    GetCursorPos(&pointer);
+    RECT work = WorkAreaAt(pointer);
     SIZE size = DialogSize(dialog);
     POINT at = CenteredDialogPosition(work, size.cx, size.cy);
     SetWindowPos(dialog, nullptr, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);

@@ -3,6 +3,7 @@
 #include "app/activity.h"
 #include "app/app.h"
 #include "app/dpi.h"
+#include "app/monitors.h"
 #include "app/tray.h"
 #include "capture/bitmap_file.h"
 #include "capture/scoped_gdi.h"
@@ -105,10 +106,10 @@ UINT viewerDpi = DESIGN_DPI;
 // destroyed must not run commands on it or close it a second time.
 bool viewerClosing;
 
-RECT WorkArea() {
-    RECT work = {};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    return work;
+RECT CurrentWorkArea() {
+    RECT rect = {};
+    GetWindowRect(historyViewerWindow, &rect);
+    return WorkAreaNearest(rect);
 }
 
 void DrawTitle(HDC dc, int clientWidth) {
@@ -366,7 +367,8 @@ int CreateHistoryViewer(HINSTANCE instance, const char* className, int showComma
     POINT remembered = {Settings.OnesLeft, Settings.OnesTop};
     viewerDpi = DpiAtPoint(remembered);
     SIZE size = ViewerWindowSize(Settings.OnesWinStyle, viewerDpi);
-    POINT position = ClampViewerPosition(remembered, size, WorkArea());
+    RECT work = WorkAreaNearest(ViewerRectAt(remembered, size));
+    POINT position = ClampViewerPosition(remembered, size, work);
     Settings.OnesLeft = position.x;
     Settings.OnesTop = position.y;
 
@@ -432,7 +434,7 @@ void ApplySizePreset(UINT command) {
     const ViewerSizePreset* preset = FindPresetByCommand(command);
     if (!preset || !historyViewerWindow || IsZoomed(historyViewerWindow)) return;
     SIZE size = ScaleSizeForDpi(SIZE{preset->width, preset->height}, viewerDpi);
-    POINT position = CenterInWorkArea(size, WorkArea());
+    POINT position = CenterInWorkArea(size, CurrentWorkArea());
     MoveWindow(historyViewerWindow, position.x, position.y, size.cx, size.cy, TRUE);
     Settings.OnesWinStyle = preset->style;
     WriteSettingInt(&Settings.OnesWinStyle, "Others", "OnesWinStyle", settingsFilePath);

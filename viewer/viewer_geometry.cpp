@@ -66,6 +66,13 @@ POINT ClampViewerPosition(POINT remembered, SIZE size, RECT workArea) {
                  ClampSpan(remembered.y, size.cy, workArea.top, workArea.bottom)};
 }
 
+RECT ViewerRectAt(POINT position, SIZE size) {
+    auto edge = [](LONG start, LONG length) {
+        return static_cast<LONG>(std::clamp<int64_t>(int64_t{start} + length, LONG_MIN, LONG_MAX));
+    };
+    return RECT{position.x, position.y, edge(position.x, size.cx), edge(position.y, size.cy)};
+}
+
 POINT CenterInWorkArea(SIZE size, RECT workArea) {
     return POINT{workArea.left + CenterSpan(size.cx, workArea.right - workArea.left),
                  workArea.top + CenterSpan(size.cy, workArea.bottom - workArea.top)};

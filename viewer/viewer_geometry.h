@@ -34,6 +34,8 @@ int ViewerBarHeight(UINT dpi = DESIGN_DPI);
 // The remembered position pulled into the work area, left and top edges
 // winning when the window is larger than the work area.
 POINT ClampViewerPosition(POINT remembered, SIZE size, RECT workArea);
+// The window's rectangle at a position, its far edges held within LONG.
+RECT ViewerRectAt(POINT position, SIZE size);
 // The window centred in the work area, never left of or above it.
 POINT CenterInWorkArea(SIZE size, RECT workArea);
 

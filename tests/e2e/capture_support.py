@@ -26,9 +26,9 @@ def screen_metrics():
 class TestWindow:
     """The probe's window of four colour quadrants: red, green / blue, white."""
 
-    def __init__(self, case, x, y, width, height, title='capture-target'):
+    def __init__(self, case, x, y, width, height, title='capture-target', *options):
         self.process = subprocess.Popen(['wine', harness.PROBE, 'testwin', str(x), str(y),
-                                         str(width), str(height), title],
+                                         str(width), str(height), title, *options],
                                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.handle = int(self.process.stdout.readline().strip())
         case.addCleanup(self.close)
@@ -143,9 +143,9 @@ class WindowWatch:
     a moment (the copied notice lives half a second): start it before the
     key press, stop it afterwards, and read whether the window was seen."""
 
-    def __init__(self, case, class_name, title):
+    def __init__(self, case, class_name, title, command='watch'):
         self.stop_file = os.path.join(case.workdir, f'watch-stop-{id(self)}')
-        self.process = subprocess.Popen(['wine', harness.PROBE, 'watch', class_name, title,
+        self.process = subprocess.Popen(['wine', harness.PROBE, command, class_name, title,
                                          'Z:' + self.stop_file.replace('/', '\\')],
                                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         case.addCleanup(self._end)
@@ -154,7 +154,8 @@ class WindowWatch:
             raise AssertionError(f'the window watch did not start: {ready!r}')
 
     def stop(self):
-        """Ends the watch; returns the child texts of the window seen, or None."""
+        """Ends the watch; returns the child texts of the window seen (its
+        rectangle for watch-place), or None."""
         open(self.stop_file, 'w').close()
         output, _ = self.process.communicate(timeout=30)
         fields = output.decode('cp932', errors='replace').strip().split('\t')

@@ -21,6 +21,9 @@ WINE_TEMP = os.environ.get('ZORVEX_WINE_TEMP', '')
 ARTIFACTS = os.environ.get('ZORVEX_ARTIFACTS', tempfile.gettempdir())
 
 TRAY_TILE = (0x1E, 0x5A, 0xA8)
+# The screen x of the X root window's left edge: negative when a monitor
+# lies left of the primary.
+SCREEN_LEFT = int(os.environ.get('ZORVEX_SCREEN_LEFT', '0'))
 DEFAULT_TIMEOUT = 20.0
 
 
@@ -164,7 +167,7 @@ def focus_desktop():
 def mouse_location():
     _, output = run(['xdotool', 'getmouselocation', '--shell'])
     values = dict(line.split('=', 1) for line in output.decode().split() if '=' in line)
-    return int(values.get('X', 0)), int(values.get('Y', 0))
+    return int(values.get('X', 0)) + SCREEN_LEFT, int(values.get('Y', 0))
 
 
 def keep_pointer_off_taskbar():
@@ -218,7 +221,7 @@ def type_text(text):
 
 def move_mouse(x, y):
     # --sync would wait forever when the pointer is already there
-    run(['xdotool', 'mousemove', str(x), str(y)], timeout=10)
+    run(['xdotool', 'mousemove', str(x - SCREEN_LEFT), str(y)], timeout=10)
     wait_until(lambda: mouse_location() == (x, y), f'the pointer at {x}, {y}', timeout=5,
                interval=0.02)
 
@@ -261,7 +264,7 @@ class Screen:
             data[len(data) - self.width * self.height * 3:]
 
     def pixel(self, x, y):
-        offset = (y * self.width + x) * 3
+        offset = (y * self.width + x - SCREEN_LEFT) * 3
         return tuple(self.pixels[offset:offset + 3])
 
     def find_color(self, color, region):

@@ -134,6 +134,27 @@ class ActiveWindowCapture(CaptureCase):
         self.assertEqual(Bitmap(self.slot(2)).data, outer.data, 'the outer copy moved to slot 2')
 
 
+    def test_a_window_over_the_target_is_copied_as_the_screen_shows_it(self):
+        target = TestWindow(self, 260, 180, 420, 310)
+        previous = None
+        # A fresh cover for each copy: Wine puts the target back over it after a capture.
+        for keys, size, origin in (('ctrl+Print', target.outer_size, target.window.rect[:2]),
+                                   ('ctrl+alt+Print', target.client_size, target.client_origin)):
+            cover = TestWindow(self, 300, 230, 160, 120, 'cover', 'topmost', 'noactivate')
+            (x, y), color = cover.quadrant_points()[1]
+            screen = wait_until(lambda: (lambda s: s.pixel(x, y) == color and s)(Screen()),
+                                'the cover over the target')
+            copy = self.capture(keys, previous=previous)
+            previous = copy.data
+            cover.close()
+            self.assertEqual((copy.width, copy.height), size)
+            # the cover's quadrants over the target's red one, and the target's other three
+            for (x, y), color in cover.quadrant_points() + target.quadrant_points()[1:]:
+                self.assertEqual(copy.pixel(x - origin[0], y - origin[1]), color, (keys, x, y))
+            wrong = [(x, y) for y in range(0, copy.height, 9) for x in range(0, copy.width, 9)
+                     if copy.pixel(x, y) != screen.pixel(origin[0] + x, origin[1] + y)]
+            self.assertEqual(wrong[:5], [], keys)
+
 class FixedAreaCapture(CaptureCase):
     settings = {'Common': {'CopyType': '4', 'AutoLeft': '250', 'AutoTop': '230',
                            'AutoRight': '470', 'AutoBottom': '361'},

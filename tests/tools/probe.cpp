@@ -187,19 +187,22 @@ LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// A window that never activates shows without taking the foreground, as a
+// tooltip or a floating clock does.
 int RunTestWindow(int x, int y, int width, int height, const char* title, bool topmost,
-                  bool handCursor) {
+                  bool handCursor, bool noActivate) {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = TestWindowProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = LoadCursorA(nullptr, handCursor ? IDC_HAND : IDC_ARROW);
     wc.lpszClassName = "ZorvexTestPattern";
     RegisterClassA(&wc);
-    HWND window = CreateWindowExA(topmost ? WS_EX_TOPMOST : 0, wc.lpszClassName, title,
-                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y, width, height, nullptr,
-                                  nullptr, wc.hInstance, nullptr);
+    DWORD exStyle = (topmost ? WS_EX_TOPMOST : 0) | (noActivate ? WS_EX_NOACTIVATE : 0);
+    HWND window = CreateWindowExA(exStyle, wc.lpszClassName, title, WS_OVERLAPPEDWINDOW, x, y,
+                                  width, height, nullptr, nullptr, wc.hInstance, nullptr);
     if (!window) return 1;
-    SetForegroundWindow(window);
+    ShowWindow(window, noActivate ? SW_SHOWNOACTIVATE : SW_SHOW);
+    if (!noActivate) SetForegroundWindow(window);
     std::printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
     std::fflush(stdout);
     MSG msg;
@@ -260,6 +263,16 @@ int Watch(const char* className, const char* title, const char* stopFile) {
         EnumChildWindows(window, AppendChildText, reinterpret_cast<LPARAM>(&texts));
     });
     std::printf("%s%s\n", seen ? "seen" : "none", texts.c_str());
+    return 0;
+}
+
+// Prints "seen" with the window's rectangle when it first showed, or "none".
+int WatchPlace(const char* className, const char* title, const char* stopFile) {
+    RECT r = {};
+    bool seen = WatchForWindow(className, title, stopFile,
+                               [&](HWND window) { GetWindowRect(window, &r); });
+    std::printf("%s\t%ld\t%ld\t%ld\t%ld\n", seen ? "seen" : "none", r.left, r.top, r.right,
+                r.bottom);
     return 0;
 }
 
@@ -945,8 +958,8 @@ int SelectBrowserFolder(const char* window, const char* path) {
 int Usage() {
     std::fprintf(stderr,
                  "probe windows | children HWND | hotkeys | hold-hotkeys NAME... | clipboard FILE | clear-clipboard |\n"
-                 "      testwin X Y W H TITLE [topmost] [hand] | activate HWND | maximize HWND | restore HWND |\n"
-                 "      watch CLASS TITLE STOPFILE |\n"
+                 "      testwin X Y W H TITLE [topmost] [hand] [noactivate] | activate HWND | maximize HWND | restore HWND |\n"
+                 "      watch CLASS TITLE STOPFILE | watch-place CLASS TITLE STOPFILE |\n"
                  "      foreground | menu-mode HWND | metrics | modifiers | post HWND MSG WPARAM | tray-delete HWND ID |\n"
                  "      taskbar-created HWND | post-seq (HWND MSG WPARAM LPARAM)... |\n"
                  "      hold-clipboard MILLISECONDS | lock FILE MILLISECONDS | resources PID |\n"
@@ -978,11 +991,12 @@ int main(int argc, char** argv) {
     if (command == "testwin" && argc >= 7)
         return RunTestWindow(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),
                              std::atoi(argv[5]), argv[6], HasOption(argc, argv, "topmost"),
-                             HasOption(argc, argv, "hand"));
+                             HasOption(argc, argv, "hand"), HasOption(argc, argv, "noactivate"));
     if (command == "activate" && argc == 3) return Activate(argv[2]);
     if (command == "maximize" && argc == 3) return Maximize(argv[2]);
     if (command == "restore" && argc == 3) return Restore(argv[2]);
     if (command == "watch" && argc == 5) return Watch(argv[2], argv[3], argv[4]);
+    if (command == "watch-place" && argc == 5) return WatchPlace(argv[2], argv[3], argv[4]);
     if (command == "watch-layout" && argc == 6)
         return WatchLayout(argv[2], argv[3], argv[4], argv[5]);
     if (command == "foreground") return PrintForeground();

@@ -46,25 +46,22 @@ TEST(FitImageRect, ImagesWithoutExtentGiveAnEmptyRectangle) {
 
 const RECT SURFACE = {0, 0, 1280, 800};
 
-TEST(VisibleSourceRect, AWindowInsideTheSurfaceIsCopiedWhole) {
-    ExpectRect(VisibleSourceRect(RECT{0, 0, 300, 200}, POINT{100, 50}, SURFACE), 0, 0, 300, 200);
+TEST(VisibleScreenRect, AWindowInsideTheSurfaceIsCopiedWhole) {
+    ExpectRect(VisibleScreenRect(RECT{100, 50, 400, 250}, SURFACE), 100, 50, 400, 250);
 }
 
-TEST(VisibleSourceRect, OnlyTheVisiblePartOfAWindowPartlyOutside) {
-    // outer rectangle (-10, -5) - (290, 195)
-    ExpectRect(VisibleSourceRect(RECT{0, 0, 300, 200}, POINT{-10, -5}, SURFACE), 10, 5, 300, 200);
-    // outer rectangle (1200, 700) - (1500, 900)
-    ExpectRect(VisibleSourceRect(RECT{0, 0, 300, 200}, POINT{1200, 700}, SURFACE), 0, 0, 80, 100);
+TEST(VisibleScreenRect, OnlyTheVisiblePartOfAWindowPartlyOutside) {
+    ExpectRect(VisibleScreenRect(RECT{-10, -5, 290, 195}, SURFACE), 0, 0, 290, 195);
+    ExpectRect(VisibleScreenRect(RECT{1200, 700, 1500, 900}, SURFACE), 1200, 700, 1280, 800);
 }
 
-TEST(VisibleSourceRect, AMaximisedClientAreaKeepsEveryVisiblePixel) {
-    // client area at (0, 23) on the screen, 1280 x 740: nothing lies outside
-    ExpectRect(VisibleSourceRect(RECT{0, 0, 1280, 740}, POINT{0, 23}, SURFACE), 0, 0, 1280, 740);
+TEST(VisibleScreenRect, AMaximisedWindowKeepsEveryVisiblePixel) {
+    ExpectRect(VisibleScreenRect(RECT{-4, -4, 1284, 774}, SURFACE), 0, 0, 1280, 774);
 }
 
-TEST(VisibleSourceRect, NothingVisibleGivesAnEmptyRectangle) {
-    ExpectRect(VisibleSourceRect(RECT{0, 0, 300, 200}, POINT{-400, 0}, SURFACE), 0, 0, 0, 0);
-    ExpectRect(VisibleSourceRect(RECT{0, 0, 300, 200}, POINT{1280, 0}, SURFACE), 0, 0, 0, 0);
+TEST(VisibleScreenRect, NothingVisibleGivesAnEmptyRectangle) {
+    ExpectRect(VisibleScreenRect(RECT{-400, 0, -100, 200}, SURFACE), 0, 0, 0, 0);
+    ExpectRect(VisibleScreenRect(RECT{1280, 0, 1580, 200}, SURFACE), 0, 0, 0, 0);
 }
 
 TEST(FixedAreaRect, AnAreaInsideTheSurfaceIsKept) {
@@ -87,6 +84,20 @@ TEST(FixedAreaRect, ReversedCornersAreNormalised) {
 TEST(FixedAreaRect, AnEmptyAreaGivesTheWholeSurface) {
     ExpectRect(FixedAreaRect(0, 0, 0, 0, SURFACE), 0, 0, 1280, 800);
     ExpectRect(FixedAreaRect(50, 50, 50, 90, SURFACE), 0, 0, 1280, 800);
+}
+
+// Two monitors: the primary at the origin, a second of 1024 x 768 left of it.
+const RECT VIRTUAL_SCREEN = {-1024, 0, 1280, 800};
+
+TEST(FixedAreaRect, AnAreaLeftOfThePrimaryIsKeptOnTheVirtualScreen) {
+    ExpectRect(FixedAreaRect(-1000, 120, -800, 300, VIRTUAL_SCREEN), -1000, 120, -800, 300);
+    ExpectRect(FixedAreaRect(-1025, 120, -800, 300, VIRTUAL_SCREEN), -1024, 0, 1280, 800);
+}
+
+TEST(VisibleScreenRect, AWindowAcrossTheLeftEdgeOfTheVirtualScreenLosesThePartOutside) {
+    ExpectRect(VisibleScreenRect(RECT{-1100, 100, -700, 400}, VIRTUAL_SCREEN), -1024, 100, -700,
+               400);
+    ExpectRect(VisibleScreenRect(RECT{-200, 450, 200, 750}, VIRTUAL_SCREEN), -200, 450, 200, 750);
 }
 
 } // namespace

@@ -90,6 +90,19 @@ TEST(ViewerPlacement, ExtremeRememberedPositionsStayInTheWorkArea) {
     EXPECT_EQ(p.y, WORK_AREA.top);
 }
 
+TEST(ViewerPlacement, AWorkAreaLeftOfThePrimaryKeepsItsNegativePlaces) {
+    const RECT left = {-1024, 0, 0, 768};
+    POINT p = ClampViewerPosition(POINT{-900, 50}, SIZE{510, 680}, left);
+    EXPECT_EQ(p.x, -900);
+    EXPECT_EQ(p.y, 50);
+    p = ClampViewerPosition(POINT{-3000, 900}, SIZE{510, 680}, left);
+    EXPECT_EQ(p.x, -1024);
+    EXPECT_EQ(p.y, 88);
+    RECT r = ViewerRectAt(POINT{INT_MAX - 9, -900}, SIZE{510, 680});
+    EXPECT_EQ(r.right, INT_MAX);
+    EXPECT_EQ(r.bottom, -220);
+}
+
 TEST(ViewerPlacement, WindowTallerThanTheWorkAreaKeepsItsCaptionOnScreen) {
     POINT p = ClampViewerPosition(POINT{10, 300}, SIZE{600, 800}, WORK_AREA);
     EXPECT_EQ(p.y, 0);
