@@ -148,10 +148,10 @@ bool IsCopiedNoticeDue() {
            (IsOutputOn(Settings.SaveFormat2) && Settings.IsSaveDialog == 0);
 }
 
-void ShowCaptureFeedback(RECT rect, HWND window) {
+void ShowCaptureFeedback(RECT rect, HWND window, bool delivered) {
     if (Settings.IsFlash == 0)
         CreateFlashWindow(appInstance, FLASH_WINDOW_CLASS, SW_SHOWNOACTIVATE, rect, window);
-    else if (IsCopiedNoticeDue())
+    else if (IsCopiedNoticeDue() && delivered)
         ShowCopiedNotice();
 }
 
