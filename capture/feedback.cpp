@@ -45,9 +45,24 @@ void PaintFlashBackground(HDC dc) {
     BitBlt(dc, 0, 0, flashRect.right, flashRect.bottom, memory.get(), 0, 0, SRCCOPY);
 }
 
+void DiscardFlashBackground() {
+    if (flashBackground) DeleteObject(flashBackground);
+    flashBackground = nullptr;
+}
+
+RECT FlashPlace(RECT rect, HWND window) {
+    if (!window) return rect;
+    RECT client = {};
+    GetClientRect(window, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    return RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
+}
+
 LRESULT OnFlashCreate(HWND window) {
     ShowCursor(FALSE);
     GetClientRect(window, &flashRect);
+    if (flashBackground) return 0;
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);
     flashBackground = CopyScreenArea(
@@ -74,8 +89,7 @@ LRESULT OnFlashPaint(HWND window) {
 }
 
 LRESULT OnFlashDestroy() {
-    if (flashBackground) DeleteObject(flashBackground);
-    flashBackground = nullptr;
+    DiscardFlashBackground();
     flashWindow = nullptr;
     ShowCursor(TRUE);
     return 0;
@@ -148,6 +162,11 @@ bool IsCopiedNoticeDue() {
            (IsOutputOn(Settings.SaveFormat2) && Settings.IsSaveDialog == 0);
 }
 
+void PrepareCaptureFeedback(RECT rect, HWND window) {
+    DiscardFlashBackground();
+    if (Settings.IsFlash == 0) flashBackground = CopyScreenArea(FlashPlace(rect, window));
+}
+
 void ShowCaptureFeedback(RECT rect, HWND window, bool delivered) {
     if (Settings.IsFlash == 0)
         CreateFlashWindow(appInstance, FLASH_WINDOW_CLASS, SW_SHOWNOACTIVATE, rect, window);
@@ -157,14 +176,7 @@ void ShowCaptureFeedback(RECT rect, HWND window, bool delivered) {
 
 int CreateFlashWindow(HINSTANCE instance, const char* className, int showCommand, RECT rect,
                       HWND window) {
-    RECT place = rect;
-    if (window) {
-        RECT client = {};
-        GetClientRect(window, &client);
-        POINT origin = {0, 0};
-        ClientToScreen(window, &origin);
-        place = RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
-    }
+    RECT place = FlashPlace(rect, window);
     flashWindow = CreateWindowExA(WS_EX_TOPMOST, className, nullptr, FLASH_WINDOW_STYLE, place.left,
                                   place.top, place.right - place.left, place.bottom - place.top,
                                   mainWindow, nullptr, instance, nullptr);
@@ -175,7 +187,13 @@ int CreateFlashWindow(HINSTANCE instance, const char* className, int showCommand
 }
 
 void ShowCopiedNotice() {
+    HWND previous = GetForegroundWindow();
     DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_COPIED_NOTICE), nullptr, CopiedNoticeProc, 0);
+    // The notice took the foreground; a key waiting behind it (Ctrl+PrintScreen
+    // copies the active window) must find the window the user was in, not
+    // whichever one the system activates once the notice has gone.
+    if (previous && IsWindow(previous) && GetForegroundWindow() != previous)
+        SetForegroundWindow(previous);
 }
 
 LRESULT CALLBACK FlashWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -13,6 +13,9 @@ constexpr DWORD FLASH_STEP_MILLISECONDS = 32;
 extern HWND flashWindow;
 extern RECT flashRect;
 
+// Reads the screen the flash will show, before anything on it changes: the
+// outputs repaint windows and can show a dialog.
+void PrepareCaptureFeedback(RECT rect, HWND window);
 // Flashes `rect` (or the client area of `window` when one is given), or
 // shows the copied notice, as the settings ask; returns when it is over.
 // The notice says the copy was made, so it shows only when `delivered`.

@@ -106,6 +106,7 @@ bool DeliveryOutcome::OutputsSucceeded() const {
 
 DeliveryOutcome DeliverHardCopy(RECT feedbackRect, HWND feedbackWindow) {
     DeliveryOutcome outcome;
+    PrepareCaptureFeedback(feedbackRect, feedbackWindow);
     DeliverToClipboard(&outcome);
     DeliverToSaveDestination(&outcome);
     outcome.historyFiled = RotateHistory();
