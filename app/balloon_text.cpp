@@ -4,7 +4,9 @@
 
 namespace {
 
-bool IsShiftJisLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsShiftJisLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 // The byte offsets where characters of `text` begin, and its length last.
 std::vector<size_t> CharacterStarts(const std::string& text) {
@@ -22,11 +24,13 @@ std::string FailedSaveLine(const DeliveryFailures& failures, size_t budget) {
     case SaveFailure::NoName: return "保存: 保存するファイルの名前を決められませんでした。";
     case SaveFailure::DiskFull: {
         std::string head = "保存: ディスクがいっぱいです。";
-        return head + ElidePathMiddle(failures.saveFolder, budget > head.size() ? budget - head.size() : 0);
+        return head + ElidePathMiddle(failures.saveFolder,
+                                      budget > head.size() ? budget - head.size() : 0);
     }
     case SaveFailure::NotWritable: {
         std::string head = "保存: フォルダーを作れないか、書き込めません。";
-        return head + ElidePathMiddle(failures.saveFolder, budget > head.size() ? budget - head.size() : 0);
+        return head + ElidePathMiddle(failures.saveFolder,
+                                      budget > head.size() ? budget - head.size() : 0);
     }
     case SaveFailure::None: break;
     }
@@ -73,9 +77,10 @@ std::string ElidePathMiddle(const std::string& path, size_t bytes) {
 BalloonText DeliveryFailureBalloon(const DeliveryFailures& failures) {
     std::string text;
     if (failures.clipboard)
-        AddLine(&text, failures.clipboardHeldByOther
-                           ? "クリップボード: ほかのプログラムが使用中のため、入れられませんでした。"
-                           : "クリップボード: 入れられませんでした。");
+        AddLine(&text,
+                failures.clipboardHeldByOther
+                    ? "クリップボード: ほかのプログラムが使用中のため、入れられませんでした。"
+                    : "クリップボード: 入れられませんでした。");
     if (failures.history)
         AddLine(&text, "履歴: 履歴のファイルがほかのプログラムに開かれているか書き込めないため、"
                        "履歴は元のままです。");

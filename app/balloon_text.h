@@ -48,14 +48,14 @@ enum class BalloonKind { Clipboard, Save, History, Print, HotKeys, Count };
 
 // At most one balloon of a kind per interval; a turn not taken is not kept.
 class BalloonRateLimit {
-public:
+  public:
     static constexpr uint32_t INTERVAL_MILLISECONDS = 5000;
 
     // Whether a balloon of `kind` may show at `now` (a millisecond tick
     // count that may wrap); taking the turn starts the kind's interval.
     bool TakeTurn(BalloonKind kind, uint32_t now);
 
-private:
+  private:
     bool shown_[static_cast<int>(BalloonKind::Count)] = {};
     uint32_t lastShown_[static_cast<int>(BalloonKind::Count)] = {};
 };

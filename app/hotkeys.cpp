@@ -28,7 +28,7 @@ const HotKeyDefinition FIXED_KEYS[] = {
 };
 
 const char* const LAUNCHER_KEY_NAMES[LAUNCHER_COUNT] = {
-    "Ctrl+F1", "Ctrl+F2", "Ctrl+F3", "Ctrl+F4", "Ctrl+F5",  "Ctrl+F6",
+    "Ctrl+F1", "Ctrl+F2", "Ctrl+F3", "Ctrl+F4",  "Ctrl+F5",  "Ctrl+F6",
     "Ctrl+F7", "Ctrl+F8", "Ctrl+F9", "Ctrl+F10", "Ctrl+F11", "Ctrl+F12",
 };
 
@@ -36,7 +36,9 @@ const char* const LAUNCHER_KEY_NAMES[LAUNCHER_COUNT] = {
 // per id from HOTKEY_BLOCK_FIRST.
 uint32_t missingKeys;
 
-uint32_t BitOf(int id) { return 1u << (id - HOTKEY_BLOCK_FIRST); }
+uint32_t BitOf(int id) {
+    return 1u << (id - HOTKEY_BLOCK_FIRST);
+}
 
 HotKeyDefinition LauncherKey(int n) {
     return HotKeyDefinition{HOTKEY_LAUNCH_F1 + n - 1, MOD_CONTROL, static_cast<UINT>(VK_F1 + n - 1),
@@ -130,7 +132,8 @@ void UnregisterProgramHotKeys(HWND window) {
     for (int n = 1; n <= LAUNCHER_COUNT; ++n) {
         if (IsLauncherOn(launcherTable[n - 1].IsCtrlF)) Unregister(window, LauncherKey(n).id);
     }
-    for (const HotKeyDefinition& key : FIXED_KEYS) Unregister(window, key.id);
+    for (const HotKeyDefinition& key : FIXED_KEYS)
+        Unregister(window, key.id);
     KillTimer(window, HOTKEY_RETRY_TIMER);
 }
 

@@ -32,8 +32,7 @@ void DestroyTrayMenu();
 // quiet hours); a newer balloon replaces the one showing. False when none
 // was shown. A click on a balloon that `opensKeyboardSettings` opens
 // Windows' keyboard settings.
-bool ShowTrayBalloon(BalloonKind kind, const BalloonText& text,
-                     bool opensKeyboardSettings = false);
+bool ShowTrayBalloon(BalloonKind kind, const BalloonText& text, bool opensKeyboardSettings = false);
 // Whether a balloon of `kind` may show now; taking the turn counts as one
 // shown. For a caller that puts several kinds into one balloon.
 bool TakeBalloonTurn(BalloonKind kind);

@@ -192,7 +192,8 @@ void ShowCopiedNotice() {
     // The notice took the foreground; a key waiting behind it (Ctrl+PrintScreen
     // copies the active window) must find the window the user was in, not
     // whichever one the system activates once the notice has gone.
-    if (previous && IsWindow(previous) && GetForegroundWindow() != previous)
+    if (previous && previous != mainWindow && IsWindow(previous) &&
+        GetForegroundWindow() != previous)
         SetForegroundWindow(previous);
 }
 

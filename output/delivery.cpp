@@ -14,6 +14,8 @@
 
 namespace {
 
+// Chooses the destination (left empty when there is nothing to write) and
+// writes the hard copy there; true only when the file was written.
 bool SaveHardCopy(char* destination) {
     ChooseSaveDestination(Settings.IsSaveDialog, destination);
     return destination[0] != '\0' && CopyHardCopyFile(workBitmapPath, destination);
@@ -50,8 +52,8 @@ void DeliverToSaveDestination(DeliveryOutcome* outcome) {
     outcome->saveWritten = SaveHardCopy(outcome->savedPath);
     outcome->saveChosen = outcome->savedPath[0] != '\0';
     outcome->saveCancelled = !outcome->saveChosen && Settings.IsSaveDialog != 0;
-    outcome->saveDiskFull = outcome->saveChosen && !outcome->saveWritten &&
-                            IsDiskFull(outcome->savedPath);
+    outcome->saveDiskFull =
+        outcome->saveChosen && !outcome->saveWritten && IsDiskFull(outcome->savedPath);
 }
 
 // The printer step takes slot 1; when this hard copy did not get there, the
