@@ -1,42 +1,155 @@
 #include "app/hotkeys.h"
 
+#include "app/balloon_text.h"
+#include "app/tray.h"
 #include "settings/settings.h"
 
+#include <cstdint>
+
+namespace {
+
+struct HotKeyDefinition {
+    int id;
+    UINT modifiers;
+    UINT key;
+    const char* name;
+};
+
+// In the order a user reads them in a list of missing keys.
+const HotKeyDefinition FIXED_KEYS[] = {
+    {HOTKEY_CAPTURE, 0, VK_SNAPSHOT, "PrintScreen"},
+    {HOTKEY_CAPTURE_ALT, MOD_CONTROL | MOD_ALT, VK_F12, "Ctrl+Alt+F12"},
+    {HOTKEY_CAPTURE_ACTIVE, MOD_CONTROL, VK_SNAPSHOT, "Ctrl+PrintScreen"},
+    {HOTKEY_CAPTURE_RANGE, MOD_SHIFT, VK_SNAPSHOT, "Shift+PrintScreen"},
+    {HOTKEY_CONFIG, MOD_ALT, VK_SNAPSHOT, "Alt+PrintScreen"},
+    {HOTKEY_CAPTURE_ACTIVE_NOFRAME, MOD_CONTROL | MOD_ALT, VK_SNAPSHOT, "Ctrl+Alt+PrintScreen"},
+    {HOTKEY_HISTORY, MOD_CONTROL | MOD_ALT, VK_F10, "Ctrl+Alt+F10"},
+    {HOTKEY_MENU, MOD_CONTROL | MOD_ALT, VK_F11, "Ctrl+Alt+F11"},
+};
+
+const char* const LAUNCHER_KEY_NAMES[LAUNCHER_COUNT] = {
+    "Ctrl+F1", "Ctrl+F2", "Ctrl+F3", "Ctrl+F4",  "Ctrl+F5",  "Ctrl+F6",
+    "Ctrl+F7", "Ctrl+F8", "Ctrl+F9", "Ctrl+F10", "Ctrl+F11", "Ctrl+F12",
+};
+
+// The keys of the block that are wanted but another program holds, one bit
+// per id from HOTKEY_BLOCK_FIRST.
+uint32_t missingKeys;
+
+uint32_t BitOf(int id) {
+    return 1u << (id - HOTKEY_BLOCK_FIRST);
+}
+
+HotKeyDefinition LauncherKey(int n) {
+    return HotKeyDefinition{HOTKEY_LAUNCH_F1 + n - 1, MOD_CONTROL, static_cast<UINT>(VK_F1 + n - 1),
+                            LAUNCHER_KEY_NAMES[n - 1]};
+}
+
+bool Register(HWND window, const HotKeyDefinition& key) {
+    bool registered = RegisterHotKey(window, key.id, key.modifiers, key.key) != 0;
+    if (registered)
+        missingKeys &= ~BitOf(key.id);
+    else
+        missingKeys |= BitOf(key.id);
+    return registered;
+}
+
+void Unregister(HWND window, int id) {
+    UnregisterHotKey(window, id);
+    missingKeys &= ~BitOf(id);
+}
+
+template <typename Visit> void ForEachMissingKey(Visit visit) {
+    for (const HotKeyDefinition& key : FIXED_KEYS) {
+        if (missingKeys & BitOf(key.id)) visit(key);
+    }
+    for (int n = 1; n <= LAUNCHER_COUNT; ++n) {
+        if (missingKeys & BitOf(LauncherKey(n).id)) visit(LauncherKey(n));
+    }
+}
+
+// Windows 11 can keep PrintScreen for its own screen capture.
+bool IsPrintScreenHeldBySystemSetting() {
+    HKEY keyboard = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Keyboard", 0, KEY_QUERY_VALUE,
+                      &keyboard) != ERROR_SUCCESS)
+        return false;
+    DWORD value = 0, type = 0, size = sizeof value;
+    LONG read = RegQueryValueExA(keyboard, "PrintScreenKeyForSnippingEnabled", nullptr, &type,
+                                 reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(keyboard);
+    return read == ERROR_SUCCESS && type == REG_DWORD && value == 1;
+}
+
+// The retry timer runs only while a key is missing, so that an idle program
+// with all its keys wakes for nothing.
+void UpdateHotKeyWatch(HWND window) {
+    if (missingKeys != 0)
+        SetTimer(window, HOTKEY_RETRY_TIMER, HOTKEY_RETRY_MILLISECONDS, nullptr);
+    else
+        KillTimer(window, HOTKEY_RETRY_TIMER);
+    SetTrayTip(TrayTipText(MissingHotKeyNames()));
+}
+
+} // namespace
+
+std::string MissingHotKeyNames() {
+    std::string names;
+    ForEachMissingKey([&names](const HotKeyDefinition& key) {
+        if (!names.empty()) names += ", ";
+        names += key.name;
+    });
+    return names;
+}
+
 bool RegisterLauncherHotKey(HWND window, int n) {
-    return RegisterHotKey(window, HOTKEY_LAUNCH_F1 + n - 1, MOD_CONTROL, VK_F1 + n - 1) != 0;
+    bool registered = Register(window, LauncherKey(n));
+    UpdateHotKeyWatch(window);
+    return registered;
 }
 
 void UnregisterLauncherHotKey(HWND window, int n) {
-    UnregisterHotKey(window, HOTKEY_LAUNCH_F1 + n - 1);
+    Unregister(window, LauncherKey(n).id);
+    UpdateHotKeyWatch(window);
 }
 
 bool RegisterProgramHotKeys(HWND window) {
-    bool printScreen = RegisterHotKey(window, HOTKEY_CAPTURE, 0, VK_SNAPSHOT) != 0;
-    bool ctrlAltF12 =
-        RegisterHotKey(window, HOTKEY_CAPTURE_ALT, MOD_CONTROL | MOD_ALT, VK_F12) != 0;
+    bool printScreen = Register(window, FIXED_KEYS[0]);
+    bool ctrlAltF12 = Register(window, FIXED_KEYS[1]);
     if (!printScreen && !ctrlAltF12) return false;
 
-    RegisterHotKey(window, HOTKEY_CAPTURE_ACTIVE, MOD_CONTROL, VK_SNAPSHOT);
-    RegisterHotKey(window, HOTKEY_CAPTURE_RANGE, MOD_SHIFT, VK_SNAPSHOT);
-    RegisterHotKey(window, HOTKEY_CONFIG, MOD_ALT, VK_SNAPSHOT);
-    RegisterHotKey(window, HOTKEY_CAPTURE_ACTIVE_NOFRAME, MOD_CONTROL | MOD_ALT, VK_SNAPSHOT);
-    RegisterHotKey(window, HOTKEY_HISTORY, MOD_CONTROL | MOD_ALT, VK_F10);
-    RegisterHotKey(window, HOTKEY_MENU, MOD_CONTROL | MOD_ALT, VK_F11);
-
-    for (int n = 1; n <= LAUNCHER_COUNT; ++n) {
-        if (IsLauncherOn(launcherTable[n - 1].IsCtrlF)) RegisterLauncherHotKey(window, n);
+    for (const HotKeyDefinition& key : FIXED_KEYS) {
+        if (key.id != HOTKEY_CAPTURE && key.id != HOTKEY_CAPTURE_ALT) Register(window, key);
     }
+    for (int n = 1; n <= LAUNCHER_COUNT; ++n) {
+        if (IsLauncherOn(launcherTable[n - 1].IsCtrlF)) Register(window, LauncherKey(n));
+    }
+    UpdateHotKeyWatch(window);
     return true;
 }
 
 void UnregisterProgramHotKeys(HWND window) {
     for (int n = 1; n <= LAUNCHER_COUNT; ++n) {
-        if (IsLauncherOn(launcherTable[n - 1].IsCtrlF)) UnregisterLauncherHotKey(window, n);
+        if (IsLauncherOn(launcherTable[n - 1].IsCtrlF)) Unregister(window, LauncherKey(n).id);
     }
-    for (int id = HOTKEY_CAPTURE_ACTIVE_NOFRAME; id >= HOTKEY_CAPTURE; --id) {
-        UnregisterHotKey(window, id);
-    }
-    UnregisterHotKey(window, HOTKEY_HISTORY);
-    UnregisterHotKey(window, HOTKEY_MENU);
-    UnregisterHotKey(window, HOTKEY_CAPTURE_ALT);
+    for (const HotKeyDefinition& key : FIXED_KEYS)
+        Unregister(window, key.id);
+    KillTimer(window, HOTKEY_RETRY_TIMER);
+}
+
+void RetryMissingHotKeys(HWND window) {
+    if (missingKeys == 0) return;
+    ForEachMissingKey([window](const HotKeyDefinition& key) { Register(window, key); });
+    UpdateHotKeyWatch(window);
+}
+
+void TellMissingHotKeys() {
+    if (missingKeys == 0) return;
+    bool heldBySetting =
+        (missingKeys & BitOf(HOTKEY_CAPTURE)) != 0 && IsPrintScreenHeldBySystemSetting();
+    const char* workingKey =
+        (missingKeys & BitOf(HOTKEY_CAPTURE_ALT)) == 0 ? "Ctrl+Alt+F12" : "PrintScreen";
+    ShowTrayBalloon(BalloonKind::HotKeys,
+                    MissingHotKeysBalloon(MissingHotKeyNames(), workingKey, heldBySetting),
+                    heldBySetting);
 }

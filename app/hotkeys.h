@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 constexpr int HOTKEY_CAPTURE = 948372610;
 constexpr int HOTKEY_CAPTURE_ACTIVE = 948372611;
 constexpr int HOTKEY_CAPTURE_RANGE = 948372612;
@@ -23,9 +25,22 @@ inline bool IsProgramHotKey(WPARAM id) {
            id <= static_cast<WPARAM>(HOTKEY_BLOCK_LAST);
 }
 
+// While a key of the block is held by another program, the main window's
+// timer tries it again at this interval.
+constexpr UINT_PTR HOTKEY_RETRY_TIMER = 1070;
+constexpr UINT HOTKEY_RETRY_MILLISECONDS = 3000;
+
 // False only when neither PrintScreen nor Ctrl+Alt+F12 could be registered.
+// Every key that could not be registered is remembered as missing.
 bool RegisterProgramHotKeys(HWND window);
 void UnregisterProgramHotKeys(HWND window);
+// Tries the missing keys again; a key got works at once. The tray tooltip
+// names the keys still missing, and the retry timer stops with the last.
+void RetryMissingHotKeys(HWND window);
+// One balloon naming the missing keys, when any are.
+void TellMissingHotKeys();
+// "PrintScreen, Ctrl+F3": the missing keys, empty when none.
+std::string MissingHotKeyNames();
 
 // Launcher n (1..12) owns Ctrl+Fn; registered only while its IsCtrlF is 1.
 bool RegisterLauncherHotKey(HWND window, int n);

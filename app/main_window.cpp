@@ -16,6 +16,7 @@
 #include "viewer/viewer.h"
 
 #include <io.h>
+#include <shellapi.h>
 
 namespace {
 
@@ -24,11 +25,10 @@ void BringForward(HWND window) {
     SetFocus(window);
 }
 
-// A synchronous capture and its printer step form one activity.
+// A synchronous capture, its outputs and its printer step form one activity.
 void RunCapture(void (*capture)()) {
     ActivityScope activity;
     capture();
-    PrintAfterCapture();
 }
 
 void CaptureByCopyType() {
@@ -79,7 +79,9 @@ LRESULT OnHotKey(HWND window, WPARAM id, LPARAM lParam) {
 
 LRESULT OnTrayNotify(WPARAM iconId, LPARAM mouseMessage) {
     if (iconId != TRAY_ICON_ID) return 0;
-    if (mouseMessage == WM_LBUTTONDOWN) {
+    if (mouseMessage == NIN_BALLOONUSERCLICK) {
+        OnTrayBalloonClick();
+    } else if (mouseMessage == WM_LBUTTONDOWN) {
         BuildTrayMenu();
         ShowTrayMenu();
     } else if (mouseMessage == WM_RBUTTONUP) {
@@ -174,11 +176,20 @@ bool IsUserRequest(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_HOTKEY: return IsProgramHotKey(wParam);
     case WM_TRAYNOTIFY:
-        return wParam == TRAY_ICON_ID && (lParam == WM_LBUTTONDOWN || lParam == WM_RBUTTONUP);
+        return wParam == TRAY_ICON_ID && (lParam == WM_LBUTTONDOWN || lParam == WM_RBUTTONUP ||
+                                          lParam == NIN_BALLOONUSERCLICK);
     case WM_COMMAND:
     case WM_OPEN_RECENT_SLOT: return true;
     default: return false;
     }
+}
+
+// A shell started anew has lost the icon, and a program that held one of the
+// keys may have ended with the old shell.
+void OnTaskbarCreated(HWND window) {
+    AddTrayIcon(window);
+    RetryMissingHotKeys(window);
+    TellMissingHotKeys();
 }
 
 LRESULT OnClose(HWND window) {
@@ -216,8 +227,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TRAYNOTIFY: return OnTrayNotify(wParam, lParam);
     case WM_COMMAND: return OnCommand(wParam);
     case WM_OPEN_RECENT_SLOT: OnRecentHardCopy(static_cast<int>(wParam)); return 0;
+    case WM_TIMER:
+        if (wParam == HOTKEY_RETRY_TIMER) RetryMissingHotKeys(window);
+        return 0;
+    case WM_SETTINGCHANGE: RetryMissingHotKeys(window); break;
     default: break;
     }
-    if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) AddTrayIcon(window);
+    if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) OnTaskbarCreated(window);
     return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -117,6 +117,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return 0;
     }
     AddTrayIcon(mainWindow);
+    TellMissingHotKeys();
     BuildViewerMenu();
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_VIEWER_ACCELERATORS));
 

@@ -23,6 +23,13 @@ bool trayMenuTracking;
 bool trayMenuStale;
 int rotationsWhileTracking;
 
+BalloonRateLimit balloonRateLimit;
+// Whether the balloon shown last points at Windows' PrintScreen setting.
+bool lastBalloonOpensKeyboardSettings;
+// The tooltip as last set, for the icon added again after the taskbar is
+// recreated.
+std::string trayTip = "ZORVEX";
+
 struct MenuItem {
     const char* text; // null for a separator
     UINT id;
@@ -99,6 +106,80 @@ void AddTrayIcon(HWND owner) {
     std::strcpy(data.szTip, "ZORVEX");
     Shell_NotifyIconA(NIM_ADD, &data);
     if (icon) DestroyIcon(icon);
+    if (trayTip != "ZORVEX") SetTrayTip(trayTip);
+}
+
+namespace {
+
+// The fields up to guidItem: the balloon's texts and flags, and the tooltip
+// of 128 bytes.
+NOTIFYICONDATAA TrayIconData(UINT flags) {
+    NOTIFYICONDATAA data = {};
+    data.cbSize = NOTIFYICONDATAA_V3_SIZE;
+    data.hWnd = mainWindow;
+    data.uID = TRAY_ICON_ID;
+    data.uFlags = flags;
+    return data;
+}
+
+void CopyText(char* field, size_t capacity, const std::string& text) {
+    std::string cut = CutToCapacity(text, capacity);
+    std::memcpy(field, cut.c_str(), cut.size() + 1);
+}
+
+// Presentation mode, a full-screen program, a busy desktop or quiet hours.
+bool UserAsksForQuiet() {
+    using QueryState = HRESULT(WINAPI*)(int*);
+    HMODULE shell = GetModuleHandleA("shell32.dll");
+    auto query = shell ? reinterpret_cast<QueryState>(reinterpret_cast<void*>(
+                             GetProcAddress(shell, "SHQueryUserNotificationState")))
+                       : nullptr;
+    constexpr int ACCEPTS_NOTIFICATIONS = 5;
+    constexpr int APP = 7;
+    int state = ACCEPTS_NOTIFICATIONS;
+    if (!query || FAILED(query(&state))) return false;
+    return state != ACCEPTS_NOTIFICATIONS && state != APP;
+}
+
+} // namespace
+
+bool TakeBalloonTurn(BalloonKind kind) {
+    return balloonRateLimit.TakeTurn(kind, GetTickCount());
+}
+
+void ShowTrayBalloonNow(const BalloonText& text, bool opensKeyboardSettings) {
+    if (UserAsksForQuiet()) return;
+    constexpr DWORD RESPECT_QUIET_TIME = 0x80;
+    NOTIFYICONDATAA data = TrayIconData(NIF_INFO);
+    CopyText(data.szInfoTitle, sizeof data.szInfoTitle, text.title);
+    CopyText(data.szInfo, sizeof data.szInfo, text.text);
+    data.dwInfoFlags = NIIF_WARNING | RESPECT_QUIET_TIME;
+    if (Shell_NotifyIconA(NIM_MODIFY, &data))
+        lastBalloonOpensKeyboardSettings = opensKeyboardSettings;
+}
+
+bool ShowTrayBalloon(BalloonKind kind, const BalloonText& text, bool opensKeyboardSettings) {
+    if (!TakeBalloonTurn(kind)) return false;
+    ShowTrayBalloonNow(text, opensKeyboardSettings);
+    return true;
+}
+
+void OnTrayBalloonClick() {
+    if (!lastBalloonOpensKeyboardSettings) return;
+    SHELLEXECUTEINFOA execute = {};
+    execute.cbSize = sizeof execute;
+    execute.fMask = SEE_MASK_FLAG_NO_UI;
+    execute.lpVerb = "open";
+    execute.lpFile = "ms-settings:easeofaccess-keyboard";
+    execute.nShow = SW_SHOWNORMAL;
+    ShellExecuteExA(&execute);
+}
+
+void SetTrayTip(const std::string& tip) {
+    trayTip = tip;
+    NOTIFYICONDATAA data = TrayIconData(NIF_TIP);
+    CopyText(data.szTip, sizeof data.szTip, tip);
+    Shell_NotifyIconA(NIM_MODIFY, &data);
 }
 
 BOOL DeleteTrayIcon(HWND owner) {

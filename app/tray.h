@@ -3,7 +3,10 @@
 
 #include <windows.h>
 
+#include "app/balloon_text.h"
+
 #include <cstddef>
+#include <string>
 
 constexpr int TRAY_LABEL_CAPACITY = 128;
 constexpr int FILE_TIME_TEXT_CAPACITY = 32;
@@ -23,6 +26,19 @@ void ShowTrayMenu();
 // a menu that was open meanwhile still opens the hard copy its label names.
 void NoteHistoryRotated();
 void DestroyTrayMenu();
+
+// Shows `text` in a balloon of the tray icon unless a balloon of `kind` was
+// shown moments ago or the user asked for quiet (presentation, full screen,
+// quiet hours); a newer balloon replaces the one showing. False when none
+// was shown. A click on a balloon that `opensKeyboardSettings` opens
+// Windows' keyboard settings.
+bool ShowTrayBalloon(BalloonKind kind, const BalloonText& text, bool opensKeyboardSettings = false);
+// Whether a balloon of `kind` may show now; taking the turn counts as one
+// shown. For a caller that puts several kinds into one balloon.
+bool TakeBalloonTurn(BalloonKind kind);
+void ShowTrayBalloonNow(const BalloonText& text, bool opensKeyboardSettings = false);
+void OnTrayBalloonClick();
+void SetTrayTip(const std::string& tip);
 
 // "%d枚目 ( %4d x %4d ) - " followed by the file-time text, cut to capacity.
 void FormatRecentLabel(int slot, int width, int height, const char* fileTime, char* out,

@@ -3,25 +3,16 @@
 #include "app/app.h"
 #include "app/monitors.h"
 #include "capture/bitmap_file.h"
-#include "capture/feedback.h"
 #include "capture/scoped_gdi.h"
-#include "output/history.h"
-#include "output/print.h"
+#include "output/delivery.h"
 #include "settings/settings.h"
-#include "viewer/viewer.h"
 
 #include <algorithm>
-#include <cstring>
 
 RECT captureRect;
 HWND captureSurfaceWindow;
-char saveNameBuffer[SAVE_NAME_CAPACITY];
 
 namespace {
-
-// Whether the last capture produced a hard copy; the printer step prints
-// nothing for one that did not, rather than the previous hard copy.
-bool lastCaptureDelivered;
 
 // Holds back all painting on the surface while it is read, then repaints
 // what was held back, a pointer drawn onto the screen included.
@@ -54,16 +45,9 @@ RECT ClientRectOnScreen(HWND window) {
     return client;
 }
 
-void SaveHardCopy() {
-    std::memset(saveNameBuffer, 0, sizeof saveNameBuffer);
-    ChooseSaveDestination(Settings.IsSaveDialog, saveNameBuffer);
-    if (saveNameBuffer[0] != '\0') CopyHardCopyFile(workBitmapPath, saveNameBuffer);
-}
-
 // A capture that wrote no file delivers nothing: the work file would still
 // hold the previous hard copy.
 void FinishCapture(bool written, HWND feedbackWindow) {
-    lastCaptureDelivered = false;
     if (written) DeliverHardCopy(captureRect, feedbackWindow);
 }
 
@@ -108,15 +92,6 @@ RECT FixedAreaRect(int left, int top, int right, int bottom, RECT surfaceRect) {
     bool outside = area.left < surfaceRect.left || area.top < surfaceRect.top ||
                    area.right > surfaceRect.right || area.bottom > surfaceRect.bottom;
     return empty || outside ? surfaceRect : area;
-}
-
-void DeliverHardCopy(RECT feedbackRect, HWND feedbackWindow) {
-    ShowCaptureFeedback(feedbackRect, feedbackWindow);
-    if (IsOutputOn(Settings.SaveFormat1)) CopyBitmapFileToClipboard(workBitmapPath);
-    if (IsOutputOn(Settings.SaveFormat2)) SaveHardCopy();
-    // The printer step takes slot 0; when this hard copy did not get there,
-    // slot 0 still holds an older one that must not be printed in its place.
-    lastCaptureDelivered = RotateHistory();
 }
 
 void CaptureDesktop() {
@@ -176,16 +151,4 @@ void CaptureFixedArea() {
     }
     // The saved file is a copy of the hard copy, so it shows exactly the area.
     FinishCapture(written, nullptr);
-}
-
-void PrintAfterCapture() {
-    if (!IsOutputOn(Settings.SaveFormat3) || !lastCaptureDelivered) return;
-    if (Settings.IsPrintPreview == 0) {
-        OpenHistoryViewer();
-        return;
-    }
-    if (!IsHistorySlotFilled(0)) return;
-    int width = 0, height = 0;
-    ReadBitmapFileSize(historyFilePaths[0], &width, &height);
-    PrintHardCopy(RECT{0, 0, width, height}, historyFilePaths[0]);
 }

@@ -1,28 +1,17 @@
 // The capture modes: desktop, active window with and without frame, range
-// start and fixed area, and the output sequence shared by all of them.
+// start and fixed area. Each hands its hard copy to DeliverHardCopy.
 #pragma once
 
 #include <windows.h>
 
-#include "output/save.h"
-
 extern RECT captureRect;
 extern HWND captureSurfaceWindow;
-extern char saveNameBuffer[SAVE_NAME_CAPACITY];
 
 void CaptureDesktop();
 void CaptureActiveWindow();
 void CaptureActiveWindowClient();
 void StartRangeSelection();
 void CaptureFixedArea();
-// The printer step after a capture: the viewer for preview, or a direct
-// print of the newest hard copy. Nothing when the last capture made no file.
-void PrintAfterCapture();
-
-// The outputs of the hard copy in the work bitmap file: feedback over
-// `feedbackRect` (or `feedbackWindow`'s client area), clipboard, saved file,
-// capture history.
-void DeliverHardCopy(RECT feedbackRect, HWND feedbackWindow);
 
 // The window held still while the screen is read.
 HWND ChooseCaptureSurface();

@@ -46,9 +46,15 @@ void PaintFlashBackground(HDC dc) {
     BitBlt(dc, 0, 0, flashRect.right, flashRect.bottom, memory.get(), 0, 0, SRCCOPY);
 }
 
+void DiscardFlashBackground() {
+    if (flashBackground) DeleteObject(flashBackground);
+    flashBackground = nullptr;
+}
+
 LRESULT OnFlashCreate(HWND window) {
     ShowCursor(FALSE);
     GetClientRect(window, &flashRect);
+    if (flashBackground) return 0;
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);
     flashBackground = CopyScreenArea(
@@ -75,8 +81,7 @@ LRESULT OnFlashPaint(HWND window) {
 }
 
 LRESULT OnFlashDestroy() {
-    if (flashBackground) DeleteObject(flashBackground);
-    flashBackground = nullptr;
+    DiscardFlashBackground();
     flashWindow = nullptr;
     ShowCursor(TRUE);
     return 0;
@@ -175,10 +180,15 @@ bool IsCopiedNoticeDue() {
            (IsOutputOn(Settings.SaveFormat2) && Settings.IsSaveDialog == 0);
 }
 
-void ShowCaptureFeedback(RECT rect, HWND window) {
+void PrepareCaptureFeedback(RECT rect, HWND window) {
+    DiscardFlashBackground();
+    if (Settings.IsFlash == 0) flashBackground = CopyScreenArea(FeedbackPlace(rect, window));
+}
+
+void ShowCaptureFeedback(RECT rect, HWND window, bool delivered) {
     if (Settings.IsFlash == 0) {
         CreateFlashWindow(appInstance, FLASH_WINDOW_CLASS, SW_SHOWNOACTIVATE, rect, window);
-    } else if (IsCopiedNoticeDue()) {
+    } else if (IsCopiedNoticeDue() && delivered) {
         RECT captured = FeedbackPlace(rect, window);
         ShowCopiedNotice(&captured);
     }
@@ -197,8 +207,15 @@ int CreateFlashWindow(HINSTANCE instance, const char* className, int showCommand
 }
 
 void ShowCopiedNotice(const RECT* captured) {
+    HWND previous = GetForegroundWindow();
     DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_COPIED_NOTICE), nullptr, CopiedNoticeProc,
                     reinterpret_cast<LPARAM>(captured));
+    // The notice took the foreground; a key waiting behind it (Ctrl+PrintScreen
+    // copies the active window) must find the window the user was in, not
+    // whichever one the system activates once the notice has gone.
+    if (previous && previous != mainWindow && IsWindow(previous) &&
+        GetForegroundWindow() != previous)
+        SetForegroundWindow(previous);
 }
 
 LRESULT CALLBACK FlashWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

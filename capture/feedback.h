@@ -13,9 +13,13 @@ constexpr DWORD FLASH_STEP_MILLISECONDS = 32;
 extern HWND flashWindow;
 extern RECT flashRect;
 
+// Reads the screen the flash will show, before anything on it changes: the
+// outputs repaint windows and can show a dialog.
+void PrepareCaptureFeedback(RECT rect, HWND window);
 // Flashes `rect` (or the client area of `window` when one is given), or
 // shows the copied notice, as the settings ask; returns when it is over.
-void ShowCaptureFeedback(RECT rect, HWND window);
+// The notice says the copy was made, so it shows only when `delivered`.
+void ShowCaptureFeedback(RECT rect, HWND window, bool delivered);
 // Whether the copied notice is due when the flash is off.
 bool IsCopiedNoticeDue();
 int CreateFlashWindow(HINSTANCE instance, const char* className, int showCommand, RECT rect,

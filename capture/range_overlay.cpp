@@ -7,6 +7,7 @@
 #include "capture/drag_geometry.h"
 #include "capture/scoped_gdi.h"
 #include "dialogs/config_dialog.h"
+#include "output/delivery.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 
@@ -99,10 +100,7 @@ void WriteAreaFields(const RECT& area) {
 
 // The outputs are those of every mode; their save step copies the hard copy
 // file, so the saved file shows exactly the selected part of the snapshot.
-void DeliverSelection(const RECT& onScreen) {
-    DeliverHardCopy(onScreen, nullptr);
-    PrintAfterCapture();
-}
+void DeliverSelection(const RECT& onScreen) { DeliverHardCopy(onScreen, nullptr); }
 
 // The selection is cut from the snapshot itself, which the overlay shows
 // pixel for pixel at its client coordinates.

@@ -259,6 +259,32 @@ class Session:
         print(f'wrote {path} (from {pdf})', flush=True)
 
 
+    def tray_balloon(self):
+        """The balloon at start when Windows' own setting holds PrintScreen: a
+        helper holds the key, and the setting is on in the prefix."""
+        harness.kill_wine()
+        setting = ['HKCU\\Control Panel\\Keyboard', '/v', 'PrintScreenKeyForSnippingEnabled']
+        run(['wine', 'reg', 'add', *setting, '/t', 'REG_DWORD', '/d', '1', '/f'])
+        holder = subprocess.Popen(['wine', harness.PROBE, 'hold-hotkeys', 'PrintScreen'],
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        try:
+            holder.stdout.readline()
+            self.process = subprocess.Popen(['wine', os.path.join(WORKDIR, 'zor_vex.exe')],
+                                            cwd=WORKDIR, stdout=subprocess.DEVNULL,
+                                            stderr=subprocess.DEVNULL)
+            taskbar = wait_until(lambda: find_window('Shell_TrayWnd'), 'the taskbar')
+            balloon = wait_until(lambda: next(
+                (w for w in harness.windows() if w.visible and w.class_name == 'tooltips_class32'
+                 and w.process == taskbar.process), None), 'the balloon')
+            left, top, right, _ = balloon.rect
+            self.picture('tray-balloon', (min(left, taskbar.rect[2] - 120), top, right,
+                                          taskbar.rect[3]), margin=6)
+        finally:
+            holder.kill()
+            holder.wait()
+            run(['wine', 'reg', 'delete', *setting, '/f'])
+
+
 def frame_matches(png, aspect):
     """True when the dark pixels above the stamp line span a box of the
     given width-to-height ratio (within 3 %), as the printed frame does."""
@@ -303,6 +329,7 @@ def main():
     session.step('hotkey-list / hotkey-edit', session.launcher_dialogs)
     session.step('about', session.about_dialog)
     session.step('printed-page', session.printed_page)
+    session.step('tray-balloon', session.tray_balloon, restart_on_failure=False)
     harness.kill_wine()
     print(f'{len(session.written)} pictures written to {DOCS}')
     if session.warnings:

@@ -246,8 +246,9 @@ class BusyClipboard(ReentryCase):
         probe('clear-clipboard')
         harness.focus_desktop()
         harness.keep_pointer_off_taskbar()
-        # The key follows at once, so that the copy comes while it is held.
-        holder = self.hold_clipboard(600)
+        # The key follows at once, so that the copy comes while it is held;
+        # the clipboard is the first output, and waits up to 500 ms for it.
+        holder = self.hold_clipboard(300)
         harness.run(['xdotool', 'key', 'Print'])
         hard_copy = self.complete(1)
         holder.wait(timeout=10)

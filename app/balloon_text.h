@@ -1,0 +1,61 @@
+// What the tray icon's balloons and tooltip say, and how often a balloon of
+// one kind may show. Kept free of windows so that a console test can call it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The capacities of NOTIFYICONDATA's texts, terminator included.
+constexpr size_t BALLOON_TITLE_CAPACITY = 64;
+constexpr size_t BALLOON_TEXT_CAPACITY = 256;
+constexpr size_t TRAY_TIP_CAPACITY = 128;
+
+struct BalloonText {
+    std::string title;
+    std::string text;
+};
+
+enum class SaveFailure { None, NoName, DiskFull, NotWritable };
+
+// The outputs of one capture that went wrong, as the balloon tells them.
+struct DeliveryFailures {
+    bool clipboard = false;
+    bool clipboardHeldByOther = false;
+    SaveFailure save = SaveFailure::None;
+    std::string saveFolder;
+    bool history = false;
+    bool print = false;
+
+    bool any() const { return clipboard || save != SaveFailure::None || history || print; }
+};
+
+BalloonText DeliveryFailureBalloon(const DeliveryFailures& failures);
+// `missingKeys` is a list such as "PrintScreen, Ctrl+F3"; `workingKey` the
+// capture key that was registered.
+BalloonText MissingHotKeysBalloon(const std::string& missingKeys, const char* workingKey,
+                                  bool printScreenHeldBySystemSetting);
+// "ZORVEX", or the keys that are missing while any are.
+std::string TrayTipText(const std::string& missingKeys);
+
+// `text` cut to fit `capacity` bytes with its terminator, never in the
+// middle of a Shift-JIS character.
+std::string CutToCapacity(const std::string& text, size_t capacity);
+// `path` shortened to at most `bytes` bytes by an ellipsis in its middle.
+std::string ElidePathMiddle(const std::string& path, size_t bytes);
+
+enum class BalloonKind { Clipboard, Save, History, Print, HotKeys, Count };
+
+// At most one balloon of a kind per interval; a turn not taken is not kept.
+class BalloonRateLimit {
+  public:
+    static constexpr uint32_t INTERVAL_MILLISECONDS = 5000;
+
+    // Whether a balloon of `kind` may show at `now` (a millisecond tick
+    // count that may wrap); taking the turn starts the kind's interval.
+    bool TakeTurn(BalloonKind kind, uint32_t now);
+
+  private:
+    bool shown_[static_cast<int>(BalloonKind::Count)] = {};
+    uint32_t lastShown_[static_cast<int>(BalloonKind::Count)] = {};
+};
