@@ -33,9 +33,14 @@ bool FileExists(const char* path) {
 void ChooseAutomaticName(char* destination) {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    CreateDirectoryA(AutomaticBitmapFolder(Settings.SaveDir).c_str(), nullptr);
-    std::string dayFolder = AutomaticDayFolder(Settings.SaveDir, now);
-    CreateDirectoryA(dayFolder.c_str(), nullptr);
+    std::string saveDir = PathInCodePage(Settings.SaveDir, GetACP());
+    std::string dayFolder = AutomaticDayFolder(saveDir.c_str(), now);
+    // A folder the process's code page cannot name is not made, and the copy
+    // into it is refused.
+    if (CanNameFile(saveDir.c_str())) {
+        CreateDirectoryA(AutomaticBitmapFolder(saveDir.c_str()).c_str(), nullptr);
+        CreateDirectoryA(dayFolder.c_str(), nullptr);
+    }
     StoreSaveName(FindFreeAutomaticName(dayFolder), destination);
 }
 
@@ -57,6 +62,29 @@ void ChooseNameInDialog(char* destination) {
 }
 
 } // namespace
+
+std::string PathInCodePage(const char* path, UINT codePage) {
+    if (codePage == PATH_CODE_PAGE) return path;
+    int length = static_cast<int>(std::strlen(path));
+    if (length == 0) return std::string();
+    std::wstring wide(length, L'\0');
+    wide.resize(MultiByteToWideChar(PATH_CODE_PAGE, 0, path, length, wide.data(), length));
+    bool utf8 = codePage == CP_UTF8;
+    int size = WideCharToMultiByte(codePage, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, wide.data(),
+                                   static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string converted(size, '\0');
+    WideCharToMultiByte(codePage, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, wide.data(),
+                        static_cast<int>(wide.size()), converted.data(), size,
+                        utf8 ? nullptr : "?", nullptr);
+    return converted;
+}
+
+bool CanNameFile(const char* path) {
+    constexpr char LONG_PATH_PREFIX[] = "\\\\?\\";
+    if (std::strncmp(path, LONG_PATH_PREFIX, sizeof LONG_PATH_PREFIX - 1) == 0)
+        path += sizeof LONG_PATH_PREFIX - 1;
+    return std::strchr(path, '?') == nullptr;
+}
 
 bool StoreSaveName(const std::string& name, char* destination) {
     destination[0] = '\0';
@@ -172,7 +200,7 @@ bool WriteFileThroughTemporary(const char* destination,
 }
 
 bool CopyHardCopyFile(const char* from, const char* to) {
-    if (!FileExists(from)) return false;
+    if (!FileExists(from) || !CanNameFile(to)) return false;
     return WriteFileThroughTemporary(
         to, [from](const char* path) { return CopyFileA(from, path, FALSE) != FALSE; });
 }
