@@ -7,7 +7,9 @@
 #include <io.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -44,39 +46,57 @@ void ChooseAutomaticName(char* destination) {
     StoreSaveName(FindFreeAutomaticName(dayFolder), destination);
 }
 
+// The dialog works in UTF-16; the name it gives is converted here, so that a
+// character the process's code page lacks shows as '?' (and the copy is
+// refused) instead of as a look-alike naming another file.
 void ChooseNameInDialog(char* destination) {
-    char chosen[SAVE_DIALOG_CAPACITY] = {};
-    OPENFILENAMEA dialog = {};
-    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    dialog.lpstrFilter = "ビットマップ ファイル(*.bmp)\0*.bmp\0すべてのファイル(*.*)\0*.*\0";
+    constexpr char FILTER[] = "ビットマップ ファイル(*.bmp)\0*.bmp\0すべてのファイル(*.*)\0*.*\0";
+    constexpr char TITLE[] = "ハードコピーに名前を付けて保存";
+    std::wstring filter = WideFromProgramText(FILTER, sizeof FILTER);
+    std::wstring title = WideFromProgramText(TITLE, sizeof TITLE - 1);
+    wchar_t chosen[SAVE_DIALOG_CAPACITY] = {};
+    OPENFILENAMEW dialog = {};
+    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
+    dialog.lpstrFilter = filter.c_str();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = chosen;
-    dialog.nMaxFile = sizeof chosen;
-    dialog.lpstrTitle = "ハードコピーに名前を付けて保存";
-    dialog.lpstrDefExt = "bmp";
+    dialog.nMaxFile = SAVE_DIALOG_CAPACITY;
+    dialog.lpstrTitle = title.c_str();
+    dialog.lpstrDefExt = L"bmp";
     dialog.Flags = SAVE_DIALOG_FLAGS;
-    BOOL confirmed = GetSaveFileNameA(&dialog);
+    BOOL confirmed = GetSaveFileNameW(&dialog);
     PumpPendingMessages();
-    chosen[sizeof chosen - 1] = '\0';
-    if (confirmed) StoreSaveName(chosen, destination);
+    chosen[SAVE_DIALOG_CAPACITY - 1] = L'\0';
+    if (confirmed) StoreSaveName(PathFromWide(chosen, GetACP()), destination);
 }
 
 } // namespace
 
+std::wstring WideFromProgramText(const char* text, size_t length) {
+    int count = static_cast<int>(std::min<size_t>(length, INT_MAX));
+    if (count == 0) return std::wstring();
+    // No code page 932 character takes more than one UTF-16 unit.
+    std::wstring wide(count, L'\0');
+    wide.resize(MultiByteToWideChar(PATH_CODE_PAGE, 0, text, count, wide.data(), count));
+    return wide;
+}
+
+std::string PathFromWide(const std::wstring& path, UINT codePage) {
+    if (path.empty()) return std::string();
+    int length = static_cast<int>(path.size());
+    DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const char* fallback = codePage == CP_UTF8 ? nullptr : "?";
+    int size = WideCharToMultiByte(codePage, flags, path.data(), length, nullptr, 0, nullptr,
+                                   nullptr);
+    std::string converted(size, '\0');
+    WideCharToMultiByte(codePage, flags, path.data(), length, converted.data(), size, fallback,
+                        nullptr);
+    return converted;
+}
+
 std::string PathInCodePage(const char* path, UINT codePage) {
     if (codePage == PATH_CODE_PAGE) return path;
-    int length = static_cast<int>(std::strlen(path));
-    if (length == 0) return std::string();
-    std::wstring wide(length, L'\0');
-    wide.resize(MultiByteToWideChar(PATH_CODE_PAGE, 0, path, length, wide.data(), length));
-    bool utf8 = codePage == CP_UTF8;
-    int size = WideCharToMultiByte(codePage, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, wide.data(),
-                                   static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string converted(size, '\0');
-    WideCharToMultiByte(codePage, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, wide.data(),
-                        static_cast<int>(wide.size()), converted.data(), size,
-                        utf8 ? nullptr : "?", nullptr);
-    return converted;
+    return PathFromWide(WideFromProgramText(path, std::strlen(path)), codePage);
 }
 
 bool CanNameFile(const char* path) {

@@ -22,6 +22,11 @@ void ChooseSaveDestination(int askUser, char* destination);
 // and a character it lacks becomes '?'.
 constexpr UINT PATH_CODE_PAGE = 932;
 std::string PathInCodePage(const char* path, UINT codePage);
+// `length` bytes of code page 932 text (NULs included) as UTF-16.
+std::wstring WideFromProgramText(const char* text, size_t length);
+// A path a chooser gave in UTF-16, in `codePage`: a character it lacks
+// becomes '?', never a look-alike.
+std::string PathFromWide(const std::wstring& path, UINT codePage);
 // False for a '?' in the path (past a "\\?\" prefix): a character a chooser
 // or a code page could not give, which names no file.
 bool CanNameFile(const char* path);

@@ -1,8 +1,6 @@
-"""The program on an English system (code page 1252; the suite runs this file
-as e2e.test_english): its texts read back as they stand through the probe,
-which works in code page 932 itself; a hard copy is saved into a folder with
-a Japanese name; a Japanese title is drawn on the viewer's page and printed
-as glyphs. Screenshots: english-config.png, english-viewer.png."""
+"""The program on an English system (code page 1252, set by the suite): its
+texts read back through the probe, itself in code page 932; a Japanese save
+folder and a printed Japanese title. Leaves english-config/viewer.png."""
 import os
 import time
 
@@ -17,8 +15,8 @@ CODE_PAGE_KEY = r'HKLM\System\CurrentControlSet\Control\Nls\CodePage'
 
 def setUpModule():
     harness.kill_wine()
-    _, output = harness.run(['wine', 'reg', 'query', CODE_PAGE_KEY, '/v', 'ACP'])
-    assert output.split()[-1] == b'1252', f'an English system: {output!r}'
+    output = harness.run(['wine', 'reg', 'query', CODE_PAGE_KEY, '/v', 'ACP'])[1].split()
+    assert output[-1:] == [b'1252'], f'an English system: {output!r}'
 
 
 def shot(name):
