@@ -1,15 +1,14 @@
 #include "output/save.h"
 
 #include "capture/bitmap_file.h"
+#include "capture/gdi_text.h"
 #include "settings/settings.h"
 
 #include <commdlg.h>
 #include <io.h>
 #include <shellapi.h>
 
-#include <algorithm>
 #include <cctype>
-#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -72,22 +71,13 @@ void ChooseNameInDialog(char* destination) {
 
 } // namespace
 
-std::wstring WideFromProgramText(const char* text, size_t length) {
-    int count = static_cast<int>(std::min<size_t>(length, INT_MAX));
-    if (count == 0) return std::wstring();
-    // No code page 932 character takes more than one UTF-16 unit.
-    std::wstring wide(count, L'\0');
-    wide.resize(MultiByteToWideChar(PATH_CODE_PAGE, 0, text, count, wide.data(), count));
-    return wide;
-}
-
 std::string PathFromWide(const std::wstring& path, UINT codePage) {
     if (path.empty()) return std::string();
     int length = static_cast<int>(path.size());
     DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
     const char* fallback = codePage == CP_UTF8 ? nullptr : "?";
-    int size = WideCharToMultiByte(codePage, flags, path.data(), length, nullptr, 0, nullptr,
-                                   nullptr);
+    int size =
+        WideCharToMultiByte(codePage, flags, path.data(), length, nullptr, 0, nullptr, nullptr);
     std::string converted(size, '\0');
     WideCharToMultiByte(codePage, flags, path.data(), length, converted.data(), size, fallback,
                         nullptr);
@@ -95,7 +85,7 @@ std::string PathFromWide(const std::wstring& path, UINT codePage) {
 }
 
 std::string PathInCodePage(const char* path, UINT codePage) {
-    if (codePage == PATH_CODE_PAGE) return path;
+    if (codePage == PROGRAM_CODE_PAGE) return path;
     return PathFromWide(WideFromProgramText(path, std::strlen(path)), codePage);
 }
 

@@ -20,10 +20,7 @@ void ChooseSaveDestination(int askUser, char* destination);
 // functions read them in the process's code page, which is 932 wherever the
 // manifest's code page is honoured. Elsewhere a path is given in `codePage`,
 // and a character it lacks becomes '?'.
-constexpr UINT PATH_CODE_PAGE = 932;
 std::string PathInCodePage(const char* path, UINT codePage);
-// `length` bytes of code page 932 text (NULs included) as UTF-16.
-std::wstring WideFromProgramText(const char* text, size_t length);
 // A path a chooser gave in UTF-16, in `codePage`: a character it lacks
 // becomes '?', never a look-alike.
 std::string PathFromWide(const std::wstring& path, UINT codePage);
