@@ -4,6 +4,7 @@
 #include "app/dpi.h"
 #include "app/monitors.h"
 #include "capture/bitmap_file.h"
+#include "capture/gdi_text.h"
 #include "capture/scoped_gdi.h"
 #include "settings/settings.h"
 
@@ -101,8 +102,8 @@ void FitNoticeText(HWND dialog) {
         if (!dc.get()) return;
         auto font = reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0));
         ScopedSelectObject selected(dc.get(), font);
-        if (!GetTextExtentPoint32A(dc.get(), text, static_cast<int>(strnlen(text, sizeof text)),
-                                   &extent))
+        if (!MeasureProgramText(dc.get(), text, static_cast<int>(strnlen(text, sizeof text)),
+                                &extent))
             return;
     }
     RECT rect = {}, client = {};

@@ -2,6 +2,7 @@
 
 #include "app/app.h"
 #include "app/dpi.h"
+#include "capture/gdi_text.h"
 #include "capture/scoped_gdi.h"
 #include "dialogs/list_view.h"
 #include "output/save.h"
@@ -39,7 +40,7 @@ LRESULT OnLinkPaint(HWND label) {
         ScopedSelectObject selected(dc, font.get());
         SetTextColor(dc, RGB(0, 0, 255));
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-        TextOutA(dc, 0, 0, ABOUT_LINK_TEXT, static_cast<int>(sizeof ABOUT_LINK_TEXT - 1));
+        DrawProgramText(dc, 0, 0, ABOUT_LINK_TEXT, static_cast<int>(sizeof ABOUT_LINK_TEXT - 1));
     }
     EndPaint(label, &paint);
     return 0;

@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "app/stamp_text.h"
 #include "capture/bitmap_file.h"
+#include "capture/gdi_text.h"
 #include "capture/scoped_gdi.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -162,7 +163,8 @@ void DrawStamps(HDC dc, const PrinterPage& page, int textHeight) {
         char stamp[TIME_STAMP_CAPACITY];
         FormatLocalTimeStamp(stamp);
         SetTextAlign(dc, TA_LEFT | TA_BOTTOM);
-        TextOutA(dc, page.offsetX + 1, baseline, stamp, static_cast<int>(std::strlen(stamp)));
+        DrawProgramText(dc, page.offsetX + 1, baseline, stamp,
+                        static_cast<int>(std::strlen(stamp)));
     }
     bool withHostName = Settings.IsPrintHostName != 0;
     bool withAddress = Settings.IsPrintIPAddr != 0;
@@ -173,17 +175,18 @@ void DrawStamps(HDC dc, const PrinterPage& page, int textHeight) {
                           sizeof stamp);
         int length = static_cast<int>(std::strlen(stamp));
         SIZE extent = {};
-        GetTextExtentPoint32A(dc, stamp, length, &extent);
+        MeasureProgramText(dc, stamp, length, &extent);
         SetTextAlign(dc, TA_RIGHT | TA_BOTTOM);
-        TextOutA(dc, page.printableWidth - extent.cx + page.offsetX + 1, baseline, stamp, length);
+        DrawProgramText(dc, page.printableWidth - extent.cx + page.offsetX + 1, baseline, stamp,
+                        length);
     }
 }
 
 void DrawTitle(HDC dc, const PrinterPage& page) {
     if (viewerTitleText[0] == '\0') return;
     SetTextAlign(dc, TA_CENTER | TA_TOP);
-    TextOutA(dc, page.offsetX + page.printableWidth / 2, page.offsetY, viewerTitleText,
-             static_cast<int>(strnlen(viewerTitleText, VIEWER_TITLE_CAPACITY - 1)));
+    DrawProgramText(dc, page.offsetX + page.printableWidth / 2, page.offsetY, viewerTitleText,
+                    static_cast<int>(strnlen(viewerTitleText, VIEWER_TITLE_CAPACITY - 1)));
 }
 
 void DrawTexts(HDC dc, const PrinterPage& page) {

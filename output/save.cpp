@@ -1,6 +1,7 @@
 #include "output/save.h"
 
 #include "capture/bitmap_file.h"
+#include "capture/gdi_text.h"
 #include "settings/settings.h"
 
 #include <commdlg.h>
@@ -33,30 +34,67 @@ bool FileExists(const char* path) {
 void ChooseAutomaticName(char* destination) {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    CreateDirectoryA(AutomaticBitmapFolder(Settings.SaveDir).c_str(), nullptr);
-    std::string dayFolder = AutomaticDayFolder(Settings.SaveDir, now);
-    CreateDirectoryA(dayFolder.c_str(), nullptr);
+    std::string saveDir = PathInCodePage(Settings.SaveDir, GetACP());
+    std::string dayFolder = AutomaticDayFolder(saveDir.c_str(), now);
+    // A folder the process's code page cannot name is not made, and the copy
+    // into it is refused.
+    if (CanNameFile(saveDir.c_str())) {
+        CreateDirectoryA(AutomaticBitmapFolder(saveDir.c_str()).c_str(), nullptr);
+        CreateDirectoryA(dayFolder.c_str(), nullptr);
+    }
     StoreSaveName(FindFreeAutomaticName(dayFolder), destination);
 }
 
+// The dialog works in UTF-16; the name it gives is converted here, so that a
+// character the process's code page lacks shows as '?' (and the copy is
+// refused) instead of as a look-alike naming another file.
 void ChooseNameInDialog(char* destination) {
-    char chosen[SAVE_DIALOG_CAPACITY] = {};
-    OPENFILENAMEA dialog = {};
-    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    dialog.lpstrFilter = "ビットマップ ファイル(*.bmp)\0*.bmp\0すべてのファイル(*.*)\0*.*\0";
+    constexpr char FILTER[] = "ビットマップ ファイル(*.bmp)\0*.bmp\0すべてのファイル(*.*)\0*.*\0";
+    constexpr char TITLE[] = "ハードコピーに名前を付けて保存";
+    std::wstring filter = WideFromProgramText(FILTER, sizeof FILTER);
+    std::wstring title = WideFromProgramText(TITLE, sizeof TITLE - 1);
+    wchar_t chosen[SAVE_DIALOG_CAPACITY] = {};
+    OPENFILENAMEW dialog = {};
+    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
+    dialog.lpstrFilter = filter.c_str();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = chosen;
-    dialog.nMaxFile = sizeof chosen;
-    dialog.lpstrTitle = "ハードコピーに名前を付けて保存";
-    dialog.lpstrDefExt = "bmp";
+    dialog.nMaxFile = SAVE_DIALOG_CAPACITY;
+    dialog.lpstrTitle = title.c_str();
+    dialog.lpstrDefExt = L"bmp";
     dialog.Flags = SAVE_DIALOG_FLAGS;
-    BOOL confirmed = GetSaveFileNameA(&dialog);
+    BOOL confirmed = GetSaveFileNameW(&dialog);
     PumpPendingMessages();
-    chosen[sizeof chosen - 1] = '\0';
-    if (confirmed) StoreSaveName(chosen, destination);
+    chosen[SAVE_DIALOG_CAPACITY - 1] = L'\0';
+    if (confirmed) StoreSaveName(PathFromWide(chosen, GetACP()), destination);
 }
 
 } // namespace
+
+std::string PathFromWide(const std::wstring& path, UINT codePage) {
+    if (path.empty()) return std::string();
+    int length = static_cast<int>(path.size());
+    DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const char* fallback = codePage == CP_UTF8 ? nullptr : "?";
+    int size =
+        WideCharToMultiByte(codePage, flags, path.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string converted(size, '\0');
+    WideCharToMultiByte(codePage, flags, path.data(), length, converted.data(), size, fallback,
+                        nullptr);
+    return converted;
+}
+
+std::string PathInCodePage(const char* path, UINT codePage) {
+    if (codePage == PROGRAM_CODE_PAGE) return path;
+    return PathFromWide(WideFromProgramText(path, std::strlen(path)), codePage);
+}
+
+bool CanNameFile(const char* path) {
+    constexpr char LONG_PATH_PREFIX[] = "\\\\?\\";
+    if (std::strncmp(path, LONG_PATH_PREFIX, sizeof LONG_PATH_PREFIX - 1) == 0)
+        path += sizeof LONG_PATH_PREFIX - 1;
+    return std::strchr(path, '?') == nullptr;
+}
 
 bool StoreSaveName(const std::string& name, char* destination) {
     destination[0] = '\0';
@@ -177,7 +215,7 @@ bool WriteFileThroughTemporary(const char* destination,
 }
 
 bool CopyHardCopyFile(const char* from, const char* to) {
-    if (!FileExists(from)) return false;
+    if (!FileExists(from) || !CanNameFile(to)) return false;
     return WriteFileThroughTemporary(
         to, [from](const char* path) { return CopyFileA(from, path, FALSE) != FALSE; });
 }

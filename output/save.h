@@ -16,6 +16,18 @@ constexpr int LAST_AUTOMATIC_NUMBER = 999998;
 // Fills `destination` (capacity SAVE_NAME_CAPACITY) with the file to write,
 // or leaves it empty: dialog cancelled, no free number, or a name too long.
 void ChooseSaveDestination(int askUser, char* destination);
+// Paths are kept in code page 932, the settings file's; the "A" file
+// functions read them in the process's code page, which is 932 wherever the
+// manifest's code page is honoured. Elsewhere a path is given in `codePage`,
+// and a character it lacks becomes '?'.
+std::string PathInCodePage(const char* path, UINT codePage);
+// A path a chooser gave in UTF-16, in `codePage`: a character it lacks
+// becomes '?', never a look-alike.
+std::string PathFromWide(const std::wstring& path, UINT codePage);
+// False for a '?' in the path (past a "\\?\" prefix): a character a chooser
+// or a code page could not give, which names no file.
+bool CanNameFile(const char* path);
+
 // Puts `name` into `destination` when it fits with its terminator; an empty
 // or overlong name leaves the destination empty. Returns whether it fitted.
 bool StoreSaveName(const std::string& name, char* destination);

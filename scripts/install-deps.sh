@@ -30,7 +30,13 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
-  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo "ja_JP.UTF-8 UTF-8" >>/etc/locale.gen
-  locale-gen >/dev/null
-fi
+# Japanese for the program's usual runs, English for its runs on a system
+# whose code page is not 932.
+missing_locales=0
+for name in ja_JP en_US; do
+  if ! locale -a 2>/dev/null | grep -qi "^$name.utf8\$"; then
+    grep -q "^$name.UTF-8 UTF-8" /etc/locale.gen 2>/dev/null || echo "$name.UTF-8 UTF-8" >>/etc/locale.gen
+    missing_locales=1
+  fi
+done
+if ((missing_locales)); then locale-gen >/dev/null; fi

@@ -6,6 +6,7 @@
 #include "app/monitors.h"
 #include "app/tray.h"
 #include "capture/bitmap_file.h"
+#include "capture/gdi_text.h"
 #include "capture/scoped_gdi.h"
 #include "output/history.h"
 #include "output/save.h"
@@ -121,8 +122,8 @@ void DrawTitle(HDC dc, int clientWidth) {
     SetBkMode(dc, TRANSPARENT);
     SetTextAlign(dc, TA_CENTER | TA_TOP);
     POINT origin = TitleTextOrigin(clientWidth, viewerDpi);
-    TextOutA(dc, origin.x, origin.y, viewerTitleText,
-             static_cast<int>(strnlen(viewerTitleText, VIEWER_TITLE_CAPACITY - 1)));
+    DrawProgramText(dc, origin.x, origin.y, viewerTitleText,
+                    static_cast<int>(strnlen(viewerTitleText, VIEWER_TITLE_CAPACITY - 1)));
 }
 
 void DrawPage(HDC dc, int w, int h, bool withTitle) {
@@ -325,13 +326,19 @@ HFONT CreateViewerButtonFont(UINT dpi) {
     font.lfQuality = DEFAULT_QUALITY;
     font.lfPitchAndFamily = FF_SWISS;
     std::strcpy(font.lfFaceName, VIEWER_FACE_NAME);
-    return CreateFontIndirectA(&font);
+    return CreateProgramFont(font);
 }
 
 HFONT CreateGothicFont(const char* face, int height, int escapement) {
-    return CreateFontA(height, 0, escapement, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
-                       FIXED_PITCH | FF_MODERN, face);
+    LOGFONTA font = {};
+    font.lfHeight = height;
+    font.lfEscapement = escapement;
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = SHIFTJIS_CHARSET;
+    font.lfQuality = PROOF_QUALITY;
+    font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    std::strncpy(font.lfFaceName, face, LF_FACESIZE - 1);
+    return CreateProgramFont(font);
 }
 
 namespace {

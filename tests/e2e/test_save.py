@@ -19,6 +19,7 @@ def read(path):
 
 class SaveCase(harness.ZorvexTestCase):
     save = {}
+    save_folder_name = 'saved'
 
     def setUp(self):
         self.settings = {'Common': {'CopyType': '3'},
@@ -31,7 +32,7 @@ class SaveCase(harness.ZorvexTestCase):
     def start(self, wait_for_tray=True):
         # The save folder lives in the test's working folder, made just now.
         if self.save_dir is None:
-            self.save_dir = os.path.join(self.workdir, 'saved')
+            self.save_dir = os.path.join(self.workdir, self.save_folder_name)
             os.makedirs(self.save_dir)
             self.settings['SaveAs'].setdefault('SaveDir', self.wine_path(self.save_dir))
             with open(self.ini_path, 'wb') as f:

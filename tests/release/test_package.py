@@ -151,7 +151,7 @@ class ReleaseArchives(unittest.TestCase):
                 self.assertEqual(nodes[strings + 'Comments'], 'ZORVEX for Windows')
                 self.assertEqual(nodes[strings + 'OriginalFilename'], 'zor_vex.exe')
 
-    def test_manifest_declares_common_controls_6_and_per_monitor_dpi_awareness(self):
+    def test_manifest_declares_common_controls_6_per_monitor_dpi_awareness_and_code_page(self):
         for arch in MACHINES:
             with self.subTest(arch=arch):
                 with self.archive(arch) as archive:
@@ -173,6 +173,10 @@ class ReleaseArchives(unittest.TestCase):
                 self.assertEqual(setting('dpiAware',
                                          'http://schemas.microsoft.com/SMI/2005/WindowsSettings'),
                                  'true/pm')
+                # Windows 11 runs the program in code page 932 on any system.
+                self.assertEqual(setting('activeCodePage',
+                                         'http://schemas.microsoft.com/SMI/2019/WindowsSettings'),
+                                 'ja-JP')
 
     def test_readme_is_shift_jis_with_crlf_and_names_the_version(self):
         for arch in MACHINES:

@@ -126,6 +126,17 @@ TEST(SaveNames, NamesThatDoNotFitAreRefused) {
         ASSERT_EQ(destination[i], 'g');
 }
 
+TEST(SavePaths, GivenInTheProcessCodePageOrRefused) {
+    EXPECT_EQ(PathInCodePage("C:\\ハードコピー", 932), "C:\\ハードコピー");
+    EXPECT_EQ(PathInCodePage("C:\\ハード", CP_UTF8), "C:\\\xE3\x83\x8F\xE3\x83\xBC\xE3\x83\x89");
+    EXPECT_EQ(PathInCodePage("C:\\Док", 1251), "C:\\\xC4\xEE\xEA");
+    std::string english = PathInCodePage("C:\\ハードコピー\\x", 1252);
+    EXPECT_EQ(english, "C:\\??????\\x");
+    EXPECT_FALSE(CanNameFile(english.c_str()));
+    EXPECT_TRUE(CanNameFile("\\\\?\\C:\\x"));
+    EXPECT_FALSE(CanNameFile("\\\\?\\C:\\?"));
+}
+
 TEST(EditParameters, AppParamOneBlankAndThePathUnquoted) {
     EXPECT_EQ(BuildEditParameters("/p", "C:\\My Files\\~zor_vex1.bmp"),
               "/p C:\\My Files\\~zor_vex1.bmp");
