@@ -21,18 +21,17 @@ bool SaveHardCopy(char* destination) {
     return destination[0] != '\0' && CopyHardCopyFile(workBitmapPath, destination);
 }
 
-std::string FolderOf(const char* path) {
-    const char* end = path;
-    for (const char* p = path; *p != '\0'; p = CharNextA(p)) {
-        if (*p == '\\' || *p == '/') end = p;
-    }
-    return std::string(path, end);
+// The folder a file went to, as a user names it: without the separator.
+std::string FolderNameOf(const char* path) {
+    std::string folder = FolderOf(path);
+    if (!folder.empty()) folder.pop_back();
+    return folder;
 }
 
 bool IsDiskFull(const char* destination) {
     ULARGE_INTEGER available = {};
     WIN32_FILE_ATTRIBUTE_DATA hardCopy = {};
-    std::string folder = FolderOf(destination);
+    std::string folder = FolderNameOf(destination);
     return GetDiskFreeSpaceExA(folder.c_str(), &available, nullptr, nullptr) &&
            GetFileAttributesExA(workBitmapPath, GetFileExInfoStandard, &hardCopy) &&
            available.QuadPart < hardCopy.nFileSizeLow;
@@ -91,7 +90,7 @@ void TellFailures(const DeliveryOutcome& outcome) {
     SaveFailure save = SaveFailureOf(outcome);
     if (save != SaveFailure::None && TakeBalloonTurn(BalloonKind::Save)) {
         failures.save = save;
-        failures.saveFolder = FolderOf(outcome.savedPath);
+        failures.saveFolder = FolderNameOf(outcome.savedPath);
     }
     failures.history = !outcome.historyFiled && TakeBalloonTurn(BalloonKind::History);
     failures.print =

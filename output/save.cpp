@@ -139,20 +139,6 @@ constexpr char TEMPORARY_SUFFIX[] = ".tmp";
 constexpr size_t TEMPORARY_NAME_LENGTH = 12; // "~zvx" "0123" ".tmp"
 constexpr int TEMPORARY_NAME_TRIES = 64;
 
-// Up to and with the last separator; a Shift-JIS trail byte that equals a
-// backslash is no separator.
-std::string FolderOf(const char* path) {
-    size_t end = 0;
-    for (size_t i = 0; path[i] != '\0'; ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && path[i + 1] != '\0') {
-            ++i;
-            continue;
-        }
-        if (path[i] == '\\' || path[i] == '/') end = i + 1;
-    }
-    return std::string(path, end);
-}
-
 bool FlushToDisk(const char* path) {
     HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -170,6 +156,18 @@ bool WriteInPlace(const char* destination, const std::function<bool(const char*)
 }
 
 } // namespace
+
+std::string FolderOf(const char* path) {
+    size_t end = 0;
+    for (size_t i = 0; path[i] != '\0'; ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && path[i + 1] != '\0') {
+            ++i;
+            continue;
+        }
+        if (path[i] == '\\' || path[i] == '/') end = i + 1;
+    }
+    return std::string(path, end);
+}
 
 std::string CreateTemporaryFileBeside(const char* destination) {
     std::string folder = FolderOf(destination);

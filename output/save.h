@@ -47,6 +47,9 @@ std::string AutomaticDayFolder(const char* saveDir, const SYSTEMTIME& localTime)
 // the destination itself, and a failed write removes a file it created.
 bool WriteFileThroughTemporary(const char* destination,
                                const std::function<bool(const char* path)>& write);
+// The folder of `path` up to and with its last separator, empty when it has
+// none; a Shift-JIS trail byte that equals a backslash is no separator.
+std::string FolderOf(const char* path);
 // Creates a new, empty temporary file of the program's own beside
 // `destination`, never one that exists already; empty when none could be
 // made or none fits the path limit.

@@ -126,7 +126,7 @@ class OverlayAndAreaOnTheLeftMonitor(TwoMonitorCase):
                                                                            '220'], 'the fields')
         probe('click', dialog.handle, APPLY)
         keys = ('AutoLeft', 'AutoTop', 'AutoRight', 'AutoBottom')
-        wait_until(lambda: [self.settings_file()['Common'].get(k) for k in keys] ==
+        wait_until(lambda: [self.settings_file().get('Common', {}).get(k) for k in keys] ==
                    ['-1010', '20', '-700', '220'], 'the picked area stored by 適用')
 
 
