@@ -121,6 +121,8 @@ void FitNoticeText(HWND dialog) {
 // caption). The loop is nested in the notice's own; the notice can only end
 // once that loop has.
 bool noticeMenuLoop;
+// The window in front when the notice opened.
+HWND foregroundBeforeNotice;
 
 // Where the feedback goes: the rectangle, or the window's client area.
 RECT FeedbackPlace(RECT rect, HWND window) {
@@ -156,8 +158,21 @@ INT_PTR OnNoticeInit(HWND dialog, const RECT* captured) {
     return FALSE;
 }
 
+// The notice takes the foreground; a key waiting behind it (Ctrl+PrintScreen
+// copies the active window) must find the window the user was in, not
+// whichever one the system activates once the notice has gone. It is given
+// back while the notice still shows, so that it is settled when the notice
+// has gone.
+void GiveBackForeground(HWND dialog) {
+    HWND previous = foregroundBeforeNotice;
+    if (previous && previous != mainWindow && previous != dialog && IsWindow(previous) &&
+        GetForegroundWindow() != previous)
+        SetForegroundWindow(previous);
+}
+
 INT_PTR OnNoticeClose(HWND dialog) {
     KillTimer(dialog, COPIED_NOTICE_TIMER);
+    GiveBackForeground(dialog);
     // A menu loop left running would keep the hidden notice, and with it the
     // capture, waiting for a key that never comes to it.
     if (noticeMenuLoop) EndMenu();
@@ -208,15 +223,10 @@ int CreateFlashWindow(HINSTANCE instance, const char* className, int showCommand
 }
 
 void ShowCopiedNotice(const RECT* captured) {
-    HWND previous = GetForegroundWindow();
+    foregroundBeforeNotice = GetForegroundWindow();
     DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_COPIED_NOTICE), nullptr, CopiedNoticeProc,
                     reinterpret_cast<LPARAM>(captured));
-    // The notice took the foreground; a key waiting behind it (Ctrl+PrintScreen
-    // copies the active window) must find the window the user was in, not
-    // whichever one the system activates once the notice has gone.
-    if (previous && previous != mainWindow && IsWindow(previous) &&
-        GetForegroundWindow() != previous)
-        SetForegroundWindow(previous);
+    foregroundBeforeNotice = nullptr;
 }
 
 LRESULT CALLBACK FlashWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -37,10 +37,16 @@ class TwoMonitorCase(harness.ZorvexTestCase):
         run(['xdotool', 'key', '--delay', '60', *keys], timeout=30)
 
     def capture(self, window, *keys):
+        """A hard copy whose copied notice (every case here has one) has come
+        and gone: the notice takes the X focus, and keys pressed before it has
+        gone reach no window on a desktop without a window manager."""
         previous = self.slot_stamp()
         self.press(window, *keys)
         wait_until(lambda: self.slot_stamp() != previous, 'a new hard copy')
-        return wait_until(lambda: complete_bitmap(self.slot(1)), 'a complete hard copy')
+        bitmap = wait_until(lambda: complete_bitmap(self.slot(1)), 'a complete hard copy')
+        wait_until(lambda: find_window('#32770', 'ZORVEX'), 'the copied notice', timeout=5)
+        wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the notice to close')
+        return bitmap
 
     def assert_shows(self, bitmap, windows, origin):
         for window in windows:
