@@ -493,6 +493,21 @@ class FillOddCopyType(ConfigCase):
         self.assertEqual(saved['SaveAs']['IsSaveDialog'], '1')
 
 
+class SaveChoice(ConfigCase):
+    settings = {'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '1', 'IsSaveDialog': '1'},
+                'Option': dict(QUIET)}
+
+    def test_the_two_ways_of_saving_exclude_each_other_and_apply_stores_the_checked_one(self):
+        for chosen, other, stored in ((1021, 1032, '0'), (1032, 1021, '1')):
+            self.open_dialog()
+            self.show_page('保存設定')
+            self.click(chosen)
+            wait_until(lambda: self.controls()[chosen].checked, f'{chosen} checked')
+            self.assertFalse(self.controls()[other].checked)
+            self.apply_and_close()
+            self.assertEqual(self.settings_file()['SaveAs']['IsSaveDialog'], stored)
+
+
 class FillDesktop(ConfigCase):
     settings = {'Common': {'CopyType': '0', 'IsExtraArea': '1'},
                 'SaveAs': {'SaveFormat1': '1', 'SaveFormat2': '0', 'IsSaveDialog': '1'},
