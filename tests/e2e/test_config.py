@@ -954,6 +954,11 @@ class TextBounds(ConfigCase):
     def test_parameters_longer_than_the_record_in_bytes_are_taken_back(self):
         self.open_dialog()
         self.show_page('編集')
+        self.type_into(1086, 'a' * 120)
+        probe('paste', self.dialog.handle, 1086, 'ああああ')  # 124 characters, 128 bytes
+        self.assertEqual(self.controls()[1086].text, 'a' * 120)
+        harness.type_text('b')
+        wait_until(lambda: self.controls()[1086].text == 'a' * 120 + 'b', 'b after the a')
         fits = 'あ' * 63  # 126 bytes
         probe('replacesel', self.dialog.handle, 1086, fits)
         wait_until(lambda: self.controls()[1086].text == fits, 'the parameters')
