@@ -34,6 +34,8 @@ constexpr char ASK_CLEAR[] = "保存履歴を全て削除します。よろし�
 constexpr char ASK_BACKUP[] = "保存履歴を全てバックアップします。よろしいですか？";
 constexpr char DELETED[] = "保存履歴の削除が終わりました";
 constexpr char BACKED_UP[] = "保存履歴のバックアップが終わりました";
+constexpr char NOT_DELETED[] = "保存履歴のうち%d件を削除できませんでした";
+constexpr char NOT_BACKED_UP[] = "保存履歴のうち%d件をバックアップできませんでした";
 constexpr int OPERATION_COLUMN_WIDTH = 130;
 constexpr int DESCRIPTION_COLUMN_WIDTH = 350;
 
@@ -107,6 +109,17 @@ int ReadNumber(HWND dialog, int id) {
 
 int Tell(HWND dialog, const char* text) {
     return MessageBoxA(dialog, text, MESSAGE_CAPTION, MB_OK);
+}
+
+// The done message when nothing failed, otherwise how many failed.
+void TellOutcome(HWND dialog, int failed, const char* done, const char* failures) {
+    if (failed == 0) {
+        Tell(dialog, done);
+        return;
+    }
+    char text[128];
+    std::snprintf(text, sizeof text, failures, failed);
+    MessageBoxA(dialog, text, MESSAGE_CAPTION, MB_OK | MB_ICONWARNING);
 }
 
 bool Ask(HWND dialog, const char* question, UINT icon) {
@@ -446,12 +459,13 @@ ConfigInput ReadInput(HWND dialog) {
 }
 
 void ReduceHistory(HWND dialog, int oldCount, int newCount) {
+    int failed = 0;
     {
         BusyDialog busy(dialog);
-        TrimHistory(oldCount, newCount);
+        failed = TrimHistory(oldCount, newCount);
         BuildTrayMenu();
     }
-    Tell(dialog, DELETED);
+    TellOutcome(dialog, failed, DELETED, NOT_DELETED);
 }
 
 void OnApply(HWND dialog) {
@@ -477,12 +491,13 @@ void OnApply(HWND dialog) {
 
 void OnClearHistory(HWND dialog) {
     if (!Ask(dialog, ASK_CLEAR, MB_ICONWARNING)) return;
+    int failed = 0;
     {
         BusyDialog busy(dialog);
-        ClearHistory();
+        failed = ClearHistory();
         BuildTrayMenu();
     }
-    Tell(dialog, DELETED);
+    TellOutcome(dialog, failed, DELETED, NOT_DELETED);
 }
 
 void OnBackupHistory(HWND dialog) {
@@ -490,11 +505,12 @@ void OnBackupHistory(HWND dialog) {
     PumpPendingMessages();
     char folder[MAX_PATH] = {};
     if (!BrowseForFolder(folder, sizeof folder)) return;
+    int failed = 0;
     {
         BusyDialog busy(dialog);
-        BackupHistory(folder);
+        failed = BackupHistory(folder);
     }
-    Tell(dialog, BACKED_UP);
+    TellOutcome(dialog, failed, BACKED_UP, NOT_BACKED_UP);
 }
 
 void OnPickArea() {

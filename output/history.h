@@ -6,9 +6,10 @@ bool IsHistorySlotFilled(int slot);
 // Files the work file as slot 0; false when it could not be filed.
 bool RotateHistory();
 void DeleteHistoryEntry(int slot);
-void ClearHistory();
-void TrimHistory(int oldLength, int newLength);
-void BackupHistory(const char* folder);
+// These three return how many files failed: left in place, or not copied.
+int ClearHistory();
+int TrimHistory(int oldLength, int newLength);
+int BackupHistory(const char* folder);
 
 // Shifts the slot files one place towards the end and copies the work file
 // into slot 0, without touching any window; false when slot 0 could not be

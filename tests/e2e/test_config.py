@@ -6,6 +6,7 @@ the controls by id; message boxes are read back from the screen's windows."""
 import filecmp
 import os
 import shutil
+import subprocess
 
 import harness
 from harness import Bitmap, Screen, find_window, probe, wait_until
@@ -907,6 +908,27 @@ class Backup(ConfigCase):
         self.assertEqual(done.text, BACKED_UP, 'the message comes with nothing to copy too')
         done.press(IDOK)
         self.assertEqual(os.listdir(target), [INNER])
+
+    def test_a_locked_slot_is_counted_as_not_backed_up_and_not_deleted(self):
+        self.write_slots([1, 2, 3])
+        target = self.new_folder()
+        locker = subprocess.Popen(['wine', harness.PROBE, 'lock', self.wine_path(self.slot(2)),
+                                   '60000'], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: (locker.kill(), locker.wait(), locker.stdout.close()))
+        self.assertEqual(locker.stdout.readline().strip(), b'locked')
+        self.open_dialog()
+        self.show_page('バックアップ')
+        self.start_backup().press(IDYES)
+        self.choose_folder(target)
+        done = self.message_box()
+        self.assertEqual(done.text, '保存履歴のうち1件をバックアップできませんでした')
+        done.press(IDOK)
+        self.assertEqual(sorted(os.listdir(target)), ['1.bmp', '3.bmp', INNER])
+        self.show_page('クリア')
+        self.click(1041)
+        self.message_box().press(IDYES)
+        self.assertEqual(self.message_box().text, '保存履歴のうち1件を削除できませんでした')
+        self.assertEqual(self.existing_slots(), [2])
 
     def test_folder_button_fills_the_save_folder(self):
         target = self.new_folder()
