@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <initializer_list>
 #include <iterator>
+#include <string>
 #include <vector>
 
 HWND configDialogWindow;
@@ -34,6 +35,8 @@ constexpr char ASK_CLEAR[] = "保存履歴を全て削除します。よろし�
 constexpr char ASK_BACKUP[] = "保存履歴を全てバックアップします。よろしいですか？";
 constexpr char DELETED[] = "保存履歴の削除が終わりました";
 constexpr char BACKED_UP[] = "保存履歴のバックアップが終わりました";
+constexpr char NOT_DELETED[] = "保存履歴のうち%d件を削除できませんでした";
+constexpr char NOT_BACKED_UP[] = "保存履歴のうち%d件をバックアップできませんでした";
 constexpr int OPERATION_COLUMN_WIDTH = 130;
 constexpr int DESCRIPTION_COLUMN_WIDTH = 350;
 
@@ -60,6 +63,16 @@ constexpr TextLimit TEXT_LIMITS[] = {
     {IDC_APP_PARAM, APP_PARAM_CAPACITY - 1},      {IDC_AREA_LEFT, NUMBER_FIELD_CAPACITY - 1},
     {IDC_AREA_TOP, NUMBER_FIELD_CAPACITY - 1},    {IDC_AREA_RIGHT, NUMBER_FIELD_CAPACITY - 1},
     {IDC_AREA_BOTTOM, NUMBER_FIELD_CAPACITY - 1}, {IDC_HISTORY_COUNT, NUMBER_FIELD_CAPACITY - 1}};
+
+// The last text of each limited field that fitted its record, and the
+// selection it had then.
+struct AcceptedText {
+    std::string text;
+    DWORD start = 0;
+    DWORD end = 0;
+    bool known = false;
+};
+AcceptedText acceptedTexts[std::size(TEXT_LIMITS)];
 
 // The tree items that have a page, by page.
 HTREEITEM pageItems[CONFIG_PAGE_COUNT];
@@ -97,6 +110,17 @@ int ReadNumber(HWND dialog, int id) {
 
 int Tell(HWND dialog, const char* text) {
     return MessageBoxA(dialog, text, MESSAGE_CAPTION, MB_OK);
+}
+
+// The done message when nothing failed, otherwise how many failed.
+void TellOutcome(HWND dialog, int failed, const char* done, const char* failures) {
+    if (failed == 0) {
+        Tell(dialog, done);
+        return;
+    }
+    char text[128];
+    std::snprintf(text, sizeof text, failures, failed);
+    MessageBoxA(dialog, text, MESSAGE_CAPTION, MB_OK | MB_ICONWARNING);
 }
 
 bool Ask(HWND dialog, const char* question, UINT icon) {
@@ -195,6 +219,34 @@ void FillHelpList(HWND dialog) {
 void LimitTexts(HWND dialog) {
     for (const TextLimit& limit : TEXT_LIMITS)
         SendDlgItemMessageA(dialog, limit.id, EM_LIMITTEXT, limit.characters, 0);
+}
+
+std::string FieldText(HWND field) {
+    std::vector<char> text(static_cast<size_t>(GetWindowTextLengthA(field)) + 1, '\0');
+    GetWindowTextA(field, text.data(), static_cast<int>(text.size()));
+    return text.data();
+}
+
+void Accept(HWND field, AcceptedText& accepted, const std::string& text) {
+    accepted.text = text;
+    SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&accepted.start),
+                 reinterpret_cast<LPARAM>(&accepted.end));
+    accepted.known = true;
+}
+
+// The texts the fields were filled with; one too long for its record is cut
+// to the whole characters that fit.
+void AcceptFilledTexts(HWND dialog) {
+    for (size_t i = 0; i < std::size(TEXT_LIMITS); ++i) {
+        HWND field = Control(dialog, TEXT_LIMITS[i].id);
+        std::string text = FieldText(field);
+        size_t limit = static_cast<size_t>(TEXT_LIMITS[i].characters);
+        if (text.size() > limit) {
+            text.resize(WholeCharacterLength(text.c_str(), limit));
+            SetWindowTextA(field, text.c_str());
+        }
+        Accept(field, acceptedTexts[i], text);
+    }
 }
 
 void FillCopyType(HWND dialog, const SettingsRecord& s) {
@@ -312,8 +364,11 @@ INT_PTR OnInitDialog(HWND dialog) {
     BuildTree(dialog);
     FillHelpList(dialog);
     Enable(dialog, INITIALLY_DISABLED, false);
+    for (AcceptedText& accepted : acceptedTexts)
+        accepted = AcceptedText{};
     LimitTexts(dialog);
     FillControls(dialog, Settings);
+    AcceptFilledTexts(dialog);
     CentreInWorkArea(dialog);
     SetForegroundWindow(dialog);
     return TRUE;
@@ -407,12 +462,13 @@ ConfigInput ReadInput(HWND dialog) {
 }
 
 void ReduceHistory(HWND dialog, int oldCount, int newCount) {
+    int failed = 0;
     {
         BusyDialog busy(dialog);
-        TrimHistory(oldCount, newCount);
+        failed = TrimHistory(oldCount, newCount);
         BuildTrayMenu();
     }
-    Tell(dialog, DELETED);
+    TellOutcome(dialog, failed, DELETED, NOT_DELETED);
 }
 
 void OnApply(HWND dialog) {
@@ -438,12 +494,13 @@ void OnApply(HWND dialog) {
 
 void OnClearHistory(HWND dialog) {
     if (!Ask(dialog, ASK_CLEAR, MB_ICONWARNING)) return;
+    int failed = 0;
     {
         BusyDialog busy(dialog);
-        ClearHistory();
+        failed = ClearHistory();
         BuildTrayMenu();
     }
-    Tell(dialog, DELETED);
+    TellOutcome(dialog, failed, DELETED, NOT_DELETED);
 }
 
 void OnBackupHistory(HWND dialog) {
@@ -451,11 +508,12 @@ void OnBackupHistory(HWND dialog) {
     PumpPendingMessages();
     char folder[MAX_PATH] = {};
     if (!BrowseForFolder(folder, sizeof folder)) return;
+    int failed = 0;
     {
         BusyDialog busy(dialog);
-        BackupHistory(folder);
+        failed = BackupHistory(folder);
     }
-    Tell(dialog, BACKED_UP);
+    TellOutcome(dialog, failed, BACKED_UP, NOT_BACKED_UP);
 }
 
 void OnPickArea() {
@@ -508,19 +566,23 @@ INT_PTR OnButton(HWND dialog, int id) {
 
 // The edit controls count their limit in characters, while the settings
 // record holds Shift-JIS bytes: an edit that would not fit the record in
-// bytes is taken back, so that no text is ever cut when it is stored.
+// bytes is taken back to the field's last text that fitted, so that no text
+// is ever cut when it is stored.
 INT_PTR OnTextChanged(HWND dialog, int id) {
-    for (const TextLimit& limit : TEXT_LIMITS) {
-        if (limit.id != id) continue;
+    for (size_t i = 0; i < std::size(TEXT_LIMITS); ++i) {
+        if (TEXT_LIMITS[i].id != id) continue;
+        AcceptedText& accepted = acceptedTexts[i];
+        if (!accepted.known) return TRUE; // still being filled
         HWND field = Control(dialog, id);
-        // Room for one whole double-byte character past the limit.
-        std::vector<char> text(limit.characters + 3);
-        if (GetWindowTextA(field, text.data(), static_cast<int>(text.size())) <= limit.characters)
+        std::string text = FieldText(field);
+        if (text.size() <= static_cast<size_t>(TEXT_LIMITS[i].characters)) {
+            Accept(field, accepted, text);
             return TRUE;
-        if (SendMessageA(field, EM_CANUNDO, 0, 0)) {
-            SendMessageA(field, EM_UNDO, 0, 0);
-            SendMessageA(field, EM_EMPTYUNDOBUFFER, 0, 0);
         }
+        AcceptedText previous = accepted;
+        SetWindowTextA(field, previous.text.c_str());
+        SendMessageA(field, EM_SETSEL, previous.start, previous.end);
+        Accept(field, accepted, previous.text);
         MessageBeep(MB_OK);
         return TRUE;
     }

@@ -20,6 +20,11 @@ int HistoryLength() { return ClampHistoryLength(Settings.SaveNum); }
 
 bool IsValidSlot(int slot) { return slot >= 0 && slot < HISTORY_SLOT_COUNT; }
 
+// True when the slot is empty afterwards.
+bool DeleteSlotFile(int slot) {
+    return DeleteFileA(historyFilePaths[slot]) || !IsHistorySlotFilled(slot);
+}
+
 } // namespace
 
 bool IsHistorySlotFilled(int slot) {
@@ -108,19 +113,25 @@ void DeleteHistoryEntry(int slot) {
     if (IsValidSlot(slot)) DeleteFileA(historyFilePaths[slot]);
 }
 
-void ClearHistory() {
-    for (int i = 0; i < HistoryLength(); ++i) DeleteFileA(historyFilePaths[i]);
+int ClearHistory() {
+    int failed = 0;
+    for (int i = 0; i < HistoryLength(); ++i) failed += DeleteSlotFile(i) ? 0 : 1;
+    return failed;
 }
 
-void TrimHistory(int oldLength, int newLength) {
+int TrimHistory(int oldLength, int newLength) {
     int last = std::min(oldLength, HISTORY_SLOT_COUNT);
-    for (int i = std::max(newLength, 0); i < last; ++i) DeleteFileA(historyFilePaths[i]);
+    int failed = 0;
+    for (int i = std::max(newLength, 0); i < last; ++i) failed += DeleteSlotFile(i) ? 0 : 1;
+    return failed;
 }
 
-void BackupHistory(const char* folder) {
+int BackupHistory(const char* folder) {
+    int failed = 0;
     for (int i = 0; i < HistoryLength(); ++i) {
         if (!IsHistorySlotFilled(i)) continue;
         std::string destination = std::string(folder) + "\\" + std::to_string(i + 1) + ".bmp";
-        CopyHardCopyFile(historyFilePaths[i], destination.c_str());
+        if (!CopyHardCopyFile(historyFilePaths[i], destination.c_str())) ++failed;
     }
+    return failed;
 }

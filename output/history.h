@@ -7,9 +7,10 @@ bool IsHistorySlotFilled(int slot);
 // could not be filed, and then the history is as it was.
 bool RotateHistory();
 void DeleteHistoryEntry(int slot);
-void ClearHistory();
-void TrimHistory(int oldLength, int newLength);
-void BackupHistory(const char* folder);
+// These three return how many files failed: left in place, or not copied.
+int ClearHistory();
+int TrimHistory(int oldLength, int newLength);
+int BackupHistory(const char* folder);
 
 // Files the work file as slot 0 and moves every older hard copy one place
 // towards the end (the one beyond the history's length goes), without

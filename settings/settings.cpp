@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 SettingsRecord Settings;
 LauncherEntry launcherTable[LAUNCHER_COUNT];
@@ -14,11 +16,16 @@ int ReadInt(const char* section, const char* key, int fallback, const char* path
     return static_cast<int>(GetPrivateProfileIntA(section, key, fallback, path));
 }
 
+// The reader takes one pair of quotes off a value and the blanks off its
+// ends, so it is given room for the quotes a value was written with, and what
+// it read is then cut to whole characters that fit the field.
 void ReadText(const char* section, const char* key, const char* fallback, char* out,
               DWORD capacity, const char* path) {
-    out[0] = '\0';
-    GetPrivateProfileStringA(section, key, fallback, out, capacity, path);
-    out[capacity - 1] = '\0';
+    std::vector<char> text(capacity + 2, '\0');
+    GetPrivateProfileStringA(section, key, fallback, text.data(), capacity + 2, path);
+    size_t length = WholeCharacterLength(text.data(), capacity - 1);
+    std::memcpy(out, text.data(), length);
+    out[length] = '\0';
 }
 
 void WriteInt(int value, const char* section, const char* key, const char* path) {
@@ -27,8 +34,30 @@ void WriteInt(int value, const char* section, const char* key, const char* path)
     WritePrivateProfileStringA(section, key, text, path);
 }
 
+bool IsProfileBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1a';
+}
+
+bool IsQuote(char c) { return c == '"' || c == '\''; }
+
+// True when the reader would give back something else than the value.
+bool NeedsQuotes(const char* value) {
+    size_t length = std::strlen(value);
+    if (length == 0) return false;
+    char first = value[0], last = value[length - 1];
+    return IsProfileBlank(first) || IsProfileBlank(last) ||
+           (length >= 2 && IsQuote(first) && last == first);
+}
+
+// A value the reader would change is written inside one more pair of quotes,
+// which the reader takes off again; every other value is written as it is.
 void WriteText(const char* value, const char* section, const char* key, const char* path) {
-    WritePrivateProfileStringA(section, key, value, path);
+    if (!NeedsQuotes(value)) {
+        WritePrivateProfileStringA(section, key, value, path);
+        return;
+    }
+    std::string quoted = std::string("\"") + value + "\"";
+    WritePrivateProfileStringA(section, key, quoted.c_str(), path);
 }
 
 bool PathExists(const char* path) {
@@ -44,6 +73,16 @@ void ReplaceMissingSaveDir() {
 }
 
 } // namespace
+
+size_t WholeCharacterLength(const char* text, size_t bytes) {
+    size_t length = 0;
+    while (text[length] != '\0') {
+        size_t step = IsDBCSLeadByte(static_cast<BYTE>(text[length])) && text[length + 1] ? 2 : 1;
+        if (length + step > bytes) break;
+        length += step;
+    }
+    return length;
+}
 
 int ClampHistoryLength(int saveNum) {
     if (saveNum < MIN_HISTORY_LENGTH) return MIN_HISTORY_LENGTH;

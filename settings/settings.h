@@ -2,6 +2,8 @@
 // "zorvex.ini" they are loaded from and written back to.
 #pragma once
 
+#include <cstddef>
+
 constexpr int COPY_DESKTOP = 0;
 constexpr int COPY_ACTIVE_WINDOW = 1;
 constexpr int COPY_ACTIVE_WINDOW_NO_FRAME = 2;
@@ -69,6 +71,10 @@ void SaveLauncherSettings(int n, const char* settingsPath);
 void SaveSettings(const char* settingsPath);
 void WriteSettingInt(const int* field, const char* section, const char* key,
                      const char* settingsPath);
+
+// How many bytes at the start of a Shift-JIS text make the longest run of
+// whole characters that takes at most the given bytes.
+size_t WholeCharacterLength(const char* text, size_t bytes);
 
 // A hand-edited SaveNum outside 3..300 is pulled to the nearest bound, so the
 // history never reaches past its 300 slots.

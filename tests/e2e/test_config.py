@@ -6,6 +6,7 @@ the controls by id; message boxes are read back from the screen's windows."""
 import filecmp
 import os
 import shutil
+import subprocess
 
 import harness
 from harness import Bitmap, Screen, find_window, probe, wait_until
@@ -493,6 +494,21 @@ class FillOddCopyType(ConfigCase):
         self.assertEqual(saved['SaveAs']['IsSaveDialog'], '1')
 
 
+class SaveChoice(ConfigCase):
+    settings = {'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '1', 'IsSaveDialog': '1'},
+                'Option': dict(QUIET)}
+
+    def test_the_two_ways_of_saving_exclude_each_other_and_apply_stores_the_checked_one(self):
+        for chosen, other, stored in ((1021, 1032, '0'), (1032, 1021, '1')):
+            self.open_dialog()
+            self.show_page('保存設定')
+            self.click(chosen)
+            wait_until(lambda: self.controls()[chosen].checked, f'{chosen} checked')
+            self.assertFalse(self.controls()[other].checked)
+            self.apply_and_close()
+            self.assertEqual(self.settings_file()['SaveAs']['IsSaveDialog'], stored)
+
+
 class FillDesktop(ConfigCase):
     settings = {'Common': {'CopyType': '0', 'IsExtraArea': '1'},
                 'SaveAs': {'SaveFormat1': '1', 'SaveFormat2': '0', 'IsSaveDialog': '1'},
@@ -893,6 +909,27 @@ class Backup(ConfigCase):
         done.press(IDOK)
         self.assertEqual(os.listdir(target), [INNER])
 
+    def test_a_locked_slot_is_counted_as_not_backed_up_and_not_deleted(self):
+        self.write_slots([1, 2, 3])
+        target = self.new_folder()
+        locker = subprocess.Popen(['wine', harness.PROBE, 'lock', self.wine_path(self.slot(2)),
+                                   '60000'], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: (locker.kill(), locker.wait(), locker.stdout.close()))
+        self.assertEqual(locker.stdout.readline().strip(), b'locked')
+        self.open_dialog()
+        self.show_page('バックアップ')
+        self.start_backup().press(IDYES)
+        self.choose_folder(target)
+        done = self.message_box()
+        self.assertEqual(done.text, '保存履歴のうち1件をバックアップできませんでした')
+        done.press(IDOK)
+        self.assertEqual(sorted(os.listdir(target)), ['1.bmp', '3.bmp', INNER])
+        self.show_page('クリア')
+        self.click(1041)
+        self.message_box().press(IDYES)
+        self.assertEqual(self.message_box().text, '保存履歴のうち1件を削除できませんでした')
+        self.assertEqual(self.existing_slots(), [2])
+
     def test_folder_button_fills_the_save_folder(self):
         target = self.new_folder()
         self.open_dialog()
@@ -939,6 +976,11 @@ class TextBounds(ConfigCase):
     def test_parameters_longer_than_the_record_in_bytes_are_taken_back(self):
         self.open_dialog()
         self.show_page('編集')
+        self.type_into(1086, 'a' * 120)
+        probe('paste', self.dialog.handle, 1086, 'ああああ')  # 124 characters, 128 bytes
+        self.assertEqual(self.controls()[1086].text, 'a' * 120)
+        harness.type_text('b')
+        wait_until(lambda: self.controls()[1086].text == 'a' * 120 + 'b', 'b after the a')
         fits = 'あ' * 63  # 126 bytes
         probe('replacesel', self.dialog.handle, 1086, fits)
         wait_until(lambda: self.controls()[1086].text == fits, 'the parameters')

@@ -813,11 +813,12 @@ int ListDialogControls(const char* window) {
     return IsWindow(dialog) ? 0 : 2;
 }
 
-// Types text into an edit control the way a paste does (undoable).
-int ReplaceSelection(const char* window, const char* id, const char* text) {
+// Types text into an edit control the way a paste does (undoable), over its
+// whole text or at its caret.
+int ReplaceSelection(const char* window, const char* id, const char* text, bool whole = true) {
     HWND control = GetDlgItem(ParseWindow(window), std::atoi(id));
     if (!control) return 1;
-    SendMessageA(control, EM_SETSEL, 0, -1);
+    if (whole) SendMessageA(control, EM_SETSEL, 0, -1);
     SendMessageA(control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
     return 0;
 }
@@ -966,7 +967,7 @@ int Usage() {
                  "      listview HWND | listview-deselect HWND |\n"
                  "      gettext HWND | settext HWND TEXT | send HWND MSG WPARAM LPARAM |\n"
                  "      printer-page | hook-next-print cancel|hold FILE SECONDS |\n"
-                 "      dialog HWND | click HWND ID | settext HWND ID TEXT | replacesel HWND ID TEXT |\n"
+                 "      dialog HWND | click HWND ID | settext HWND ID TEXT | replacesel|paste HWND ID TEXT |\n"
                  "      tree HWND ID | tree-select HWND ID INDEX | list HWND ID | browse-select HWND PATH\n");
     return 2;
 }
@@ -1020,6 +1021,7 @@ int main(int argc, char** argv) {
     if (command == "send" && argc == 6) return SendNumbers(argv[2], argv[3], argv[4], argv[5]);
     if (command == "dialog" && argc == 3) return ListDialogControls(argv[2]);
     if (command == "replacesel" && argc == 5) return ReplaceSelection(argv[2], argv[3], argv[4]);
+    if (command == "paste" && argc == 5) return ReplaceSelection(argv[2], argv[3], argv[4], false);
     if (command == "click" && argc == 4) return ClickControl(argv[2], argv[3]);
     if (command == "settext" && argc == 5) return SetControlText(argv[2], argv[3], argv[4]);
     if (command == "tree" && argc == 4) return PrintTree(argv[2], argv[3]);

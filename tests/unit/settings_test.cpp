@@ -253,3 +253,22 @@ TEST_F(SettingsFile, ReadOnlyFileIsReadAndWritesDoNotBreakIt) {
     EXPECT_TRUE(Settings.CopyType == 1 || Settings.CopyType == 2) << Settings.CopyType;
     SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
+
+TEST_F(SettingsFile, StringsReadBackExactlyAsWritten) {
+    char* const fields[] = {Settings.AppPath, Settings.AppParam, launcherTable[0].Path,
+                            launcherTable[0].Params};
+    const std::string full = " " + std::string(APP_PARAM_CAPACITY - 3, 'x') + " ";
+    for (std::string value : {"", " lead", "trail ", "\t both \t", "\"whole\"", "'single'",
+                              "\"a b\" \"c d\"", "in\"side", "\"open", "\x83\x5c\x95\x5c\x8e\xa6",
+                              " \"\x83\x5c\x95\x5c\x8e\xa6\" ", full.c_str()}) {
+        for (char* field : fields) strcpy(field, value.c_str());
+        SaveSettings(ini.c_str());
+        SaveLauncherSettings(1, ini.c_str());
+        for (char* field : fields) strcpy(field, "?");
+        LoadSettings(ini.c_str());
+        LoadLauncherSettings(ini.c_str());
+        for (const char* field : fields) EXPECT_EQ(field, value);
+    }
+    Load("[Modify]\r\nAppParam=\"C:\\my dir\\x.ini\"\r\n"); // as written before
+    EXPECT_STREQ(Settings.AppParam, "C:\\my dir\\x.ini");
+}
