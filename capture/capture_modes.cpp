@@ -61,8 +61,8 @@ void ShiftPointer(int dx, int dy) {
 
 void SaveHardCopy() {
     std::memset(saveNameBuffer, 0, sizeof saveNameBuffer);
-    ChooseSaveDestination(Settings.IsSaveDialog, saveNameBuffer);
-    if (saveNameBuffer[0] != '\0') CopyHardCopyFile(workBitmapPath, saveNameBuffer);
+    int imageType = ChooseSaveDestination(Settings.IsSaveDialog, saveNameBuffer);
+    if (saveNameBuffer[0] != '\0') SaveHardCopyAs(workBitmapPath, saveNameBuffer, imageType);
 }
 
 // A capture that wrote no file delivers nothing: the work file would still

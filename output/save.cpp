@@ -1,14 +1,17 @@
 #include "output/save.h"
 
 #include "capture/bitmap_file.h"
+#include "output/png_file.h"
 #include "settings/settings.h"
 
 #include <commdlg.h>
 #include <io.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -25,6 +28,15 @@ constexpr int OPEN_WITH_COMMAND_CAPACITY = 524;
 // directory, which the dialog would otherwise move to the chosen folder.
 constexpr DWORD SAVE_DIALOG_FLAGS =
     OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
+// The save dialog's file types, SaveImageType's first; "すべてのファイル"
+// writes that one too.
+constexpr char BITMAP_FIRST_FILTER[] =
+    "ビットマップ ファイル(*.bmp)\0*.bmp\0PNG ファイル(*.png)\0*.png\0"
+    "すべてのファイル(*.*)\0*.*\0";
+constexpr char PNG_FIRST_FILTER[] =
+    "PNG ファイル(*.png)\0*.png\0ビットマップ ファイル(*.bmp)\0*.bmp\0"
+    "すべてのファイル(*.*)\0*.*\0";
+constexpr DWORD OTHER_TYPE_FILTER_INDEX = 2;
 
 bool FileExists(const char* path) {
     return _access(path, 0) == 0;
@@ -36,24 +48,54 @@ void ChooseAutomaticName(char* destination) {
     CreateDirectoryA(AutomaticBitmapFolder(Settings.SaveDir).c_str(), nullptr);
     std::string dayFolder = AutomaticDayFolder(Settings.SaveDir, now);
     CreateDirectoryA(dayFolder.c_str(), nullptr);
-    StoreSaveName(FindFreeAutomaticName(dayFolder), destination);
+    StoreSaveName(IsPngImageType(Settings.SaveImageType) ? FindNextAutomaticPngName(dayFolder)
+                                                         : FindFreeAutomaticName(dayFolder),
+                  destination);
 }
 
-void ChooseNameInDialog(char* destination) {
+// The type chosen in the dialog's list decides the file's type, whatever
+// extension the name has; a name typed without one gets the type's.
+int ChooseNameInDialog(char* destination) {
+    bool png = IsPngImageType(Settings.SaveImageType);
     char chosen[SAVE_DIALOG_CAPACITY] = {};
     OPENFILENAMEA dialog = {};
     dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    dialog.lpstrFilter = "ビットマップ ファイル(*.bmp)\0*.bmp\0すべてのファイル(*.*)\0*.*\0";
+    dialog.lpstrFilter = png ? PNG_FIRST_FILTER : BITMAP_FIRST_FILTER;
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = chosen;
     dialog.nMaxFile = sizeof chosen;
     dialog.lpstrTitle = "ハードコピーに名前を付けて保存";
-    dialog.lpstrDefExt = "bmp";
+    dialog.lpstrDefExt = png ? "png" : "bmp";
     dialog.Flags = SAVE_DIALOG_FLAGS;
     BOOL confirmed = GetSaveFileNameA(&dialog);
     PumpPendingMessages();
     chosen[sizeof chosen - 1] = '\0';
     if (confirmed) StoreSaveName(chosen, destination);
+    bool other = dialog.nFilterIndex == OTHER_TYPE_FILTER_INDEX;
+    return png != other ? IMAGE_TYPE_PNG : IMAGE_TYPE_BITMAP;
+}
+
+std::string AutomaticName(const std::string& dayFolder, int number, const char* extension) {
+    char name[24];
+    std::snprintf(name, sizeof name, "\\%06d.%s", number, extension);
+    return dayFolder + name;
+}
+
+// The highest number of a "000001.bmp" or "000001.png" in the folder; 0 for none.
+int HighestAutomaticNumber(const std::string& dayFolder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dayFolder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    int highest = 0;
+    do {
+        const char* name = found.cFileName;
+        bool numbered = std::strlen(name) == 10 &&
+                        std::all_of(name, name + 6, [](char c) { return c >= '0' && c <= '9'; });
+        if (numbered && (_stricmp(name + 6, ".bmp") == 0 || _stricmp(name + 6, ".png") == 0))
+            highest = std::max(highest, std::atoi(name));
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return highest;
 }
 
 } // namespace
@@ -78,20 +120,24 @@ std::string AutomaticDayFolder(const char* saveDir, const SYSTEMTIME& localTime)
 
 std::string FindFreeAutomaticName(const std::string& dayFolder, int lastNumber) {
     for (int n = 1; n <= lastNumber; ++n) {
-        char name[16];
-        std::snprintf(name, sizeof name, "\\%06d.bmp", n);
-        std::string candidate = dayFolder + name;
-        if (!FileExists(candidate.c_str())) return candidate;
+        std::string candidate = AutomaticName(dayFolder, n, "bmp");
+        if (!FileExists(candidate.c_str()) &&
+            !FileExists(AutomaticName(dayFolder, n, "png").c_str()))
+            return candidate;
     }
     return std::string();
 }
 
-void ChooseSaveDestination(int askUser, char* destination) {
+std::string FindNextAutomaticPngName(const std::string& dayFolder, int lastNumber) {
+    int next = HighestAutomaticNumber(dayFolder) + 1;
+    return next <= lastNumber ? AutomaticName(dayFolder, next, "png") : std::string();
+}
+
+int ChooseSaveDestination(int askUser, char* destination) {
     destination[0] = '\0';
-    if (askUser != 0)
-        ChooseNameInDialog(destination);
-    else
-        ChooseAutomaticName(destination);
+    if (askUser != 0) return ChooseNameInDialog(destination);
+    ChooseAutomaticName(destination);
+    return IsPngImageType(Settings.SaveImageType) ? IMAGE_TYPE_PNG : IMAGE_TYPE_BITMAP;
 }
 
 namespace {
@@ -175,6 +221,13 @@ bool CopyHardCopyFile(const char* from, const char* to) {
     if (!FileExists(from)) return false;
     return WriteFileThroughTemporary(
         to, [from](const char* path) { return CopyFileA(from, path, FALSE) != FALSE; });
+}
+
+bool SaveHardCopyAs(const char* workFile, const char* destination, int imageType) {
+    if (!IsPngImageType(imageType)) return CopyHardCopyFile(workFile, destination);
+    if (!FileExists(workFile)) return false;
+    return WriteFileThroughTemporary(
+        destination, [workFile](const char* path) { return WritePngFile(workFile, path); });
 }
 
 bool IsTemporaryFileName(const char* name) {
