@@ -49,7 +49,7 @@ constexpr std::initializer_list<int> INITIALLY_DISABLED = {
     IDC_EXTRA_AREA,       IDC_AREA_PICK,         IDC_AREA_LEFT_LABEL,  IDC_AREA_TOP_LABEL,
     IDC_AREA_RIGHT_LABEL, IDC_AREA_BOTTOM_LABEL, IDC_AREA_LEFT,        IDC_AREA_TOP,
     IDC_AREA_RIGHT,       IDC_AREA_BOTTOM,       IDC_SAVE_INTO_FOLDER, IDC_SAVE_DIR,
-    IDC_SAVE_DIR_BROWSE,  IDC_SAVE_ASK_NAME,     IDC_PRINT_DIRECTLY};
+    IDC_SAVE_DIR_BROWSE,  IDC_SAVE_ASK_NAME,     IDC_PRINT_DIRECTLY,   IDC_SAVE_PNG};
 // The copy-type radio buttons in the order 適用 looks at them.
 constexpr int COPY_TYPE_BUTTONS[] = {IDC_COPY_DESKTOP, IDC_COPY_ACTIVE, IDC_COPY_NO_FRAME,
                                      IDC_COPY_RANGE, IDC_COPY_AREA};
@@ -285,9 +285,10 @@ void FillOutputs(HWND dialog, const SettingsRecord& s) {
     Check(dialog, IDC_OUT_CLIPBOARD, IsOutputOn(s.SaveFormat1));
     if (IsOutputOn(s.SaveFormat2)) {
         Check(dialog, IDC_OUT_BITMAP, true);
-        Enable(dialog, {IDC_SAVE_INTO_FOLDER, IDC_SAVE_ASK_NAME}, true);
+        Enable(dialog, {IDC_SAVE_INTO_FOLDER, IDC_SAVE_ASK_NAME, IDC_SAVE_PNG}, true);
         if (s.IsSaveDialog == 0) Enable(dialog, FOLDER_CONTROLS, true);
     }
+    Check(dialog, IDC_SAVE_PNG, IsPngImageType(s.SaveImageType));
     Check(dialog, s.IsSaveDialog != 0 ? IDC_SAVE_ASK_NAME : IDC_SAVE_INTO_FOLDER, true);
     SetDlgItemTextA(dialog, IDC_SAVE_DIR, s.SaveDir);
     if (IsOutputOn(s.SaveFormat3)) {
@@ -414,7 +415,7 @@ void OnOtherCopyTypeClicked(HWND dialog) {
 
 void OnBitmapClicked(HWND dialog) {
     bool on = IsChecked(dialog, IDC_OUT_BITMAP);
-    Enable(dialog, {IDC_SAVE_INTO_FOLDER, IDC_SAVE_ASK_NAME}, on);
+    Enable(dialog, {IDC_SAVE_INTO_FOLDER, IDC_SAVE_ASK_NAME, IDC_SAVE_PNG}, on);
     Enable(dialog, FOLDER_CONTROLS, on && IsChecked(dialog, IDC_SAVE_INTO_FOLDER));
 }
 
@@ -438,6 +439,7 @@ ConfigInput ReadInput(HWND dialog) {
     in.bitmap = IsChecked(dialog, IDC_OUT_BITMAP);
     in.printer = IsChecked(dialog, IDC_OUT_PRINTER);
     in.askSaveName = IsChecked(dialog, IDC_SAVE_ASK_NAME);
+    in.savePng = IsChecked(dialog, IDC_SAVE_PNG);
     GetDlgItemTextA(dialog, IDC_SAVE_DIR, in.saveDir, sizeof in.saveDir);
     in.printDirectly = IsChecked(dialog, IDC_PRINT_DIRECTLY);
     in.copyType = SelectedCopyType(dialog);

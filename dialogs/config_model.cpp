@@ -32,7 +32,8 @@ const PageControl PAGE_CONTROLS[] = {
     {IDC_AREA_BOTTOM_LABEL, PAGE_TARGET, Box(400, 275, 15, 15)},
     {IDC_AREA_BOTTOM, PAGE_TARGET, Box(420, 273, 40, 15)},
     {IDC_OUT_CLIPBOARD, PAGE_SAVE, Box(220, 40, 300, 18)},
-    {IDC_OUT_BITMAP, PAGE_SAVE, Box(220, 70, 300, 18)},
+    {IDC_OUT_BITMAP, PAGE_SAVE, Box(220, 70, 130, 18)},
+    {IDC_SAVE_PNG, PAGE_SAVE, Box(360, 70, 170, 18)},
     {IDC_SAVE_INTO_FOLDER, PAGE_SAVE, Box(240, 100, 300, 18)},
     {IDC_SAVE_DIR, PAGE_SAVE, Box(255, 120, 250, 18)},
     {IDC_SAVE_DIR_BROWSE, PAGE_SAVE, Box(510, 120, 20, 18)},
@@ -116,6 +117,7 @@ const HelpRow HELP_ROWS[] = {
     {"ハードコピー履歴画面でCtrl+Shift+「→」キーを押下", "「>>>」ボタン押下と同じ機能です。"},
     {"ホットキー設定画面のホットキー項目をダブルクリック", "ホットキー編集画面を表示します。"},
     {"バージョン情報画面のリンクラベルをクリック", "メーラーを起動します。"},
+    {"保存設定の「PNG形式で保存する」をチェック", "ハードコピーをPNGファイルで保存します。"},
 };
 const size_t HELP_ROW_COUNT = sizeof HELP_ROWS / sizeof HELP_ROWS[0];
 
@@ -139,6 +141,7 @@ void StoreOutputs(const ConfigInput& input, SettingsRecord& s) {
     s.SaveFormat1 = Flag(input.clipboard);
     s.SaveFormat2 = Flag(input.bitmap);
     s.SaveFormat3 = Flag(input.printer);
+    s.SaveImageType = input.savePng ? IMAGE_TYPE_PNG : IMAGE_TYPE_BITMAP;
     s.IsSaveDialog = 0;
     if (!input.bitmap) return;
     if (input.askSaveName)

@@ -79,6 +79,7 @@ struct ConfigInput {
     bool bitmap;
     bool printer;
     bool askSaveName;
+    bool savePng;
     char saveDir[SAVE_DIR_CAPACITY];
     bool printDirectly;
     CopyTypeChoice copyType;

@@ -17,8 +17,8 @@ namespace {
 // Chooses the destination (left empty when there is nothing to write) and
 // writes the hard copy there; true only when the file was written.
 bool SaveHardCopy(char* destination) {
-    ChooseSaveDestination(Settings.IsSaveDialog, destination);
-    return destination[0] != '\0' && CopyHardCopyFile(workBitmapPath, destination);
+    int imageType = ChooseSaveDestination(Settings.IsSaveDialog, destination);
+    return destination[0] != '\0' && SaveHardCopyAs(workBitmapPath, destination, imageType);
 }
 
 // The folder a file went to, as a user names it: without the separator.

@@ -2,14 +2,17 @@
 
 #include "capture/bitmap_file.h"
 #include "capture/gdi_text.h"
+#include "output/png_file.h"
 #include "settings/settings.h"
 
 #include <commdlg.h>
 #include <io.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -26,6 +29,15 @@ constexpr int OPEN_WITH_COMMAND_CAPACITY = 524;
 // directory, which the dialog would otherwise move to the chosen folder.
 constexpr DWORD SAVE_DIALOG_FLAGS =
     OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
+// The save dialog's file types, SaveImageType's first; "すべてのファイル"
+// writes that one too.
+constexpr char BITMAP_FIRST_FILTER[] =
+    "ビットマップ ファイル(*.bmp)\0*.bmp\0PNG ファイル(*.png)\0*.png\0"
+    "すべてのファイル(*.*)\0*.*\0";
+constexpr char PNG_FIRST_FILTER[] =
+    "PNG ファイル(*.png)\0*.png\0ビットマップ ファイル(*.bmp)\0*.bmp\0"
+    "すべてのファイル(*.*)\0*.*\0";
+constexpr DWORD OTHER_TYPE_FILTER_INDEX = 2;
 
 bool FileExists(const char* path) {
     return _access(path, 0) == 0;
@@ -42,16 +54,21 @@ void ChooseAutomaticName(char* destination) {
         CreateDirectoryA(AutomaticBitmapFolder(saveDir.c_str()).c_str(), nullptr);
         CreateDirectoryA(dayFolder.c_str(), nullptr);
     }
-    StoreSaveName(FindFreeAutomaticName(dayFolder), destination);
+    StoreSaveName(IsPngImageType(Settings.SaveImageType) ? FindNextAutomaticPngName(dayFolder)
+                                                         : FindFreeAutomaticName(dayFolder),
+                  destination);
 }
 
 // The dialog works in UTF-16; the name it gives is converted here, so that a
 // character the process's code page lacks shows as '?' (and the copy is
-// refused) instead of as a look-alike naming another file.
-void ChooseNameInDialog(char* destination) {
-    constexpr char FILTER[] = "ビットマップ ファイル(*.bmp)\0*.bmp\0すべてのファイル(*.*)\0*.*\0";
+// refused) instead of as a look-alike naming another file. The type chosen in
+// its list decides the file's type, whatever extension the name has; a name
+// typed without one gets the type's.
+int ChooseNameInDialog(char* destination) {
     constexpr char TITLE[] = "ハードコピーに名前を付けて保存";
-    std::wstring filter = WideFromProgramText(FILTER, sizeof FILTER);
+    bool png = IsPngImageType(Settings.SaveImageType);
+    std::wstring filter = png ? WideFromProgramText(PNG_FIRST_FILTER, sizeof PNG_FIRST_FILTER)
+                              : WideFromProgramText(BITMAP_FIRST_FILTER, sizeof BITMAP_FIRST_FILTER);
     std::wstring title = WideFromProgramText(TITLE, sizeof TITLE - 1);
     wchar_t chosen[SAVE_DIALOG_CAPACITY] = {};
     OPENFILENAMEW dialog = {};
@@ -61,12 +78,37 @@ void ChooseNameInDialog(char* destination) {
     dialog.lpstrFile = chosen;
     dialog.nMaxFile = SAVE_DIALOG_CAPACITY;
     dialog.lpstrTitle = title.c_str();
-    dialog.lpstrDefExt = L"bmp";
+    dialog.lpstrDefExt = png ? L"png" : L"bmp";
     dialog.Flags = SAVE_DIALOG_FLAGS;
     BOOL confirmed = GetSaveFileNameW(&dialog);
     PumpPendingMessages();
     chosen[SAVE_DIALOG_CAPACITY - 1] = L'\0';
     if (confirmed) StoreSaveName(PathFromWide(chosen, GetACP()), destination);
+    bool other = dialog.nFilterIndex == OTHER_TYPE_FILTER_INDEX;
+    return png != other ? IMAGE_TYPE_PNG : IMAGE_TYPE_BITMAP;
+}
+
+std::string AutomaticName(const std::string& dayFolder, int number, const char* extension) {
+    char name[24];
+    std::snprintf(name, sizeof name, "\\%06d.%s", number, extension);
+    return dayFolder + name;
+}
+
+// The highest number of a "000001.bmp" or "000001.png" in the folder; 0 for none.
+int HighestAutomaticNumber(const std::string& dayFolder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dayFolder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    int highest = 0;
+    do {
+        const char* name = found.cFileName;
+        bool numbered = std::strlen(name) == 10 &&
+                        std::all_of(name, name + 6, [](char c) { return c >= '0' && c <= '9'; });
+        if (numbered && (_stricmp(name + 6, ".bmp") == 0 || _stricmp(name + 6, ".png") == 0))
+            highest = std::max(highest, std::atoi(name));
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return highest;
 }
 
 } // namespace
@@ -116,20 +158,24 @@ std::string AutomaticDayFolder(const char* saveDir, const SYSTEMTIME& localTime)
 
 std::string FindFreeAutomaticName(const std::string& dayFolder, int lastNumber) {
     for (int n = 1; n <= lastNumber; ++n) {
-        char name[16];
-        std::snprintf(name, sizeof name, "\\%06d.bmp", n);
-        std::string candidate = dayFolder + name;
-        if (!FileExists(candidate.c_str())) return candidate;
+        std::string candidate = AutomaticName(dayFolder, n, "bmp");
+        if (!FileExists(candidate.c_str()) &&
+            !FileExists(AutomaticName(dayFolder, n, "png").c_str()))
+            return candidate;
     }
     return std::string();
 }
 
-void ChooseSaveDestination(int askUser, char* destination) {
+std::string FindNextAutomaticPngName(const std::string& dayFolder, int lastNumber) {
+    int next = HighestAutomaticNumber(dayFolder) + 1;
+    return next <= lastNumber ? AutomaticName(dayFolder, next, "png") : std::string();
+}
+
+int ChooseSaveDestination(int askUser, char* destination) {
     destination[0] = '\0';
-    if (askUser != 0)
-        ChooseNameInDialog(destination);
-    else
-        ChooseAutomaticName(destination);
+    if (askUser != 0) return ChooseNameInDialog(destination);
+    ChooseAutomaticName(destination);
+    return IsPngImageType(Settings.SaveImageType) ? IMAGE_TYPE_PNG : IMAGE_TYPE_BITMAP;
 }
 
 namespace {
@@ -216,6 +262,13 @@ bool CopyHardCopyFile(const char* from, const char* to) {
     if (!FileExists(from) || !CanNameFile(to)) return false;
     return WriteFileThroughTemporary(
         to, [from](const char* path) { return CopyFileA(from, path, FALSE) != FALSE; });
+}
+
+bool SaveHardCopyAs(const char* workFile, const char* destination, int imageType) {
+    if (!IsPngImageType(imageType)) return CopyHardCopyFile(workFile, destination);
+    if (!FileExists(workFile)) return false;
+    return WriteFileThroughTemporary(
+        destination, [workFile](const char* path) { return WritePngFile(workFile, path); });
 }
 
 bool IsTemporaryFileName(const char* name) {

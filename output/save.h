@@ -15,7 +15,9 @@ constexpr int LAST_AUTOMATIC_NUMBER = 999998;
 
 // Fills `destination` (capacity SAVE_NAME_CAPACITY) with the file to write,
 // or leaves it empty: dialog cancelled, no free number, or a name too long.
-void ChooseSaveDestination(int askUser, char* destination);
+// Returns the image type to write it in: SaveImageType's for an automatic
+// name, the type chosen in the dialog (the setting's first) for a named one.
+int ChooseSaveDestination(int askUser, char* destination);
 // Paths are kept in code page 932, the settings file's; the "A" file
 // functions read them in the process's code page, which is 932 wherever the
 // manifest's code page is honoured. Elsewhere a path is given in `codePage`,
@@ -33,9 +35,14 @@ bool CanNameFile(const char* path);
 bool StoreSaveName(const std::string& name, char* destination);
 
 // The automatic name in `dayFolder` ("...\bitmap\YYYYMMDD"): the smallest
-// free number from 000001; empty when all of them are taken.
+// number from 000001 that neither a bitmap nor a PNG file has; empty when
+// all of them are taken.
 std::string FindFreeAutomaticName(const std::string& dayFolder,
                                   int lastNumber = LAST_AUTOMATIC_NUMBER);
+// A PNG's automatic name: one past the highest number of either type in
+// `dayFolder`; empty past `lastNumber`.
+std::string FindNextAutomaticPngName(const std::string& dayFolder,
+                                     int lastNumber = LAST_AUTOMATIC_NUMBER);
 std::string AutomaticBitmapFolder(const char* saveDir);
 std::string AutomaticDayFolder(const char* saveDir, const SYSTEMTIME& localTime);
 
@@ -60,6 +67,10 @@ std::string WriteTemporaryFileBeside(const char* destination,
                                      const std::function<bool(const char* path)>& write);
 // Copies a hard copy through WriteFileThroughTemporary.
 bool CopyHardCopyFile(const char* from, const char* to);
+// Saves the hard copy in the bitmap file `workFile` for the user: a copy, or
+// a PNG file when `imageType` is IMAGE_TYPE_PNG, written through
+// WriteFileThroughTemporary. Returns whether `destination` was written.
+bool SaveHardCopyAs(const char* workFile, const char* destination, int imageType);
 // The temporary files' names: "~zvx" + four hexadecimal digits + ".tmp".
 bool IsTemporaryFileName(const char* name);
 // Removes what a copy that never finished (the program was ended in the

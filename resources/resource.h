@@ -115,6 +115,7 @@
 #define IDC_AREA_TOP_LABEL 1091
 #define IDC_AREA_RIGHT_LABEL 1092
 #define IDC_SAVE_DIR 1095
+#define IDC_SAVE_PNG 1096
 
 
 // About dialog (104)

@@ -47,7 +47,7 @@ CONFIG_PAGES = [
 SETTINGS = {
     'Common': {'CopyType': '3', 'IsPrintPreview': '0'},
     'SaveAs': {'SaveFormat1': '1', 'SaveFormat2': '1', 'IsSaveDialog': '0',
-               'SaveDir': r'C:\users\Public\Pictures', 'SaveFormat3': '0'},
+               'SaveDir': r'C:\users\Public\Pictures', 'SaveFormat3': '0', 'SaveImageType': '1'},
     'Option': {'IsFlash': '1', 'IsCursor': '0', 'SaveNum': '10', 'IsPrintEdge': '1',
                'IsPrintSysTime': '1', 'IsPrintHostName': '1', 'IsPrintIPAddr': '1'},
     'Others': {'OnesWinStyle': '4', 'OnesLeft': '300', 'OnesTop': '60'},

@@ -110,6 +110,7 @@ void LoadSettings(const char* path) {
     ReadText("SaveAs", "SaveDir", "", s.SaveDir, sizeof s.SaveDir, path);
     ReplaceMissingSaveDir();
     s.SaveFormat3 = ReadInt("SaveAs", "SaveFormat3", 0, path);
+    s.SaveImageType = ReadInt("SaveAs", "SaveImageType", IMAGE_TYPE_BITMAP, path);
 
     ReadText("Modify", "AppPath", "mspaint.exe", s.AppPath, sizeof s.AppPath, path);
     ReadText("Modify", "AppParam", "", s.AppParam, sizeof s.AppParam, path);
@@ -171,6 +172,7 @@ void SaveSettings(const char* path) {
     WriteInt(s.IsSaveDialog, "SaveAs", "IsSaveDialog", path);
     WriteText(s.SaveDir, "SaveAs", "SaveDir", path);
     WriteInt(s.SaveFormat3, "SaveAs", "SaveFormat3", path);
+    WriteInt(s.SaveImageType, "SaveAs", "SaveImageType", path);
 
     WriteText(s.AppPath, "Modify", "AppPath", path);
     WriteText(s.AppParam, "Modify", "AppParam", path);

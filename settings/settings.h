@@ -37,6 +37,7 @@ struct SettingsRecord {
     int IsSaveDialog;
     char SaveDir[SAVE_DIR_CAPACITY];
     int SaveFormat3;
+    int SaveImageType;
     // "Modify"
     char AppPath[APP_PATH_CAPACITY];
     char AppParam[APP_PARAM_CAPACITY];
@@ -82,6 +83,12 @@ int ClampHistoryLength(int saveNum);
 
 // The output switches count only when they equal 1.
 inline bool IsOutputOn(int saveFormat) { return saveFormat == 1; }
+
+// SaveImageType: the files saved for the user are PNG files only when it is
+// 1, bitmap files otherwise; the history and the work file stay bitmaps.
+constexpr int IMAGE_TYPE_BITMAP = 0;
+constexpr int IMAGE_TYPE_PNG = 1;
+inline bool IsPngImageType(int saveImageType) { return saveImageType == IMAGE_TYPE_PNG; }
 
 // A launcher is in use, its Ctrl+F key registered, only when IsCtrlF is 1.
 inline bool IsLauncherOn(int isCtrlF) { return isCtrlF == 1; }

@@ -35,8 +35,8 @@ void SaveUnderChosenName(HWND viewer) {
     if (!ShownSlotFilled()) return;
     WithViewerDisabled(viewer, [] {
         char destination[SAVE_NAME_CAPACITY] = {};
-        ChooseSaveDestination(1, destination);
-        if (destination[0] != '\0') CopyHardCopyFile(CurrentHistoryFile(), destination);
+        int imageType = ChooseSaveDestination(1, destination);
+        if (destination[0] != '\0') SaveHardCopyAs(CurrentHistoryFile(), destination, imageType);
     });
 }
 

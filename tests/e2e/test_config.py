@@ -41,7 +41,8 @@ PAGE_CONTROLS = {
     1055: (LABEL, '下', '対象設定', (400, 275, 15, 15)),
     1049: (EDIT, '', '対象設定', (420, 273, 40, 15)),
     1040: (CHECK, 'クリップボード(&C)', '保存設定', (220, 40, 300, 18)),
-    1042: (CHECK, 'ビットマップ(&B)', '保存設定', (220, 70, 300, 18)),
+    1042: (CHECK, 'ビットマップ(&B)', '保存設定', (220, 70, 130, 18)),
+    1096: (CHECK, 'PNG形式で保存する(&G)', '保存設定', (360, 70, 170, 18)),
     1021: (RADIO, '指定ディレクトリ', '保存設定', (240, 100, 300, 18)),
     1095: (EDIT, None, '保存設定', (255, 120, 250, 18)),
     1059: (PUSH, '...', '保存設定', (510, 120, 20, 18)),
@@ -102,6 +103,7 @@ HELP = [
     ('ハードコピー履歴画面でCtrl+Shift+「→」キーを押下', '「>>>」ボタン押下と同じ機能です。'),
     ('ホットキー設定画面のホットキー項目をダブルクリック', 'ホットキー編集画面を表示します。'),
     ('バージョン情報画面のリンクラベルをクリック', 'メーラーを起動します。'),
+    ('保存設定の「PNG形式で保存する」をチェック', 'ハードコピーをPNGファイルで保存します。'),
 ]
 REFUSALS = {
     'no_output': '保存設定のうち、いづれか1つを指定して下さい',
@@ -426,7 +428,7 @@ class FillDefaults(ConfigCase):
         self.assertEqual((found[1040].checked, found[1042].checked, found[1043].checked),
                          (True, False, False))
         self.assertTrue(found[1021].checked and not found[1032].checked)
-        self.assertFalse(any(found[i].enabled for i in (1021, 1032, 1095, 1059, 1045)))
+        self.assertFalse(any(found[i].enabled for i in (1021, 1032, 1095, 1059, 1045, 1096)))
         self.assertEqual(found[1095].text, self.wine_path(self.workdir))
         self.assertEqual(found[1057].text, 'mspaint.exe')
         self.assertEqual(found[1086].text, '')
@@ -563,13 +565,14 @@ class EnablingRules(ConfigCase):
         self.click_and_wait(1047, lambda: self.enabled(1046) == (True,), '1046 enabled')
 
         self.show_page('保存設定')
-        self.click_and_wait(1042, lambda: self.enabled(1021, 1032, 1095, 1059) == (True,) * 4,
+        self.click_and_wait(1042,
+                            lambda: self.enabled(1021, 1032, 1095, 1059, 1096) == (True,) * 5,
                             'bitmap into the folder')
         self.click_and_wait(1032, lambda: self.enabled(1095, 1059) == (False, False),
                             'the folder closed by the save dialog')
         self.click_and_wait(1021, lambda: self.enabled(1095, 1059) == (True, True),
                             'the folder open again')
-        self.click_and_wait(1042, lambda: not any(self.enabled(1021, 1032, 1095, 1059)),
+        self.click_and_wait(1042, lambda: not any(self.enabled(1021, 1032, 1095, 1059, 1096)),
                             'bitmap off')
         self.click_and_wait(1043, lambda: self.enabled(1045) == (True,), '1045 enabled')
         self.click_and_wait(1043, lambda: self.enabled(1045) == (False,), '1045 disabled')
@@ -621,7 +624,7 @@ class Apply(ConfigCase):
                                                  'AutoTop', 'AutoRight', 'AutoBottom'])
         self.assertEqual(saved['Common']['CopyType'], '1')
         self.assertEqual(list(saved['SaveAs']), ['SaveFormat1', 'SaveFormat2', 'IsSaveDialog',
-                                                 'SaveDir', 'SaveFormat3'])
+                                                 'SaveDir', 'SaveFormat3', 'SaveImageType'])
         self.assertEqual(saved['SaveAs']['SaveDir'], self.wine_path(self.workdir))
         self.assertEqual(saved['Modify'], {'AppPath': 'mspaint.exe', 'AppParam': '/x'})
         self.assertEqual(saved['Option']['IsPrintSysTime'], '1')

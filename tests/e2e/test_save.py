@@ -3,13 +3,18 @@ recent hard copy to the edit application, with range captures made by the
 real mouse."""
 import os
 import shutil
+import subprocess
 import time
 
 import harness
 from harness import find_window, wait_until
+from test_config import APPLY, TITLE as CONFIG_TITLE, controls, tree_items
+from test_reliability import mount, unmount
 
 OVERLAY = 'CRangeWinClass'
 SAVE_TITLE = 'ハードコピーに名前を付けて保存'
+PNG_SIGNATURE = b'\x89PNG\r\n\x1a\n'
+SAVE_PNG = 1096
 
 
 def read(path):
@@ -121,6 +126,71 @@ class SaveAsDialog(SaveCase):
         self.wait_for_overlay_gone()
         self.assertEqual(self.saved_files(), ['chosen.bmp'])
         self.assertEqual(read(target), read(self.slot(1)))
+
+
+class PngSave(SaveCase):
+    save = {'SaveImageType': '1'}
+
+    def assert_png_of_slot_one(self, path):
+        self.assertEqual(read(path)[:8], PNG_SIGNATURE)
+        compare = subprocess.run(['compare', '-metric', 'AE', path, self.slot(1), 'null:'],
+                                 capture_output=True, text=True)
+        self.assertEqual(compare.stderr.split()[:1], ['0'], 'no pixel differs')
+
+    def test_png_files_number_on_after_bitmaps_and_the_viewer_saves_one(self):
+        day = os.path.join(self.save_dir, 'bitmap', time.strftime('%Y%m%d'))
+        self.range_capture()
+        first = os.path.join(day, '000001.png')
+        wait_until(lambda: os.path.exists(first) and os.path.exists(self.slot(1)), 'the PNG file')
+        self.assert_png_of_slot_one(first)
+        shutil.copy(self.slot(1), os.path.join(day, '000003.bmp'))
+        self.range_capture((300, 200), (340, 260))
+        wait_until(lambda: os.path.exists(os.path.join(day, '000004.png')), 'the next PNG file')
+
+        harness.click(*self.tray, button=3)
+        viewer = wait_until(lambda: find_window('COnesWinClass'), 'the history viewer')
+        menu_button = next(c for c in harness.children(viewer) if c.control_id == 1076)
+        harness.click((menu_button.rect[0] + menu_button.rect[2]) // 2,
+                      (menu_button.rect[1] + menu_button.rect[3]) // 2)
+        harness.menu_keys(wait_until(lambda: find_window('#32768'), 'the viewer menu'),
+                          'Down', 'Down', 'Return')
+        wait_until(lambda: find_window(title=SAVE_TITLE), 'the Save As dialog')
+        harness.type_text(self.wine_path(os.path.join(self.save_dir, 'viewer')))
+        harness.key('Return')
+        named = os.path.join(self.save_dir, 'viewer.png')
+        wait_until(lambda: os.path.exists(named), 'the PNG file from the viewer')
+        self.assert_png_of_slot_one(named)
+        self.assertEqual(self.saved_files(), [os.path.join('bitmap', os.path.basename(day), n)
+                                              for n in ('000001.png', '000003.bmp', '000004.png')]
+                         + ['viewer.png'])
+
+
+class PngChosenByApply(SaveCase):
+    def test_apply_writes_the_setting_and_an_unwritable_folder_gets_no_file(self):
+        harness.key('alt+Print')
+        dialog = wait_until(lambda: find_window('#32770', CONFIG_TITLE), 'the configuration dialog')
+        left, top, right, bottom = next(i['rect'] for i in tree_items(dialog)
+                                        if i['text'] == '保存設定')
+        harness.click((left + right) // 2, (top + bottom) // 2)
+        wait_until(lambda: controls(dialog)[SAVE_PNG].visible, 'the save page')
+        harness.click(*controls(dialog)[SAVE_PNG].center)
+        wait_until(lambda: controls(dialog)[SAVE_PNG].checked, 'PNG chosen')
+        harness.click(*controls(dialog)[APPLY].center)
+        wait_until(lambda: find_window('#32770', CONFIG_TITLE, visible=None) is None,
+                   'the dialog to close')
+        self.assertEqual(self.settings_file()['SaveAs']['SaveImageType'], '1')
+
+        day = os.path.join(self.save_dir, 'bitmap', time.strftime('%Y%m%d'))
+        os.makedirs(day)
+        self.assertTrue(mount('--bind', day, day))
+        self.addCleanup(unmount, day)
+        self.assertTrue(mount('-o', 'remount,bind,ro', day))
+        self.range_capture()
+        wait_until(lambda: os.path.exists(self.slot(1)), 'the hard copy in the history')
+        harness.assert_never(lambda: os.listdir(day), 2.0, 'a file in the unwritable folder')
+        unmount(day)
+        self.range_capture((300, 200), (340, 260))
+        wait_until(lambda: os.listdir(day) == ['000001.png'], 'the PNG file once writable')
 
 
 class RecentHardCopyToEditor(SaveCase):

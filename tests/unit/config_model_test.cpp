@@ -37,6 +37,7 @@ ConfigInput ValidInput() {
     in.bitmap = true;
     in.printer = true;
     in.printDirectly = true;
+    in.savePng = true;
     std::strcpy(in.saveDir, "D:\\new");
     in.copyType = CHOICE_AREA;
     in.areaLeft = 10;
@@ -58,6 +59,7 @@ TEST(ConfigApply, ValidInputStoresEveryFieldButTheCount) {
     EXPECT_EQ((s.SaveFormat1 * 100 + s.SaveFormat2 * 10 + s.SaveFormat3), 11);
     EXPECT_EQ(s.IsSaveDialog, 0);
     EXPECT_STREQ(s.SaveDir, "D:\\new");
+    EXPECT_EQ(s.SaveImageType, IMAGE_TYPE_PNG);
     EXPECT_EQ(s.IsPrintPreview, 1);
     EXPECT_EQ(s.CopyType, COPY_FIXED_AREA);
     EXPECT_EQ(s.IsExtraArea, 0);
@@ -206,11 +208,11 @@ TEST(ConfigTables, EveryPageHasItsItemCaptionAndControls) {
                     r.top >= CONFIG_GROUP_RECT.top && r.bottom <= CONFIG_GROUP_RECT.bottom)
             << PAGE_CONTROLS[i].id << " inside the group box";
     }
-    EXPECT_EQ(PAGE_CONTROL_COUNT, 43u);
+    EXPECT_EQ(PAGE_CONTROL_COUNT, 44u);
     EXPECT_EQ(pagesWithControls.size(), static_cast<size_t>(CONFIG_PAGE_COUNT));
     for (const char* caption : PAGE_CAPTIONS)
         EXPECT_NE(caption[0], '\0');
-    EXPECT_EQ(HELP_ROW_COUNT, 22u);
+    EXPECT_EQ(HELP_ROW_COUNT, 23u);
 }
 
 TEST(FileChoosers, APathIsCopiedOnlyWhenItFits) {

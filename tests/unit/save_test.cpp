@@ -29,6 +29,7 @@ class AutomaticNames : public ::testing::Test {
     void SetUp() override {
         saveDir_ = folder_.path().substr(0, folder_.path().size() - 1);
         std::strcpy(Settings.SaveDir, saveDir_.c_str());
+        Settings.SaveImageType = IMAGE_TYPE_BITMAP;
     }
     std::string Choose() {
         char destination[SAVE_NAME_CAPACITY] = {};
@@ -93,6 +94,21 @@ TEST_F(AutomaticNames, FullDayFolderGivesNoNameAndOverwritesNothing) {
     EXPECT_FALSE(StoreSaveName(FindFreeAutomaticName(day, 3), destination));
     EXPECT_STREQ(destination, "");
     EXPECT_EQ(ReadText(day + "\\000002.bmp"), "keep");
+}
+
+TEST_F(AutomaticNames, PngsNumberOnFromTheHighestOfEitherTypeAndBitmapsTakeNoPngNumber) {
+    Settings.SaveImageType = IMAGE_TYPE_PNG;
+    char destination[SAVE_NAME_CAPACITY] = {};
+    EXPECT_EQ(ChooseSaveDestination(0, destination), IMAGE_TYPE_PNG);
+    EXPECT_EQ(std::string(destination), saveDir_ + "\\bitmap\\" + Today() + "\\000001.png");
+    std::string day = saveDir_ + "\\bitmap\\" + Today();
+    WriteText(day + "\\000003.bmp", "x");
+    EXPECT_EQ(FindNextAutomaticPngName(day), day + "\\000004.png");
+    WriteText(day + "\\000001.PNG", "x");
+    WriteText(day + "\\000004.png", "x");
+    EXPECT_EQ(FindNextAutomaticPngName(day), day + "\\000005.png");
+    EXPECT_EQ(FindNextAutomaticPngName(day, 4), "");
+    EXPECT_EQ(FindFreeAutomaticName(day), day + "\\000002.bmp");
 }
 
 TEST_F(AutomaticNames, SaveDirAtItsCapacityStaysInsideTheBuffer) {

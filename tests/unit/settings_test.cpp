@@ -33,6 +33,7 @@ TEST_F(SettingsFile, MissingFileGivesDefaultsAndCorrections) {
     EXPECT_EQ(Settings.SaveFormat1, 1) << "at least the clipboard output stays on";
     EXPECT_EQ(Settings.SaveFormat2, 0);
     EXPECT_EQ(Settings.SaveFormat3, 0);
+    EXPECT_EQ(Settings.SaveImageType, IMAGE_TYPE_BITMAP);
     EXPECT_EQ(Settings.SaveNum, 3);
     EXPECT_STREQ(Settings.AppPath, "mspaint.exe");
     EXPECT_STREQ(Settings.AppParam, "");
@@ -126,6 +127,7 @@ TEST_F(SettingsFile, SaveSettingsRoundTripsAndLeavesOthersAndHotKeyAlone) {
     Settings.CopyType = COPY_FIXED_AREA;
     Settings.AutoRight = 640;
     Settings.SaveFormat2 = 1;
+    Settings.SaveImageType = IMAGE_TYPE_PNG;
     strcpy(Settings.AppParam, "/p");
     Settings.SaveNum = 42;
     Settings.IsPrintIPAddr = 1;
@@ -141,6 +143,7 @@ TEST_F(SettingsFile, SaveSettingsRoundTripsAndLeavesOthersAndHotKeyAlone) {
     EXPECT_EQ(Settings.CopyType, COPY_FIXED_AREA);
     EXPECT_EQ(Settings.AutoRight, 640);
     EXPECT_EQ(Settings.SaveFormat2, 1);
+    EXPECT_EQ(Settings.SaveImageType, IMAGE_TYPE_PNG);
     EXPECT_STREQ(Settings.AppParam, "/p");
     EXPECT_EQ(Settings.SaveNum, 42);
     EXPECT_EQ(Settings.IsPrintIPAddr, 1);

@@ -1,0 +1,63 @@
+// Times the saves of one hard copy for the user: its PNG encode alone, the
+// whole PNG save (encode, flush and rename of the temporary file) and the
+// bitmap save (a copy through a temporary file), and prints both files' sizes.
+//   png_encode.exe HARDCOPY.bmp ROUNDS
+#include "output/png_file.h"
+#include "output/save.h"
+#include "settings/settings.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+double MedianMilliseconds(int rounds, const std::function<bool()>& step) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    std::vector<double> times;
+    for (int round = 0; round < rounds; ++round) {
+        LARGE_INTEGER start, stop;
+        QueryPerformanceCounter(&start);
+        if (!step()) return -1;
+        QueryPerformanceCounter(&stop);
+        times.push_back(1000.0 * static_cast<double>(stop.QuadPart - start.QuadPart) /
+                        static_cast<double>(frequency.QuadPart));
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+long long FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return 2;
+    const char* hardCopy = argv[1];
+    int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
+    char base[MAX_PATH] = {};
+    GetTempPathA(sizeof base, base);
+    std::string png = std::string(base) + "zorvex-png-bench.png";
+    std::string bmp = std::string(base) + "zorvex-png-bench.bmp";
+
+    double encode = MedianMilliseconds(rounds, [&] { return WritePngFile(hardCopy, png.c_str()); });
+    double pngSave = MedianMilliseconds(
+        rounds, [&] { return SaveHardCopyAs(hardCopy, png.c_str(), IMAGE_TYPE_PNG); });
+    double bmpSave = MedianMilliseconds(
+        rounds, [&] { return SaveHardCopyAs(hardCopy, bmp.c_str(), IMAGE_TYPE_BITMAP); });
+    std::printf(
+        "png_encode_ms_median\t%.1f\npng_save_ms_median\t%.1f\nbitmap_save_ms_median\t%.1f\n"
+        "png_bytes\t%lld\nbitmap_bytes\t%lld\n",
+        encode, pngSave, bmpSave, FileSize(png), FileSize(bmp));
+    DeleteFileA(png.c_str());
+    DeleteFileA(bmp.c_str());
+    return encode < 0 || pngSave < 0 || bmpSave < 0 ? 1 : 0;
+}

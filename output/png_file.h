@@ -1,0 +1,9 @@
+// PNG files of hard copies, encoded by the Windows Imaging Component.
+#pragma once
+
+// Writes the hard copy in the bitmap file `bitmapPath` to `pngPath` as a
+// 24-bit PNG with exactly its pixels: a bitmap without compression has no
+// alpha, so the unused fourth byte of a 32-bit one is left out. COM is
+// started for the call and ended again. False when the bitmap cannot be
+// read or the encoder fails; `pngPath` may then hold part of a file.
+bool WritePngFile(const char* bitmapPath, const char* pngPath);
