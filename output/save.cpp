@@ -266,7 +266,7 @@ bool CopyHardCopyFile(const char* from, const char* to) {
 
 bool SaveHardCopyAs(const char* workFile, const char* destination, int imageType) {
     if (!IsPngImageType(imageType)) return CopyHardCopyFile(workFile, destination);
-    if (!FileExists(workFile)) return false;
+    if (!FileExists(workFile) || !CanNameFile(destination)) return false;
     return WriteFileThroughTemporary(
         destination, [workFile](const char* path) { return WritePngFile(workFile, path); });
 }
