@@ -21,21 +21,24 @@ VIEWER = 'COnesWinClass'
 def unix_pid_of():
     """The Linux process that runs this test's zor_vex.exe: the launcher that
     `wine` starts hands the program to another process, so it is looked up
-    by the program's path (other builds may run beside it)."""
-    wanted = ('z:' + harness.EXE.replace('/', '\\')).lower().encode()
+    by the program's Windows path (other builds may run beside it); where the
+    64-bit Wine runs alone, the program keeps its Linux path."""
+    forms = [('z:' + harness.EXE.replace('/', '\\')).lower().encode(), harness.EXE.lower().encode()]
     _, out = harness.run(['pgrep', '-f', 'zor_vex.exe'])
-    found = []
+    found = {form: [] for form in forms}
     for pid in (int(p) for p in out.split()):
         try:
             with open(f'/proc/{pid}/cmdline', 'rb') as f:
-                if wanted not in f.read().lower():
-                    continue
+                command = f.read().lower()
             with open(f'/proc/{pid}/smaps_rollup') as f:
                 f.read(1)
-            found.append(pid)
         except OSError:
             continue
-    return found[0] if len(found) == 1 else None
+        form = next((form for form in forms if form in command), None)
+        if form:
+            found[form].append(pid)
+    pids = found[forms[0]] or found[forms[1]]
+    return pids[0] if len(pids) == 1 else None
 
 
 def proc_kb(pid, filename, *fields):
