@@ -326,6 +326,7 @@ class FlashFeedback(CaptureCase):
         it can for a bounded time; returns the first picture in which every
         point shows the given colour, or None."""
         path = os.path.join(self.workdir, 'flash.bmp')
+        self.flash_picture = path
         args = [str(v) for v in (8, self.wine_path(path), *area)]
         for (x, y), color in points:
             args += [str(v) for v in (x, y, *color)]
@@ -357,7 +358,13 @@ class FlashFeedback(CaptureCase):
                 wait_until(lambda: probe('foreground').startswith(f'{target.handle}\t'),
                            'the test window in front')
                 before = Screen()
-                checked = [p for p, _ in target.quadrant_points()] + \
+                # the quadrants, the flashed area's corners and the outside
+                # points it holds: a picture with all of them inverted shows
+                # the whole flash, not a part drawn so far
+                low = min(flashed[3], work[3]) - 3  # the taskbar's clock may change
+                corners = [(flashed[0] + 2, flashed[1] + 2), (flashed[2] - 3, flashed[1] + 2),
+                           (flashed[0] + 2, low), (flashed[2] - 3, low)]
+                checked = [p for p, _ in target.quadrant_points()] + corners + \
                     [p for p in outside if flashed[0] <= p[0] < flashed[2]
                      and flashed[1] <= p[1] < flashed[3]]
                 points = [((x, y), invert(before.pixel(x, y))) for x, y in checked]
@@ -365,7 +372,9 @@ class FlashFeedback(CaptureCase):
                 notice = WindowWatch(self, '#32770', 'ZORVEX')
                 frame = self.catch_inverted(keys, pictured, points)
                 self.assertIsNotNone(frame, f'a picture with {flashed} inverted')
-                harness.screenshot(os.path.join(harness.ARTIFACTS, f'capture-flash-{keys}.png'))
+                os.makedirs(harness.ARTIFACTS, exist_ok=True)
+                harness.run(['convert', self.flash_picture,
+                             os.path.join(harness.ARTIFACTS, f'capture-flash-{keys}.png')])
                 # every pixel of the flashed area inverted, every other one as it was
                 ox, oy = pictured[:2]
                 wrong = [(x, y) for y in range(pictured[1], pictured[3], 7)

@@ -52,9 +52,9 @@ def fit_image_rect(image_width, image_height, area_width, area_height):
 
 # Where the 200 x 100 quadrant picture goes in the viewer's client area, for
 # the client sizes the tests meet (the preset size, and maximised on the
-# 1280 x 800 desktop): 90 % of the paper's inner width, rounded down, which
-# the picture's proportion allows, half that high, centred on the paper below
-# the 50-pixel bar and inside its 10-pixel margin.
+# 1280 x 800 desktop): the paper lies below the 50-pixel bar with a 10-pixel
+# margin; the picture, wider in proportion than the paper, is 90 % of the
+# paper's width (rounded down) and half that high, centred on it.
 PAGE_IMAGE = {(504, 655): (34, 244, 469, 461), (1280, 761): (73, 122, 1207, 689)}
 
 
