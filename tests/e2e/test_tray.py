@@ -28,9 +28,9 @@ def highlighted_rows(menu, before, after):
     return longest if len(longest) >= 8 else None
 
 
-def highlighted_row_has_check(menu, before):
-    """True when a check mark is drawn in the left margin of the highlighted
-    row of an open menu. `before` is the screen without highlight."""
+def settled_highlight(menu, before):
+    """The rows of the highlight bar once the menu has taken every key, and
+    the screen that shows it. `before` is the screen without highlight."""
     screens, seen = [], []
 
     def highlight():
@@ -42,7 +42,13 @@ def highlighted_row_has_check(menu, before):
         return rows if settled else None
 
     rows = wait_until(highlight, 'the highlighted menu row', timeout=5)
-    after = screens[0]
+    return rows, screens[0]
+
+
+def highlighted_row_has_check(menu, before):
+    """True when a check mark is drawn in the left margin of the highlighted
+    row of an open menu. `before` is the screen without highlight."""
+    rows, after = settled_highlight(menu, before)
     left = menu.rect[0]
     colour = after.pixel(menu.rect[2] - 8, rows[len(rows) // 2])
     marks = sum(1 for y in rows for x in range(left + 3, left + 20) if after.pixel(x, y) != colour)
@@ -70,7 +76,19 @@ class TrayMenuTest(harness.ZorvexTestCase):
         self.assertLessEqual(menu.rect[3], taskbar.rect[1], 'the menu keeps clear of the taskbar')
         x = self.tray[0]
         self.assertLessEqual(menu.rect[0], x)
-        self.assertGreater(menu.size[1], 200)
+        # every item inside it: the first selectable one at the top, the last
+        # (reached with one Down per item) at the bottom, the rest between
+        before = Screen()
+        menu_keys(menu, 'Down')
+        first, _ = settled_highlight(menu, before)
+        menu_keys(menu, *(['Down'] * CONFIG))
+        last, _ = settled_highlight(menu, before)
+        row = len(first)
+        self.assertLess(first[0] - menu.rect[1], row, 'the first item at the top')
+        self.assertLess(menu.rect[3] - last[-1], row, 'the last item at the bottom')
+        self.assertGreaterEqual(last[0] - first[0], CONFIG * row, 'every item between')
+        menu_keys(menu, 'Escape')
+        wait_until(lambda: find_window('#32768') is None, 'the menu to close')
 
     def test_mode_item_moves_the_check_and_writes_only_copy_type(self):
         with open(self.ini_path, 'rb') as f:
@@ -207,8 +225,10 @@ class MenuOpenDuringACapture(harness.ZorvexTestCase):
         self.assertTrue(lines[0].endswith('~zor_vex2.bmp'), lines[0])
         # the menu opens anew with the new hard copy first
         menu, submenu = self.open_recent_submenu(RECENT)
-        self.assertGreater(submenu.size[1], 0)
-        menu_keys(menu, 'Escape', 'Escape')
+        menu_keys(submenu, 'Return')
+        lines = wait_until(lambda: (lambda found: found if len(found) == 2 else None)(
+            harness.recorded_lines(log)), 'the edit application again')
+        self.assertTrue(lines[1].endswith('~zor_vex1.bmp'), lines[1])
 
 
 def write_bitmap(path, width, height):

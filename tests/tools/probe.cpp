@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -276,6 +277,8 @@ int WatchPlace(const char* className, const char* title, const char* stopFile) {
     return 0;
 }
 
+bool SaveBitmap(HDC memory, HBITMAP bitmap, int width, int height, const char* path);
+
 // Saves a screen area as a 24-bit bottom-up bitmap file.
 bool SaveScreenArea(RECT area, const char* path) {
     int width = area.right - area.left, height = area.bottom - area.top;
@@ -286,6 +289,15 @@ bool SaveScreenArea(RECT area, const char* path) {
     HGDIOBJ previous = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
     SelectObject(memory, previous);
+    bool saved = SaveBitmap(memory, bitmap, width, height, path);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return saved;
+}
+
+// Writes a bitmap (not selected into `memory`) as a 24-bit bottom-up file.
+bool SaveBitmap(HDC memory, HBITMAP bitmap, int width, int height, const char* path) {
     BITMAPINFOHEADER info = {};
     info.biSize = sizeof info;
     info.biWidth = width;
@@ -296,9 +308,6 @@ bool SaveScreenArea(RECT area, const char* path) {
     std::string pixels(static_cast<size_t>(stride) * height, '\0');
     GetDIBits(memory, bitmap, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
               DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     BITMAPFILEHEADER file = {0x4D42, static_cast<DWORD>(54 + pixels.size()), 0, 0, 54};
     FILE* out = std::fopen(path, "wb");
     if (!out) return false;
@@ -322,14 +331,38 @@ BOOL CALLBACK AppendChildLayout(HWND child, LPARAM lParam) {
     return TRUE;
 }
 
-// As Watch, for a window that shows only for a moment: once it has shown a
-// while, its client size and each child's client rectangle are printed, and
-// the screen under it is saved to a bitmap file.
+BOOL CALLBACK FindChildToPaint(HWND child, LPARAM found) {
+    if (!GetUpdateRect(child, nullptr, FALSE)) return TRUE;
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+}
+
+// Waits, for a bounded time, until a window stays where it is and neither it
+// nor any of its children has a part left to paint.
+void WaitUntilDrawn(HWND window, DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    RECT last = {};
+    GetWindowRect(window, &last);
+    while (GetTickCount() - start < milliseconds) {
+        Sleep(5);
+        RECT now = {};
+        if (!GetWindowRect(window, &now)) return;
+        bool moved = !EqualRect(&now, &last);
+        last = now;
+        bool toPaint = GetUpdateRect(window, nullptr, FALSE) != 0;
+        if (!toPaint) EnumChildWindows(window, FindChildToPaint, reinterpret_cast<LPARAM>(&toPaint));
+        if (!moved && !toPaint) return;
+    }
+}
+
+// As Watch, for a window that shows only for a moment: once it is laid out
+// and drawn, its client size and each child's client rectangle are printed,
+// and the screen under it is saved to a bitmap file.
 int WatchLayout(const char* className, const char* title, const char* stopFile,
                 const char* picturePath) {
     std::string layout;
     bool seen = WatchForWindow(className, title, stopFile, [&](HWND window) {
-        Sleep(150);
+        WaitUntilDrawn(window, 1000);
         RECT client = {}, outer = {};
         GetClientRect(window, &client);
         GetWindowRect(window, &outer);
@@ -410,10 +443,14 @@ int PostSequence(int count, char** fields) {
     return 0;
 }
 
-// Holds the clipboard open, as a busy program would, for the given time.
+bool CompleteBitmapFile(const char* path);
+
+// Holds the clipboard open, as a busy program would, for the given time;
+// with a bitmap file named, from now until the given time after that file is
+// complete (a hard copy is written before it goes to the clipboard).
 // Opened with a window of its own: a program that opens it without one may
 // still be let in beside another such program.
-int HoldClipboard(const char* milliseconds) {
+int HoldClipboard(const char* milliseconds, const char* untilFile = nullptr) {
     HWND owner = CreateWindowExA(0, "STATIC", "clipboard holder", WS_POPUP, 0, 0, 0, 0, nullptr,
                                  nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!owner || !OpenClipboard(owner)) {
@@ -422,6 +459,10 @@ int HoldClipboard(const char* milliseconds) {
     }
     std::printf("holding\n");
     std::fflush(stdout);
+    if (untilFile) {
+        DWORD start = GetTickCount();
+        while (!CompleteBitmapFile(untilFile) && GetTickCount() - start < 30000) Sleep(2);
+    }
     Sleep(std::strtoul(milliseconds, nullptr, 10));
     CloseClipboard();
     std::printf("released\n");
@@ -956,14 +997,108 @@ int SelectBrowserFolder(const char* window, const char* path) {
     return 0;
 }
 
+// Whether a bitmap file is there and as long as its header says. Opened
+// with every sharing allowed, so that the writer's own opens still succeed.
+bool CompleteBitmapFile(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    BITMAPFILEHEADER header = {};
+    DWORD read = 0;
+    bool complete = ReadFile(file, &header, sizeof header, &read, nullptr) &&
+                    read == sizeof header && header.bfType == 0x4D42 &&
+                    GetFileSize(file, nullptr) == header.bfSize;
+    CloseHandle(file);
+    return complete;
+}
+
+// Prints "seen", how long the window showed in milliseconds (until the stop
+// when it still shows) and "gone" or "showing"; or "none".
+int WatchTime(const char* className, const char* title, const char* stopFile) {
+    std::printf("ready\n");
+    std::fflush(stdout);
+    bool seen = false, gone = false;
+    DWORD shown = 0, hidden = 0;
+    while (!FileExists(stopFile)) {
+        HWND window = FindWindowA(className, title);
+        bool visible = window && IsWindowVisible(window);
+        DWORD now = GetTickCount();
+        if (visible && !seen) {
+            seen = true;
+            shown = now;
+        } else if (!visible && seen && !gone) {
+            gone = true;
+            hidden = now;
+        }
+        Sleep(2);
+    }
+    if (!seen) {
+        std::printf("none\n");
+        return 0;
+    }
+    std::printf("seen\t%lu\t%s\n", static_cast<unsigned long>((gone ? hidden : GetTickCount()) - shown),
+                gone ? "gone" : "showing");
+    return 0;
+}
+
+// Takes pictures of a screen area as fast as it can, for at most the given
+// seconds, until one shows each of the given points in its colour (a frame
+// of feedback that lasts a few milliseconds); that picture is saved. Says
+// "ready" once watching, then "caught" or "none".
+int CatchFrame(int argc, char** argv) {
+    if (argc < 8 || (argc - 8) % 5 != 0) return 2;
+    DWORD limit = std::strtoul(argv[2], nullptr, 10) * 1000;
+    const char* path = argv[3];
+    RECT area = {std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]), std::atoi(argv[7])};
+    struct Point {
+        int x, y;
+        COLORREF color;
+    };
+    std::vector<Point> points;
+    for (char** field = argv + 8; field < argv + argc; field += 5)
+        points.push_back({std::atoi(field[0]), std::atoi(field[1]),
+                          RGB(std::atoi(field[2]), std::atoi(field[3]), std::atoi(field[4]))});
+    int count = static_cast<int>(points.size());
+    int width = area.right - area.left, height = area.bottom - area.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    bool caught = false;
+    DWORD start = GetTickCount();
+    while (!caught && GetTickCount() - start < limit) {
+        // the points alone first, which is quick; then the whole area at once
+        bool all = true;
+        for (int i = 0; i < count && all; ++i)
+            all = GetPixel(screen, points[i].x, points[i].y) == points[i].color;
+        if (!all) continue;
+        BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+        caught = true;
+        for (int i = 0; i < count && caught; ++i)
+            caught = GetPixel(memory, points[i].x - area.left, points[i].y - area.top) ==
+                     points[i].color;
+    }
+    SelectObject(memory, previous);
+    if (caught) SaveBitmap(memory, bitmap, width, height, path);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    std::printf(caught ? "caught\n" : "none\n");
+    return 0;
+}
+
 int Usage() {
     std::fprintf(stderr,
                  "probe windows | children HWND | hotkeys | hold-hotkeys NAME... | clipboard FILE | clear-clipboard |\n"
                  "      testwin X Y W H TITLE [topmost] [hand] [noactivate] | activate HWND | maximize HWND | restore HWND |\n"
-                 "      watch CLASS TITLE STOPFILE | watch-place CLASS TITLE STOPFILE |\n"
+                 "      watch CLASS TITLE STOPFILE | watch-place CLASS TITLE STOPFILE | watch-time CLASS TITLE STOPFILE |\n"
                  "      foreground | menu-mode HWND | metrics | modifiers | post HWND MSG WPARAM | tray-delete HWND ID |\n"
                  "      taskbar-created HWND | post-seq (HWND MSG WPARAM LPARAM)... |\n"
-                 "      hold-clipboard MILLISECONDS | lock FILE MILLISECONDS | resources PID |\n"
+                 "      catch-frame SECONDS FILE LEFT TOP RIGHT BOTTOM (X Y R G B)... |\n"
+                 "      hold-clipboard MILLISECONDS [BITMAPFILE] | lock FILE MILLISECONDS | resources PID |\n"
                  "      listview HWND | listview-deselect HWND |\n"
                  "      gettext HWND | settext HWND TEXT | send HWND MSG WPARAM LPARAM |\n"
                  "      printer-page | hook-next-print cancel|hold FILE SECONDS |\n"
@@ -998,6 +1133,8 @@ int main(int argc, char** argv) {
     if (command == "restore" && argc == 3) return Restore(argv[2]);
     if (command == "watch" && argc == 5) return Watch(argv[2], argv[3], argv[4]);
     if (command == "watch-place" && argc == 5) return WatchPlace(argv[2], argv[3], argv[4]);
+    if (command == "watch-time" && argc == 5) return WatchTime(argv[2], argv[3], argv[4]);
+    if (command == "catch-frame") return CatchFrame(argc, argv);
     if (command == "watch-layout" && argc == 6)
         return WatchLayout(argv[2], argv[3], argv[4], argv[5]);
     if (command == "foreground") return PrintForeground();
@@ -1012,6 +1149,7 @@ int main(int argc, char** argv) {
     if (command == "post" && argc == 5) return PostCommand(argv[2], argv[3], argv[4]);
     if (command == "post-seq") return PostSequence(argc - 2, argv + 2);
     if (command == "hold-clipboard" && argc == 3) return HoldClipboard(argv[2]);
+    if (command == "hold-clipboard" && argc == 4) return HoldClipboard(argv[2], argv[3]);
     if (command == "lock" && argc == 4) return LockFile(argv[2], argv[3]);
     if (command == "resources" && argc == 3) return PrintResources(argv[2]);
     if (command == "listview" && argc == 3) return DumpListView(argv[2]);
