@@ -191,9 +191,11 @@ INT_PTR OnNoticeSysCommand(HWND dialog, WPARAM command) {
 
 } // namespace
 
-bool IsCopiedNoticeDue() {
-    return IsOutputOn(Settings.SaveFormat1) ||
-           (IsOutputOn(Settings.SaveFormat2) && Settings.IsSaveDialog == 0);
+CaptureFeedback ChooseCaptureFeedback(const SettingsRecord& settings, bool delivered) {
+    if (settings.IsFlash == 0) return CaptureFeedback::Flash;
+    bool noticeDue = IsOutputOn(settings.SaveFormat1) ||
+                     (IsOutputOn(settings.SaveFormat2) && settings.IsSaveDialog == 0);
+    return noticeDue && delivered ? CaptureFeedback::CopiedNotice : CaptureFeedback::None;
 }
 
 void PrepareCaptureFeedback(RECT rect, HWND window) {
@@ -202,11 +204,16 @@ void PrepareCaptureFeedback(RECT rect, HWND window) {
 }
 
 void ShowCaptureFeedback(RECT rect, HWND window, bool delivered) {
-    if (Settings.IsFlash == 0) {
+    switch (ChooseCaptureFeedback(Settings, delivered)) {
+    case CaptureFeedback::Flash:
         CreateFlashWindow(appInstance, FLASH_WINDOW_CLASS, SW_SHOWNOACTIVATE, rect, window);
-    } else if (IsCopiedNoticeDue() && delivered) {
+        break;
+    case CaptureFeedback::CopiedNotice: {
         RECT captured = FeedbackPlace(rect, window);
         ShowCopiedNotice(&captured);
+        break;
+    }
+    case CaptureFeedback::None: break;
     }
 }
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "resources/resource.h"
+#include "settings/settings.h"
 
 constexpr UINT_PTR COPIED_NOTICE_TIMER = COPIED_NOTICE_TIMER_ID;
 constexpr UINT COPIED_NOTICE_MILLISECONDS = 500;
@@ -20,8 +21,11 @@ void PrepareCaptureFeedback(RECT rect, HWND window);
 // shows the copied notice, as the settings ask; returns when it is over.
 // The notice says the copy was made, so it shows only when `delivered`.
 void ShowCaptureFeedback(RECT rect, HWND window, bool delivered);
-// Whether the copied notice is due when the flash is off.
-bool IsCopiedNoticeDue();
+enum class CaptureFeedback { Flash, CopiedNotice, None };
+// The flash when IsFlash is 0 (whatever the outputs did); otherwise the
+// copied notice when the clipboard or a save under an automatic name was on
+// and every output that was on succeeded (`delivered`); otherwise nothing.
+CaptureFeedback ChooseCaptureFeedback(const SettingsRecord& settings, bool delivered);
 int CreateFlashWindow(HINSTANCE instance, const char* className, int showCommand, RECT rect,
                       HWND window);
 // Runs the self-closing copied notice (dialog 113) modally, centred on the

@@ -215,22 +215,6 @@ class NoticeForFileOutput(FeedbackCase):
         self.assertIn('コピーしました', texts)
 
 
-class NoNoticeWithSaveDialog(FeedbackCase):
-    output = {'SaveFormat2': '1', 'IsSaveDialog': '1'}
-
-    def test_save_dialog_alone_gives_no_feedback(self):
-        TestWindow(self, 200, 150, 400, 300)
-        notice = WindowWatch(self, '#32770', 'ZORVEX')
-        key('Print')
-        dialog = wait_until(lambda: find_window(title=SAVE_TITLE), 'the Save As dialog')
-        harness.click_button(dialog, 'キャンセル')
-        wait_until(lambda: complete_bitmap(self.slot(1)), 'the hard copy')
-        # the feedback comes once the hard copy is filed
-        harness.assert_never(lambda: find_window('#32770', 'ZORVEX'), 1.5, 'a notice')
-        self.assertIsNone(notice.stop(), 'no notice')
-        self.assertEqual(self.saved_files(), [])
-
-
 class ViewerHandOffs(EditorViewerCase):
     wine_debug = 'fixme+exec'
     settings = {'Option': {'IsFlash': '1', 'SaveNum': '3'},

@@ -1,6 +1,8 @@
-// The geometry of the capture modes and of fitting an image into an area.
+// The geometry of the capture modes and of fitting an image into an area, and
+// the sign that follows a capture.
 #include "capture/bitmap_file.h"
 #include "capture/capture_modes.h"
+#include "capture/feedback.h"
 
 #include <gtest/gtest.h>
 
@@ -101,3 +103,31 @@ TEST(VisibleScreenRect, AWindowAcrossTheLeftEdgeOfTheVirtualScreenLosesThePartOu
 }
 
 } // namespace
+
+TEST(CaptureFeedback, TheFlashWhenOnElseTheNoticeForAClipboardOrAnAutomaticSaveThatSucceeded) {
+    struct Row {
+        int isFlash, clipboard, bitmap, isSaveDialog;
+        bool delivered;
+        CaptureFeedback expected;
+    };
+    const Row rows[] = {
+        {0, 0, 0, 0, false, CaptureFeedback::Flash}, // the flash even when an output failed
+        {1, 1, 0, 0, true, CaptureFeedback::CopiedNotice},
+        {1, 1, 0, 0, false, CaptureFeedback::None},
+        {1, 0, 1, 0, true, CaptureFeedback::CopiedNotice},
+        {1, 0, 1, 1, true, CaptureFeedback::None}, // the Save As dialog is the sign
+        {1, 1, 1, 1, true, CaptureFeedback::CopiedNotice},
+        {1, 0, 0, 0, true, CaptureFeedback::None}, // the printer alone
+        {1, 2, 2, 0, true, CaptureFeedback::None}, // only 1 switches an output on
+        {2, 1, 0, 0, true, CaptureFeedback::CopiedNotice},
+    };
+    for (const Row& row : rows) {
+        SettingsRecord settings = {};
+        settings.IsFlash = row.isFlash;
+        settings.SaveFormat1 = row.clipboard;
+        settings.SaveFormat2 = row.bitmap;
+        settings.IsSaveDialog = row.isSaveDialog;
+        EXPECT_EQ(ChooseCaptureFeedback(settings, row.delivered), row.expected)
+            << row.isFlash << row.clipboard << row.bitmap << row.isSaveDialog << row.delivered;
+    }
+}
