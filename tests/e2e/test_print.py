@@ -72,9 +72,7 @@ class PrintCase(ViewerTestCase):
         return picture
 
     def expected_image(self, width, height):
-        left, top, right, bottom = image_rect(width, height, self.page)
-        return left + self.page[0], top + self.page[1], right + self.page[0], \
-            bottom + self.page[1]
+        return image_rect(width, height, self.page)
 
     def assert_image_placed(self, picture, expected):
         margin = 300
@@ -189,7 +187,7 @@ class UnreadableHardCopy(PrintCase):
         harness.assert_never(lambda: self.viewer() is None or watch.new_jobs(), 4.0,
                              'the viewer closed or a job was printed')
         self.assertTrue(wait_until(lambda: (v := self.viewer()) and v.visible, 'the viewer shown'))
-        watch.assert_nothing_printed(self)
+        watch.assert_nothing_printed()
 
     def test_nothing_is_printed_and_the_viewer_stays(self):
         locker = subprocess.Popen(['wine', harness.PROBE, 'lock', self.wine_path(self.slot(1)),
@@ -217,7 +215,7 @@ class PrintSetupFirst(PrintCase):
         harness.screenshot(artifact('print-setup-dialog.png'))
         self.click_control(dialog, 2)
         wait_until(lambda: self.viewer() is None, 'the viewer to close')
-        watch.assert_nothing_printed(self)
+        watch.assert_nothing_printed()
 
         viewer = self.open_by_tray()
         self.watch = JobWatch()
@@ -307,15 +305,14 @@ class DirectPrint(harness.ZorvexTestCase):
         self.assertEqual(job.pages(), 1)
         self.assertIsNone(find_window('COnesWinClass'))
         bitmap = harness.Bitmap(self.slot(1))
-        left, top, right, bottom = image_rect(bitmap.width, abs(bitmap.height), page)
+        expected = image_rect(bitmap.width, abs(bitmap.height), page)
         ppm = artifact('print-direct.ppm')
         picture = job.raster(page[6], ppm)
         picture.save_png(ppm, artifact('print-direct.png'))
         os.remove(ppm)
         # The desktop's edges are not white, so its whole rectangle shows.
         found = picture.ink_box((0, 0, picture.width, picture.height))
-        for got, want in zip(found, (left + page[0], top + page[1], right + page[0],
-                                     bottom + page[1])):
+        for got, want in zip(found, expected):
             self.assertLessEqual(abs(got - want), 3, found)
 
 
@@ -334,8 +331,6 @@ class RangeDirectPrint(RangeCase):
         self.assertEqual(len(jobs), 1)
         self.assertIsNone(find_window('COnesWinClass'))
         left, top, right, bottom = image_rect(bitmap.width, abs(bitmap.height), page)
-        left, top, right, bottom = left + page[0], top + page[1], right + page[0], \
-            bottom + page[1]
         ppm = artifact('print-range.ppm')
         picture = job.raster(page[6], ppm)
         os.remove(ppm)
@@ -355,7 +350,7 @@ class PreviewInstead(harness.ZorvexTestCase):
         watch = JobWatch()
         harness.key('Print')
         wait_until(lambda: find_window('COnesWinClass'), 'the history viewer')
-        watch.assert_nothing_printed(self)
+        watch.assert_nothing_printed()
 
 
 class UnknownCopyType(harness.ZorvexTestCase):
@@ -414,7 +409,7 @@ class AbortDialog(PrintCase):
         self.assertTrue(hook.finish(), 'Cancel was clicked during the print')
         self.assertIsNone(next((w for w in harness.windows() if w.class_name == '#32770'), None))
         self.assertTrue(find_window('CMainWinClass', visible=False).enabled)
-        watch.assert_nothing_printed(self)
+        watch.assert_nothing_printed()
 
 
 class NoDefaultPrinter(PrintCase):
@@ -437,7 +432,7 @@ class NoDefaultPrinter(PrintCase):
         # nothing was printed, so the viewer stays for another try
         harness.assert_never(lambda: self.viewer() is None, 3.0, 'the viewer closed')
         self.assertFalse(hook.finish(), 'no abort dialog was shown')
-        self.watch.assert_nothing_printed(self)
+        self.watch.assert_nothing_printed()
         main = find_window('CMainWinClass', visible=False)
         self.assertTrue(main and main.enabled)
         self.open_by_tray()
