@@ -8,9 +8,6 @@ through its environment block) and its windows one by one; memory comes from
 Linux: the private pages (Private_Clean + Private_Dirty of smaps_rollup) and
 the resident set of the process that runs zor_vex.exe.
 """
-import os
-import time
-
 import harness
 from capture_support import complete_bitmap, screen_metrics
 from harness import find_window, probe, wait_until

@@ -11,9 +11,8 @@ import harness
 from harness import Screen, children, find_window, key, menu_keys, probe, wait_until
 from capture_support import (WHITE, Frame, TestWindow, WindowWatch, complete_bitmap, invert,
                              press_and_catch, screen_metrics)
-from test_capture import CaptureCase
-from test_viewer import (QUADRANTS, TITLE_GREY, ViewerTestCase, fit_image_rect,
-                         quadrant_color, solid, write_bitmap)
+from harness import QUADRANTS, quadrant_color, solid, write_bitmap
+from case_support import TITLE_GREY, CaptureCase, ViewerTestCase, fit_image_rect
 
 OVERLAY = 'CRangeWinClass'
 VIEWER = 'COnesWinClass'

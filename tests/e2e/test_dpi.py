@@ -10,11 +10,9 @@ import unittest
 import harness
 from harness import Bitmap, Screen, children, find_window, key, probe, wait_until
 from capture_support import TestWindow, complete_bitmap, screen_metrics
-from test_capture import CaptureCase
-from test_config import APPLY, CANCEL, GROUP, HELP_LIST, TREE, ConfigCase, controls
-from test_launchers import EDIT_TITLE as HOTKEY_EDIT_TITLE, HOTKEYS
-from test_launchers import LIST_TITLE as HOTKEY_LIST_TITLE
-from test_viewer import ViewerTestCase, quadrant_color
+from harness import controls, quadrant_color
+from case_support import (APPLY, CANCEL, GROUP, HELP_LIST, TREE, CaptureCase, ConfigCase,
+                          ViewerTestCase)
 
 DPI = int(os.environ.get('ZORVEX_DPI', '96'))
 # A 150 % screen gets a desktop large enough for windows scaled to it.
@@ -26,7 +24,9 @@ ABOUT_ITEM = 2  # "バージョン情報..." among the tray menu's selectable it
 ABOUT_FILES, ABOUT_LINK, ABOUT_CLOSE = 1056, 1078, 1004
 COPY_DESKTOP, AREA_TOP = 1024, 1094
 VIEWER_PRINT, VIEWER_CLOSE = 1009, 1011
-HOTKEY_ITEM, HOTKEY_LIST, HOTKEY_EDIT = HOTKEYS, 1037, 1069
+HOTKEY_LIST_TITLE, HOTKEY_EDIT_TITLE = 'ホットキー設定', 'ホットキー編集'
+HOTKEY_ITEM = 4  # "ホットキー設定" among the tray menu's selectable items
+HOTKEY_LIST, HOTKEY_EDIT = 1037, 1069
 
 
 # The design's figures (96 DPI) and what they are at 150 %, worked out by
