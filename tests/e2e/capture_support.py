@@ -165,3 +165,14 @@ class WindowWatch:
         if self.process.poll() is None:
             self.process.kill()
             self.process.wait(timeout=10)
+
+
+def clipboard_size(case):
+    """(width, height) of the bitmap on the clipboard, or the probe's word
+    for none ('none', 'unavailable')."""
+    dump = os.path.join(case.workdir, 'clipboard.bmp')
+    out = probe('clipboard', case.wine_path(dump)).strip()
+    if not out or out in ('none', 'unavailable'):
+        return out
+    width, height = out.split('\t')[:2]
+    return int(width), int(height)

@@ -8,10 +8,8 @@ through its environment block) and its windows one by one; memory comes from
 Linux: the private pages (Private_Clean + Private_Dirty of smaps_rollup) and
 the resident set of the process that runs zor_vex.exe.
 """
-import os
-import time
-
 import harness
+from capture_support import complete_bitmap, screen_metrics
 from harness import find_window, probe, wait_until
 
 OVERLAY = 'CRangeWinClass'
@@ -82,6 +80,7 @@ class Session:
         self.unix_pid = wait_until(unix_pid_of, 'the process of zor_vex.exe')
         self.samples = []
         self.lost_keys = 0
+        self.screen_size = screen_metrics()['screen']
         harness.focus_desktop()
         harness.keep_pointer_off_taskbar()
 
@@ -134,6 +133,15 @@ class Session:
                          'mousemove', str(x + 90), str(y + 60),
                          'mousemove', str(x + 120), str(y + 80), 'mouseup', '1'])
         wait_until(lambda: self.stamp() != before, f'hard copy {number}', interval=0.03)
+        # the copy is of what was asked for: the whole screen, or the range
+        # dragged (the active window's size is not known here)
+        wanted = {0: self.screen_size, 2: (120, 80)}.get(mode)
+        if wanted:
+            bitmap = wait_until(lambda: complete_bitmap(self.case.slot(1)),
+                                f'hard copy {number} complete')
+            size = (bitmap.width, abs(bitmap.height))
+            if size != wanted:
+                raise AssertionError(f'hard copy {number} (mode {mode}) is {size}, not {wanted}')
 
     def captures(self, count, every, spread=3):
         """Samples at the start and every `every` captures. A sample is the
@@ -164,13 +172,17 @@ class Session:
         harness.click(viewer.rect[0] + 30, viewer.rect[1] + 120)
         harness.keep_pointer_off_taskbar()
         self.measure('steps 0')
-        done = 0
+        last_page = int(self.case.settings['Option']['SaveNum'])
+        page, done = 1, 0
         while done < count:
             block = min(every, count - done)
-            direction = 'Right' if (done // every) % 2 == 0 else 'Left'
-            self.press(*([direction] * block))
+            forward = (done // every) % 2 == 0
+            self.press(*(['Right' if forward else 'Left'] * block))
             done += block
-            wait_until(lambda: find_window(VIEWER), 'the viewer still open')
+            page = min(last_page, page + block) if forward else max(1, page - block)
+            # every step turned the page: the caption names the page reached
+            wait_until(lambda: (lambda v: v and v.title.startswith(f'{page}枚目('))(
+                find_window(VIEWER)), f'page {page} after {done} steps')
             self.measure(f'steps {done}')
         self.press('Escape')
         wait_until(lambda: find_window(VIEWER) is None, 'the viewer to close')

@@ -314,6 +314,136 @@ class Bitmap:
         raise ValueError(f'unsupported bit count {self.bit_count}')
 
 
+def write_bitmap(path, width, height, color_at=lambda x, y: (0, 0, 0)):
+    """A 24-bit bottom-up bitmap file; color_at(x, y) counts from the top."""
+    stride = (width * 3 + 3) & ~3
+    rows = []
+    for y in range(height - 1, -1, -1):
+        row = bytearray()
+        for x in range(width):
+            r, g, b = color_at(x, y)
+            row += bytes((b, g, r))
+        rows.append(bytes(row) + b'\0' * (stride - width * 3))
+    pixels = b''.join(rows)
+    with open(path, 'wb') as f:
+        f.write(struct.pack('<2sIHHI', b'BM', 54 + len(pixels), 0, 0, 54))
+        f.write(struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(pixels), 0, 0, 0, 0))
+        f.write(pixels)
+
+
+QUADRANTS = [(255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 255)]
+
+
+def quadrant_color(width, height):
+    """Red, green / blue, white quadrants, for write_bitmap."""
+    return lambda x, y: QUADRANTS[(x >= width // 2) + 2 * (y >= height // 2)]
+
+
+def solid(color):
+    return lambda x, y: color
+
+
+# --- dialogs ------------------------------------------------------------------
+
+BS_TYPE_MASK, BS_DEFPUSHBUTTON, SS_TYPE_MASK, SS_ICON = 0xF, 0x1, 0x1F, 0x3
+
+
+class Control:
+    """A dialog control as the probe reads it."""
+
+    def __init__(self, line):
+        parts = line.rstrip('\r\n').split('\t')
+        self.id = int(parts[0])
+        self.class_name = parts[1]
+        self.visible = parts[2] == '1'
+        self.enabled = parts[3] == '1'
+        self.checked = parts[4] == '1'
+        self.rect = tuple(int(v) for v in parts[5].split(','))
+        self.screen = tuple(int(v) for v in parts[6].split(','))
+        self.style = int(parts[7], 16)
+        self.text = parts[8] if len(parts) > 8 else ''
+
+    @property
+    def center(self):
+        left, top, right, bottom = self.screen
+        return (left + right) // 2, (top + bottom) // 2
+
+    def __repr__(self):
+        return (f'<{self.id} {self.text!r} visible={self.visible} enabled={self.enabled} '
+                f'checked={self.checked}>')
+
+
+def controls(window):
+    """The dialog's controls by id; none once the dialog is gone. A read that
+    found no control of a dialog still there (a probe that did not get to
+    run) is taken again."""
+    for _ in range(3):
+        code, output = run(['wine', PROBE, 'dialog', str(window.handle)], timeout=30)
+        found = {c.id: c for c in (Control(line) for line in
+                                   output.decode('cp932', errors='replace').splitlines()
+                                   if line.count('\t') >= 7)}
+        if found or code == 2:
+            return found
+    raise AssertionError(f'no controls read from {window} (probe exit code {code})')
+
+
+def tree_items(dialog, tree_id):
+    """The items of a tree control in display order."""
+    items = []
+    for line in probe('tree', dialog.handle, tree_id).splitlines():
+        parts = line.rstrip('\r\n').split('\t')
+        if len(parts) == 6:
+            rect = tuple(int(v) for v in parts[4].split(','))
+            items.append({'depth': int(parts[1]), 'expanded': parts[2] == '1',
+                          'selected': parts[3] == '1', 'rect': rect, 'text': parts[5]})
+    return items
+
+
+class MessageBox:
+    """A message box, read back from its window."""
+
+    def __init__(self, window):
+        self.window = window
+        self.controls = controls(window)
+        texts = [c.text for c in self.controls.values()
+                 if c.class_name == 'Static' and c.visible and c.text]
+        self.text = ' '.join(texts)
+        self.buttons = sorted(c.id for c in self.controls.values()
+                              if c.class_name == 'Button' and c.visible)
+        # Wine keeps the icon control in every box; without an icon the
+        # text starts where the icon would be.
+        icon = next((c for c in self.controls.values() if c.class_name == 'Static' and
+                     (c.style & SS_TYPE_MASK) == SS_ICON), None)
+        text = next((c for c in self.controls.values() if c.class_name == 'Static' and c.text),
+                    None)
+        self.has_icon = bool(icon and text and icon.visible and
+                             text.rect[0] >= icon.rect[0] + icon.rect[2])
+        self.default = next((c.id for c in self.controls.values() if c.class_name == 'Button'
+                             and (c.style & BS_TYPE_MASK) == BS_DEFPUSHBUTTON), None)
+
+    def press(self, button_id):
+        click(*self.controls[button_id].center)
+        wait_until(lambda: not any(w.handle == self.window.handle and w.visible
+                                   for w in windows()), 'the message box to close')
+
+
+def zorvex_box():
+    """The program's visible message box or notice (title "ZORVEX"), or None."""
+    return next((w for w in windows()
+                 if w.visible and w.class_name == '#32770' and w.title == 'ZORVEX'), None)
+
+
+# --- file systems -------------------------------------------------------------
+
+def mount(*args):
+    code, _ = run(['mount', *args], timeout=30)
+    return code == 0
+
+
+def unmount(path):
+    run(['umount', '-l', path], timeout=30)
+
+
 def encode_ini(sections):
     lines = []
     for section, values in sections.items():

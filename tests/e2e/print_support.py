@@ -1,13 +1,16 @@
 """Print jobs as a user holds them: the PDF that the CUPS PDF printer writes
 for each finished job, and the PostScript job that CUPS keeps, whose text
 runs carry the printed texts (the PDF made from Wine's PostScript has no
-text layer: every character is a named glyph)."""
+text layer: every character is a named glyph). PrintCase prints from the
+viewer; the Japanese title's print is a case of its own, run on both a
+Japanese and an English system."""
 import os
 import re
 import subprocess
 
 import harness
-from harness import wait_until
+from harness import children, find_window, quadrant_color, wait_until
+from case_support import ViewerTestCase
 
 SPOOL = '/var/spool/cups'
 
@@ -26,8 +29,18 @@ def pdf_folder():
     return os.path.expandvars(folder.replace('${HOME}', os.path.expanduser('~')))
 
 
+# The print server of the machine, as it was when the tests started: a test
+# may point the program (and so this process's environment) at another.
+REAL_SERVER = os.environ.get('CUPS_SERVER')
+
+
 def job_ids(which='all'):
-    _, output = harness.run(['lpstat', '-W', which, '-o'], timeout=30)
+    env = {k: v for k, v in os.environ.items() if k != 'CUPS_SERVER'}
+    if REAL_SERVER is not None:
+        env['CUPS_SERVER'] = REAL_SERVER
+    code, output = harness.run(['lpstat', '-W', which, '-o'], timeout=30, env=env)
+    if code != 0:
+        raise AssertionError(f'lpstat could not read the print queue (exit code {code})')
     ids = set()
     for line in output.decode(errors='replace').splitlines():
         match = re.match(r'\S+-(\d+)\s', line)
@@ -43,15 +56,24 @@ def printer_page():
     return tuple(int(v) for v in line.split('\t')) if line != 'none' else ()
 
 
+# Where a hard copy lands on the page, in the printer's pixels from the
+# paper's corner, worked out by hand for the PDF printer's A4 page at 300 DPI
+# (2479 x 3508, all of it printable): the image fills 90 % of the width (2231)
+# or of the height (3157), whichever it meets first, and is centred.
+A4_300 = (0, 0, 2479, 3508, 2479, 3508, 300, 300)
+IMAGE_RECTS = {
+    (A4_300, (200, 100)): (124, 1196, 2355, 2311),   # 2231 x 1115.5
+    (A4_300, (100, 50)): (124, 1196, 2355, 2311),
+    (A4_300, (1280, 800)): (124, 1057, 2355, 2451),  # 2231 x 1394.4
+}
+
+
 def image_rect(width, height, page):
-    """Where a width x height hard copy lands, in printable-area units."""
-    _, _, phys_w, phys_h, horz, vert = page[:6]
-    pw, ph = int(horz * 0.9), int(vert * 0.9)
-    sx, sy = pw / width, ph / height
-    full_width = sx <= sy if phys_w < phys_h else sx < sy
-    w, h = (pw, int(height * sx)) if full_width else (int(width * sy), ph)
-    left, top = int((horz - w) * 0.5), int((vert - h) * 0.5)
-    return left, top, left + w, top + h
+    """Where a width x height hard copy lands on the page."""
+    try:
+        return IMAGE_RECTS[(tuple(page), (width, height))]
+    except KeyError:
+        raise AssertionError(f'no worked-out place for {width} x {height} on the page {page}')
 
 
 GLYPH_NAMES = {'space': ' ', 'period': '.', 'slash': '/', 'colon': ':', 'hyphen': '-',
@@ -170,9 +192,11 @@ class JobWatch:
         jobs, names = wait_until(done, 'a finished print job with its PDF', timeout=timeout)
         return jobs, PrintJob(jobs[-1], os.path.join(self.folder, names[0]))
 
-    def assert_nothing_printed(self, case):
-        case.assertEqual(self.new_jobs(), [], 'no print job was made')
-        case.assertEqual(self.new_pdfs(), [], 'no PDF was written')
+    def assert_nothing_printed(self, seconds=3.0):
+        """No job and no PDF come up for a while (a job is queued within a
+        second of the print under Wine)."""
+        harness.assert_never(lambda: self.new_jobs() or self.new_pdfs(), seconds,
+                             'a print job or PDF was made')
 
 
 class HookedPrint:
@@ -208,3 +232,100 @@ class HookedPrint:
         for path in (self.out, self.stop):
             os.remove(path)
         return done
+
+
+# --- printing from the viewer -----------------------------------------------
+
+MENU_TITLE = 5  # "タイトル..." among the viewer menu's selectable items
+
+
+def artifact(name):
+    os.makedirs(harness.ARTIFACTS, exist_ok=True)
+    return os.path.join(harness.ARTIFACTS, name)
+
+
+class PrintCase(ViewerTestCase):
+    history = {1: (200, 100, quadrant_color(200, 100))}
+
+    def setUp(self):
+        super().setUp()
+        self.page = printer_page()
+
+    def print_from_viewer(self, title=None):
+        viewer = self.open_by_tray()
+        if title:
+            self.enter_title(viewer, title)
+        self.watch = JobWatch()
+        self.press_button(viewer, 1009)
+        wait_until(lambda: self.viewer() is None, 'the viewer to close after printing')
+
+    def enter_title(self, viewer, text):
+        self.choose(viewer, MENU_TITLE)
+        dialog = self.message_box()
+        self.click_control(dialog, 1017)
+        harness.type_text(text)
+        self.click_control(dialog, 1030)
+        wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the title dialog to close')
+
+    def setup_dialog(self):
+        return wait_until(lambda: next((w for w in harness.windows() if w.visible and
+                                        w.class_name == '#32770'), None),
+                          'the print setup dialog')
+
+    def finished_job(self):
+        jobs, job = self.watch.finished()
+        self.assertEqual(len(jobs), 1, 'exactly one job')
+        self.assertEqual(len(self.watch.new_pdfs()), 1, 'exactly one PDF')
+        self.assertEqual(job.pages(), 1)
+        return job
+
+    def picture(self, job, name):
+        ppm = artifact(name + '.ppm')
+        picture = job.raster(self.page[6], ppm)
+        picture.save_png(ppm, artifact(name + '.png'))
+        os.remove(ppm)
+        return picture
+
+    def expected_image(self, width, height):
+        return image_rect(width, height, self.page)
+
+    def assert_image_placed(self, picture, expected):
+        margin = 300
+        found = picture.ink_box((0, margin, picture.width, picture.height - margin))
+        self.assertIsNotNone(found, 'the image on the page')
+        for got, want in zip(found, expected):
+            self.assertLessEqual(abs(got - want), 3, f'{found} against {expected}')
+
+    def frame_pixels(self, picture, image):
+        """Dark pixels along the right and bottom edges of the white quadrant."""
+        left, top, right, bottom = image
+        mid_x, mid_y = (left + right) // 2, (top + bottom) // 2
+        hits = 0
+        for y in range(mid_y + 20, bottom - 20, 25):
+            hits += any(max(picture.pixel(x, y)) < 220 for x in range(right - 2, right + 3))
+        for x in range(mid_x + 20, right - 20, 25):
+            hits += any(max(picture.pixel(x, y)) < 220 for y in range(bottom - 2, bottom + 3))
+        return hits
+
+
+class JapaneseTitle(PrintCase):
+    def test_japanese_title_prints_as_text(self):
+        viewer = self.open_by_tray()
+        self.choose(viewer, MENU_TITLE)
+        dialog = self.message_box()
+        field = next(c for c in children(dialog) if c.control_id == 1017)
+        harness.probe('settext', field.handle, '印刷テスト 42')
+        self.click_control(dialog, 1030)
+        wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the title dialog to close')
+        self.watch = JobWatch()
+        self.press_button(viewer, 1009)
+        wait_until(lambda: self.viewer() is None, 'the viewer to close after printing')
+        job = self.finished_job()
+        # Five full-width characters of the Japanese font, then " 42".
+        self.assertEqual([t[2] for t in job.texts()], ['\ufffd' * 5 + ' 42'])
+        names = job.glyph_names()
+        self.assertEqual(len(names), 8)
+        self.assertTrue(all(re.fullmatch(r'aj[1-9]\d*', n) for n in names), names)
+        self.assertEqual(len(set(names[:5])), 5, 'five different glyphs, not five boxes')
+        picture = self.picture(job, 'print-japanese-title')
+        self.assertIsNotNone(picture.ink_box((0, 0, picture.width, 200)))

@@ -193,8 +193,8 @@ class AboutDialog(harness.ZorvexTestCase):
 
         harness.click_button(dialog, '閉じる(&C)')
         wait_until(lambda: find_window('#32770', TITLE, visible=None) is None, 'the dialog to close')
-        # closed, the next request opens a new dialog
-        self.assertIsNotNone(self.open_about())
+        # closed, the next request opens a new dialog (the wait is the check)
+        self.assertNotEqual(self.open_about().handle, dialog.handle)
 
 
 if __name__ == '__main__':

@@ -10,8 +10,8 @@ import shutil
 import harness
 from harness import Screen, children, find_window, key, menu_keys, probe, wait_until
 from capture_support import TestWindow, WindowWatch, complete_bitmap, screen_metrics
-from test_viewer import (PAGE_IMAGE, QUADRANTS, TITLE_GREY, ViewerTestCase, quadrant_color,
-                         solid, write_bitmap)
+from harness import QUADRANTS, quadrant_color, solid, write_bitmap
+from case_support import PAGE_IMAGE, TITLE_GREY, ViewerTestCase
 
 OVERLAY = 'CRangeWinClass'
 VIEWER = 'COnesWinClass'

@@ -10,38 +10,9 @@ import harness
 from harness import Bitmap, Screen, find_window, key, probe, wait_until
 from capture_support import (BLUE, GREEN, RED, WHITE, TestWindow, WindowWatch, complete_bitmap,
                              invert, press_and_catch, screen_metrics)
+from case_support import CaptureCase
 
 QUIET = {'IsFlash': '1', 'IsCursor': '0'}
-
-
-class CaptureCase(harness.ZorvexTestCase):
-    def capture(self, *keys, slot=1, previous=None):
-        """Presses keys and returns the new hard copy in the given slot."""
-        key(*keys)
-
-        def fresh():
-            bitmap = complete_bitmap(self.slot(slot))
-            if bitmap is None or (previous is not None and bitmap.data == previous):
-                return None
-            return bitmap
-        bitmap = wait_until(fresh, f'a complete ~zor_vex{slot}.bmp')
-        # the outputs are done once the notice is gone
-        wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the notice to close')
-        return bitmap
-
-    def assert_shows_test_window(self, bitmap, target, origin):
-        """Each quadrant of the test window is in the hard copy at its place,
-        and agrees with the screen around it."""
-        screen = Screen()
-        ox, oy = origin
-        for (x, y), color in target.quadrant_points():
-            self.assertEqual(bitmap.pixel(x - ox, y - oy), color, (x, y))
-        left, top = target.client_origin
-        width, height = target.client_size
-        mismatches = [(x, y) for y in range(top + 2, top + height - 2, 17)
-                      for x in range(left + 2, left + width - 2, 23)
-                      if bitmap.pixel(x - ox, y - oy) != screen.pixel(x, y)]
-        self.assertEqual(mismatches, [])
 
 
 class DesktopCapture(CaptureCase):

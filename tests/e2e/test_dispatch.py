@@ -53,13 +53,12 @@ class Readme(harness.ZorvexTestCase):
     def test_about_item_without_a_readme_starts_nothing(self):
         before = {w.handle for w in harness.windows()}
         self.choose_tray_item(ABOUT)
-        # a second command that is seen to complete shows the first one has run
-        harness.key('ctrl+alt+F11')
-        wait_until(lambda: find_window('#32768'), 'the tray menu')
-        harness.key('Escape')
-        added = [w for w in harness.windows() if w.handle not in before and w.visible
-                 and w.class_name not in ('#32768', 'tooltips_class32')]
-        self.assertEqual(added, [])
+        # the editor takes a few seconds to come up under Wine: watch for as
+        # long as it takes in the case above, and for any other new window
+        harness.assert_never(
+            lambda: [w for w in harness.windows() if w.handle not in before and w.visible
+                     and w.class_name not in ('#32768', 'tooltips_class32')],
+            10.0, 'a window appeared although there is no readme')
 
 
 if __name__ == '__main__':

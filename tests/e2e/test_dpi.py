@@ -5,15 +5,14 @@ with the 96-DPI figures unchanged. Screenshots of every window are left in
 the artifacts folder as dpi<N>-*.png."""
 import os
 import subprocess
+import unittest
 
 import harness
 from harness import Bitmap, Screen, children, find_window, key, probe, wait_until
 from capture_support import TestWindow, complete_bitmap, screen_metrics
-from test_capture import CaptureCase
-from test_config import APPLY, CANCEL, GROUP, HELP_LIST, TREE, ConfigCase, controls
-from test_launchers import EDIT_TITLE as HOTKEY_EDIT_TITLE, HOTKEYS
-from test_launchers import LIST_TITLE as HOTKEY_LIST_TITLE
-from test_viewer import ViewerTestCase, quadrant_color
+from harness import controls, quadrant_color
+from case_support import (APPLY, CANCEL, GROUP, HELP_LIST, TREE, CaptureCase, ConfigCase,
+                          ViewerTestCase)
 
 DPI = int(os.environ.get('ZORVEX_DPI', '96'))
 # A 150 % screen gets a desktop large enough for windows scaled to it.
@@ -25,19 +24,28 @@ ABOUT_ITEM = 2  # "バージョン情報..." among the tray menu's selectable it
 ABOUT_FILES, ABOUT_LINK, ABOUT_CLOSE = 1056, 1078, 1004
 COPY_DESKTOP, AREA_TOP = 1024, 1094
 VIEWER_PRINT, VIEWER_CLOSE = 1009, 1011
-HOTKEY_ITEM, HOTKEY_LIST, HOTKEY_EDIT = HOTKEYS, 1037, 1069
+HOTKEY_LIST_TITLE, HOTKEY_EDIT_TITLE = 'ホットキー設定', 'ホットキー編集'
+HOTKEY_ITEM = 4  # "ホットキー設定" among the tray menu's selectable items
+HOTKEY_LIST, HOTKEY_EDIT = 1037, 1069
+
+
+# The design's figures (96 DPI) and what they are at 150 %, worked out by
+# hand: edges are scaled, and half a pixel rounds away from zero.
+AT_144 = {3: 5, 4: 6, 10: 15, 12: 18, 50: 75, 70: 105, 100: 150, 120: 180, 130: 195,
+          300: 450, 350: 525, 390: 585, 510: 765, 570: 855, 680: 1020}
+BOXES_AT_144 = {(203, 12, 350, 286): (305, 18, 525, 429), (220, 40, 300, 18): (330, 60, 450, 27),
+                (420, 233, 40, 15): (630, 350, 60, 22), (220, 40, 315, 240): (330, 60, 473, 360),
+                (4, 3, 80, 22): (6, 5, 120, 33), (325, 3, 70, 44): (488, 5, 105, 66)}
 
 
 def scaled(value):
-    """value at 96 DPI, at DPI: rounded half away from zero."""
-    product = value * DPI
-    return (product + 48) // 96 if product >= 0 else -((-product + 48) // 96)
+    """A figure of the design at the DPI under test."""
+    return value if DPI == 96 else AT_144[value]
 
 
 def scaled_box(x, y, width, height):
-    """An (x, y, width, height) rectangle with each edge scaled."""
-    left, top = scaled(x), scaled(y)
-    return left, top, scaled(x + width) - left, scaled(y + height) - top
+    """An (x, y, width, height) rectangle of the design at the DPI under test."""
+    return (x, y, width, height) if DPI == 96 else BOXES_AT_144[(x, y, width, height)]
 
 
 def shot(name):
@@ -244,6 +252,20 @@ class LauncherDialogs(DpiCase):
         shot('launcher-edit')
         harness.key('Escape')
         wait_until(lambda: find_window('#32770', HOTKEY_EDIT_TITLE) is None, 'the edit dialog to close')
+
+
+# At 96 DPI the hard copies and the configuration dialog's layout are the
+# ones test_capture, test_range and test_config check; only a scaled screen
+# runs them here.
+SCALED_ONLY = (Captures, ConfigDialog)
+
+
+def load_tests(loader, tests, pattern):
+    suite = unittest.TestSuite()
+    for case in (Captures, CopiedNotice, ConfigDialog, Viewer, AboutDialog, LauncherDialogs):
+        if DPI != 96 or case not in SCALED_ONLY:
+            suite.addTests(loader.loadTestsFromTestCase(case))
+    return suite
 
 
 def tearDownModule():

@@ -5,10 +5,10 @@ import os
 import time
 
 import harness
-import test_print
 from harness import wait_until
-from test_config import REFUSALS, TREE_ITEMS, ConfigCase, tree_items
-from test_save import SaveCase
+from harness import tree_items
+from case_support import REFUSALS, TREE, TREE_ITEMS, ConfigCase, SaveCase
+from print_support import JapaneseTitle
 
 CODE_PAGE_KEY = r'HKLM\System\CurrentControlSet\Control\Nls\CodePage'
 
@@ -27,7 +27,7 @@ def shot(name):
 class EnglishConfig(ConfigCase):
     def test_title_tree_and_refusal_read_back(self):
         self.open_dialog()  # found by its title
-        self.assertEqual([item['text'] for item in tree_items(self.dialog)],
+        self.assertEqual([item['text'] for item in tree_items(self.dialog, TREE)],
                          [text for _, text in TREE_ITEMS])
         shot('config')
         self.show_page('履歴数')
@@ -35,7 +35,7 @@ class EnglishConfig(ConfigCase):
         self.refuse(REFUSALS['too_few'])
 
 
-class EnglishViewerAndPrint(test_print.JapaneseTitle):
+class EnglishViewerAndPrint(JapaneseTitle):
     def open_by_tray(self):
         viewer = super().open_by_tray()
         caption = self.wait_caption('1枚目( 200 x 100 ) ')

@@ -6,9 +6,9 @@ import os
 import subprocess
 
 import harness
-from harness import Screen, find_window, probe, run, wait_until
+from harness import Screen, controls, find_window, probe, run, wait_until
 from capture_support import RED, TestWindow, WindowWatch, complete_bitmap
-from test_config import APPLY, TITLE, controls
+from case_support import APPLY, TITLE
 
 LEFT_WORK = (-1024, 0, 0, 768)
 

@@ -2,72 +2,16 @@
 real mouse selects a rectangle, and its release makes the hard copy. Overlay
 coordinates are desktop coordinates, which are X root coordinates."""
 import os
-import subprocess
 
 import harness
-from harness import Bitmap, Screen, assert_never, find_window, wait_until
+from harness import Screen, assert_never, find_window, wait_until
+from case_support import OVERLAY, RangeCase
 
-OVERLAY = 'CRangeWinClass'
-# The test pattern at the desktop's corner: its quadrant borders cross the
-# selection of the drag from (100, 100) to (200, 150).
-PATTERN = (0, 0, 300, 240)
 RED = (255, 0, 0)
 
 
 def invert(color):
     return tuple(255 - c for c in color)
-
-
-class RangeCase(harness.ZorvexTestCase):
-    settings = {'Common': {'CopyType': '3'},
-                'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '0', 'SaveFormat3': '0'},
-                'Option': {'IsFlash': '1', 'IsCursor': '0'}}
-    pattern = PATTERN
-
-    def setUp(self):
-        super().setUp()
-        x, y, w, h = self.pattern
-        self.pattern_process = subprocess.Popen(
-            ['wine', harness.PROBE, 'testwin', str(x), str(y), str(w), str(h), 'pattern'],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.addCleanup(self.end_pattern)
-        wait_until(lambda: find_window('ZorvexTestPattern'), 'the test pattern')
-        wait_until(lambda: Screen().pixel(x + 30, y + 60) == RED, 'the pattern painted')
-        # Park the pointer away from the area under test.
-        harness.move_mouse(700, 500)
-
-    def end_pattern(self):
-        self.pattern_process.kill()
-        self.pattern_process.wait(timeout=30)
-
-    def open_overlay(self):
-        harness.key('shift+Print')
-        overlay = wait_until(lambda: find_window(OVERLAY), 'the range overlay')
-        harness.focus_desktop()
-        return overlay
-
-    def overlay_gone(self):
-        return find_window(OVERLAY, visible=None) is None
-
-    def press_at(self, x, y):
-        harness.move_mouse(x, y)
-        harness.mouse_down()
-
-    def drag(self, start, end):
-        self.press_at(*start)
-        harness.move_mouse(end[0] - 1, end[1] - 1)
-        harness.move_mouse(*end)
-        harness.mouse_up()
-
-    def wait_for_hard_copy(self):
-        wait_until(lambda: os.path.exists(self.slot(1)), 'the hard copy in the history')
-        wait_until(self.overlay_gone, 'the overlay to close')
-        return Bitmap(self.slot(1))
-
-    def assert_same_pixels(self, bitmap, screen, left, top):
-        wrong = [(x, y) for y in range(bitmap.height) for x in range(bitmap.width)
-                 if bitmap.pixel(x, y) != screen.pixel(left + x, top + y)]
-        self.assertEqual(wrong[:5], [], f'{len(wrong)} pixels differ from the screen')
 
 
 class RangeDrag(RangeCase):

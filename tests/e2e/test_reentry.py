@@ -8,7 +8,8 @@ import time
 
 import harness
 from harness import Bitmap, assert_never, children, find_window, key, probe, wait_until
-from capture_support import RED, TestWindow, complete_bitmap, screen_metrics
+from harness import zorvex_box as notice
+from capture_support import RED, TestWindow, clipboard_size, complete_bitmap, screen_metrics
 
 SAVE_TITLE = 'ハードコピーに名前を付けて保存'
 OVERLAY = 'CRangeWinClass'
@@ -30,24 +31,10 @@ def save_dialogs():
     return [w for w in harness.windows() if w.visible and w.title == SAVE_TITLE]
 
 
-def notice():
-    return next((w for w in harness.windows()
-                 if w.visible and w.class_name == '#32770' and w.title == 'ZORVEX'), None)
-
-
 def press_keys_apart(milliseconds, *keys):
     harness.focus_desktop()
     harness.keep_pointer_off_taskbar()
     harness.run(['xdotool', 'key', '--delay', str(milliseconds), *keys], timeout=30)
-
-
-def clipboard_size(case):
-    dump = os.path.join(case.workdir, 'clipboard.bmp')
-    out = probe('clipboard', case.wine_path(dump)).strip()
-    if not out or out in ('none', 'unavailable'):
-        return out
-    width, height = out.split('\t')[:2]
-    return int(width), int(height)
 
 
 class ReentryCase(harness.ZorvexTestCase):

@@ -5,29 +5,14 @@ import os
 import subprocess
 
 import harness
-from harness import find_window, key, probe, wait_until, windows
+from harness import find_window, key, mount, probe, unmount, wait_until, windows, zorvex_box
 from capture_support import TestWindow, complete_bitmap, screen_metrics
-
-CONFIG_TITLE = 'ZORVEX コンフィグ設定'
-
-
-def mount(*args):
-    code, _ = harness.run(['mount', *args], timeout=30)
-    return code == 0
-
-
-def unmount(path):
-    harness.run(['umount', '-l', path], timeout=30)
+from case_support import TITLE as CONFIG_TITLE
 
 
 def read(path):
     with open(path, 'rb') as f:
         return f.read()
-
-
-def notice():
-    return next((w for w in windows()
-                 if w.visible and w.class_name == '#32770' and w.title == 'ZORVEX'), None)
 
 
 class RacingStarts(harness.ZorvexTestCase):
@@ -95,7 +80,7 @@ class HostileSettingsFile(harness.ZorvexTestCase):
                 key('ctrl+Print')
                 wait_until(lambda: complete_bitmap(self.slot(1)) and
                            os.path.getmtime(self.slot(1)) != before, 'a hard copy')
-                wait_until(lambda: notice() is None, 'the notice to close')
+                wait_until(lambda: zorvex_box() is None, 'the notice to close')
                 key('ctrl+alt+F10')
                 viewer = wait_until(lambda: find_window('COnesWinClass'), 'the viewer')
                 left, top, right, bottom = viewer.rect
@@ -151,7 +136,7 @@ class FilesTheProgramDoesNotOwn(harness.ZorvexTestCase):
         key('Print')
         bitmap = wait_until(lambda: self.slot_stamp() != before and complete_bitmap(self.slot(1)),
                             'a new hard copy in slot 1')
-        wait_until(lambda: notice() is None, 'the notice to close')
+        wait_until(lambda: zorvex_box() is None, 'the notice to close')
         return bitmap
 
     def test_a_locked_slot_loses_no_hard_copy(self):
@@ -169,7 +154,7 @@ class FilesTheProgramDoesNotOwn(harness.ZorvexTestCase):
         saved_before = len(self.saved())
         key('Print')
         wait_until(lambda: len(self.saved()) == saved_before + 1, 'the saved file')
-        wait_until(lambda: notice() is None, 'the notice to close')
+        wait_until(lambda: zorvex_box() is None, 'the notice to close')
         locker.kill()
         locker.wait()
         self.assertEqual(read(self.slot(1)), newest)
@@ -190,7 +175,7 @@ class FilesTheProgramDoesNotOwn(harness.ZorvexTestCase):
         key('Print')
         # nothing is saved or filed from a capture that could not be written
         harness.assert_never(lambda: os.path.exists(self.slot(2)) or len(self.saved()) != 1
-                             or notice(), 3.0, 'a hard copy reported or filed')
+                             or zorvex_box(), 3.0, 'a hard copy reported or filed')
         with open(self.slot(1), 'rb') as f:
             self.assertEqual(f.read(), before)
         self.assertEqual(len(self.saved()), 1)

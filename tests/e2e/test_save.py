@@ -7,9 +7,8 @@ import subprocess
 import time
 
 import harness
-from harness import find_window, wait_until
-from test_config import APPLY, TITLE as CONFIG_TITLE, controls, tree_items
-from test_reliability import mount, unmount
+from harness import controls, find_window, mount, tree_items, unmount, wait_until
+from case_support import APPLY, TITLE as CONFIG_TITLE, TREE, SaveCase
 
 OVERLAY = 'CRangeWinClass'
 SAVE_TITLE = 'ハードコピーに名前を付けて保存'
@@ -20,49 +19,6 @@ SAVE_PNG = 1096
 def read(path):
     with open(path, 'rb') as f:
         return f.read()
-
-
-class SaveCase(harness.ZorvexTestCase):
-    save = {}
-    save_folder_name = 'saved'
-
-    def setUp(self):
-        self.settings = {'Common': {'CopyType': '3'},
-                         'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '1', 'SaveFormat3': '0',
-                                    **self.save},
-                         'Option': {'IsFlash': '1', 'IsCursor': '0'}}
-        self.save_dir = None
-        super().setUp()
-
-    def start(self, wait_for_tray=True):
-        # The save folder lives in the test's working folder, made just now.
-        if self.save_dir is None:
-            self.save_dir = os.path.join(self.workdir, self.save_folder_name)
-            os.makedirs(self.save_dir)
-            self.settings['SaveAs'].setdefault('SaveDir', self.wine_path(self.save_dir))
-            with open(self.ini_path, 'wb') as f:
-                f.write(harness.encode_ini(self.settings))
-        super().start(wait_for_tray)
-
-    def range_capture(self, start=(100, 100), end=(200, 150), wait=True):
-        harness.key('shift+Print')
-        wait_until(lambda: find_window(OVERLAY), 'the range overlay')
-        harness.move_mouse(*start)
-        harness.mouse_down()
-        harness.move_mouse(end[0] - 1, end[1] - 1)
-        harness.move_mouse(*end)
-        harness.mouse_up()
-        if wait:
-            self.wait_for_overlay_gone()
-
-    def wait_for_overlay_gone(self):
-        wait_until(lambda: find_window(OVERLAY, visible=None) is None, 'the overlay to close')
-
-    def saved_files(self):
-        found = []
-        for folder, _, names in os.walk(self.save_dir):
-            found.extend(os.path.relpath(os.path.join(folder, n), self.save_dir) for n in names)
-        return sorted(found)
 
 
 class AutomaticSave(SaveCase):
@@ -169,7 +125,7 @@ class PngChosenByApply(SaveCase):
     def test_apply_writes_the_setting_and_an_unwritable_folder_gets_no_file(self):
         harness.key('alt+Print')
         dialog = wait_until(lambda: find_window('#32770', CONFIG_TITLE), 'the configuration dialog')
-        left, top, right, bottom = next(i['rect'] for i in tree_items(dialog)
+        left, top, right, bottom = next(i['rect'] for i in tree_items(dialog, TREE)
                                         if i['text'] == '保存設定')
         harness.click((left + right) // 2, (top + bottom) // 2)
         wait_until(lambda: controls(dialog)[SAVE_PNG].visible, 'the save page')

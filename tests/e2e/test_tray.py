@@ -2,7 +2,7 @@
 that write the settings file, and the recent hard copies it lists."""
 import os
 import harness
-from harness import Screen, find_window, menu_keys, probe, wait_until
+from harness import Screen, find_window, menu_keys, probe, wait_until, write_bitmap
 from capture_support import TestWindow
 
 # Selectable items of the tray menu from the top, separators left out.
@@ -229,16 +229,6 @@ class MenuOpenDuringACapture(harness.ZorvexTestCase):
         lines = wait_until(lambda: (lambda found: found if len(found) == 2 else None)(
             harness.recorded_lines(log)), 'the edit application again')
         self.assertTrue(lines[1].endswith('~zor_vex1.bmp'), lines[1])
-
-
-def write_bitmap(path, width, height):
-    import struct
-    stride = (24 * width + 31) // 32 * 4
-    pixels = bytes(stride * height)
-    header = struct.pack('<2sIHHI', b'BM', 54 + len(pixels), 0, 0, 54)
-    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(pixels), 0, 0, 0, 0)
-    with open(path, 'wb') as f:
-        f.write(header + info + pixels)
 
 
 if __name__ == '__main__':

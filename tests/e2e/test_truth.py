@@ -7,8 +7,8 @@ import subprocess
 
 import harness
 from harness import assert_never, key, probe, wait_until
-from capture_support import complete_bitmap, screen_metrics
-from test_reentry import clipboard_size, notice
+from harness import zorvex_box as notice
+from capture_support import clipboard_size, complete_bitmap, screen_metrics
 
 BALLOON_SECONDS = 8  # the taskbar shows a balloon two seconds after it is asked
 

@@ -1,61 +1,11 @@
 """The history viewer, driven by real input: opening, stepping, sizes, its
 menu commands and the page it draws."""
 import os
-import struct
 
 import harness
-from harness import assert_never, children, click, find_window, key, menu_keys, probe, wait_until
-
-QUADRANTS = [(255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 255)]
-TITLE_GREY = (0x7F, 0x7F, 0x7F)
-
-
-def write_bitmap(path, width, height, color_at):
-    """A 24-bit bottom-up bitmap file; color_at(x, y) counts from the top."""
-    stride = (width * 3 + 3) & ~3
-    rows = []
-    for y in range(height - 1, -1, -1):
-        row = bytearray()
-        for x in range(width):
-            r, g, b = color_at(x, y)
-            row += bytes((b, g, r))
-        rows.append(bytes(row) + b'\0' * (stride - width * 3))
-    pixels = b''.join(rows)
-    with open(path, 'wb') as f:
-        f.write(struct.pack('<2sIHHI', b'BM', 54 + len(pixels), 0, 0, 54))
-        f.write(struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(pixels), 0, 0, 0, 0))
-        f.write(pixels)
-
-
-def quadrant_color(width, height):
-    return lambda x, y: QUADRANTS[(x >= width // 2) + 2 * (y >= height // 2)]
-
-
-def solid(color):
-    return lambda x, y: color
-
-
-def fit_image_rect(image_width, image_height, area_width, area_height):
-    available_width = int(area_width * 0.9)
-    available_height = int(area_height * 0.9)
-    scale_x = available_width / image_width
-    scale_y = available_height / image_height
-    width, height = available_width, available_height
-    if scale_x >= scale_y:
-        width = int(image_width * scale_y)
-    else:
-        height = int(image_height * scale_x)
-    x = (area_width - width) // 2
-    y = (area_height - height) // 2
-    return x, y, x + width, y + height
-
-
-# Where the 200 x 100 quadrant picture goes in the viewer's client area, for
-# the client sizes the tests meet (the preset size, and maximised on the
-# 1280 x 800 desktop): the paper lies below the 50-pixel bar with a 10-pixel
-# margin; the picture, wider in proportion than the paper, is 90 % of the
-# paper's width (rounded down) and half that high, centred on it.
-PAGE_IMAGE = {(504, 655): (34, 244, 469, 461), (1280, 761): (73, 122, 1207, 689)}
+from harness import (QUADRANTS, assert_never, children, click, find_window, key, menu_keys,
+                     probe, solid, wait_until)
+from case_support import PAGE_IMAGE, TITLE_GREY, ViewerTestCase
 
 
 def work_area():
@@ -64,100 +14,6 @@ def work_area():
         if fields[0] == 'work':
             return tuple(int(v) for v in fields[1:5])
     raise AssertionError('no work area reported')
-
-
-class ViewerTestCase(harness.ZorvexTestCase):
-    """Prepares history files before the program starts."""
-
-    settings = {'Option': {'IsFlash': '1', 'SaveNum': '30'}}
-    start_program = False
-    # slot number (1-based) -> (width, height, color function)
-    history = {1: (200, 100, quadrant_color(200, 100)), 2: (64, 48, solid((0, 0, 0)))}
-
-    def setUp(self):
-        super().setUp()
-        for number, (width, height, color_at) in self.history.items():
-            write_bitmap(self.slot(number), width, height, color_at)
-        self.start()
-
-    def viewer(self):
-        return find_window('COnesWinClass')
-
-    def open_by_tray(self):
-        harness.click(*self.tray, button=3)
-        return wait_until(self.viewer, 'the history viewer')
-
-    def caption(self):
-        viewer = self.viewer()
-        return viewer.title if viewer else ''
-
-    def wait_caption(self, prefix):
-        return wait_until(lambda: self.caption().startswith(prefix) and self.caption(),
-                          f'the caption {prefix!r}')
-
-    def client_origin(self, viewer):
-        """Screen position of the client area, found from the "印刷" button at (4, 3)."""
-        button = next(c for c in children(viewer) if c.control_id == 1009)
-        return button.rect[0] - 4, button.rect[1] - 3
-
-    def assert_page_shows_quadrants(self, viewer, origin, image_size=None, bar=50, margin=10,
-                                    image_rect=None):
-        """The quadrant picture at image_rect of the client area, or else of
-        image_size fitted into the page below a bar of `bar` pixels, with paper
-        `margin` pixels in; returns the screen."""
-        width, height = viewer.client_size
-        ox, oy = origin
-        if image_rect is None:
-            left, top, right, bottom = fit_image_rect(*image_size, width - 2 * margin,
-                                                      height - bar - 2 * margin)
-            image_rect = (left + margin, top + bar + margin, right + margin, bottom + bar + margin)
-        left, top, right, bottom = (image_rect[0] + ox, image_rect[1] + oy, image_rect[2] + ox,
-                                    image_rect[3] + oy)
-        qw, qh = (right - left) // 4, (bottom - top) // 4
-        screen = wait_until(lambda: (lambda s: s if s.pixel(left + qw, top + qh) == QUADRANTS[0]
-                                     else None)(harness.Screen()), 'the hard copy on the page')
-        self.assertEqual(screen.pixel(right - qw, top + qh), QUADRANTS[1])
-        self.assertEqual(screen.pixel(left + qw, bottom - qh), QUADRANTS[2])
-        self.assertEqual(screen.pixel(right - qw, bottom - qh), QUADRANTS[3])
-        # The blue quadrant reaches the image's left and bottom edges, no further.
-        self.assertEqual(screen.pixel(left + 1, bottom - 2), QUADRANTS[2])
-        self.assertEqual(screen.pixel(left - 2, bottom - 2), (255, 255, 255))
-        self.assertEqual(screen.pixel(left + 1, bottom + 1), (255, 255, 255))
-        return screen
-
-    def button(self, viewer, control_id):
-        return next(c for c in children(viewer) if c.control_id == control_id)
-
-    def press_button(self, viewer, control_id):
-        left, top, right, bottom = self.button(viewer, control_id).rect
-        click((left + right) // 2, (top + bottom) // 2)
-
-    def click_page(self, viewer):
-        """A left click on the paper, as a user does before typing to a window."""
-        x, y = self.client_origin(viewer)
-        click(x + 12, y + 62)
-
-    def open_menu(self, viewer):
-        self.press_button(viewer, 1076)
-        return wait_until(lambda: find_window('#32768'), 'the viewer menu')
-
-    def choose(self, viewer, index, *extra):
-        """Chooses the index-th selectable item of the viewer menu by keyboard."""
-        menu = self.open_menu(viewer)
-        menu_keys(menu, *(['Down'] * (index + 1)), *extra, 'Return')
-        wait_until(lambda: find_window('#32768') is None, 'the viewer menu to close')
-
-    def message_box(self):
-        return wait_until(lambda: next((w for w in harness.windows() if w.visible and
-                                        w.class_name == '#32770' and w.title == 'ZORVEX'), None),
-                          'a ZORVEX dialog')
-
-    def click_control(self, dialog, control_id):
-        control = wait_until(lambda: next((c for c in children(dialog)
-                                           if c.control_id == control_id), None),
-                             f'control {control_id}')
-        left, top, right, bottom = control.rect
-        click((left + right) // 2, (top + bottom) // 2)
 
 
 MENU_COPY, MENU_SIZE, MENU_TITLE, MENU_DELETE, MENU_CANCEL = 0, 4, 5, 6, 8

@@ -137,7 +137,22 @@ TEST(ConfigApply, CountBoundsStoreStepsOneToEight) {
         SettingsRecord s = OldSettings();
         EXPECT_EQ(StoreConfigInput(in, s), REFUSAL_NONE) << count;
     }
-    EXPECT_NE(std::string(RefusalText(REFUSAL_COUNT_TOO_HIGH)).find("300"), std::string::npos);
+}
+
+TEST(ConfigApply, EachRefusalSaysWhatToFix) {
+    const struct {
+        ConfigRefusal refusal;
+        const char* text;
+    } texts[] = {
+        {REFUSAL_NONE, ""},
+        {REFUSAL_NO_OUTPUT, "保存設定のうち、いづれか1つを指定して下さい"},
+        {REFUSAL_ZERO_WIDTH, "指定領域の横幅は1以上の範囲を指定して下さい"},
+        {REFUSAL_ZERO_HEIGHT, "指定領域の縦幅は1以上の範囲を指定して下さい"},
+        {REFUSAL_NO_EDIT_APPLICATION, "編集用アプリケーションを指定して下さい"},
+        {REFUSAL_COUNT_TOO_LOW, "保存履歴数は3以上を設定して下さい"},
+        {REFUSAL_COUNT_TOO_HIGH, "保存履歴数は300以下を設定して下さい"},
+    };
+    for (const auto& row : texts) EXPECT_STREQ(RefusalText(row.refusal), row.text) << row.refusal;
 }
 
 TEST(ConfigApply, CopyTypeChoices) {
@@ -184,8 +199,8 @@ TEST(ConfigFields, DecimalRuleAndCentring) {
     EXPECT_EQ(at.x, 355);
     EXPECT_EQ(at.y, 195);
     at = CenteredDialogPosition(RECT{-100, 10, 300, 211}, 570, 390);
-    EXPECT_EQ(at.x, -100 + (400 - 570) / 2) << "truncated toward zero";
-    EXPECT_EQ(at.y, 10 + (201 - 390) / 2);
+    EXPECT_EQ(at.x, -185);
+    EXPECT_EQ(at.y, -84) << "half of -189 truncated toward zero";
 }
 
 TEST(ConfigTables, EveryPageHasItsItemCaptionAndControls) {

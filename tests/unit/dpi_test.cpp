@@ -5,6 +5,9 @@
 
 #include <commctrl.h>
 
+#include <map>
+#include <utility>
+
 TEST(DpiScale, DesignFiguresStayAt96AndScaleInProportion) {
     for (int value : {0, 1, 15, 390, 570, -7})
         EXPECT_EQ(ScaleForDpi(value, 96), value) << value;
@@ -63,19 +66,21 @@ TEST(ListColumns, WidthsFollowTheListsDpi) {
     HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_POPUP | LVS_REPORT, 0, 0, 400, 200, nullptr,
                                 nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(list, nullptr);
-    UINT dpi = DpiOfWindow(list);
     AddListColumn(list, 0, "ファイル名", 100);
     AddListColumn(list, 1, "更新日時", 120);
-    auto width = [&](int column) {
-        return static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0));
+    auto widths = [&] {
+        return std::make_pair(static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0)),
+                              static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0)));
     };
-    EXPECT_EQ(width(0), ScaleForDpi(100, dpi));
-    EXPECT_EQ(width(1), ScaleForDpi(120, dpi));
-    ScaleListColumnsToDpi(list, dpi * 3 / 2);
-    EXPECT_EQ(width(0), ScaleForDpi(100, dpi) * 3 / 2);
-    EXPECT_EQ(width(1), ScaleForDpi(120, dpi) * 3 / 2);
-    ScaleListColumnsToDpi(list, dpi);
-    EXPECT_EQ(width(0), ScaleForDpi(100, dpi));
-    EXPECT_EQ(width(1), ScaleForDpi(120, dpi));
+    // design widths 100 and 120 at 96 DPI, one and a half times at 144
+    const std::map<UINT, std::pair<int, int>> added = {{96, {100, 120}}, {144, {150, 180}}};
+    ASSERT_TRUE(added.count(DpiOfWindow(list))) << DpiOfWindow(list);
+    EXPECT_EQ(widths(), added.at(DpiOfWindow(list)));
+    ScaleListColumnsToDpi(list, 144);
+    EXPECT_EQ(widths(), std::make_pair(150, 180));
+    ScaleListColumnsToDpi(list, 192);
+    EXPECT_EQ(widths(), std::make_pair(200, 240));
+    ScaleListColumnsToDpi(list, 96);
+    EXPECT_EQ(widths(), std::make_pair(100, 120));
     DestroyWindow(list);
 }
