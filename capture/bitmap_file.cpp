@@ -315,7 +315,8 @@ void RecordPointer(HWND window) {
 
 void PumpPendingMessages() {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    constexpr UINT ALL_BUT_INPUT = PM_QS_PAINT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | ALL_BUT_INPUT)) {
         if (msg.message == WM_QUIT) {
             // Leave the quit request for the main loop.
             PostQuitMessage(static_cast<int>(msg.wParam));

@@ -42,6 +42,10 @@ constexpr DWORD CLIPBOARD_WAIT_MILLISECONDS = 500;
 // The pointer's image and place, in `window`'s client coordinates, or in
 // screen coordinates for no window.
 void RecordPointer(HWND window);
+// Lets windows repaint and runs posted requests (hot keys among them) and
+// timers in the middle of a long step. Keyboard and mouse input stays queued
+// for the loop that runs around the step: a menu or dialog open at the time
+// reads its own keys, which dispatched from here would reach no one.
 void PumpPendingMessages();
 
 // GDI drawing used by the overlay, the flash, printing and the viewer.
