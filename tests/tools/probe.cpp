@@ -337,10 +337,14 @@ BOOL CALLBACK FindChildToPaint(HWND child, LPARAM found) {
     return FALSE;
 }
 
-// Waits, for a bounded time, until a window stays where it is and neither it
-// nor any of its children has a part left to paint.
+// Waits, for a bounded time, until a window has stayed where it is, with
+// neither it nor any of its children having a part left to paint, for a
+// quiet spell: a window just shown can look drawn for a moment before its
+// first paint is asked for.
 void WaitUntilDrawn(HWND window, DWORD milliseconds) {
+    constexpr DWORD QUIET_MILLISECONDS = 120;
     DWORD start = GetTickCount();
+    DWORD quietSince = start;
     RECT last = {};
     GetWindowRect(window, &last);
     while (GetTickCount() - start < milliseconds) {
@@ -351,7 +355,8 @@ void WaitUntilDrawn(HWND window, DWORD milliseconds) {
         last = now;
         bool toPaint = GetUpdateRect(window, nullptr, FALSE) != 0;
         if (!toPaint) EnumChildWindows(window, FindChildToPaint, reinterpret_cast<LPARAM>(&toPaint));
-        if (!moved && !toPaint) return;
+        if (moved || toPaint) quietSince = GetTickCount();
+        if (GetTickCount() - quietSince >= QUIET_MILLISECONDS) return;
     }
 }
 
