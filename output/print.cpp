@@ -312,15 +312,22 @@ HDC GetDefaultPrinterContext() {
 }
 
 int PrintHardCopy(RECT source, const char* path) {
-    if (Settings.IsPrintDialog != 0) {
-        HDC setup = RunPrinterSetup(mainWindow);
-        if (!setup) return PRINT_CANCELLED;
-        DeleteDC(setup);
-    }
     // A hard copy that cannot be read (another program holds it, or it is
     // damaged) prints nothing, rather than a page with only the stamps.
     HBITMAP bitmap = LoadBitmapFile(path);
     if (!bitmap) return PRINT_FAILED;
+    return PrintHardCopyImage(source, bitmap);
+}
+
+int PrintHardCopyImage(RECT source, HBITMAP bitmap) {
+    if (Settings.IsPrintDialog != 0) {
+        HDC setup = RunPrinterSetup(mainWindow);
+        if (!setup) {
+            DeleteObject(bitmap);
+            return PRINT_CANCELLED;
+        }
+        DeleteDC(setup);
+    }
     ScopedDC printer(GetDefaultPrinterContext());
     if (!printer.get()) {
         DeleteObject(bitmap);

@@ -38,4 +38,6 @@ constexpr int PRINT_DONE = 1;
 constexpr int PRINT_CANCELLED = 2;
 
 int PrintHardCopy(RECT source, const char* path);
+// Takes over `bitmap`, the hard copy already read.
+int PrintHardCopyImage(RECT source, HBITMAP bitmap);
 INT_PTR CALLBACK PrintAbortDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -81,13 +81,17 @@ void SetUpPrinter(HWND viewer) {
 
 void PrintShownHardCopy(HWND viewer) {
     if (!ShownSlotFilled()) return;
+    // A hard copy that cannot be read (held open, damaged) prints nothing,
+    // and the viewer stays where it is for another try.
+    HBITMAP bitmap = LoadBitmapFile(CurrentHistoryFile());
+    if (!bitmap) return;
     // Hidden while it prints, the viewer cannot be brought forward by a hot
     // key: requests wait until the print is over and the viewer closed.
     ActivityScope activity;
     ShowWindow(viewer, SW_HIDE);
     UpdateWindow(viewer);
     SIZE size = ViewerImageSize();
-    if (PrintHardCopy(RECT{0, 0, size.cx, size.cy}, CurrentHistoryFile()) == PRINT_FAILED) {
+    if (PrintHardCopyImage(RECT{0, 0, size.cx, size.cy}, bitmap) == PRINT_FAILED) {
         // Nothing was printed: the viewer stays, for another try.
         ShowWindow(viewer, SW_SHOW);
         SetForegroundWindow(viewer);
