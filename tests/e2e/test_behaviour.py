@@ -12,6 +12,7 @@ from harness import Screen, children, find_window, key, menu_keys, probe, wait_u
 from capture_support import TestWindow, WindowWatch, complete_bitmap, screen_metrics
 from harness import QUADRANTS, quadrant_color, solid, write_bitmap
 from case_support import PAGE_IMAGE, TITLE_GREY, ViewerTestCase
+from case_support import TITLE as CONFIG
 
 OVERLAY = 'CRangeWinClass'
 VIEWER = 'COnesWinClass'
@@ -19,7 +20,9 @@ SAVE_TITLE = 'ハードコピーに名前を付けて保存'
 CLOSE_BUTTON = 1011
 WM_CLOSE = 16
 # selectable items of the tray menu from the top
-EXIT, PRINTER, RECENT, HISTORY = 0, 3, 5, 6
+EXIT, VERSION, PRINTER, HOTKEYS, RECENT, HISTORY = 0, 2, 3, 4, 5, 6
+ABOUT, HOTKEY_LIST, HOTKEY_EDIT = 'ZORVEX バージョン情報', 'ホットキー設定', 'ホットキー編集'
+HOTKEY_EDIT_BUTTON, WM_COMMAND, IDCANCEL = 1069, 0x0111, 2
 # selectable items of the viewer menu from the top
 SAVE_AS, EDIT, OPEN_WITH, TITLE = 1, 2, 3, 5
 
@@ -119,59 +122,89 @@ class EditorViewerCase(ViewerTestCase):
         super().start(wait_for_tray)
 
 
-class RequestsWhileTheViewerIsOpen(EditorViewerCase):
+class SecondRequestBringsTheOpenWindowForward(EditorViewerCase):
+    """The program keeps one of each of its windows: a second request for it,
+    or a request it holds back while open, brings that window forward and
+    opens nothing. Captures go on beside the About and hot-key dialogs."""
+    settings = {'Common': {'CopyType': '0'}, 'Option': {'IsFlash': '1', 'SaveNum': '3'}}
     history = {1: (200, 100, quadrant_color(200, 100))}
 
     def put_other_window_in_front(self, other):
         probe('activate', other.handle)
         wait_until(lambda: foreground_handle() == str(other.handle), 'the other window in front')
 
-    def assert_viewer_brought_forward(self, viewer, what):
-        wait_until(lambda: foreground_handle() == str(viewer.handle),
-                   f'the viewer in front after {what}')
-        viewers = [w for w in harness.windows() if w.class_name == VIEWER]
-        self.assertEqual([w.handle for w in viewers], [viewer.handle], what)
-
-    def test_guarded_requests_only_bring_the_viewer_forward(self):
-        viewer = self.open_by_tray()
-        self.wait_caption('1枚目( 200 x 100 ) ')
-        other = TestWindow(self, 600, 200, 300, 200, 'other')
-        before = {w.handle for w in harness.windows() if w.visible}
-
-        self.put_other_window_in_front(other)
-        self.choose_tray_item(EXIT)
-        self.assert_viewer_brought_forward(viewer, '"終了"')
-        self.assertIsNone(self.process.poll(), 'the program keeps running')
-
-        self.put_other_window_in_front(other)
-        self.choose_tray_item(HISTORY)
-        self.assert_viewer_brought_forward(viewer, '"ハードコピー履歴"')
-
-        self.put_other_window_in_front(other)
+    def choose_recent_item(self):
         menu = self.open_tray_menu()
         menu_keys(menu, *(['Down'] * (RECENT + 1)), 'Right', 'Return')
         wait_until(lambda: find_window('#32768') is None, 'the tray menu to close')
-        self.assert_viewer_brought_forward(viewer, 'the recent item')
 
-        self.put_other_window_in_front(other)
-        self.choose_tray_item(PRINTER)
-        self.assert_viewer_brought_forward(viewer, '"プリンタの設定"')
+    def open_hotkey_edit(self):
+        self.choose_tray_item(HOTKEYS)
+        listing = wait_until(lambda: find_window('#32770', HOTKEY_LIST), 'the hot-key list')
+        probe('post', listing.handle, WM_COMMAND, HOTKEY_EDIT_BUTTON)
 
-        self.put_other_window_in_front(other)
-        key('alt+Print')
-        self.assert_viewer_brought_forward(viewer, 'Alt+PrintScreen')
+    def requests(self):
+        def keys(*names):
+            return ' '.join(names), lambda: key(*names)
 
-        added = [w for w in harness.windows() if w.visible and w.handle not in before
-                 and w.class_name not in ('#32768', 'tooltips_class32')]
-        self.assertEqual(added, [], 'no window was opened')
+        def tray(item, name):
+            return name, lambda: self.choose_tray_item(item)
+        icon = ('the tray icon', lambda: harness.click(*self.tray, button=3))
+        about, hotkeys = tray(VERSION, '"バージョン情報"'), tray(HOTKEYS, '"ホットキー設定"')
+        return [
+            # (window, how it opens, requests that bring it forward, whether
+            #  captures wait while it is open)
+            (('#32770', ABOUT), about[1], [about], False),
+            (('#32770', HOTKEY_LIST), hotkeys[1], [hotkeys], False),
+            (('#32770', HOTKEY_EDIT), self.open_hotkey_edit, [hotkeys], False),
+            (('#32770', CONFIG), keys('alt+Print')[1],
+             [keys('alt+Print'), keys('Print'), keys('ctrl+alt+F10'), icon], True),
+            ((VIEWER, None), keys('ctrl+alt+F10')[1],
+             [tray(EXIT, '"終了"'), tray(HISTORY, '"ハードコピー履歴"'),
+              ('the recent item', self.choose_recent_item), tray(PRINTER, '"プリンタの設定"'),
+              keys('alt+Print'), keys('Print'), icon], True),
+            ((OVERLAY, None), keys('shift+Print')[1],
+             [keys('shift+Print'), keys('Print'), keys('alt+Print')], True),
+        ]
+
+    def test_each_window_comes_forward_and_no_second_one_opens(self):
+        other = TestWindow(self, 600, 200, 300, 200, 'other')
+        for (class_name, title), open_it, requests, holds_captures in self.requests():
+            name = title or class_name
+            open_it()
+            window = wait_until(lambda: find_window(class_name, title), name)
+            before = {w.handle for w in harness.windows() if w.visible}
+            slot_one = self.slot_stamp()
+            for what, request in requests:
+                self.put_other_window_in_front(other)
+                request()
+                wait_until(lambda: foreground_handle() == str(window.handle),
+                           f'{name} in front after {what}')
+            added = [w for w in harness.windows() if w.visible and w.handle not in before
+                     and w.class_name not in ('#32768', 'tooltips_class32')]
+            self.assertEqual(added, [], f'a window opened beside {name}')
+            self.assertIsNone(self.process.poll(), 'the program keeps running')
+            if holds_captures:
+                harness.assert_never(lambda: self.slot_stamp() != slot_one, 1.0,
+                                     f'a hard copy while {name} was open')
+            else:
+                key('Print')
+                wait_until(lambda: self.slot_stamp() != slot_one,
+                           f'a hard copy while {name} is open')
+            if class_name == VIEWER:
+                probe('post', window.handle, WM_CLOSE, 0)
+            elif class_name == OVERLAY:
+                key('Escape')
+            while dialog := find_window('#32770'):  # the hot-key list closes after its edit
+                probe('post', dialog.handle, WM_COMMAND, IDCANCEL)
+                wait_until(lambda: find_window('#32770', dialog.title, visible=None) is None,
+                           f'{dialog.title} to close')
+            wait_until(lambda: find_window(class_name, title, visible=None) is None,
+                       f'{name} to close')
         self.assertEqual(harness.recorded_lines(self.log), [], 'the recent item started nothing')
-        self.assertTrue(self.caption().startswith('1枚目( 200 x 100 ) '))
 
         # with the viewer closed the same recent item does start the edit application
-        self.press_button(viewer, CLOSE_BUTTON)
-        wait_until(lambda: self.viewer() is None, 'the viewer to close')
-        menu = self.open_tray_menu()
-        menu_keys(menu, *(['Down'] * (RECENT + 1)), 'Right', 'Return')
+        self.choose_recent_item()
         lines = wait_until(lambda: harness.recorded_lines(self.log), 'the edit application')
         self.assertEqual(len(lines), 1)
         self.assertRegex(lines[0], r' /e [A-Za-z]:\\[^"]*\\~zor_vex1\.bmp$')

@@ -2,7 +2,6 @@
 edit dialog, what 保存 writes and registers, and the programs the keys start."""
 import os
 import shutil
-import subprocess
 
 import harness
 from harness import children, click, click_button, find_window, probe, wait_until
@@ -99,17 +98,6 @@ class LauncherDialogCase(harness.ZorvexTestCase):
     def hotkey(self, name):
         return harness.hotkey_states()[name]
 
-    def other_window_in_front(self):
-        other = subprocess.Popen(['wine', harness.PROBE, 'testwin', '60', '60', '300', '200',
-                                  'Other'], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.addCleanup(lambda: (other.kill(), other.wait()))
-        wait_until(lambda: 'Other' in probe('foreground'), 'the other window in front')
-
-    def choose_again_brings_forward(self, window):
-        self.choose_tray_item(HOTKEYS)
-        wait_until(lambda: probe('foreground').split('\t')[0] == str(window.handle),
-                   f'{window.title} in front again')
-        self.assertEqual(len([w for w in harness.windows() if w.title == LIST_TITLE]), 1)
 
 
 class ListAndEditDialogs(LauncherDialogCase):
@@ -165,13 +153,9 @@ class ListAndEditDialogs(LauncherDialogCase):
         wait_until(lambda: find_window('#32770', LIST_TITLE) is None, 'the list to close')
         self.assertIsNone(find_window('#32770', EDIT_TITLE, visible=None))
 
-    def test_second_request_overlong_texts_and_the_stray_flag(self):
+    def test_overlong_texts_and_the_stray_flag(self):
         dialog = self.open_list()
-        self.other_window_in_front()
-        self.choose_again_brings_forward(dialog)
         edit = self.edit_row(dialog, 3)
-        self.other_window_in_front()
-        self.choose_again_brings_forward(edit)
         self.assertEqual(self.text_of(edit, NAME), 'Ctrl + F4')
         self.assertTrue(self.checked(edit, NOT_USE), 'IsCtrlF4=2 has no registered key')
         path = control(edit, PATH)

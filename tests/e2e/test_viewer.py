@@ -39,26 +39,6 @@ class Opening(ViewerTestCase):
         self.assertEqual(screen.pixel(ox + width - 7, oy + height - 7), (0, 0, 0))
         self.assertEqual(screen.pixel(ox + 20, oy + 70), (255, 255, 255))
 
-    def test_ctrl_alt_f10_opens_and_print_screen_only_brings_viewer_forward(self):
-        key('ctrl+alt+F10')
-        viewer = wait_until(self.viewer, 'the history viewer')
-        self.wait_caption('1枚目( 200 x 100 ) ')
-        import subprocess
-        other = subprocess.Popen(['wine', harness.PROBE, 'testwin', '600', '300', '300', '200',
-                                  'Other'], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.addCleanup(lambda: (other.kill(), other.wait()))
-        wait_until(lambda: 'Other' in probe('foreground'), 'the other window in front')
-        before = sorted(os.listdir(harness.WINE_TEMP))
-        slot_one = os.path.getmtime(self.slot(1))
-        key('Print')
-        wait_until(lambda: str(viewer.handle) == probe('foreground').split('\t')[0],
-                   'the viewer in front again')
-        assert_never(lambda: sorted(os.listdir(harness.WINE_TEMP)) != before or
-                     os.path.getmtime(self.slot(1)) != slot_one or
-                     len([w for w in harness.windows()
-                          if w.class_name == 'COnesWinClass' and w.visible]) != 1,
-                     2.0, 'a hard copy or a second viewer')
-
     def test_right_click_menu_only_below_the_button_bar_and_esc_closes(self):
         viewer = self.open_by_tray()
         ox, oy = self.client_origin(viewer)
@@ -72,16 +52,6 @@ class Opening(ViewerTestCase):
         self.click_page(viewer)
         key('Escape')
         wait_until(lambda: self.viewer() is None, 'the viewer to close')
-
-
-class Placement(ViewerTestCase):
-    settings = {'Option': {'IsFlash': '1'}, 'Others': {'OnesLeft': '-200', 'OnesTop': '5000'}}
-
-    def test_remembered_position_is_pulled_into_the_work_area(self):
-        viewer = self.open_by_tray()
-        left, _, _, bottom = work_area()
-        self.assertEqual(viewer.rect[0], left)
-        self.assertEqual(viewer.rect[3], bottom)
 
 
 class Stepping(ViewerTestCase):
