@@ -141,27 +141,61 @@ uint64_t SectionCapacity(HBITMAP section) {
            static_cast<uint64_t>(std::abs(dib.dsBm.bmHeight));
 }
 
-// A device-dependent copy of a section, as the clipboard's CF_BITMAP wants.
-HBITMAP CreateDeviceBitmapFrom(HBITMAP section) {
-    BITMAP size = {};
-    if (!GetObjectA(section, sizeof size, &size)) return nullptr;
-    ScopedWindowDC screen(nullptr, GetDC(nullptr));
-    if (!screen.get()) return nullptr;
-    int width = size.bmWidth;
-    int height = std::abs(size.bmHeight);
-    HBITMAP copy = CreateCompatibleBitmap(screen.get(), width, height);
-    if (!copy) return nullptr;
-    ScopedMemoryDC from(screen.get());
-    ScopedMemoryDC to(screen.get());
-    // Without both contexts the copy would hold whatever the memory held.
-    if (!from.get() || !to.get()) {
-        DeleteObject(copy);
-        return nullptr;
+// Reads a bitmap file through the checked plan: the header and colour table
+// handed to `pixelsFor` are made from the checked values only (a standard
+// header, a full colour table, exactly the pixel block of width x height),
+// and the pixels go where it says, which must hold that block. Pixels the
+// file lacks are left as the memory had them.
+template <class PixelsFor>
+bool ReadCheckedBitmapFile(const char* path, PixelsFor pixelsFor) {
+    ScopedFileHandle file(OpenForReading(path));
+    if (!file.valid()) return false;
+    BitmapFileHeader fileHeader;
+    BitmapInfo256 info = {};
+    BitmapReadPlan plan;
+    if (!ReadAndPlan(file.get(), &fileHeader, &info.header, &plan)) return false;
+    if (plan.colorEntries > 0) {
+        if (!SeekTo(file.get(), plan.colorTableOffset)) return false;
+        if (!ReadExactly(file.get(), info.colors, plan.colorEntries * sizeof(RGBQUAD)))
+            return false;
     }
-    ScopedSelectObject selectedFrom(from.get(), section);
-    ScopedSelectObject selectedTo(to.get(), copy);
-    BitBlt(to.get(), 0, 0, width, height, from.get(), 0, 0, SRCCOPY);
-    return copy;
+    info.header.biSize = sizeof(BitmapInfoHeader);
+    info.header.biPlanes = 1;
+    info.header.biSizeImage = plan.pixelBytesExpected;
+    info.header.biClrUsed = 0;
+    info.header.biClrImportant = 0;
+    void* pixels = pixelsFor(info, plan);
+    if (!pixels) return false;
+    DWORD read = 0;
+    if (SeekTo(file.get(), plan.pixelOffset))
+        ReadFile(file.get(), pixels, plan.pixelBytesToRead, &read, nullptr);
+    return true;
+}
+
+// A packed bitmap (header, colour table, pixels) in movable global memory,
+// as the clipboard's CF_DIB takes it. Handing the clipboard the pixels as
+// they are spares it a device-dependent copy and the conversion back.
+HGLOBAL ReadPackedBitmapFile(const char* path) {
+    HGLOBAL packed = nullptr;
+    void* locked = nullptr;
+    bool read = ReadCheckedBitmapFile(path, [&](const BitmapInfo256& info,
+                                                const BitmapReadPlan& plan) -> void* {
+        // The whole table the depth implies: entries a short file lacks are black.
+        size_t headerBytes =
+            sizeof info.header + ColorTableEntries(info.header.biBitCount) * sizeof(RGBQUAD);
+        packed = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT,
+                             headerBytes + static_cast<size_t>(plan.pixelBytesExpected));
+        locked = packed ? GlobalLock(packed) : nullptr;
+        if (!locked) return nullptr;
+        std::memcpy(locked, &info, headerBytes);
+        return static_cast<char*>(locked) + headerBytes;
+    });
+    if (locked) GlobalUnlock(packed);
+    if (!read && packed) {
+        GlobalFree(packed);
+        packed = nullptr;
+    }
+    return packed;
 }
 
 // Another program may hold the clipboard open for a moment; the wait sleeps
@@ -197,39 +231,20 @@ bool WriteScreenBitmapFile(HDC source, RECT rect, const char* path, int pointerO
 }
 
 HBITMAP LoadBitmapFile(const char* path) {
-    ScopedFileHandle file(OpenForReading(path));
-    if (!file.valid()) return nullptr;
-    BitmapFileHeader fileHeader;
-    BitmapInfo256 info = {};
-    BitmapReadPlan plan;
-    if (!ReadAndPlan(file.get(), &fileHeader, &info.header, &plan)) return nullptr;
-
-    if (plan.colorEntries > 0) {
-        if (!SeekTo(file.get(), plan.colorTableOffset)) return nullptr;
-        if (!ReadExactly(file.get(), info.colors, plan.colorEntries * sizeof(RGBQUAD)))
-            return nullptr;
-    }
-    // The section is made from the checked values only: a standard header,
-    // a full colour table and exactly the pixel block of width x height.
-    info.header.biSize = sizeof(BitmapInfoHeader);
-    info.header.biPlanes = 1;
-    info.header.biSizeImage = plan.pixelBytesExpected;
-    info.header.biClrUsed = 0;
-    info.header.biClrImportant = 0;
-
-    void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info),
-                                       DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!section) return nullptr;
-    uint64_t capacity = SectionCapacity(section);
-    if (!bits || capacity < plan.pixelBytesExpected) {
+    HBITMAP section = nullptr;
+    bool read = ReadCheckedBitmapFile(path, [&](const BitmapInfo256& info,
+                                                const BitmapReadPlan& plan) -> void* {
+        void* bits = nullptr;
+        section = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&info),
+                                   DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (!section || !bits || SectionCapacity(section) < plan.pixelBytesExpected) return nullptr;
+        GdiFlush();
+        return bits;
+    });
+    if (!read && section) {
         DeleteObject(section);
-        return nullptr;
+        section = nullptr;
     }
-    GdiFlush();
-    DWORD read = 0;
-    if (SeekTo(file.get(), plan.pixelOffset))
-        ReadFile(file.get(), bits, plan.pixelBytesToRead, &read, nullptr);
     return section;
 }
 
@@ -274,19 +289,16 @@ void DrawBitmapUnscaled(HDC destination, RECT destinationRect, HBITMAP bitmap) {
 
 int CopyBitmapFileToClipboard(const char* path) {
     // Through this program's own reader, which trusts no offset in the file.
-    HBITMAP section = LoadBitmapFile(path);
-    if (!section) return 0;
-    HBITMAP bitmap = CreateDeviceBitmapFrom(section);
-    DeleteObject(section);
-    if (!bitmap) return 0;
+    HGLOBAL packed = ReadPackedBitmapFile(path);
+    if (!packed) return 0;
     if (!OpenClipboardWithin(CLIPBOARD_WAIT_MILLISECONDS)) {
-        DeleteObject(bitmap);
+        GlobalFree(packed);
         return 0;
     }
     EmptyClipboard();
-    // Once set, the bitmap belongs to the clipboard.
-    bool placed = SetClipboardData(CF_BITMAP, bitmap) != nullptr;
-    if (!placed) DeleteObject(bitmap);
+    // Once set, the memory belongs to the clipboard.
+    bool placed = SetClipboardData(CF_DIB, packed) != nullptr;
+    if (!placed) GlobalFree(packed);
     CloseClipboard();
     return placed ? 1 : 0;
 }

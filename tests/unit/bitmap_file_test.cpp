@@ -360,18 +360,36 @@ TEST_F(BitmapFileTest, WrittenFilesLoadBackExactly) {
     }
 }
 
-TEST_F(BitmapFileTest, ClipboardTakesAWrittenFile) {
-    DibSource source(10, 6, 24);
-    ASSERT_TRUE(WriteScreenBitmapFile(source.dc(), RECT{0, 0, 10, 6}, path.c_str(), 0));
-    ASSERT_EQ(CopyBitmapFileToClipboard(path.c_str()), 1);
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    HBITMAP onClipboard = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
-    BITMAP size = {};
-    if (onClipboard) GetObjectA(onClipboard, sizeof size, &size);
-    EmptyClipboard();
-    CloseClipboard();
-    EXPECT_EQ(size.bmWidth, 10);
-    EXPECT_EQ(size.bmHeight, 6);
+// The clipboard gets the file's colour table and pixels byte for byte, at
+// every depth, and a program asking for a bitmap gets one of the same size.
+TEST_F(BitmapFileTest, ClipboardHoldsTheFilesPicture) {
+    for (int bits : {4, 8, 24}) {
+        SCOPED_TRACE(bits);
+        DibSource source(13, 4, bits);
+        ASSERT_TRUE(WriteBitmapFileAtDepth(source.dc(), RECT{0, 0, 13, 4}, path.c_str(), 0, bits));
+        std::string file = ReadText(path);
+        ASSERT_EQ(CopyBitmapFileToClipboard(path.c_str()), 1);
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        HGLOBAL packed = GetClipboardData(CF_DIB);
+        std::string onClipboard;
+        if (auto* data = static_cast<const char*>(packed ? GlobalLock(packed) : nullptr)) {
+            onClipboard.assign(data, GlobalSize(packed));
+            GlobalUnlock(packed);
+        }
+        BITMAP size = {};
+        if (HGDIOBJ bitmap = GetClipboardData(CF_BITMAP)) GetObjectA(bitmap, sizeof size, &size);
+        EmptyClipboard();
+        CloseClipboard();
+        ASSERT_GE(onClipboard.size(), file.size() - 14);
+        BitmapInfoHeader header;
+        std::memcpy(&header, onClipboard.data(), sizeof header);
+        EXPECT_EQ(header.biWidth, 13);
+        EXPECT_EQ(header.biHeight, 4);
+        EXPECT_EQ(header.biBitCount, bits);
+        EXPECT_EQ(onClipboard.substr(40, file.size() - 54), file.substr(54));
+        EXPECT_EQ(size.bmWidth, 13);
+        EXPECT_EQ(size.bmHeight, 4);
+    }
     EXPECT_EQ(CopyBitmapFileToClipboard(folder.file("missing.bmp").c_str()), 0);
 }
 
