@@ -1,12 +1,13 @@
 // Times one PrintScreen from inside the desktop: sends the key, then watches
-// the clipboard's sequence number and the first history slot, and prints the
-// milliseconds until each holds the new hard copy ("-1" when it did not
-// within the limit).
+// the clipboard's sequence number, the first history slot and the work file
+// beside it, and prints the milliseconds until each holds the new hard copy
+// ("-1" when it did not within the limit): clipboard, slot 1, work file.
 //   key_timer <slot 1 file> [limit ms]
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -52,25 +53,31 @@ int main(int argc, char** argv) {
     if (argc < 2) return 2;
     const char* slot = argv[1];
     double limit = argc > 2 ? std::atof(argv[2]) : 5000.0;
+    // The work file is the slot's name without the slot number.
+    std::string work = slot;
+    size_t number = work.rfind("1.bmp");
+    if (number == std::string::npos) return 2;
+    work.replace(number, 5, ".bmp");
     LARGE_INTEGER frequency, start, now;
     QueryPerformanceFrequency(&frequency);
-    FILETIME before = LastWrite(slot);
+    FILETIME before = LastWrite(slot), workBefore = LastWrite(work.c_str());
     DWORD sequence = GetClipboardSequenceNumber();
-    double clipboard = -1, filed = -1;
+    double clipboard = -1, filed = -1, captured = -1;
     QueryPerformanceCounter(&start);
     SendPrintScreen();
     for (;;) {
         QueryPerformanceCounter(&now);
         double elapsed = Milliseconds(start, now, frequency);
         // The clipboard is emptied just before the bitmap goes in: a change
-        // with a bitmap there is the new one.
+        // with a bitmap there, in either form a program pastes, is the new one.
         if (clipboard < 0 && GetClipboardSequenceNumber() != sequence &&
-            IsClipboardFormatAvailable(CF_BITMAP))
+            (IsClipboardFormatAvailable(CF_DIB) || IsClipboardFormatAvailable(CF_BITMAP)))
             clipboard = elapsed;
         if (filed < 0 && IsNewCompleteBitmap(slot, before)) filed = elapsed;
-        if ((clipboard >= 0 && filed >= 0) || elapsed > limit) break;
+        if (captured < 0 && IsNewCompleteBitmap(work.c_str(), workBefore)) captured = elapsed;
+        if ((clipboard >= 0 && filed >= 0 && captured >= 0) || elapsed > limit) break;
         Sleep(0);
     }
-    std::printf("%.1f\t%.1f\n", clipboard, filed);
+    std::printf("%.1f\t%.1f\t%.1f\n", clipboard, filed, captured);
     return 0;
 }
