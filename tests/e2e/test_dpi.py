@@ -207,7 +207,7 @@ class Viewer(DpiCase, ViewerTestCase):
             self.assertEqual(button.rect, (ox + x, oy + y, ox + x + w, oy + y + h), button.title)
 
         margin, bar = scaled(10), scaled(50)
-        screen = self.assert_page_shows_quadrants(viewer, (ox, oy), (200, 100), bar, margin)
+        screen = self.assert_page_shows_quadrants(viewer, (ox, oy))
         # the paper's outline where the scaled margin puts it, below the bar
         self.assertEqual(screen.pixel(ox + margin, oy + bar + margin + 40), (0, 0, 0))
         self.assertEqual(screen.pixel(ox + margin + 3, oy + bar + margin + 40), (255, 255, 255))
