@@ -100,6 +100,10 @@ void OnRecentHardCopy(int slot) {
 }
 
 void OnPrinterSetupCommand() {
+    if (printerSetupWindow) {
+        BringForward(printerSetupWindow);
+        return;
+    }
     if (historyViewerWindow) {
         BringHistoryViewerForward();
         return;
@@ -201,6 +205,11 @@ LRESULT OnClose(HWND window) {
 } // namespace
 
 bool FocusBusyWindow() {
+    // The viewer waits, disabled, while its printer setup is open.
+    if (printerSetupWindow) {
+        BringForward(printerSetupWindow);
+        return true;
+    }
     if (configDialogWindow) {
         BringForward(configDialogWindow);
         return true;

@@ -17,6 +17,19 @@
 #include <string>
 
 bool printerSetupActive;
+HWND printerSetupWindow;
+
+namespace {
+
+// Learns the printer setup dialog's window, so that a second request can
+// bring it forward instead of doing nothing; the dialog sets its own focus.
+UINT_PTR CALLBACK PrinterSetupHook(HWND dialog, UINT message, WPARAM, LPARAM) {
+    if (message != WM_INITDIALOG) return 0;
+    printerSetupWindow = dialog;
+    return TRUE;
+}
+
+} // namespace
 
 namespace {
 
@@ -285,9 +298,13 @@ HDC RunPrinterSetup(HWND owner) {
     PRINTDLGA dialog = {};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
-    dialog.Flags = PD_PRINTSETUP | PD_RETURNDC;
+    // Windows calls the setup hook for this dialog, Wine the print hook.
+    dialog.Flags = PD_PRINTSETUP | PD_RETURNDC | PD_ENABLESETUPHOOK | PD_ENABLEPRINTHOOK;
+    dialog.lpfnSetupHook = PrinterSetupHook;
+    dialog.lpfnPrintHook = PrinterSetupHook;
     BOOL confirmed = PrintDlgA(&dialog);
     printerSetupActive = false;
+    printerSetupWindow = nullptr;
     ScopedGlobalMemory devMode(dialog.hDevMode);
     ScopedGlobalMemory devNames(dialog.hDevNames);
     if (!confirmed) return nullptr;

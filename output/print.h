@@ -7,6 +7,8 @@
 
 // Set by the callers of the printer setup; cleared when its dialog returns.
 extern bool printerSetupActive;
+// The printer setup dialog while it is open.
+extern HWND printerSetupWindow;
 
 // What the page layout needs of a printer, in its device units.
 struct PrinterPage {

@@ -125,7 +125,8 @@ class EditorViewerCase(ViewerTestCase):
 class SecondRequestBringsTheOpenWindowForward(EditorViewerCase):
     """The program keeps one of each of its windows: a second request for it,
     or a request it holds back while open, brings that window forward and
-    opens nothing. Captures go on beside the About and hot-key dialogs."""
+    opens nothing. Captures go on beside the About and hot-key dialogs; the
+    printer setup dialog (the untitled row) holds them back."""
     settings = {'Common': {'CopyType': '0'}, 'Option': {'IsFlash': '1', 'SaveNum': '3'}}
     history = {1: (200, 100, quadrant_color(200, 100))}
 
@@ -151,17 +152,19 @@ class SecondRequestBringsTheOpenWindowForward(EditorViewerCase):
             return name, lambda: self.choose_tray_item(item)
         icon = ('the tray icon', lambda: harness.click(*self.tray, button=3))
         about, hotkeys = tray(VERSION, '"バージョン情報"'), tray(HOTKEYS, '"ホットキー設定"')
+        printer = tray(PRINTER, '"プリンタの設定"')
         return [
             # (window, how it opens, requests that bring it forward, whether
             #  captures wait while it is open)
             (('#32770', ABOUT), about[1], [about], False),
             (('#32770', HOTKEY_LIST), hotkeys[1], [hotkeys], False),
             (('#32770', HOTKEY_EDIT), self.open_hotkey_edit, [hotkeys], False),
+            (('#32770', None), printer[1], [printer, keys('Print'), icon], True),
             (('#32770', CONFIG), keys('alt+Print')[1],
              [keys('alt+Print'), keys('Print'), keys('ctrl+alt+F10'), icon], True),
             ((VIEWER, None), keys('ctrl+alt+F10')[1],
              [tray(EXIT, '"終了"'), tray(HISTORY, '"ハードコピー履歴"'),
-              ('the recent item', self.choose_recent_item), tray(PRINTER, '"プリンタの設定"'),
+              ('the recent item', self.choose_recent_item), printer,
               keys('alt+Print'), keys('Print'), icon], True),
             ((OVERLAY, None), keys('shift+Print')[1],
              [keys('shift+Print'), keys('Print'), keys('alt+Print')], True),
