@@ -29,10 +29,6 @@ UINT_PTR CALLBACK PrinterSetupHook(HWND dialog, UINT message, WPARAM, LPARAM) {
     return TRUE;
 }
 
-} // namespace
-
-namespace {
-
 constexpr char DOCUMENT_NAME[] = "ZORVEX";
 constexpr char STAMP_FACE_NAME[] = "ＭＳＰ ゴシック";
 constexpr DWORD CHOSEN_PAGE_FIELDS = DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERLENGTH |

@@ -99,7 +99,6 @@ class LauncherDialogCase(harness.ZorvexTestCase):
         return harness.hotkey_states()[name]
 
 
-
 class ListAndEditDialogs(LauncherDialogCase):
     hotkey_settings = {'IsCtrlF2': '1', 'Ctrl_F2': 'notepad.exe', 'Ctrl_F2_PARAMS': 'a b',
                        'IsCtrlF4': '2', 'Ctrl_F4': 'stray.exe'}
