@@ -132,7 +132,7 @@ class Session:
             harness.run(['xdotool', 'mousemove', str(x), str(y), 'mousedown', '1',
                          'mousemove', str(x + 90), str(y + 60),
                          'mousemove', str(x + 120), str(y + 80), 'mouseup', '1'])
-        wait_until(lambda: self.stamp() != before, f'hard copy {number}', interval=0.03)
+        wait_until(lambda: self.case.slot_replaced(before), f'hard copy {number}', interval=0.03)
         # the copy is of what was asked for: the whole screen, or the range
         # dragged (the active window's size is not known here)
         wanted = {0: self.screen_size, 2: (120, 80)}.get(mode)

@@ -613,6 +613,12 @@ class ZorvexTestCase(unittest.TestCase):
         except OSError:
             return None
 
+    def slot_replaced(self, before, number=1):
+        """Whether the slot holds another file than the one stamped `before`.
+        The slot has no file for a moment while the history moves up."""
+        stamp = self.slot_stamp(number)
+        return stamp is not None and stamp != before
+
     def open_tray_menu(self):
         # a menu closed a moment ago may still hold the mouse in its loop
         main = find_window('CMainWinClass', visible=False)

@@ -241,7 +241,7 @@ class Storm:
         for _ in range(spread):
             before = self.case.slot_stamp()
             self.press('Print')
-            wait_until(lambda: self.case.slot_stamp() != before, 'a hard copy before the figures')
+            wait_until(lambda: self.case.slot_replaced(before), 'a hard copy before the figures')
             wait_until(lambda: not [w for w in self.program_windows()
                                     if w.visible and w.class_name == '#32770'],
                        'the copied notice to close')
@@ -267,7 +267,7 @@ class Storm:
         before = self.case.slot_stamp()
         self.press('ctrl+Print')
         try:
-            wait_until(lambda: self.case.slot_stamp() != before, 'a hard copy after the storm')
+            wait_until(lambda: self.case.slot_replaced(before), 'a hard copy after the storm')
         except AssertionError:
             # the state as the storm left it first: the tray click below
             # changes it
@@ -290,7 +290,7 @@ class Storm:
             main = find_window('CMainWinClass', visible=False)
             probe('post', main.handle, WM_HOTKEY, HOTKEY_CAPTURE)
             try:
-                wait_until(lambda: self.case.slot_stamp() != before, 'a posted hot key', timeout=10)
+                wait_until(lambda: self.case.slot_replaced(before), 'a posted hot key', timeout=10)
                 print('STUCK a posted WM_HOTKEY made a hard copy', flush=True)
             except AssertionError:
                 print('STUCK a posted WM_HOTKEY made no hard copy', flush=True)

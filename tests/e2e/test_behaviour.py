@@ -192,7 +192,7 @@ class SecondRequestBringsTheOpenWindowForward(EditorViewerCase):
                                      f'a hard copy while {name} was open')
             else:
                 key('Print')
-                wait_until(lambda: self.slot_stamp() != slot_one,
+                wait_until(lambda: self.slot_replaced(slot_one),
                            f'a hard copy while {name} is open')
             if class_name == VIEWER:
                 probe('post', window.handle, WM_CLOSE, 0)

@@ -215,7 +215,7 @@ class PointerInTheHardCopy(CaptureCase):
         harness.move_mouse(end[0] - 1, end[1] - 1)
         harness.move_mouse(*end)
         harness.mouse_up()
-        bitmap = wait_until(lambda: self.slot_stamp() != stamp and complete_bitmap(self.slot(1)),
+        bitmap = wait_until(lambda: self.slot_replaced(stamp) and complete_bitmap(self.slot(1)),
                             'the range hard copy')
         wait_until(lambda: find_window('CRangeWinClass', visible=None) is None,
                    'the overlay to close')
@@ -357,7 +357,7 @@ class FlashFeedback(CaptureCase):
                 self.assertEqual(wrong[:5], [], f'{len(wrong)} pixels wrong')
                 wait_until(lambda: find_window('CFlashWinClass', visible=None) is None,
                            'the flash to end', timeout=5)
-                wait_until(lambda: self.slot_stamp() != stamp and complete_bitmap(self.slot(1)),
+                wait_until(lambda: self.slot_replaced(stamp) and complete_bitmap(self.slot(1)),
                            'the hard copy')
                 wait_until(lambda: all(Screen().pixel(x, y) == before.pixel(x, y)
                                        for x, y in checked), 'the screen restored', timeout=5)

@@ -42,7 +42,7 @@ class TwoMonitorCase(harness.ZorvexTestCase):
         gone reach no window on a desktop without a window manager."""
         previous = self.slot_stamp()
         self.press(window, *keys)
-        wait_until(lambda: self.slot_stamp() != previous, 'a new hard copy')
+        wait_until(lambda: self.slot_replaced(previous), 'a new hard copy')
         bitmap = wait_until(lambda: complete_bitmap(self.slot(1)), 'a complete hard copy')
         wait_until(lambda: find_window('#32770', 'ZORVEX'), 'the copied notice', timeout=5)
         wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the notice to close')
@@ -115,7 +115,7 @@ class OverlayAndAreaOnTheLeftMonitor(TwoMonitorCase):
         harness.screenshot(os.path.join(harness.ARTIFACTS, 'two-monitor-overlay.png'))
         previous = self.slot_stamp()
         self.drag((-880, 130), (-780, 180))
-        wait_until(lambda: self.slot_stamp() != previous, 'the range hard copy')
+        wait_until(lambda: self.slot_replaced(previous), 'the range hard copy')
         copy = wait_until(lambda: complete_bitmap(self.slot(1)), 'a complete range hard copy')
         self.assert_from_screen(copy, screen, (-880, 130), (100, 50))
 

@@ -93,11 +93,11 @@ class MenuKeysOnTheCopiedNotice(ReentryCase):
             harness.run(['xdotool', 'key', menu_key], timeout=10)
         wait_until(lambda: notice() is None, 'the notice to close')
         # the hard copy takes its slot once the notice is over
-        wait_until(lambda: self.slot_stamp() != before, f'the hard copy of {menu_key}')
+        wait_until(lambda: self.slot_replaced(before), f'the hard copy of {menu_key}')
         self.complete(1)
         stamp = self.slot_stamp()
         press_keys_apart(0, 'ctrl+Print')
-        wait_until(lambda: self.slot_stamp() != stamp,
+        wait_until(lambda: self.slot_replaced(stamp),
                    f'a hard copy after {menu_key} on the notice')
         wait_until(lambda: notice() is None, 'the second notice to close')
 

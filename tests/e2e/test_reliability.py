@@ -134,7 +134,7 @@ class FilesTheProgramDoesNotOwn(harness.ZorvexTestCase):
         """Presses PrintScreen and returns the new hard copy in slot 1."""
         before = self.slot_stamp()
         key('Print')
-        bitmap = wait_until(lambda: self.slot_stamp() != before and complete_bitmap(self.slot(1)),
+        bitmap = wait_until(lambda: self.slot_replaced(before) and complete_bitmap(self.slot(1)),
                             'a new hard copy in slot 1')
         wait_until(lambda: zorvex_box() is None, 'the notice to close')
         return bitmap

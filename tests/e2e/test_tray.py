@@ -134,7 +134,7 @@ class HotKeysAfterTheMenu(harness.ZorvexTestCase):
     def copy_active_window(self):
         before = self.slot_stamp()
         harness.key('ctrl+Print')
-        wait_until(lambda: self.slot_stamp() != before, 'a hard copy of the active window')
+        wait_until(lambda: self.slot_replaced(before), 'a hard copy of the active window')
         wait_until(lambda: find_window('#32770') is None, 'the copied notice to close')
         return harness.Bitmap(self.slot(1))
 
@@ -213,7 +213,7 @@ class MenuOpenDuringACapture(harness.ZorvexTestCase):
         before = self.slot_stamp()
         menu, submenu = self.open_recent_submenu(RECENT)
         harness.key('Print')
-        wait_until(lambda: self.slot_stamp() != before, 'the hard copy taken with the menu open')
+        wait_until(lambda: self.slot_replaced(before), 'the hard copy taken with the menu open')
         # the flash paints inside the menu's loop; the keys below are for that loop
         wait_until(lambda: find_window('CFlashWinClass', visible=None) is None, 'the flash to end')
         harness.key('ctrl+alt+F11')

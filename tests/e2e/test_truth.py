@@ -36,7 +36,7 @@ class TruthCase(harness.ZorvexTestCase):
     def capture(self, keys='Print'):
         stamp = self.slot_stamp()
         key(keys)
-        wait_until(lambda: self.slot_stamp() != stamp and complete_bitmap(self.slot(1)),
+        wait_until(lambda: self.slot_replaced(stamp) and complete_bitmap(self.slot(1)),
                    'a new hard copy in slot 1')
 
 
@@ -119,7 +119,7 @@ class HeldPrintScreen(TruthCase):
             stamp = self.slot_stamp()
             key('Print')
             try:
-                return wait_until(lambda: self.slot_stamp() != stamp, 'a capture', timeout=1.5)
+                return wait_until(lambda: self.slot_replaced(stamp), 'a capture', timeout=1.5)
             except AssertionError:
                 return False
         wait_until(captured_by_print_screen, 'PrintScreen to capture again', timeout=15)
