@@ -13,7 +13,7 @@ DeferredRequestQueue deferredRequests;
 void ReplayDeferredRequests() {
     DeferredRequest request;
     while (deferredRequests.Pop(&request))
-        PostMessageA(mainWindow, request.message, request.wParam, request.lParam);
+        PostMessageW(mainWindow, request.message, request.wParam, request.lParam);
 }
 
 } // namespace

@@ -9,6 +9,7 @@ constexpr UINT WM_TRAYNOTIFY = WM_USER + 1;
 constexpr UINT WM_OPEN_RECENT_SLOT = WM_USER + 2;
 constexpr UINT TRAY_ICON_ID = 100;
 
+// Capacities in UTF-16 units, terminator included.
 constexpr int TEMP_DIRECTORY_CAPACITY = 260;
 constexpr int SETTINGS_PATH_CAPACITY = 274;
 constexpr int BITMAP_PATH_CAPACITY = 519;
@@ -17,15 +18,16 @@ constexpr int HISTORY_SLOT_COUNT = 300;
 extern HINSTANCE appInstance;
 extern HWND mainWindow;
 extern UINT taskbarCreatedMessage;
-extern char tempDirectory[TEMP_DIRECTORY_CAPACITY];
-extern char settingsFilePath[SETTINGS_PATH_CAPACITY];
-extern char workBitmapPath[BITMAP_PATH_CAPACITY];
-extern char backgroundBitmapPath[BITMAP_PATH_CAPACITY];
-extern char historyFilePaths[HISTORY_SLOT_COUNT][BITMAP_PATH_CAPACITY];
+extern wchar_t tempDirectory[TEMP_DIRECTORY_CAPACITY];
+extern wchar_t settingsFilePath[SETTINGS_PATH_CAPACITY];
+extern wchar_t workBitmapPath[BITMAP_PATH_CAPACITY];
+extern wchar_t backgroundBitmapPath[BITMAP_PATH_CAPACITY];
+extern wchar_t historyFilePaths[HISTORY_SLOT_COUNT][BITMAP_PATH_CAPACITY];
 
 // Runs while the main window handles WM_CREATE: paths, settings, tray menu.
 void InitializeApplication();
 
 // Fills the working paths from a temporary folder (with its trailing
-// backslash) and the current directory; every result is cut to its capacity.
-void BuildWorkingPaths(const char* temporaryFolder, const char* currentDirectory);
+// backslash) and the current directory. A path that would not fit its
+// capacity is left empty, never cut: a cut path names another file.
+void BuildWorkingPaths(const wchar_t* temporaryFolder, const wchar_t* currentDirectory);

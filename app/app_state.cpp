@@ -6,59 +6,62 @@
 #include "output/save.h"
 #include "settings/settings.h"
 
-#include <cstdio>
-#include <cstring>
+#include <cwchar>
+#include <string>
 
 HINSTANCE appInstance;
 HWND mainWindow;
 UINT taskbarCreatedMessage;
-char tempDirectory[TEMP_DIRECTORY_CAPACITY];
-char settingsFilePath[SETTINGS_PATH_CAPACITY];
-char workBitmapPath[BITMAP_PATH_CAPACITY];
-char backgroundBitmapPath[BITMAP_PATH_CAPACITY];
-char historyFilePaths[HISTORY_SLOT_COUNT][BITMAP_PATH_CAPACITY];
+wchar_t tempDirectory[TEMP_DIRECTORY_CAPACITY];
+wchar_t settingsFilePath[SETTINGS_PATH_CAPACITY];
+wchar_t workBitmapPath[BITMAP_PATH_CAPACITY];
+wchar_t backgroundBitmapPath[BITMAP_PATH_CAPACITY];
+wchar_t historyFilePaths[HISTORY_SLOT_COUNT][BITMAP_PATH_CAPACITY];
 
 namespace {
 
-void CopyBounded(char* destination, size_t capacity, const char* first, const char* second) {
-    std::snprintf(destination, capacity, "%s%s", first, second);
+template <size_t N> void StorePath(wchar_t (&destination)[N], const std::wstring& path) {
+    std::wmemset(destination, L'\0', N);
+    if (path.size() < N) std::wmemcpy(destination, path.c_str(), path.size());
+}
+
+// Where the system can give the folder in full, or nothing.
+std::wstring TemporaryFolder() {
+    wchar_t folder[TEMP_DIRECTORY_CAPACITY] = {};
+    DWORD length = GetTempPathW(TEMP_DIRECTORY_CAPACITY, folder);
+    return length == 0 || length >= TEMP_DIRECTORY_CAPACITY ? std::wstring() : folder;
+}
+
+std::wstring CurrentDirectory() {
+    wchar_t folder[MAX_PATH] = {};
+    DWORD length = GetCurrentDirectoryW(MAX_PATH, folder);
+    return length == 0 || length >= MAX_PATH ? std::wstring() : folder;
 }
 
 } // namespace
 
-void BuildWorkingPaths(const char* temporaryFolder, const char* currentDirectory) {
-    std::memset(tempDirectory, 0, sizeof tempDirectory);
-    std::snprintf(tempDirectory, sizeof tempDirectory, "%s", temporaryFolder);
-    std::memset(settingsFilePath, 0, sizeof settingsFilePath);
-    std::snprintf(settingsFilePath, sizeof settingsFilePath, "%s\\zorvex.ini", currentDirectory);
-
-    std::memset(workBitmapPath, 0, sizeof workBitmapPath);
-    CopyBounded(workBitmapPath, sizeof workBitmapPath, tempDirectory, "~zor_vex.bmp");
-    std::memset(backgroundBitmapPath, 0, sizeof backgroundBitmapPath);
-    CopyBounded(backgroundBitmapPath, sizeof backgroundBitmapPath, tempDirectory,
-                "~zor_vex_background.bmp");
-    for (int i = 0; i < HISTORY_SLOT_COUNT; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "~zor_vex%d.bmp", i + 1);
-        std::memset(historyFilePaths[i], 0, sizeof historyFilePaths[i]);
-        CopyBounded(historyFilePaths[i], sizeof historyFilePaths[i], tempDirectory, name);
-    }
+void BuildWorkingPaths(const wchar_t* temporaryFolder, const wchar_t* currentDirectory) {
+    std::wstring temporary = temporaryFolder;
+    StorePath(tempDirectory, temporary);
+    if (tempDirectory[0] == L'\0') temporary.clear();
+    StorePath(settingsFilePath, currentDirectory[0] == L'\0'
+                                    ? std::wstring()
+                                    : std::wstring(currentDirectory) + L"\\zorvex.ini");
+    // Without a temporary folder no hard copy can be taken; the capture says so.
+    auto inTemporary = [&temporary](const std::wstring& name) {
+        return temporary.empty() ? std::wstring() : temporary + name;
+    };
+    StorePath(workBitmapPath, inTemporary(L"~zor_vex.bmp"));
+    StorePath(backgroundBitmapPath, inTemporary(L"~zor_vex_background.bmp"));
+    for (int i = 0; i < HISTORY_SLOT_COUNT; ++i)
+        StorePath(historyFilePaths[i], inTemporary(L"~zor_vex" + std::to_wstring(i + 1) + L".bmp"));
 }
 
 void InitializeApplication() {
-    taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
-
-    char temporaryFolder[TEMP_DIRECTORY_CAPACITY] = {};
-    DWORD length = GetTempPathA(sizeof temporaryFolder, temporaryFolder);
-    if (length == 0 || length >= sizeof temporaryFolder) temporaryFolder[0] = '\0';
-    char currentDirectory[MAX_PATH] = {};
-    length = GetCurrentDirectoryA(sizeof currentDirectory, currentDirectory);
-    if (length == 0 || length >= sizeof currentDirectory) currentDirectory[0] = '\0';
-
-    BuildWorkingPaths(temporaryFolder, currentDirectory);
-    if (tempDirectory[0] != '\0') RemoveLeftoverTemporaryFiles(tempDirectory);
+    taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
+    BuildWorkingPaths(TemporaryFolder().c_str(), CurrentDirectory().c_str());
+    if (tempDirectory[0] != L'\0') RemoveLeftoverTemporaryFiles(tempDirectory);
     LoadSettings(settingsFilePath);
     LoadLauncherSettings(settingsFilePath);
     BuildTrayMenu();
 }
-

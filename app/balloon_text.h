@@ -6,14 +6,14 @@
 #include <cstdint>
 #include <string>
 
-// The capacities of NOTIFYICONDATA's texts, terminator included.
+// The capacities of NOTIFYICONDATAW's texts in UTF-16 units, terminator included.
 constexpr size_t BALLOON_TITLE_CAPACITY = 64;
 constexpr size_t BALLOON_TEXT_CAPACITY = 256;
 constexpr size_t TRAY_TIP_CAPACITY = 128;
 
 struct BalloonText {
-    std::string title;
-    std::string text;
+    std::wstring title;
+    std::wstring text;
 };
 
 enum class SaveFailure { None, NoName, DiskFull, NotWritable };
@@ -23,7 +23,7 @@ struct DeliveryFailures {
     bool clipboard = false;
     bool clipboardHeldByOther = false;
     SaveFailure save = SaveFailure::None;
-    std::string saveFolder;
+    std::wstring saveFolder;
     bool history = false;
     bool print = false;
 
@@ -33,16 +33,16 @@ struct DeliveryFailures {
 BalloonText DeliveryFailureBalloon(const DeliveryFailures& failures);
 // `missingKeys` is a list such as "PrintScreen, Ctrl+F3"; `workingKey` the
 // capture key that was registered.
-BalloonText MissingHotKeysBalloon(const std::string& missingKeys, const char* workingKey,
+BalloonText MissingHotKeysBalloon(const std::wstring& missingKeys, const wchar_t* workingKey,
                                   bool printScreenHeldBySystemSetting);
 // "ZORVEX", or the keys that are missing while any are.
-std::string TrayTipText(const std::string& missingKeys);
+std::wstring TrayTipText(const std::wstring& missingKeys);
 
-// `text` cut to fit `capacity` bytes with its terminator, never in the
-// middle of a Shift-JIS character.
-std::string CutToCapacity(const std::string& text, size_t capacity);
-// `path` shortened to at most `bytes` bytes by an ellipsis in its middle.
-std::string ElidePathMiddle(const std::string& path, size_t bytes);
+// `text` cut to fit `capacity` UTF-16 units with its terminator, never in
+// the middle of a surrogate pair.
+std::wstring CutToCapacity(const std::wstring& text, size_t capacity);
+// `path` shortened to at most `units` UTF-16 units by an ellipsis in its middle.
+std::wstring ElidePathMiddle(const std::wstring& path, size_t units);
 
 enum class BalloonKind { Clipboard, Save, History, Print, HotKeys, Count };
 

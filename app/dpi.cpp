@@ -25,20 +25,20 @@ constexpr int CONTROL_KEEPS_ITS_PLACE = 0x0002;
 const HANDLE PER_MONITOR_AWARE_V2 = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-4));
 const HANDLE PER_MONITOR_AWARE = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-3));
 
-template <typename Function> Function FromModule(const char* module, const char* name) {
-    HMODULE handle = GetModuleHandleA(module);
-    if (!handle) handle = LoadLibraryA(module);
+template <typename Function> Function FromModule(const wchar_t* module, const char* name) {
+    HMODULE handle = GetModuleHandleW(module);
+    if (!handle) handle = LoadLibraryW(module);
     if (!handle) return nullptr;
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(handle, name)));
 }
 
 template <typename Function> Function FromUser32(const char* name) {
-    return FromModule<Function>("user32.dll", name);
+    return FromModule<Function>(L"user32.dll", name);
 }
 
 GetDpiForMonitorFn MonitorDpiFunction() {
     static const GetDpiForMonitorFn function =
-        FromModule<GetDpiForMonitorFn>("shcore.dll", "GetDpiForMonitor");
+        FromModule<GetDpiForMonitorFn>(L"shcore.dll", "GetDpiForMonitor");
     return function;
 }
 
@@ -82,7 +82,7 @@ void DeclareDpiAwareness() {
         if (setContext(PER_MONITOR_AWARE_V2) || setContext(PER_MONITOR_AWARE)) return;
     }
     if (auto setAwareness =
-            FromModule<SetProcessDpiAwarenessFn>("shcore.dll", "SetProcessDpiAwareness")) {
+            FromModule<SetProcessDpiAwarenessFn>(L"shcore.dll", "SetProcessDpiAwareness")) {
         if (SUCCEEDED(setAwareness(PROCESS_PER_MONITOR_AWARE))) return;
     }
     if (auto setAware = FromUser32<SetProcessDpiAwareFn>("SetProcessDPIAware")) setAware();

@@ -4,6 +4,7 @@
 #include "app/tray.h"
 #include "settings/settings.h"
 
+#include <cwchar>
 #include <cstdint>
 
 namespace {
@@ -12,24 +13,24 @@ struct HotKeyDefinition {
     int id;
     UINT modifiers;
     UINT key;
-    const char* name;
+    const wchar_t* name;
 };
 
 // In the order a user reads them in a list of missing keys.
 const HotKeyDefinition FIXED_KEYS[] = {
-    {HOTKEY_CAPTURE, 0, VK_SNAPSHOT, "PrintScreen"},
-    {HOTKEY_CAPTURE_ALT, MOD_CONTROL | MOD_ALT, VK_F12, "Ctrl+Alt+F12"},
-    {HOTKEY_CAPTURE_ACTIVE, MOD_CONTROL, VK_SNAPSHOT, "Ctrl+PrintScreen"},
-    {HOTKEY_CAPTURE_RANGE, MOD_SHIFT, VK_SNAPSHOT, "Shift+PrintScreen"},
-    {HOTKEY_CONFIG, MOD_ALT, VK_SNAPSHOT, "Alt+PrintScreen"},
-    {HOTKEY_CAPTURE_ACTIVE_NOFRAME, MOD_CONTROL | MOD_ALT, VK_SNAPSHOT, "Ctrl+Alt+PrintScreen"},
-    {HOTKEY_HISTORY, MOD_CONTROL | MOD_ALT, VK_F10, "Ctrl+Alt+F10"},
-    {HOTKEY_MENU, MOD_CONTROL | MOD_ALT, VK_F11, "Ctrl+Alt+F11"},
+    {HOTKEY_CAPTURE, 0, VK_SNAPSHOT, L"PrintScreen"},
+    {HOTKEY_CAPTURE_ALT, MOD_CONTROL | MOD_ALT, VK_F12, L"Ctrl+Alt+F12"},
+    {HOTKEY_CAPTURE_ACTIVE, MOD_CONTROL, VK_SNAPSHOT, L"Ctrl+PrintScreen"},
+    {HOTKEY_CAPTURE_RANGE, MOD_SHIFT, VK_SNAPSHOT, L"Shift+PrintScreen"},
+    {HOTKEY_CONFIG, MOD_ALT, VK_SNAPSHOT, L"Alt+PrintScreen"},
+    {HOTKEY_CAPTURE_ACTIVE_NOFRAME, MOD_CONTROL | MOD_ALT, VK_SNAPSHOT, L"Ctrl+Alt+PrintScreen"},
+    {HOTKEY_HISTORY, MOD_CONTROL | MOD_ALT, VK_F10, L"Ctrl+Alt+F10"},
+    {HOTKEY_MENU, MOD_CONTROL | MOD_ALT, VK_F11, L"Ctrl+Alt+F11"},
 };
 
-const char* const LAUNCHER_KEY_NAMES[LAUNCHER_COUNT] = {
-    "Ctrl+F1", "Ctrl+F2", "Ctrl+F3", "Ctrl+F4",  "Ctrl+F5",  "Ctrl+F6",
-    "Ctrl+F7", "Ctrl+F8", "Ctrl+F9", "Ctrl+F10", "Ctrl+F11", "Ctrl+F12",
+const wchar_t* const LAUNCHER_KEY_NAMES[LAUNCHER_COUNT] = {
+    L"Ctrl+F1", L"Ctrl+F2", L"Ctrl+F3", L"Ctrl+F4",  L"Ctrl+F5",  L"Ctrl+F6",
+    L"Ctrl+F7", L"Ctrl+F8", L"Ctrl+F9", L"Ctrl+F10", L"Ctrl+F11", L"Ctrl+F12",
 };
 
 // The keys of the block that are wanted but another program holds, one bit
@@ -71,11 +72,11 @@ template <typename Visit> void ForEachMissingKey(Visit visit) {
 // Windows 11 can keep PrintScreen for its own screen capture.
 bool IsPrintScreenHeldBySystemSetting() {
     HKEY keyboard = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Keyboard", 0, KEY_QUERY_VALUE,
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Keyboard", 0, KEY_QUERY_VALUE,
                       &keyboard) != ERROR_SUCCESS)
         return false;
     DWORD value = 0, type = 0, size = sizeof value;
-    LONG read = RegQueryValueExA(keyboard, "PrintScreenKeyForSnippingEnabled", nullptr, &type,
+    LONG read = RegQueryValueExW(keyboard, L"PrintScreenKeyForSnippingEnabled", nullptr, &type,
                                  reinterpret_cast<BYTE*>(&value), &size);
     RegCloseKey(keyboard);
     return read == ERROR_SUCCESS && type == REG_DWORD && value == 1;
@@ -93,10 +94,10 @@ void UpdateHotKeyWatch(HWND window) {
 
 } // namespace
 
-std::string MissingHotKeyNames() {
-    std::string names;
+std::wstring MissingHotKeyNames() {
+    std::wstring names;
     ForEachMissingKey([&names](const HotKeyDefinition& key) {
-        if (!names.empty()) names += ", ";
+        if (!names.empty()) names += L", ";
         names += key.name;
     });
     return names;
@@ -147,8 +148,8 @@ void TellMissingHotKeys() {
     if (missingKeys == 0) return;
     bool heldBySetting =
         (missingKeys & BitOf(HOTKEY_CAPTURE)) != 0 && IsPrintScreenHeldBySystemSetting();
-    const char* workingKey =
-        (missingKeys & BitOf(HOTKEY_CAPTURE_ALT)) == 0 ? "Ctrl+Alt+F12" : "PrintScreen";
+    const wchar_t* workingKey =
+        (missingKeys & BitOf(HOTKEY_CAPTURE_ALT)) == 0 ? L"Ctrl+Alt+F12" : L"PrintScreen";
     ShowTrayBalloon(BalloonKind::HotKeys,
                     MissingHotKeysBalloon(MissingHotKeyNames(), workingKey, heldBySetting),
                     heldBySetting);

@@ -40,7 +40,7 @@ void RetryMissingHotKeys(HWND window);
 // One balloon naming the missing keys, when any are.
 void TellMissingHotKeys();
 // "PrintScreen, Ctrl+F3": the missing keys, empty when none.
-std::string MissingHotKeyNames();
+std::wstring MissingHotKeyNames();
 
 // Launcher n (1..12) owns Ctrl+Fn; registered only while its IsCtrlF is 1.
 bool RegisterLauncherHotKey(HWND window, int n);

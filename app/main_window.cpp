@@ -15,7 +15,6 @@
 #include "settings/settings.h"
 #include "viewer/viewer.h"
 
-#include <io.h>
 #include <shellapi.h>
 
 namespace {
@@ -46,7 +45,7 @@ void CaptureByCopyType() {
 
 void StartLauncher(int n) {
     const LauncherEntry& entry = launcherTable[n - 1];
-    ShellExecuteA(nullptr, "open", entry.Path, entry.Params, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(nullptr, L"open", entry.Path, entry.Params, nullptr, SW_SHOWNORMAL);
 }
 
 LRESULT OnHotKey(HWND window, WPARAM id, LPARAM lParam) {
@@ -55,7 +54,7 @@ LRESULT OnHotKey(HWND window, WPARAM id, LPARAM lParam) {
         RunConfigDialog();
         return 0;
     }
-    if (!IsProgramHotKey(id)) return DefWindowProcA(window, WM_HOTKEY, id, lParam);
+    if (!IsProgramHotKey(id)) return DefWindowProcW(window, WM_HOTKEY, id, lParam);
 
     switch (id) {
     case HOTKEY_CAPTURE:
@@ -124,8 +123,8 @@ void OnHotKeysCommand() {
 }
 
 void OnReadmeCommand() {
-    if (_access("readme.txt", 0) == 0)
-        ShellExecuteA(nullptr, "open", "readme.txt", "", nullptr, SW_SHOWNORMAL);
+    if (GetFileAttributesW(L"readme.txt") != INVALID_FILE_ATTRIBUTES)
+        ShellExecuteW(nullptr, L"open", L"readme.txt", L"", nullptr, SW_SHOWNORMAL);
 }
 
 void SelectCopyType(int copyType) {
@@ -147,7 +146,7 @@ LRESULT OnCommand(WPARAM command) {
     }
     switch (command) {
     case IDM_EXIT:
-        if (!FocusBusyWindow()) SendMessageA(mainWindow, WM_CLOSE, 0, 0);
+        if (!FocusBusyWindow()) SendMessageW(mainWindow, WM_CLOSE, 0, 0);
         break;
     case IDM_VERSION:
         if (aboutDialogWindow)
@@ -243,5 +242,5 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     default: break;
     }
     if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) OnTaskbarCreated(window);
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }

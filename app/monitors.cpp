@@ -5,8 +5,8 @@ namespace {
 MONITORINFO InfoOf(HMONITOR monitor) {
     MONITORINFO info = {};
     info.cbSize = sizeof info;
-    if (!monitor || !GetMonitorInfoA(monitor, &info)) {
-        SystemParametersInfoA(SPI_GETWORKAREA, 0, &info.rcWork, 0);
+    if (!monitor || !GetMonitorInfoW(monitor, &info)) {
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &info.rcWork, 0);
         info.rcMonitor = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     }
     return info;

@@ -2,18 +2,20 @@
 
 #include <winsock.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <cwchar>
+#include <string>
 
-char hostNameText[HOST_TEXT_CAPACITY];
-char ipAddressText[HOST_TEXT_CAPACITY];
+wchar_t hostNameText[HOST_TEXT_CAPACITY];
+wchar_t ipAddressText[HOST_TEXT_CAPACITY];
 
-void FormatTimeStamp(const SYSTEMTIME& time, char* out) {
-    std::snprintf(out, TIME_STAMP_CAPACITY, "%4d/%02d/%02d %02d:%02d:%02d", time.wYear % 10000,
+void FormatTimeStamp(const SYSTEMTIME& time, wchar_t* out) {
+    std::swprintf(out, TIME_STAMP_CAPACITY, L"%4d/%02d/%02d %02d:%02d:%02d", time.wYear % 10000,
                   time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond);
 }
 
-void FormatLocalTimeStamp(char* out) {
+void FormatLocalTimeStamp(wchar_t* out) {
     SYSTEMTIME now;
     GetLocalTime(&now);
     FormatTimeStamp(now, out);
@@ -21,17 +23,22 @@ void FormatLocalTimeStamp(char* out) {
 
 namespace {
 
+// Windows Sockets 1.1 names the host in the system's code page.
+void StoreHostText(const char* text, wchar_t* out) {
+    std::wmemset(out, L'\0', HOST_TEXT_CAPACITY);
+    MultiByteToWideChar(CP_ACP, 0, text, -1, out, HOST_TEXT_CAPACITY - 1);
+}
+
 void ResolveHostAddress() {
-    std::memset(hostNameText, 0, sizeof hostNameText);
-    if (gethostname(hostNameText, sizeof hostNameText) != 0) return;
-    hostNameText[sizeof hostNameText - 1] = '\0';
-    const hostent* host = gethostbyname(hostNameText);
+    char hostName[HOST_TEXT_CAPACITY] = {};
+    std::wmemset(hostNameText, L'\0', HOST_TEXT_CAPACITY);
+    if (gethostname(hostName, sizeof hostName - 1) != 0) return;
+    StoreHostText(hostName, hostNameText);
+    const hostent* host = gethostbyname(hostName);
     if (!host || !host->h_addr_list || !host->h_addr_list[0]) return;
     in_addr first;
     std::memcpy(&first, host->h_addr_list[0], sizeof first);
-    std::memset(ipAddressText, 0, sizeof ipAddressText);
-    const char* dotted = inet_ntoa(first);
-    if (dotted) std::snprintf(ipAddressText, sizeof ipAddressText, "%s", dotted);
+    if (const char* dotted = inet_ntoa(first)) StoreHostText(dotted, ipAddressText);
 }
 
 } // namespace
@@ -43,14 +50,14 @@ void LookUpHostAddress() {
     WSACleanup();
 }
 
-void FormHostStampText(const char* hostName, const char* address, bool withHostName,
-                       bool withAddress, char* out, size_t capacity) {
+void FormHostStampText(const wchar_t* hostName, const wchar_t* address, bool withHostName,
+                       bool withAddress, wchar_t* out, size_t capacity) {
     if (capacity == 0) return;
-    std::memset(out, 0, capacity);
-    if (withHostName && withAddress)
-        std::snprintf(out, capacity, "%s %s", hostName, address);
-    else if (withHostName)
-        std::snprintf(out, capacity, "%s", hostName);
-    else if (withAddress)
-        std::snprintf(out, capacity, "%s", address);
+    std::wstring stamp;
+    if (withHostName) stamp = hostName;
+    if (withHostName && withAddress) stamp += L' ';
+    if (withAddress) stamp += address;
+    stamp.resize(std::min(stamp.size(), capacity - 1));
+    std::wmemset(out, L'\0', capacity);
+    std::wmemcpy(out, stamp.c_str(), stamp.size());
 }

@@ -12,18 +12,16 @@
 #include "viewer/viewer.h"
 #include "viewer/viewer_menu.h"
 
-#include <cstdio>
-#include <cstring>
 
 namespace {
 
-constexpr char INSTANCE_MUTEX_NAME[] = "ZORVEX My Instance By P.Gellwin 2005";
+constexpr wchar_t INSTANCE_MUTEX_NAME[] = L"ZORVEX My Instance By P.Gellwin 2005";
 
 HANDLE instanceMutex;
 
-bool RegisterOneClass(HINSTANCE instance, const char* name, WNDPROC procedure, bool withIcons,
+bool RegisterOneClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, bool withIcons,
                       HBRUSH background, int windowExtra) {
-    WNDCLASSEXA wc = {};
+    WNDCLASSEXW wc = {};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = procedure;
     wc.cbWndExtra = windowExtra;
@@ -31,15 +29,15 @@ bool RegisterOneClass(HINSTANCE instance, const char* name, WNDPROC procedure, b
     wc.hbrBackground = background;
     wc.lpszClassName = name;
     if (withIcons) {
-        wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_ZORVEX_LARGE));
-        wc.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_ZORVEX_SMALL));
-        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_ZORVEX_LARGE));
+        wc.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(IDI_ZORVEX_SMALL));
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     }
-    return RegisterClassExA(&wc) != 0;
+    return RegisterClassExW(&wc) != 0;
 }
 
-int RegisterWindowClasses(HINSTANCE instance, const char* mainClass, const char* rangeClass,
-                          const char* flashClass, const char* viewerClass) {
+int RegisterWindowClasses(HINSTANCE instance, const wchar_t* mainClass, const wchar_t* rangeClass,
+                          const wchar_t* flashClass, const wchar_t* viewerClass) {
     if (!RegisterOneClass(instance, mainClass, MainWindowProc, true,
                           reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), 0))
         return 0;
@@ -51,8 +49,8 @@ int RegisterWindowClasses(HINSTANCE instance, const char* mainClass, const char*
     return 1;
 }
 
-int CreateMainWindow(HINSTANCE instance, const char* className, int showCommand) {
-    mainWindow = CreateWindowExA(0, className, "ZORVEX", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+int CreateMainWindow(HINSTANCE instance, const wchar_t* className, int showCommand) {
+    mainWindow = CreateWindowExW(0, className, L"ZORVEX", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                  instance, nullptr);
     if (!mainWindow) return 0;
     ShowWindow(mainWindow, showCommand);
@@ -64,13 +62,13 @@ int CreateMainWindow(HINSTANCE instance, const char* className, int showCommand)
 // dialog navigation first, in that order.
 int RunMessageLoop(HACCEL accelerators) {
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (historyViewerWindow) {
-            if (TranslateAcceleratorA(historyViewerWindow, accelerators, &msg)) continue;
-            if (IsDialogMessageA(historyViewerWindow, &msg)) continue;
+            if (TranslateAcceleratorW(historyViewerWindow, accelerators, &msg)) continue;
+            if (IsDialogMessageW(historyViewerWindow, &msg)) continue;
         }
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     return static_cast<int>(msg.wParam);
 }
@@ -90,15 +88,15 @@ void ShutDown() {
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    HANDLE running = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, INSTANCE_MUTEX_NAME);
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+    HANDLE running = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, INSTANCE_MUTEX_NAME);
     if (running) {
         CloseHandle(running);
         return 0;
     }
     // Two starts at the same moment can both find no mutex above; the one
     // that creates it second is told so here and ends as silently.
-    instanceMutex = CreateMutexA(nullptr, FALSE, INSTANCE_MUTEX_NAME);
+    instanceMutex = CreateMutexW(nullptr, FALSE, INSTANCE_MUTEX_NAME);
     DWORD mutexError = GetLastError();
     if (mutexError == ERROR_ALREADY_EXISTS || mutexError == ERROR_ACCESS_DENIED) {
         if (instanceMutex) CloseHandle(instanceMutex);
@@ -107,19 +105,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     appInstance = instance;
     DeclareDpiAwareness();
 
-    if (!RegisterWindowClasses(instance, "CMainWinClass", "CRangeWinClass", "CFlashWinClass",
-                               "COnesWinClass"))
+    if (!RegisterWindowClasses(instance, L"CMainWinClass", L"CRangeWinClass", L"CFlashWinClass",
+                               L"COnesWinClass"))
         return 0;
-    if (!CreateMainWindow(instance, "CMainWinClass", SW_HIDE)) return 0;
+    if (!CreateMainWindow(instance, L"CMainWinClass", SW_HIDE)) return 0;
 
     if (!RegisterProgramHotKeys(mainWindow)) {
-        MessageBoxA(mainWindow, "Failed : RegisterHotKey", "Error", MB_ICONEXCLAMATION | MB_OK);
+        MessageBoxW(mainWindow, L"Failed : RegisterHotKey", L"Error", MB_ICONEXCLAMATION | MB_OK);
         return 0;
     }
     AddTrayIcon(mainWindow);
     TellMissingHotKeys();
     BuildViewerMenu();
-    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_VIEWER_ACCELERATORS));
+    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_VIEWER_ACCELERATORS));
 
     int exitCode = RunMessageLoop(accelerators);
     ShutDown();

@@ -9,6 +9,8 @@
 
 #include <shellapi.h>
 
+#include <cwchar>
+#include <iterator>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -28,39 +30,39 @@ BalloonRateLimit balloonRateLimit;
 bool lastBalloonOpensKeyboardSettings;
 // The tooltip as last set, for the icon added again after the taskbar is
 // recreated.
-std::string trayTip = "ZORVEX";
+std::wstring trayTip = L"ZORVEX";
 
 struct MenuItem {
-    const char* text; // null for a separator
+    const wchar_t* text; // null for a separator
     UINT id;
 };
 
 const MenuItem TOP_ITEMS[] = {
-    {"終了", IDM_EXIT},
+    {L"終了", IDM_EXIT},
     {nullptr, 0},
-    {"ZORVEX について", IDM_README},
-    {"バージョン情報...", IDM_VERSION},
-    {"プリンタの設定", IDM_PRINTER_SETUP},
+    {L"ZORVEX について", IDM_README},
+    {L"バージョン情報...", IDM_VERSION},
+    {L"プリンタの設定", IDM_PRINTER_SETUP},
     {nullptr, 0},
-    {"ホットキー設定", IDM_HOTKEYS},
+    {L"ホットキー設定", IDM_HOTKEYS},
     {nullptr, 0},
 };
 
 const MenuItem MODE_ITEMS[] = {
-    {"デスクトップ", IDM_MODE_DESKTOP},
-    {"アクティブウィンドウ", IDM_MODE_ACTIVE},
-    {"アクティブウィンドウ 枠なし", IDM_MODE_ACTIVE_NOFRAME},
-    {"マウスで範囲を選択", IDM_MODE_RANGE},
+    {L"デスクトップ", IDM_MODE_DESKTOP},
+    {L"アクティブウィンドウ", IDM_MODE_ACTIVE},
+    {L"アクティブウィンドウ 枠なし", IDM_MODE_ACTIVE_NOFRAME},
+    {L"マウスで範囲を選択", IDM_MODE_RANGE},
 };
 
 void InsertItem(HMENU menu, UINT position, const MenuItem& item) {
     if (item.text)
-        InsertMenuA(menu, position, MF_BYPOSITION | MF_STRING, item.id, item.text);
+        InsertMenuW(menu, position, MF_BYPOSITION | MF_STRING, item.id, item.text);
     else
-        InsertMenuA(menu, position, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+        InsertMenuW(menu, position, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
 }
 
-void AppendSeparator(HMENU menu) { AppendMenuA(menu, MF_SEPARATOR, 0, nullptr); }
+void AppendSeparator(HMENU menu) { AppendMenuW(menu, MF_SEPARATOR, 0, nullptr); }
 
 bool FillRecentSubmenu() {
     bool added = false;
@@ -69,11 +71,11 @@ bool FillRecentSubmenu() {
         if (!IsHistorySlotFilled(i)) continue;
         int width = 0, height = 0;
         ReadBitmapFileSize(historyFilePaths[i], &width, &height);
-        char fileTime[FILE_TIME_TEXT_CAPACITY] = {};
-        FormatFileTimeText(historyFilePaths[i], fileTime, sizeof fileTime);
-        char label[TRAY_LABEL_CAPACITY] = {};
-        FormatRecentLabel(i, width, height, fileTime, label, sizeof label);
-        AppendMenuA(recentSubmenu, MF_STRING, IDM_RECENT_FIRST + i, label);
+        wchar_t fileTime[FILE_TIME_TEXT_CAPACITY] = {};
+        FormatFileTimeText(historyFilePaths[i], fileTime, std::size(fileTime));
+        wchar_t label[TRAY_LABEL_CAPACITY] = {};
+        FormatRecentLabel(i, width, height, fileTime, label, std::size(label));
+        AppendMenuW(recentSubmenu, MF_STRING, IDM_RECENT_FIRST + i, label);
         added = true;
     }
     return added;
@@ -88,49 +90,49 @@ void CheckCopyTypeItem() {
 
 } // namespace
 
-void FormatRecentLabel(int slot, int width, int height, const char* fileTime, char* out,
+void FormatRecentLabel(int slot, int width, int height, const wchar_t* fileTime, wchar_t* out,
                        size_t capacity) {
-    std::snprintf(out, capacity, "%d枚目 ( %4d x %4d ) - %s", slot + 1, width, height, fileTime);
+    std::swprintf(out, capacity, L"%d枚目 ( %4d x %4d ) - %ls", slot + 1, width, height, fileTime);
 }
 
 void AddTrayIcon(HWND owner) {
     HICON icon = static_cast<HICON>(
-        LoadImageA(appInstance, MAKEINTRESOURCEA(IDI_ZORVEX_SMALL), IMAGE_ICON, 16, 16, 0));
-    NOTIFYICONDATAA data = {};
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        LoadImageW(appInstance, MAKEINTRESOURCEW(IDI_ZORVEX_SMALL), IMAGE_ICON, 16, 16, 0));
+    NOTIFYICONDATAW data = {};
+    data.cbSize = NOTIFYICONDATAW_V1_SIZE;
     data.hWnd = owner;
     data.uID = TRAY_ICON_ID;
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = WM_TRAYNOTIFY;
     data.hIcon = icon;
-    std::strcpy(data.szTip, "ZORVEX");
-    Shell_NotifyIconA(NIM_ADD, &data);
+    std::wcscpy(data.szTip, L"ZORVEX");
+    Shell_NotifyIconW(NIM_ADD, &data);
     if (icon) DestroyIcon(icon);
-    if (trayTip != "ZORVEX") SetTrayTip(trayTip);
+    if (trayTip != L"ZORVEX") SetTrayTip(trayTip);
 }
 
 namespace {
 
 // The fields up to guidItem: the balloon's texts and flags, and the tooltip
 // of 128 bytes.
-NOTIFYICONDATAA TrayIconData(UINT flags) {
-    NOTIFYICONDATAA data = {};
-    data.cbSize = NOTIFYICONDATAA_V3_SIZE;
+NOTIFYICONDATAW TrayIconData(UINT flags) {
+    NOTIFYICONDATAW data = {};
+    data.cbSize = NOTIFYICONDATAW_V3_SIZE;
     data.hWnd = mainWindow;
     data.uID = TRAY_ICON_ID;
     data.uFlags = flags;
     return data;
 }
 
-void CopyText(char* field, size_t capacity, const std::string& text) {
-    std::string cut = CutToCapacity(text, capacity);
-    std::memcpy(field, cut.c_str(), cut.size() + 1);
+void CopyText(wchar_t* field, size_t capacity, const std::wstring& text) {
+    std::wstring cut = CutToCapacity(text, capacity);
+    std::wmemcpy(field, cut.c_str(), cut.size() + 1);
 }
 
 // Presentation mode, a full-screen program, a busy desktop or quiet hours.
 bool UserAsksForQuiet() {
     using QueryState = HRESULT(WINAPI*)(int*);
-    HMODULE shell = GetModuleHandleA("shell32.dll");
+    HMODULE shell = GetModuleHandleW(L"shell32.dll");
     auto query = shell ? reinterpret_cast<QueryState>(reinterpret_cast<void*>(
                              GetProcAddress(shell, "SHQueryUserNotificationState")))
                        : nullptr;
@@ -150,11 +152,11 @@ bool TakeBalloonTurn(BalloonKind kind) {
 void ShowTrayBalloonNow(const BalloonText& text, bool opensKeyboardSettings) {
     if (UserAsksForQuiet()) return;
     constexpr DWORD RESPECT_QUIET_TIME = 0x80;
-    NOTIFYICONDATAA data = TrayIconData(NIF_INFO);
-    CopyText(data.szInfoTitle, sizeof data.szInfoTitle, text.title);
-    CopyText(data.szInfo, sizeof data.szInfo, text.text);
+    NOTIFYICONDATAW data = TrayIconData(NIF_INFO);
+    CopyText(data.szInfoTitle, std::size(data.szInfoTitle), text.title);
+    CopyText(data.szInfo, std::size(data.szInfo), text.text);
     data.dwInfoFlags = NIIF_WARNING | RESPECT_QUIET_TIME;
-    if (Shell_NotifyIconA(NIM_MODIFY, &data))
+    if (Shell_NotifyIconW(NIM_MODIFY, &data))
         lastBalloonOpensKeyboardSettings = opensKeyboardSettings;
 }
 
@@ -166,28 +168,28 @@ bool ShowTrayBalloon(BalloonKind kind, const BalloonText& text, bool opensKeyboa
 
 void OnTrayBalloonClick() {
     if (!lastBalloonOpensKeyboardSettings) return;
-    SHELLEXECUTEINFOA execute = {};
+    SHELLEXECUTEINFOW execute = {};
     execute.cbSize = sizeof execute;
     execute.fMask = SEE_MASK_FLAG_NO_UI;
-    execute.lpVerb = "open";
-    execute.lpFile = "ms-settings:easeofaccess-keyboard";
+    execute.lpVerb = L"open";
+    execute.lpFile = L"ms-settings:easeofaccess-keyboard";
     execute.nShow = SW_SHOWNORMAL;
-    ShellExecuteExA(&execute);
+    ShellExecuteExW(&execute);
 }
 
-void SetTrayTip(const std::string& tip) {
+void SetTrayTip(const std::wstring& tip) {
     trayTip = tip;
-    NOTIFYICONDATAA data = TrayIconData(NIF_TIP);
-    CopyText(data.szTip, sizeof data.szTip, tip);
-    Shell_NotifyIconA(NIM_MODIFY, &data);
+    NOTIFYICONDATAW data = TrayIconData(NIF_TIP);
+    CopyText(data.szTip, std::size(data.szTip), tip);
+    Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
 BOOL DeleteTrayIcon(HWND owner) {
-    NOTIFYICONDATAA data = {};
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    NOTIFYICONDATAW data = {};
+    data.cbSize = NOTIFYICONDATAW_V1_SIZE;
     data.hWnd = owner;
     data.uID = TRAY_ICON_ID;
-    return Shell_NotifyIconA(NIM_DELETE, &data);
+    return Shell_NotifyIconW(NIM_DELETE, &data);
 }
 
 void DestroyTrayMenu() {
@@ -212,25 +214,25 @@ void BuildTrayMenu() {
 
     UINT position = 0;
     for (const MenuItem& item : TOP_ITEMS) InsertItem(trayMenu, position++, item);
-    InsertMenuA(trayMenu, position++, MF_BYPOSITION | MF_STRING | MF_POPUP,
-                reinterpret_cast<UINT_PTR>(recentSubmenu), "最新作成したハードコピー");
+    InsertMenuW(trayMenu, position++, MF_BYPOSITION | MF_STRING | MF_POPUP,
+                reinterpret_cast<UINT_PTR>(recentSubmenu), L"最新作成したハードコピー");
 
     if (!FillRecentSubmenu()) {
-        AppendMenuA(recentSubmenu, MF_STRING, IDM_RECENT_FIRST, "（なし）");
+        AppendMenuW(recentSubmenu, MF_STRING, IDM_RECENT_FIRST, L"（なし）");
         EnableMenuItem(recentSubmenu, IDM_RECENT_FIRST, MF_BYCOMMAND | MF_DISABLED | MF_GRAYED);
     }
 
     AppendSeparator(trayMenu);
-    AppendMenuA(trayMenu, MF_STRING, IDM_HISTORY, "ハードコピー履歴");
+    AppendMenuW(trayMenu, MF_STRING, IDM_HISTORY, L"ハードコピー履歴");
     AppendSeparator(trayMenu);
-    AppendMenuA(trayMenu, MF_STRING, IDM_INCLUDE_CURSOR, "マウスポインタも含める");
+    AppendMenuW(trayMenu, MF_STRING, IDM_INCLUDE_CURSOR, L"マウスポインタも含める");
     CheckMenuItem(trayMenu, IDM_INCLUDE_CURSOR,
                   MF_BYCOMMAND | (Settings.IsCursor != 0 ? MF_CHECKED : MF_UNCHECKED));
     AppendSeparator(trayMenu);
-    for (const MenuItem& item : MODE_ITEMS) AppendMenuA(trayMenu, MF_STRING, item.id, item.text);
+    for (const MenuItem& item : MODE_ITEMS) AppendMenuW(trayMenu, MF_STRING, item.id, item.text);
     CheckCopyTypeItem();
     AppendSeparator(trayMenu);
-    AppendMenuA(trayMenu, MF_STRING, IDM_CONFIG, "コンフィグ設定");
+    AppendMenuW(trayMenu, MF_STRING, IDM_CONFIG, L"コンフィグ設定");
 }
 
 namespace {
@@ -254,9 +256,9 @@ void GiveForegroundBack(HWND previous) {
 // built; captures made while the menu was open have moved it up since.
 void PostChosenCommand(UINT command, int rotations) {
     if (command >= IDM_RECENT_FIRST && command <= IDM_RECENT_LAST)
-        PostMessageA(mainWindow, WM_OPEN_RECENT_SLOT, command - IDM_RECENT_FIRST + rotations, 0);
+        PostMessageW(mainWindow, WM_OPEN_RECENT_SLOT, command - IDM_RECENT_FIRST + rotations, 0);
     else
-        PostMessageA(mainWindow, WM_COMMAND, command, 0);
+        PostMessageW(mainWindow, WM_COMMAND, command, 0);
 }
 
 } // namespace
@@ -271,7 +273,7 @@ void ShowTrayMenu() {
 
     TPMPARAMS keepClear = {};
     keepClear.cbSize = sizeof keepClear;
-    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
     if (taskbar) GetWindowRect(taskbar, &keepClear.rcExclude);
 
     trayMenuTracking = true;
@@ -281,7 +283,7 @@ void ShowTrayMenu() {
                                                       TPM_VERTICAL | TPM_CENTERALIGN | TPM_RETURNCMD,
                                                       pointer.x, pointer.y, mainWindow, &keepClear));
     trayMenuTracking = false;
-    PostMessageA(mainWindow, WM_NULL, 0, 0);
+    PostMessageW(mainWindow, WM_NULL, 0, 0);
     GiveForegroundBack(previousForeground);
     if (trayMenuStale) BuildTrayMenu();
     if (command != 0) PostChosenCommand(command, rotationsWhileTracking);

@@ -38,8 +38,8 @@ bool ShowTrayBalloon(BalloonKind kind, const BalloonText& text, bool opensKeyboa
 bool TakeBalloonTurn(BalloonKind kind);
 void ShowTrayBalloonNow(const BalloonText& text, bool opensKeyboardSettings = false);
 void OnTrayBalloonClick();
-void SetTrayTip(const std::string& tip);
+void SetTrayTip(const std::wstring& tip);
 
 // "%d枚目 ( %4d x %4d ) - " followed by the file-time text, cut to capacity.
-void FormatRecentLabel(int slot, int width, int height, const char* fileTime, char* out,
+void FormatRecentLabel(int slot, int width, int height, const wchar_t* fileTime, wchar_t* out,
                        size_t capacity);

@@ -15,6 +15,14 @@
 
 namespace {
 
+// Command-line paths come in the system's code page.
+std::wstring Wide(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                    wide.data(), static_cast<int>(wide.size())));
+    return wide;
+}
+
 double MedianMilliseconds(int rounds, const std::function<bool()>& step) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
@@ -31,9 +39,9 @@ double MedianMilliseconds(int rounds, const std::function<bool()>& step) {
     return times[times.size() / 2];
 }
 
-long long FileSize(const std::string& path) {
+long long FileSize(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
@@ -41,12 +49,13 @@ long long FileSize(const std::string& path) {
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
-    const char* hardCopy = argv[1];
+    std::wstring hardCopyPath = Wide(argv[1]);
+    const wchar_t* hardCopy = hardCopyPath.c_str();
     int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
-    char base[MAX_PATH] = {};
-    GetTempPathA(sizeof base, base);
-    std::string png = std::string(base) + "zorvex-png-bench.png";
-    std::string bmp = std::string(base) + "zorvex-png-bench.bmp";
+    wchar_t base[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, base);
+    std::wstring png = std::wstring(base) + L"zorvex-png-bench.png";
+    std::wstring bmp = std::wstring(base) + L"zorvex-png-bench.bmp";
 
     double encode = MedianMilliseconds(rounds, [&] { return WritePngFile(hardCopy, png.c_str()); });
     double pngSave = MedianMilliseconds(
@@ -57,7 +66,7 @@ int main(int argc, char** argv) {
         "png_encode_ms_median\t%.1f\npng_save_ms_median\t%.1f\nbitmap_save_ms_median\t%.1f\n"
         "png_bytes\t%lld\nbitmap_bytes\t%lld\n",
         encode, pngSave, bmpSave, FileSize(png), FileSize(bmp));
-    DeleteFileA(png.c_str());
-    DeleteFileA(bmp.c_str());
+    DeleteFileW(png.c_str());
+    DeleteFileW(bmp.c_str());
     return encode < 0 || pngSave < 0 || bmpSave < 0 ? 1 : 0;
 }

@@ -16,9 +16,9 @@
 
 namespace {
 
-void MakeFile(const char* path, const BitmapFileHeader& file, const BitmapInfoHeader& info,
+void MakeFile(const wchar_t* path, const BitmapFileHeader& file, const BitmapInfoHeader& info,
               bool writePixels) {
-    HANDLE out = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE out = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (out == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
     WriteFile(out, &file, sizeof file, &written, nullptr);
@@ -49,10 +49,10 @@ int main(int argc, char** argv) {
     int bits = argc > 3 ? std::atoi(argv[3]) : 32;
     int rounds = argc > 4 ? std::atoi(argv[4]) : 5;
 
-    char base[MAX_PATH] = {};
-    GetTempPathA(sizeof base, base);
-    std::string folder = std::string(base) + "zorvex-rotate-bench\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
+    wchar_t base[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, base);
+    std::wstring folder = std::wstring(base) + L"zorvex-rotate-bench\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
     BuildWorkingPaths(folder.c_str(), folder.c_str());
     Settings.SaveNum = 300;
 
@@ -77,8 +77,8 @@ int main(int argc, char** argv) {
                 times[times.size() / 2], times.front(), static_cast<unsigned>(file.bfSize));
 
     for (int i = 0; i < HISTORY_SLOT_COUNT; ++i)
-        DeleteFileA(historyFilePaths[i]);
-    DeleteFileA(workBitmapPath);
-    RemoveDirectoryA(folder.c_str());
+        DeleteFileW(historyFilePaths[i]);
+    DeleteFileW(workBitmapPath);
+    RemoveDirectoryW(folder.c_str());
     return 0;
 }

@@ -4,8 +4,6 @@
 #include "capture/scoped_gdi.h"
 #include "settings/settings.h"
 
-#include <io.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -50,11 +48,11 @@ bool SeekTo(HANDLE file, uint32_t offset) {
     return SetFilePointerEx(file, position, nullptr, FILE_BEGIN) != 0;
 }
 
-bool WriteBitmapFileFromSection(const char* path, const BitmapInfo256& info, const void* bits) {
+bool WriteBitmapFileFromSection(const wchar_t* path, const BitmapInfo256& info, const void* bits) {
     BitmapFileHeader fileHeader;
     BuildBitmapFileHeader(info.header, &fileHeader);
     ScopedFileHandle file(
-        CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, 0, nullptr));
+        CreateFileW(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, 0, nullptr));
     if (!file.valid()) return false;
     if (!WriteAll(file.get(), &fileHeader, sizeof fileHeader)) return false;
     if (!WriteAll(file.get(), &info.header, sizeof info.header)) return false;
@@ -67,7 +65,7 @@ bool WriteBitmapFileFromSection(const char* path, const BitmapInfo256& info, con
 
 } // namespace
 
-bool WriteBitmapFileAtDepth(HDC source, RECT rect, const char* path, int pointerOnSource,
+bool WriteBitmapFileAtDepth(HDC source, RECT rect, const wchar_t* path, int pointerOnSource,
                             int deviceBitCount) {
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;
@@ -116,8 +114,8 @@ bool FileLength(HANDLE file, uint64_t* length) {
     return true;
 }
 
-HANDLE OpenForReading(const char* path) {
-    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+HANDLE OpenForReading(const wchar_t* path) {
+    return CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 bool ReadHeaders(HANDLE file, BitmapFileHeader* fileHeader, BitmapInfoHeader* info) {
@@ -136,7 +134,7 @@ bool ReadAndPlan(HANDLE file, BitmapFileHeader* fileHeader, BitmapInfoHeader* in
 
 uint64_t SectionCapacity(HBITMAP section) {
     DIBSECTION dib = {};
-    if (GetObjectA(section, sizeof dib, &dib) != sizeof dib) return 0;
+    if (GetObjectW(section, sizeof dib, &dib) != sizeof dib) return 0;
     return static_cast<uint64_t>(std::abs(dib.dsBm.bmWidthBytes)) *
            static_cast<uint64_t>(std::abs(dib.dsBm.bmHeight));
 }
@@ -147,7 +145,7 @@ uint64_t SectionCapacity(HBITMAP section) {
 // and the pixels go where it says, which must hold that block. Pixels the
 // file lacks are left as the memory had them.
 template <class PixelsFor>
-bool ReadCheckedBitmapFile(const char* path, PixelsFor pixelsFor) {
+bool ReadCheckedBitmapFile(const wchar_t* path, PixelsFor pixelsFor) {
     ScopedFileHandle file(OpenForReading(path));
     if (!file.valid()) return false;
     BitmapFileHeader fileHeader;
@@ -175,7 +173,7 @@ bool ReadCheckedBitmapFile(const char* path, PixelsFor pixelsFor) {
 // A packed bitmap (header, colour table, pixels) in movable global memory,
 // as the clipboard's CF_DIB takes it. Handing the clipboard the pixels as
 // they are spares it a device-dependent copy and the conversion back.
-HGLOBAL ReadPackedBitmapFile(const char* path) {
+HGLOBAL ReadPackedBitmapFile(const wchar_t* path) {
     HGLOBAL packed = nullptr;
     void* locked = nullptr;
     bool read = ReadCheckedBitmapFile(path, [&](const BitmapInfo256& info,
@@ -222,7 +220,7 @@ bool ReadHotspot(HCURSOR cursor, POINT* hotspot) {
 
 } // namespace
 
-bool WriteScreenBitmapFile(HDC source, RECT rect, const char* path, int pointerOnSource) {
+bool WriteScreenBitmapFile(HDC source, RECT rect, const wchar_t* path, int pointerOnSource) {
     PumpPendingMessages();
     bool written = WriteBitmapFileAtDepth(source, rect, path, pointerOnSource,
                                           GetDeviceCaps(source, BITSPIXEL));
@@ -230,7 +228,7 @@ bool WriteScreenBitmapFile(HDC source, RECT rect, const char* path, int pointerO
     return written;
 }
 
-HBITMAP LoadBitmapFile(const char* path) {
+HBITMAP LoadBitmapFile(const wchar_t* path) {
     HBITMAP section = nullptr;
     bool read = ReadCheckedBitmapFile(path, [&](const BitmapInfo256& info,
                                                 const BitmapReadPlan& plan) -> void* {
@@ -248,10 +246,9 @@ HBITMAP LoadBitmapFile(const char* path) {
     return section;
 }
 
-void ReadBitmapFileSize(const char* path, int* width, int* height) {
+void ReadBitmapFileSize(const wchar_t* path, int* width, int* height) {
     *width = 0;
     *height = 0;
-    if (_access(path, 0) != 0) return;
     ScopedFileHandle file(OpenForReading(path));
     if (!file.valid()) return;
     BitmapFileHeader fileHeader;
@@ -287,7 +284,7 @@ void DrawBitmapUnscaled(HDC destination, RECT destinationRect, HBITMAP bitmap) {
            destinationRect.bottom - destinationRect.top, memory.get(), 0, 0, SRCCOPY);
 }
 
-int CopyBitmapFileToClipboard(const char* path) {
+int CopyBitmapFileToClipboard(const wchar_t* path) {
     // Through this program's own reader, which trusts no offset in the file.
     HGLOBAL packed = ReadPackedBitmapFile(path);
     if (!packed) return 0;
@@ -316,7 +313,7 @@ void RecordPointer(HWND window) {
     // Wine keeps cursors per process: another program's cursor cannot be
     // read or drawn here, so the system arrow stands in for it.
     if (!ReadHotspot(image, &hotspot)) {
-        image = LoadCursorA(nullptr, IDC_ARROW);
+        image = LoadCursorW(nullptr, IDC_ARROW);
         ReadHotspot(image, &hotspot);
     }
     pointerImage = image;
@@ -328,13 +325,13 @@ void RecordPointer(HWND window) {
 void PumpPendingMessages() {
     MSG msg;
     constexpr UINT ALL_BUT_INPUT = PM_QS_PAINT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | ALL_BUT_INPUT)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | ALL_BUT_INPUT)) {
         if (msg.message == WM_QUIT) {
             // Leave the quit request for the main loop.
             PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
 }

@@ -26,18 +26,18 @@ extern POINT pointerPosition;
 
 // True when the whole file was written; false when nothing could be copied
 // (empty rectangle, no section) or the file could not be written in full.
-bool WriteScreenBitmapFile(HDC source, RECT rect, const char* path, int pointerOnSource);
+bool WriteScreenBitmapFile(HDC source, RECT rect, const wchar_t* path, int pointerOnSource);
 // The writer's work at a given depth; WriteScreenBitmapFile passes the
 // source's own BITSPIXEL.
-bool WriteBitmapFileAtDepth(HDC source, RECT rect, const char* path, int pointerOnSource,
+bool WriteBitmapFileAtDepth(HDC source, RECT rect, const wchar_t* path, int pointerOnSource,
                             int deviceBitCount);
-HBITMAP LoadBitmapFile(const char* path);
-void ReadBitmapFileSize(const char* path, int* width, int* height);
+HBITMAP LoadBitmapFile(const wchar_t* path);
+void ReadBitmapFileSize(const wchar_t* path, int* width, int* height);
 void DrawBitmapStretched(HDC destination, RECT destinationRect, RECT sourceRect, HBITMAP bitmap);
 void DrawBitmapUnscaled(HDC destination, RECT destinationRect, HBITMAP bitmap);
 // Loads the file and puts it on the clipboard, waiting a little for another
 // program that holds the clipboard open; 1 only when the bitmap got there.
-int CopyBitmapFileToClipboard(const char* path);
+int CopyBitmapFileToClipboard(const wchar_t* path);
 constexpr DWORD CLIPBOARD_WAIT_MILLISECONDS = 500;
 // The pointer's image and place, in `window`'s client coordinates, or in
 // screen coordinates for no window.

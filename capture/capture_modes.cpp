@@ -69,7 +69,7 @@ RECT CaptureSurfaceRect() {
 // The screen's own context rather than a window's: it spans every monitor,
 // and with desktop composition it is the one that holds what the screen
 // shows.
-bool WriteScreenAreaFile(RECT area, const char* path) {
+bool WriteScreenAreaFile(RECT area, const wchar_t* path) {
     ScopedWindowDC screen(nullptr, GetDC(nullptr));
     return screen.get() && WriteScreenBitmapFile(screen.get(), area, path, 1);
 }
@@ -102,7 +102,7 @@ void CaptureDesktop() {
         RecordPointer(nullptr);
         // Bars docked to one monitor cannot be cut out of a desktop of several.
         if (GetSystemMetrics(SM_CMONITORS) <= 1 && Settings.IsExtraArea != 0)
-            SystemParametersInfoA(SPI_GETWORKAREA, 0, &captureRect, 0);
+            SystemParametersInfoW(SPI_GETWORKAREA, 0, &captureRect, 0);
         else
             captureRect = CaptureSurfaceRect();
         written = WriteScreenAreaFile(captureRect, workBitmapPath);

@@ -19,7 +19,7 @@ HWND ChooseCaptureSurface();
 RECT CaptureSurfaceRect();
 // Copies an area of the screen as composed (screen coordinates) into a
 // bitmap file, with the pointer recorded in screen coordinates.
-bool WriteScreenAreaFile(RECT area, const char* path);
+bool WriteScreenAreaFile(RECT area, const wchar_t* path);
 
 // Geometry of the modes, kept free of windows.
 // The part of a screen rectangle that the surface shows; empty when nothing

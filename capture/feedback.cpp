@@ -4,10 +4,11 @@
 #include "app/dpi.h"
 #include "app/monitors.h"
 #include "capture/bitmap_file.h"
-#include "capture/gdi_text.h"
 #include "capture/scoped_gdi.h"
 #include "settings/settings.h"
 
+#include <cwchar>
+#include <iterator>
 #include <algorithm>
 #include <cstring>
 
@@ -16,7 +17,7 @@ RECT flashRect;
 
 namespace {
 
-constexpr char FLASH_WINDOW_CLASS[] = "CFlashWinClass";
+constexpr wchar_t FLASH_WINDOW_CLASS[] = L"CFlashWinClass";
 constexpr DWORD FLASH_WINDOW_STYLE = WS_POPUP | WS_CHILD;
 
 // The screen beneath the flash, taken before the window shows: a window
@@ -77,7 +78,7 @@ LRESULT OnFlashPaint(HWND window) {
         Sleep(FLASH_STEP_MILLISECONDS);
     }
     EndPaint(window, &paint);
-    SendMessageA(window, WM_CLOSE, 0, 0);
+    SendMessageW(window, WM_CLOSE, 0, 0);
     return 0;
 }
 
@@ -93,16 +94,16 @@ LRESULT OnFlashDestroy() {
 // and wrap the text onto a line the label cannot show. The label then grows
 // to its text, centred in the notice.
 void FitNoticeText(HWND dialog) {
-    HWND label = FindWindowExA(dialog, nullptr, "Static", nullptr);
-    char text[64] = {};
-    if (!label || GetWindowTextA(label, text, sizeof text) <= 0) return;
+    HWND label = FindWindowExW(dialog, nullptr, L"Static", nullptr);
+    wchar_t text[64] = {};
+    if (!label || GetWindowTextW(label, text, std::size(text)) <= 0) return;
     SIZE extent = {};
     {
         ScopedWindowDC dc(label, GetDC(label));
         if (!dc.get()) return;
-        auto font = reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0));
+        auto font = reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0));
         ScopedSelectObject selected(dc.get(), font);
-        if (!MeasureProgramText(dc.get(), text, static_cast<int>(strnlen(text, sizeof text)),
+        if (!GetTextExtentPoint32W(dc.get(), text, static_cast<int>(wcsnlen(text, std::size(text))),
                                 &extent))
             return;
     }
@@ -185,7 +186,7 @@ INT_PTR OnNoticeClose(HWND dialog) {
 // nothing on screen shows and that outlives the notice.
 INT_PTR OnNoticeSysCommand(HWND dialog, WPARAM command) {
     if ((command & 0xFFF0) != SC_KEYMENU) return FALSE;
-    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
+    SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 0);
     return TRUE;
 }
 
@@ -217,10 +218,10 @@ void ShowCaptureFeedback(RECT rect, HWND window, bool delivered) {
     }
 }
 
-int CreateFlashWindow(HINSTANCE instance, const char* className, int showCommand, RECT rect,
+int CreateFlashWindow(HINSTANCE instance, const wchar_t* className, int showCommand, RECT rect,
                       HWND window) {
     RECT place = FeedbackPlace(rect, window);
-    flashWindow = CreateWindowExA(WS_EX_TOPMOST, className, nullptr, FLASH_WINDOW_STYLE, place.left,
+    flashWindow = CreateWindowExW(WS_EX_TOPMOST, className, nullptr, FLASH_WINDOW_STYLE, place.left,
                                   place.top, place.right - place.left, place.bottom - place.top,
                                   mainWindow, nullptr, instance, nullptr);
     if (!flashWindow) return 0;
@@ -231,7 +232,7 @@ int CreateFlashWindow(HINSTANCE instance, const char* className, int showCommand
 
 void ShowCopiedNotice(const RECT* captured) {
     foregroundBeforeNotice = GetForegroundWindow();
-    DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_COPIED_NOTICE), nullptr, CopiedNoticeProc,
+    DialogBoxParamW(appInstance, MAKEINTRESOURCEW(IDD_COPIED_NOTICE), nullptr, CopiedNoticeProc,
                     reinterpret_cast<LPARAM>(captured));
     foregroundBeforeNotice = nullptr;
 }
@@ -242,7 +243,7 @@ LRESULT CALLBACK FlashWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_PAINT: return OnFlashPaint(window);
     case WM_CLOSE: DestroyWindow(window); return 0;
     case WM_DESTROY: return OnFlashDestroy();
-    default: return DefWindowProcA(window, message, wParam, lParam);
+    default: return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
@@ -250,7 +251,7 @@ INT_PTR CALLBACK CopiedNoticeProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     switch (message) {
     case WM_INITDIALOG: return OnNoticeInit(dialog, reinterpret_cast<const RECT*>(lParam));
     case WM_TIMER:
-        if (wParam == COPIED_NOTICE_TIMER) SendMessageA(dialog, WM_CLOSE, 0, 0);
+        if (wParam == COPIED_NOTICE_TIMER) SendMessageW(dialog, WM_CLOSE, 0, 0);
         return TRUE;
     case WM_CLOSE: return OnNoticeClose(dialog);
     case WM_SYSCOMMAND: return OnNoticeSysCommand(dialog, wParam);

@@ -26,7 +26,7 @@ enum class CaptureFeedback { Flash, CopiedNotice, None };
 // copied notice when the clipboard or a save under an automatic name was on
 // and every output that was on succeeded (`delivered`); otherwise nothing.
 CaptureFeedback ChooseCaptureFeedback(const SettingsRecord& settings, bool delivered);
-int CreateFlashWindow(HINSTANCE instance, const char* className, int showCommand, RECT rect,
+int CreateFlashWindow(HINSTANCE instance, const wchar_t* className, int showCommand, RECT rect,
                       HWND window);
 // Runs the self-closing copied notice (dialog 113) modally, centred on the
 // monitor of `captured` (screen coordinates) when one is given.

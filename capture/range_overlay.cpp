@@ -11,6 +11,8 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 
+#include <cwchar>
+#include <iterator>
 #include <cstdio>
 
 HWND rangeOverlayWindow;
@@ -18,8 +20,8 @@ int areaPickMode;
 
 namespace {
 
-constexpr const char* RANGE_CLASS_NAME = "CRangeWinClass";
-constexpr const char* OVERLAY_TITLE = "ZORVEX";
+constexpr const wchar_t* RANGE_CLASS_NAME = L"CRangeWinClass";
+constexpr const wchar_t* OVERLAY_TITLE = L"ZORVEX";
 constexpr DWORD OVERLAY_STYLE = WS_POPUP | WS_CHILD;
 constexpr COLORREF BAND_COLOR = RGB(0, 0, 0);
 constexpr int BAND_INVERT = 1;
@@ -41,7 +43,7 @@ struct RangeOverlayState {
 RangeOverlayState overlay;
 
 HCURSOR CrossCursor() {
-    return LoadCursorA(nullptr, IDC_CROSS);
+    return LoadCursorW(nullptr, IDC_CROSS);
 }
 
 RECT MovedToOrigin(const RECT& rect) {
@@ -62,7 +64,7 @@ void EraseBand(HWND window) {
 
 void CloseOverlay(HWND window) {
     SetCursor(overlay.savedCursor);
-    SendMessageA(window, WM_CLOSE, 0, 0);
+    SendMessageW(window, WM_CLOSE, 0, 0);
 }
 
 // The background stays loaded for the overlay's whole life, so it is drawn
@@ -85,9 +87,9 @@ RECT SelectionOnScreen(HWND window, const RECT& selection) {
 }
 
 void SetAreaField(int controlId, LONG value) {
-    char text[AREA_FIELD_TEXT_CAPACITY];
-    std::snprintf(text, sizeof text, "%ld", static_cast<long>(value));
-    SetWindowTextA(GetDlgItem(configDialogWindow, controlId), text);
+    wchar_t text[AREA_FIELD_TEXT_CAPACITY];
+    std::swprintf(text, std::size(text), L"%ld", static_cast<long>(value));
+    SetWindowTextW(GetDlgItem(configDialogWindow, controlId), text);
 }
 
 void WriteAreaFields(const RECT& area) {
@@ -171,7 +173,7 @@ LRESULT OnLeftButtonUp(HWND window, LPARAM point) {
     overlay.isDragging = false;
     RECT selection = SelectionRect(overlay.dragAnchor, point);
     if (!IsEmptySelection(selection)) TakeSelection(window, selection);
-    SendMessageA(window, WM_CLOSE, 0, 0);
+    SendMessageW(window, WM_CLOSE, 0, 0);
     return 0;
 }
 
@@ -228,8 +230,8 @@ void StartRangeSelection() {
     SetFocus(rangeOverlayWindow);
 }
 
-int CreateRangeOverlay(HINSTANCE instance, const char* className, int showCommand, RECT rect) {
-    rangeOverlayWindow = CreateWindowExA(
+int CreateRangeOverlay(HINSTANCE instance, const wchar_t* className, int showCommand, RECT rect) {
+    rangeOverlayWindow = CreateWindowExW(
         WS_EX_TOPMOST, className, OVERLAY_TITLE, OVERLAY_STYLE, rect.left, rect.top,
         rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, instance, nullptr);
     if (!rangeOverlayWindow) return 0;
@@ -250,6 +252,6 @@ LRESULT CALLBACK RangeOverlayProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_RBUTTONDOWN: return OnRightButtonDown(window);
     case WM_CLOSE: DestroyWindow(window); return 0;
     case WM_DESTROY: return OnDestroy();
-    default: return DefWindowProcA(window, message, wParam, lParam);
+    default: return DefWindowProcW(window, message, wParam, lParam);
     }
 }

@@ -8,5 +8,5 @@ extern HWND rangeOverlayWindow;
 // Set by the configuration dialog while the overlay picks its fixed area.
 extern int areaPickMode;
 
-int CreateRangeOverlay(HINSTANCE instance, const char* className, int showCommand, RECT rect);
+int CreateRangeOverlay(HINSTANCE instance, const wchar_t* className, int showCommand, RECT rect);
 LRESULT CALLBACK RangeOverlayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -2,21 +2,24 @@
 
 #include "app/app.h"
 #include "app/dpi.h"
-#include "capture/gdi_text.h"
 #include "capture/scoped_gdi.h"
 #include "dialogs/list_view.h"
 #include "output/save.h"
 #include "resources/resource.h"
 
+#include <algorithm>
+#include <cwchar>
+#include <iterator>
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <string>
 
 HWND aboutDialogWindow;
 
 namespace {
 
-constexpr char ABOUT_LINK_TEXT[] = "mailto:zv@example.com";
+constexpr wchar_t ABOUT_LINK_TEXT[] = L"mailto:zv@example.com";
 constexpr INT_PTR ABOUT_RESULT = IDC_ABOUT_CLOSE;
 constexpr int VERSION_TEXT_CAPACITY = 64;
 constexpr int FILE_TIME_CAPACITY = 32;
@@ -33,14 +36,14 @@ LRESULT OnLinkPaint(HWND label) {
     HDC dc = BeginPaint(label, &paint);
     {
         int height = ScaleForDpi(LINK_FONT_HEIGHT, DpiOfWindow(label));
-        ScopedGdiObject font(CreateFontA(height, 0, 0, 0, FW_DONTCARE, FALSE, TRUE, FALSE,
+        ScopedGdiObject font(CreateFontW(height, 0, 0, 0, FW_DONTCARE, FALSE, TRUE, FALSE,
                                          SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
                                          nullptr));
         ScopedSelectObject selected(dc, font.get());
         SetTextColor(dc, RGB(0, 0, 255));
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-        DrawProgramText(dc, 0, 0, ABOUT_LINK_TEXT, static_cast<int>(sizeof ABOUT_LINK_TEXT - 1));
+        TextOutW(dc, 0, 0, ABOUT_LINK_TEXT, static_cast<int>(std::size(ABOUT_LINK_TEXT) - 1));
     }
     EndPaint(label, &paint);
     return 0;
@@ -51,68 +54,70 @@ LRESULT CALLBACK LinkLabelProc(HWND label, UINT message, WPARAM wParam, LPARAM l
     case WM_PAINT: return OnLinkPaint(label);
     case WM_SETCURSOR: SetCursor(handCursor); return TRUE;
     case WM_LBUTTONDOWN:
-        ShellExecuteA(label, nullptr, ABOUT_LINK_TEXT, nullptr, nullptr, SW_SHOWNORMAL);
+        ShellExecuteW(label, nullptr, ABOUT_LINK_TEXT, nullptr, nullptr, SW_SHOWNORMAL);
         break;
     default: break;
     }
-    return CallWindowProcA(linkLabelPreviousProc, label, message, wParam, lParam);
+    return CallWindowProcW(linkLabelPreviousProc, label, message, wParam, lParam);
 }
 
 void SubclassLinkLabel(HWND label) {
     linkLabelPreviousProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(label, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LinkLabelProc)));
+        SetWindowLongPtrW(label, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LinkLabelProc)));
 }
 
 // --- version information -----------------------------------------------------
 
-bool QueryVersionText(const void* block, const char* name, char* buffer, size_t capacity) {
-    char query[64];
-    std::snprintf(query, sizeof query, "\\StringFileInfo\\041104b0\\%s", name);
-    char* value = nullptr;
+bool QueryVersionText(const void* block, const wchar_t* name, wchar_t* buffer, size_t capacity) {
+    wchar_t query[64];
+    std::swprintf(query, std::size(query), L"\\StringFileInfo\\041104b0\\%ls", name);
+    wchar_t* value = nullptr;
     UINT length = 0;
-    if (!VerQueryValueA(block, query, reinterpret_cast<void**>(&value), &length) || !value)
+    if (!VerQueryValueW(block, query, reinterpret_cast<void**>(&value), &length) || !value)
         return false;
-    std::snprintf(buffer, capacity, "%s", value);
+    std::wstring text(value, wcsnlen(value, length));
+    text.resize(std::min(text.size(), capacity - 1));
+    std::wmemcpy(buffer, text.c_str(), text.size() + 1);
     return true;
 }
 
 // Shows Comments, FileDescription and LegalCopyright and leaves the file
 // version in `version`; without version information the template texts stay
 // and `version` is empty.
-void ShowVersionTexts(HWND dialog, const char* programPath, char* version, size_t capacity) {
+void ShowVersionTexts(HWND dialog, const wchar_t* programPath, wchar_t* version, size_t capacity) {
     version[0] = '\0';
     DWORD unused = 0;
-    DWORD size = GetFileVersionInfoSizeA(programPath, &unused);
+    DWORD size = GetFileVersionInfoSizeW(programPath, &unused);
     if (size == 0) return;
     std::unique_ptr<char[]> block(new (std::nothrow) char[size]);
-    if (!block || !GetFileVersionInfoA(programPath, 0, size, block.get())) return;
+    if (!block || !GetFileVersionInfoW(programPath, 0, size, block.get())) return;
 
     const struct {
-        const char* name;
+        const wchar_t* name;
         int label;
-    } shown[] = {{"Comments", IDC_ABOUT_COMMENTS},
-                 {"FileDescription", IDC_ABOUT_DESCRIPTION},
-                 {"LegalCopyright", IDC_ABOUT_COPYRIGHT}};
+    } shown[] = {{L"Comments", IDC_ABOUT_COMMENTS},
+                 {L"FileDescription", IDC_ABOUT_DESCRIPTION},
+                 {L"LegalCopyright", IDC_ABOUT_COPYRIGHT}};
     for (const auto& value : shown) {
         if (!QueryVersionText(block.get(), value.name, version, capacity)) version[0] = '\0';
-        SetDlgItemTextA(dialog, value.label, version);
+        SetDlgItemTextW(dialog, value.label, version);
     }
-    if (!QueryVersionText(block.get(), "FileVersion", version, capacity))
-        std::snprintf(version, capacity, "-");
+    if (!QueryVersionText(block.get(), L"FileVersion", version, capacity))
+        std::swprintf(version, capacity, L"-");
 }
 
-void AddFileRow(HWND list, int row, const char* name, const char* version, const char* path) {
+void AddFileRow(HWND list, int row, const wchar_t* name, const wchar_t* version, const wchar_t* path) {
     AddListRow(list, row, name);
     SetListCell(list, row, 1, version);
-    char fileTime[FILE_TIME_CAPACITY] = {};
-    FormatFileTimeText(path, fileTime, sizeof fileTime);
+    wchar_t fileTime[FILE_TIME_CAPACITY] = {};
+    FormatFileTimeText(path, fileTime, std::size(fileTime));
     SetListCell(list, row, 2, fileTime);
 }
 
 // The running program's own file, so that the dialog describes this copy
 // whatever the current directory holds; empty when the path does not fit.
-void GetProgramPath(char* programPath, size_t capacity) {
-    DWORD length = GetModuleFileNameA(nullptr, programPath, static_cast<DWORD>(capacity));
+void GetProgramPath(wchar_t* programPath, size_t capacity) {
+    DWORD length = GetModuleFileNameW(nullptr, programPath, static_cast<DWORD>(capacity));
     if (length == 0 || length >= capacity) programPath[0] = '\0';
 }
 
@@ -120,22 +125,22 @@ void GetProgramPath(char* programPath, size_t capacity) {
 
 INT_PTR OnInitDialog(HWND dialog) {
     aboutDialogWindow = dialog;
-    handCursor = LoadCursorA(nullptr, IDC_HAND);
+    handCursor = LoadCursorW(nullptr, IDC_HAND);
     SubclassLinkLabel(GetDlgItem(dialog, IDC_ABOUT_LINK));
 
     HWND list = GetDlgItem(dialog, IDC_ABOUT_FILES);
     EnableFullRowSelect(list);
-    AddListColumn(list, 0, "ファイル名", 100);
-    AddListColumn(list, 1, "バージョン", 100);
-    AddListColumn(list, 2, "更新日時", 120);
+    AddListColumn(list, 0, L"ファイル名", 100);
+    AddListColumn(list, 1, L"バージョン", 100);
+    AddListColumn(list, 2, L"更新日時", 120);
 
-    char programPath[PROGRAM_PATH_CAPACITY];
-    GetProgramPath(programPath, sizeof programPath);
-    char version[VERSION_TEXT_CAPACITY];
-    ShowVersionTexts(dialog, programPath, version, sizeof version);
-    AddFileRow(list, 0, "zor_vex.exe", version, programPath);
-    AddFileRow(list, 1, "zorvex.ini", "-", ".\\zorvex.ini");
-    AddFileRow(list, 2, "readme.txt", "-", ".\\readme.txt");
+    wchar_t programPath[PROGRAM_PATH_CAPACITY];
+    GetProgramPath(programPath, std::size(programPath));
+    wchar_t version[VERSION_TEXT_CAPACITY];
+    ShowVersionTexts(dialog, programPath, version, std::size(version));
+    AddFileRow(list, 0, L"zor_vex.exe", version, programPath);
+    AddFileRow(list, 1, L"zorvex.ini", L"-", L".\\zorvex.ini");
+    AddFileRow(list, 2, L"readme.txt", L"-", L".\\readme.txt");
 
     SetForegroundWindow(dialog);
     return TRUE;
@@ -164,5 +169,5 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 void RunAboutDialog() {
     EnsureListViewControls();
-    DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_ABOUT), nullptr, AboutDialogProc, 0);
+    DialogBoxParamW(appInstance, MAKEINTRESOURCEW(IDD_ABOUT), nullptr, AboutDialogProc, 0);
 }

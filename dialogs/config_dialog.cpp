@@ -13,9 +13,11 @@
 #include "output/history.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "settings/shift_jis.h"
 
 #include <commctrl.h>
 
+#include <cwchar>
 #include <algorithm>
 #include <cstdio>
 #include <initializer_list>
@@ -29,14 +31,14 @@ namespace {
 
 constexpr INT_PTR RESULT_APPLIED = IDC_CONFIG_APPLY;
 constexpr INT_PTR RESULT_CANCELLED = IDC_CONFIG_CANCEL;
-constexpr char MESSAGE_CAPTION[] = "ZORVEX";
-constexpr char ASK_TRIM[] = "不要な保存履歴を削除しますか？";
-constexpr char ASK_CLEAR[] = "保存履歴を全て削除します。よろしいですか？";
-constexpr char ASK_BACKUP[] = "保存履歴を全てバックアップします。よろしいですか？";
-constexpr char DELETED[] = "保存履歴の削除が終わりました";
-constexpr char BACKED_UP[] = "保存履歴のバックアップが終わりました";
-constexpr char NOT_DELETED[] = "保存履歴のうち%d件を削除できませんでした";
-constexpr char NOT_BACKED_UP[] = "保存履歴のうち%d件をバックアップできませんでした";
+constexpr wchar_t MESSAGE_CAPTION[] = L"ZORVEX";
+constexpr wchar_t ASK_TRIM[] = L"不要な保存履歴を削除しますか？";
+constexpr wchar_t ASK_CLEAR[] = L"保存履歴を全て削除します。よろしいですか？";
+constexpr wchar_t ASK_BACKUP[] = L"保存履歴を全てバックアップします。よろしいですか？";
+constexpr wchar_t DELETED[] = L"保存履歴の削除が終わりました";
+constexpr wchar_t BACKED_UP[] = L"保存履歴のバックアップが終わりました";
+constexpr wchar_t NOT_DELETED[] = L"保存履歴のうち%d件を削除できませんでした";
+constexpr wchar_t NOT_BACKED_UP[] = L"保存履歴のうち%d件をバックアップできませんでした";
 constexpr int OPERATION_COLUMN_WIDTH = 130;
 constexpr int DESCRIPTION_COLUMN_WIDTH = 350;
 
@@ -54,9 +56,10 @@ constexpr std::initializer_list<int> INITIALLY_DISABLED = {
 constexpr int COPY_TYPE_BUTTONS[] = {IDC_COPY_DESKTOP, IDC_COPY_ACTIVE, IDC_COPY_NO_FRAME,
                                      IDC_COPY_RANGE, IDC_COPY_AREA};
 
+// A field's limit in bytes of the Shift-JIS form the settings file keeps.
 struct TextLimit {
     int id;
-    int characters;
+    int bytes;
 };
 constexpr TextLimit TEXT_LIMITS[] = {
     {IDC_SAVE_DIR, SAVE_DIR_CAPACITY - 1},        {IDC_APP_PATH, APP_PATH_CAPACITY - 1},
@@ -67,7 +70,7 @@ constexpr TextLimit TEXT_LIMITS[] = {
 // The last text of each limited field that fitted its record, and the
 // selection it had then.
 struct AcceptedText {
-    std::string text;
+    std::wstring text;
     DWORD start = 0;
     DWORD end = 0;
     bool known = false;
@@ -97,41 +100,41 @@ void Enable(HWND dialog, std::initializer_list<int> ids, bool on) {
 }
 
 void SetNumber(HWND dialog, int id, int value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%d", value);
-    SetDlgItemTextA(dialog, id, text);
+    wchar_t text[16];
+    std::swprintf(text, std::size(text), L"%d", value);
+    SetDlgItemTextW(dialog, id, text);
 }
 
 int ReadNumber(HWND dialog, int id) {
-    char text[NUMBER_FIELD_CAPACITY] = {};
-    GetDlgItemTextA(dialog, id, text, sizeof text);
+    wchar_t text[NUMBER_FIELD_CAPACITY] = {};
+    GetDlgItemTextW(dialog, id, text, std::size(text));
     return ReadDecimalField(text);
 }
 
-int Tell(HWND dialog, const char* text) {
-    return MessageBoxA(dialog, text, MESSAGE_CAPTION, MB_OK);
+int Tell(HWND dialog, const wchar_t* text) {
+    return MessageBoxW(dialog, text, MESSAGE_CAPTION, MB_OK);
 }
 
 // The done message when nothing failed, otherwise how many failed.
-void TellOutcome(HWND dialog, int failed, const char* done, const char* failures) {
+void TellOutcome(HWND dialog, int failed, const wchar_t* done, const wchar_t* failures) {
     if (failed == 0) {
         Tell(dialog, done);
         return;
     }
-    char text[128];
-    std::snprintf(text, sizeof text, failures, failed);
-    MessageBoxA(dialog, text, MESSAGE_CAPTION, MB_OK | MB_ICONWARNING);
+    wchar_t text[128];
+    std::swprintf(text, std::size(text), failures, failed);
+    MessageBoxW(dialog, text, MESSAGE_CAPTION, MB_OK | MB_ICONWARNING);
 }
 
-bool Ask(HWND dialog, const char* question, UINT icon) {
-    return MessageBoxA(dialog, question, MESSAGE_CAPTION, MB_YESNO | MB_DEFBUTTON2 | icon) == IDYES;
+bool Ask(HWND dialog, const wchar_t* question, UINT icon) {
+    return MessageBoxW(dialog, question, MESSAGE_CAPTION, MB_YESNO | MB_DEFBUTTON2 | icon) == IDYES;
 }
 
 // A long file operation: the dialog disabled and the wait cursor shown.
 class BusyDialog {
   public:
     explicit BusyDialog(HWND dialog)
-        : dialog_(dialog), previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {
+        : dialog_(dialog), previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {
         EnableWindow(dialog_, FALSE);
     }
     ~BusyDialog() {
@@ -179,14 +182,14 @@ void KeepPixelLayoutOnDpiChange(HWND dialog) {
         KeepControlPlaceOnDpiChange(Control(dialog, PAGE_CONTROLS[i].id));
 }
 
-HTREEITEM AddTreeItem(HWND tree, HTREEITEM parent, const char* text) {
-    TVINSERTSTRUCTA insert = {};
+HTREEITEM AddTreeItem(HWND tree, HTREEITEM parent, const wchar_t* text) {
+    TVINSERTSTRUCTW insert = {};
     insert.hParent = parent;
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT;
-    insert.item.pszText = const_cast<char*>(text);
+    insert.item.pszText = const_cast<wchar_t*>(text);
     return reinterpret_cast<HTREEITEM>(
-        SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+        SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
 void BuildTree(HWND dialog) {
@@ -201,15 +204,15 @@ void BuildTree(HWND dialog) {
     }
     for (size_t i = 0; i < CONFIG_TREE_COUNT; ++i) {
         if (CONFIG_TREE[i].expanded)
-            SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(items[i]));
+            SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(items[i]));
     }
 }
 
 void FillHelpList(HWND dialog) {
     HWND list = Control(dialog, IDC_HELP_LIST);
     EnableFullRowSelect(list);
-    AddListColumn(list, 0, "操作", OPERATION_COLUMN_WIDTH);
-    AddListColumn(list, 1, "説明", DESCRIPTION_COLUMN_WIDTH);
+    AddListColumn(list, 0, L"操作", OPERATION_COLUMN_WIDTH);
+    AddListColumn(list, 1, L"説明", DESCRIPTION_COLUMN_WIDTH);
     for (size_t row = 0; row < HELP_ROW_COUNT; ++row) {
         AddListRow(list, static_cast<int>(row), HELP_ROWS[row].operation);
         SetListCell(list, static_cast<int>(row), 1, HELP_ROWS[row].description);
@@ -218,18 +221,18 @@ void FillHelpList(HWND dialog) {
 
 void LimitTexts(HWND dialog) {
     for (const TextLimit& limit : TEXT_LIMITS)
-        SendDlgItemMessageA(dialog, limit.id, EM_LIMITTEXT, limit.characters, 0);
+        SendDlgItemMessageW(dialog, limit.id, EM_LIMITTEXT, limit.bytes, 0);
 }
 
-std::string FieldText(HWND field) {
-    std::vector<char> text(static_cast<size_t>(GetWindowTextLengthA(field)) + 1, '\0');
-    GetWindowTextA(field, text.data(), static_cast<int>(text.size()));
+std::wstring FieldText(HWND field) {
+    std::vector<wchar_t> text(static_cast<size_t>(GetWindowTextLengthW(field)) + 1, L'\0');
+    GetWindowTextW(field, text.data(), static_cast<int>(text.size()));
     return text.data();
 }
 
-void Accept(HWND field, AcceptedText& accepted, const std::string& text) {
+void Accept(HWND field, AcceptedText& accepted, const std::wstring& text) {
     accepted.text = text;
-    SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&accepted.start),
+    SendMessageW(field, EM_GETSEL, reinterpret_cast<WPARAM>(&accepted.start),
                  reinterpret_cast<LPARAM>(&accepted.end));
     accepted.known = true;
 }
@@ -239,11 +242,11 @@ void Accept(HWND field, AcceptedText& accepted, const std::string& text) {
 void AcceptFilledTexts(HWND dialog) {
     for (size_t i = 0; i < std::size(TEXT_LIMITS); ++i) {
         HWND field = Control(dialog, TEXT_LIMITS[i].id);
-        std::string text = FieldText(field);
-        size_t limit = static_cast<size_t>(TEXT_LIMITS[i].characters);
-        if (text.size() > limit) {
-            text.resize(WholeCharacterLength(text.c_str(), limit));
-            SetWindowTextA(field, text.c_str());
+        std::wstring text = FieldText(field);
+        size_t limit = static_cast<size_t>(TEXT_LIMITS[i].bytes);
+        if (ShiftJisLength(text) > limit) {
+            text.resize(WholeCharactersWithin(text, limit));
+            SetWindowTextW(field, text.c_str());
         }
         Accept(field, acceptedTexts[i], text);
     }
@@ -290,7 +293,7 @@ void FillOutputs(HWND dialog, const SettingsRecord& s) {
     }
     Check(dialog, IDC_SAVE_PNG, IsPngImageType(s.SaveImageType));
     Check(dialog, s.IsSaveDialog != 0 ? IDC_SAVE_ASK_NAME : IDC_SAVE_INTO_FOLDER, true);
-    SetDlgItemTextA(dialog, IDC_SAVE_DIR, s.SaveDir);
+    SetDlgItemTextW(dialog, IDC_SAVE_DIR, s.SaveDir);
     if (IsOutputOn(s.SaveFormat3)) {
         Check(dialog, IDC_OUT_PRINTER, true);
         Enable(dialog, {IDC_PRINT_DIRECTLY}, true);
@@ -300,9 +303,9 @@ void FillOutputs(HWND dialog, const SettingsRecord& s) {
 
 void FillHistoryCount(HWND dialog, const SettingsRecord& s) {
     HWND spin = Control(dialog, IDC_HISTORY_COUNT_SPIN);
-    SendMessageA(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Control(dialog, IDC_HISTORY_COUNT)),
+    SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Control(dialog, IDC_HISTORY_COUNT)),
                  0);
-    SendMessageA(spin, UDM_SETRANGE32, MIN_HISTORY_LENGTH, MAX_HISTORY_LENGTH);
+    SendMessageW(spin, UDM_SETRANGE32, MIN_HISTORY_LENGTH, MAX_HISTORY_LENGTH);
     SetNumber(dialog, IDC_HISTORY_COUNT, s.SaveNum);
 }
 
@@ -310,8 +313,8 @@ void FillControls(HWND dialog, const SettingsRecord& s) {
     FillCopyType(dialog, s);
     FillBandStyle(dialog, s);
     FillOutputs(dialog, s);
-    SetDlgItemTextA(dialog, IDC_APP_PATH, s.AppPath);
-    SetDlgItemTextA(dialog, IDC_APP_PARAM, s.AppParam);
+    SetDlgItemTextW(dialog, IDC_APP_PATH, s.AppPath);
+    SetDlgItemTextW(dialog, IDC_APP_PARAM, s.AppParam);
     Check(dialog, IDC_NO_FLASH, s.IsFlash != 0);
     Check(dialog, IDC_INCLUDE_CURSOR, s.IsCursor != 0);
     Check(dialog, IDC_PRINT_EDGE, s.IsPrintEdge != 0);
@@ -336,8 +339,8 @@ SIZE DialogSize(HWND dialog) {
         needed.right = std::max(needed.right, r.right + margin.right);
         needed.bottom = std::max(needed.bottom, r.bottom + margin.bottom);
     }
-    AdjustWindowRectForDpi(&needed, static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE)),
-                           static_cast<DWORD>(GetWindowLongA(dialog, GWL_EXSTYLE)),
+    AdjustWindowRectForDpi(&needed, static_cast<DWORD>(GetWindowLongW(dialog, GWL_STYLE)),
+                           static_cast<DWORD>(GetWindowLongW(dialog, GWL_EXSTYLE)),
                            configDialogDpi);
     return SIZE{std::max<LONG>(ScaleForDpi(CONFIG_DIALOG_WIDTH, configDialogDpi),
                                needed.right - needed.left),
@@ -386,7 +389,7 @@ ConfigPage PageOfItem(HTREEITEM item) {
 
 void ShowPage(HWND dialog, ConfigPage page) {
     HidePageControls(dialog);
-    SetDlgItemTextA(dialog, IDC_CONFIG_GROUP, PAGE_CAPTIONS[page]);
+    SetDlgItemTextW(dialog, IDC_CONFIG_GROUP, PAGE_CAPTIONS[page]);
     for (size_t i = 0; i < PAGE_CONTROL_COUNT; ++i) {
         if (PAGE_CONTROLS[i].page == page)
             ShowWindow(Control(dialog, PAGE_CONTROLS[i].id), SW_SHOW);
@@ -394,8 +397,8 @@ void ShowPage(HWND dialog, ConfigPage page) {
 }
 
 INT_PTR OnNotify(HWND dialog, const NMHDR* header) {
-    if (header->idFrom != IDC_CONFIG_TREE || header->code != TVN_SELCHANGEDA) return FALSE;
-    const NMTREEVIEWA* change = reinterpret_cast<const NMTREEVIEWA*>(header);
+    if (header->idFrom != IDC_CONFIG_TREE || header->code != TVN_SELCHANGEDW) return FALSE;
+    const NMTREEVIEWW* change = reinterpret_cast<const NMTREEVIEWW*>(header);
     ConfigPage page = PageOfItem(change->itemNew.hItem);
     if (page != PAGE_NONE) ShowPage(dialog, page);
     return TRUE;
@@ -440,7 +443,7 @@ ConfigInput ReadInput(HWND dialog) {
     in.printer = IsChecked(dialog, IDC_OUT_PRINTER);
     in.askSaveName = IsChecked(dialog, IDC_SAVE_ASK_NAME);
     in.savePng = IsChecked(dialog, IDC_SAVE_PNG);
-    GetDlgItemTextA(dialog, IDC_SAVE_DIR, in.saveDir, sizeof in.saveDir);
+    GetDlgItemTextW(dialog, IDC_SAVE_DIR, in.saveDir, std::size(in.saveDir));
     in.printDirectly = IsChecked(dialog, IDC_PRINT_DIRECTLY);
     in.copyType = SelectedCopyType(dialog);
     in.extraArea = IsChecked(dialog, IDC_EXTRA_AREA);
@@ -450,8 +453,8 @@ ConfigInput ReadInput(HWND dialog) {
     in.areaBottom = ReadNumber(dialog, IDC_AREA_BOTTOM);
     in.dotRange = IsChecked(dialog, IDC_DOT_RANGE);
     in.notRange = IsChecked(dialog, IDC_NOT_RANGE);
-    GetDlgItemTextA(dialog, IDC_APP_PATH, in.appPath, sizeof in.appPath);
-    GetDlgItemTextA(dialog, IDC_APP_PARAM, in.appParam, sizeof in.appParam);
+    GetDlgItemTextW(dialog, IDC_APP_PATH, in.appPath, std::size(in.appPath));
+    GetDlgItemTextW(dialog, IDC_APP_PARAM, in.appParam, std::size(in.appParam));
     in.printEdge = IsChecked(dialog, IDC_PRINT_EDGE);
     in.printDialog = IsChecked(dialog, IDC_PRINT_DIALOG);
     in.printSysTime = IsChecked(dialog, IDC_PRINT_SYSTIME);
@@ -508,8 +511,8 @@ void OnClearHistory(HWND dialog) {
 void OnBackupHistory(HWND dialog) {
     if (!Ask(dialog, ASK_BACKUP, 0)) return;
     PumpPendingMessages();
-    char folder[MAX_PATH] = {};
-    if (!BrowseForFolder(folder, sizeof folder)) return;
+    wchar_t folder[MAX_PATH] = {};
+    if (!BrowseForFolder(folder, std::size(folder))) return;
     int failed = 0;
     {
         BusyDialog busy(dialog);
@@ -524,13 +527,13 @@ void OnPickArea() {
 }
 
 void OnBrowseSaveDir(HWND dialog) {
-    char folder[SAVE_DIR_CAPACITY] = {};
-    if (BrowseForFolder(folder, sizeof folder)) SetDlgItemTextA(dialog, IDC_SAVE_DIR, folder);
+    wchar_t folder[SAVE_DIR_CAPACITY] = {};
+    if (BrowseForFolder(folder, std::size(folder))) SetDlgItemTextW(dialog, IDC_SAVE_DIR, folder);
 }
 
 void OnChooseEditApplication(HWND dialog) {
-    char path[APP_PATH_CAPACITY] = {};
-    if (ChooseProgram(dialog, path, sizeof path)) SetDlgItemTextA(dialog, IDC_APP_PATH, path);
+    wchar_t path[APP_PATH_CAPACITY] = {};
+    if (ChooseProgram(dialog, path, std::size(path))) SetDlgItemTextW(dialog, IDC_APP_PATH, path);
 }
 
 INT_PTR OnButton(HWND dialog, int id) {
@@ -567,8 +570,8 @@ INT_PTR OnButton(HWND dialog, int id) {
 }
 
 // The edit controls count their limit in characters, while the settings
-// record holds Shift-JIS bytes: an edit that would not fit the record in
-// bytes is taken back to the field's last text that fitted, so that no text
+// file holds Shift-JIS bytes: an edit whose Shift-JIS form would not fit the
+// record is taken back to the field's last text that fitted, so that no text
 // is ever cut when it is stored.
 INT_PTR OnTextChanged(HWND dialog, int id) {
     for (size_t i = 0; i < std::size(TEXT_LIMITS); ++i) {
@@ -576,14 +579,14 @@ INT_PTR OnTextChanged(HWND dialog, int id) {
         AcceptedText& accepted = acceptedTexts[i];
         if (!accepted.known) return TRUE; // still being filled
         HWND field = Control(dialog, id);
-        std::string text = FieldText(field);
-        if (text.size() <= static_cast<size_t>(TEXT_LIMITS[i].characters)) {
+        std::wstring text = FieldText(field);
+        if (ShiftJisLength(text) <= static_cast<size_t>(TEXT_LIMITS[i].bytes)) {
             Accept(field, accepted, text);
             return TRUE;
         }
         AcceptedText previous = accepted;
-        SetWindowTextA(field, previous.text.c_str());
-        SendMessageA(field, EM_SETSEL, previous.start, previous.end);
+        SetWindowTextW(field, previous.text.c_str());
+        SendMessageW(field, EM_SETSEL, previous.start, previous.end);
         Accept(field, accepted, previous.text);
         MessageBeep(MB_OK);
         return TRUE;
@@ -627,5 +630,5 @@ void RunConfigDialog() {
     // The template holds a tree, a list and an up-down control; their classes
     // must exist before the dialog is created.
     InitializeCommonControls();
-    DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_CONFIG), nullptr, ConfigDialogProc, 0);
+    DialogBoxParamW(appInstance, MAKEINTRESOURCEW(IDD_CONFIG), nullptr, ConfigDialogProc, 0);
 }

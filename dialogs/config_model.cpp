@@ -1,5 +1,7 @@
 #include "dialogs/config_model.h"
 
+#include <iterator>
+
 #include "dialogs/file_choosers.h"
 #include "resources/resource.h"
 
@@ -61,63 +63,63 @@ const PageControl PAGE_CONTROLS[] = {
 };
 const size_t PAGE_CONTROL_COUNT = sizeof PAGE_CONTROLS / sizeof PAGE_CONTROLS[0];
 
-const char* const PAGE_CAPTIONS[CONFIG_PAGE_COUNT] = {
-    "ハードコピー対象設定",
-    "ハードコピー保存設定",
-    "編集設定",
-    "印刷設定",
-    "通知設定",
-    "マウスポインタ",
-    "履歴数の設定",
-    "履歴のバックアップ",
-    "履歴のクリア",
-    "ヘルプ",
+const wchar_t* const PAGE_CAPTIONS[CONFIG_PAGE_COUNT] = {
+    L"ハードコピー対象設定",
+    L"ハードコピー保存設定",
+    L"編集設定",
+    L"印刷設定",
+    L"通知設定",
+    L"マウスポインタ",
+    L"履歴数の設定",
+    L"履歴のバックアップ",
+    L"履歴のクリア",
+    L"ヘルプ",
 };
 
 // Roots first, then the children in the order they are added.
 const ConfigTreeItem CONFIG_TREE[] = {
-    {"ハードコピー", -1, PAGE_NONE, true}, // 0
-    {"オプション", -1, PAGE_NONE, true},   // 1
-    {"その他", -1, PAGE_NONE, true},       // 2
-    {"対象設定", 0, PAGE_TARGET, false},
-    {"保存設定", 0, PAGE_SAVE, false},
-    {"編集", 0, PAGE_EDIT, false},
-    {"印刷設定", 1, PAGE_PRINT, false},
-    {"通知設定", 1, PAGE_NOTIFY, false},
-    {"マウスポインタ", 1, PAGE_POINTER, false},
-    {"履歴", 0, PAGE_NONE, true}, // 9
-    {"ヘルプ", 2, PAGE_HELP, false},
-    {"履歴数", 9, PAGE_HISTORY_COUNT, false},
-    {"バックアップ", 9, PAGE_BACKUP, false},
-    {"クリア", 9, PAGE_CLEAR, false},
+    {L"ハードコピー", -1, PAGE_NONE, true}, // 0
+    {L"オプション", -1, PAGE_NONE, true},   // 1
+    {L"その他", -1, PAGE_NONE, true},       // 2
+    {L"対象設定", 0, PAGE_TARGET, false},
+    {L"保存設定", 0, PAGE_SAVE, false},
+    {L"編集", 0, PAGE_EDIT, false},
+    {L"印刷設定", 1, PAGE_PRINT, false},
+    {L"通知設定", 1, PAGE_NOTIFY, false},
+    {L"マウスポインタ", 1, PAGE_POINTER, false},
+    {L"履歴", 0, PAGE_NONE, true}, // 9
+    {L"ヘルプ", 2, PAGE_HELP, false},
+    {L"履歴数", 9, PAGE_HISTORY_COUNT, false},
+    {L"バックアップ", 9, PAGE_BACKUP, false},
+    {L"クリア", 9, PAGE_CLEAR, false},
 };
 const size_t CONFIG_TREE_COUNT = sizeof CONFIG_TREE / sizeof CONFIG_TREE[0];
 
 const HelpRow HELP_ROWS[] = {
-    {"PrintScreen", "ハードコピーを作成します。"},
-    {"Ctrl+PrintScreen", "アクティブウィンドウのハードコピーを作成します。"},
-    {"Ctrl+Alt+PrintScreen", "アクティブウィンドウ枠なしのハードコピーを作成します。"},
-    {"Shift+PrintScreen", "デスクトップの任意の矩形領域のハードコピーを作成します。"},
-    {"Alt+PrintScreen", "コンフィグ設定画面を表示します。"},
-    {"Ctrl+Alt+F10", "ハードコピー履歴画面を表示します。"},
-    {"Ctrl+Alt+F11", "ポップアップメニューを表示します。"},
-    {"Ctrl+Alt+F12", "PrintScreenキーと同じように使えます。"},
-    {"ESCキー", "画面を閉じたり、ハードコピーの範囲選択をキャンセルさせ、再度範囲選択をやり直すこと"
-                "ができます。"},
-    {"タスクアイコン右クリック", "ハードコピー履歴画面を表示します。"},
-    {"タスクアイコン左クリック", "ポップアップメニューを表示します。"},
-    {"ハードコピー履歴画面上で右クリック", "ポップアップメニューを表示します。"},
-    {"ハードコピー履歴画面でアプリケーションキーを押下", "メニューボタン押下と同じ機能です。"},
-    {"ハードコピー履歴画面でEscキーを押下", "閉じるボタン押下と同じ機能です。"},
-    {"ハードコピー履歴画面で「←」キーを押下", "「<」ボタン押下と同じ機能です。"},
-    {"ハードコピー履歴画面でCtrl+「←」キーを押下", "「<<」ボタン押下と同じ機能です。"},
-    {"ハードコピー履歴画面でCtrl+Shift+「←」キーを押下", "「<<<」ボタン押下と同じ機能です。"},
-    {"ハードコピー履歴画面で「→」キーを押下", "「>」ボタン押下と同じ機能です。"},
-    {"ハードコピー履歴画面でCtrl+「→」キーを押下", "「>>」ボタン押下と同じ機能です。"},
-    {"ハードコピー履歴画面でCtrl+Shift+「→」キーを押下", "「>>>」ボタン押下と同じ機能です。"},
-    {"ホットキー設定画面のホットキー項目をダブルクリック", "ホットキー編集画面を表示します。"},
-    {"バージョン情報画面のリンクラベルをクリック", "メーラーを起動します。"},
-    {"保存設定の「PNG形式で保存する」をチェック", "ハードコピーをPNGファイルで保存します。"},
+    {L"PrintScreen", L"ハードコピーを作成します。"},
+    {L"Ctrl+PrintScreen", L"アクティブウィンドウのハードコピーを作成します。"},
+    {L"Ctrl+Alt+PrintScreen", L"アクティブウィンドウ枠なしのハードコピーを作成します。"},
+    {L"Shift+PrintScreen", L"デスクトップの任意の矩形領域のハードコピーを作成します。"},
+    {L"Alt+PrintScreen", L"コンフィグ設定画面を表示します。"},
+    {L"Ctrl+Alt+F10", L"ハードコピー履歴画面を表示します。"},
+    {L"Ctrl+Alt+F11", L"ポップアップメニューを表示します。"},
+    {L"Ctrl+Alt+F12", L"PrintScreenキーと同じように使えます。"},
+    {L"ESCキー", L"画面を閉じたり、ハードコピーの範囲選択をキャンセルさせ、再度範囲選択をやり直すこと"
+                L"ができます。"},
+    {L"タスクアイコン右クリック", L"ハードコピー履歴画面を表示します。"},
+    {L"タスクアイコン左クリック", L"ポップアップメニューを表示します。"},
+    {L"ハードコピー履歴画面上で右クリック", L"ポップアップメニューを表示します。"},
+    {L"ハードコピー履歴画面でアプリケーションキーを押下", L"メニューボタン押下と同じ機能です。"},
+    {L"ハードコピー履歴画面でEscキーを押下", L"閉じるボタン押下と同じ機能です。"},
+    {L"ハードコピー履歴画面で「←」キーを押下", L"「<」ボタン押下と同じ機能です。"},
+    {L"ハードコピー履歴画面でCtrl+「←」キーを押下", L"「<<」ボタン押下と同じ機能です。"},
+    {L"ハードコピー履歴画面でCtrl+Shift+「←」キーを押下", L"「<<<」ボタン押下と同じ機能です。"},
+    {L"ハードコピー履歴画面で「→」キーを押下", L"「>」ボタン押下と同じ機能です。"},
+    {L"ハードコピー履歴画面でCtrl+「→」キーを押下", L"「>>」ボタン押下と同じ機能です。"},
+    {L"ハードコピー履歴画面でCtrl+Shift+「→」キーを押下", L"「>>>」ボタン押下と同じ機能です。"},
+    {L"ホットキー設定画面のホットキー項目をダブルクリック", L"ホットキー編集画面を表示します。"},
+    {L"バージョン情報画面のリンクラベルをクリック", L"メーラーを起動します。"},
+    {L"保存設定の「PNG形式で保存する」をチェック", L"ハードコピーをPNGファイルで保存します。"},
 };
 const size_t HELP_ROW_COUNT = sizeof HELP_ROWS / sizeof HELP_ROWS[0];
 
@@ -126,8 +128,8 @@ POINT CenteredDialogPosition(RECT workArea, int width, int height) {
                  workArea.top + (workArea.bottom - workArea.top - height) / 2};
 }
 
-int ReadDecimalField(const char* text) {
-    return std::atoi(text);
+int ReadDecimalField(const wchar_t* text) {
+    return static_cast<int>(std::wcstol(text, nullptr, 10));
 }
 
 namespace {
@@ -147,7 +149,7 @@ void StoreOutputs(const ConfigInput& input, SettingsRecord& s) {
     if (input.askSaveName)
         s.IsSaveDialog = 1;
     else
-        CopyTextIfFits(input.saveDir, s.SaveDir, sizeof s.SaveDir);
+        CopyTextIfFits(input.saveDir, s.SaveDir, std::size(s.SaveDir));
 }
 
 // Step 5; refused when the fixed area has no width or no height.
@@ -207,8 +209,8 @@ ConfigRefusal StoreConfigInput(const ConfigInput& input, SettingsRecord& s) {
     StoreBandStyle(input, s);
     // 7. The edit application.
     if (input.appPath[0] == '\0') return REFUSAL_NO_EDIT_APPLICATION;
-    CopyTextIfFits(input.appPath, s.AppPath, sizeof s.AppPath);
-    CopyTextIfFits(input.appParam, s.AppParam, sizeof s.AppParam);
+    CopyTextIfFits(input.appPath, s.AppPath, std::size(s.AppPath));
+    CopyTextIfFits(input.appParam, s.AppParam, std::size(s.AppParam));
     // 8. Printing, flash and pointer.
     StoreOptions(input, s);
     // 9. The history count.
@@ -217,14 +219,14 @@ ConfigRefusal StoreConfigInput(const ConfigInput& input, SettingsRecord& s) {
     return REFUSAL_NONE;
 }
 
-const char* RefusalText(ConfigRefusal refusal) {
+const wchar_t* RefusalText(ConfigRefusal refusal) {
     switch (refusal) {
-    case REFUSAL_NO_OUTPUT: return "保存設定のうち、いづれか1つを指定して下さい";
-    case REFUSAL_ZERO_WIDTH: return "指定領域の横幅は1以上の範囲を指定して下さい";
-    case REFUSAL_ZERO_HEIGHT: return "指定領域の縦幅は1以上の範囲を指定して下さい";
-    case REFUSAL_NO_EDIT_APPLICATION: return "編集用アプリケーションを指定して下さい";
-    case REFUSAL_COUNT_TOO_LOW: return "保存履歴数は3以上を設定して下さい";
-    case REFUSAL_COUNT_TOO_HIGH: return "保存履歴数は300以下を設定して下さい";
-    default: return "";
+    case REFUSAL_NO_OUTPUT: return L"保存設定のうち、いづれか1つを指定して下さい";
+    case REFUSAL_ZERO_WIDTH: return L"指定領域の横幅は1以上の範囲を指定して下さい";
+    case REFUSAL_ZERO_HEIGHT: return L"指定領域の縦幅は1以上の範囲を指定して下さい";
+    case REFUSAL_NO_EDIT_APPLICATION: return L"編集用アプリケーションを指定して下さい";
+    case REFUSAL_COUNT_TOO_LOW: return L"保存履歴数は3以上を設定して下さい";
+    case REFUSAL_COUNT_TOO_HIGH: return L"保存履歴数は300以下を設定して下さい";
+    default: return L"";
     }
 }

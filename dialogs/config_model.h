@@ -33,15 +33,15 @@ struct PageControl {
 
 // One tree item, in insertion order; `parent` indexes this same table.
 struct ConfigTreeItem {
-    const char* text;
+    const wchar_t* text;
     int parent;
     ConfigPage page;
     bool expanded;
 };
 
 struct HelpRow {
-    const char* operation;
-    const char* description;
+    const wchar_t* operation;
+    const wchar_t* description;
 };
 
 constexpr int CONFIG_DIALOG_WIDTH = 570;
@@ -52,7 +52,7 @@ constexpr int NUMBER_FIELD_CAPACITY = 8;
 
 extern const PageControl PAGE_CONTROLS[];
 extern const size_t PAGE_CONTROL_COUNT;
-extern const char* const PAGE_CAPTIONS[CONFIG_PAGE_COUNT];
+extern const wchar_t* const PAGE_CAPTIONS[CONFIG_PAGE_COUNT];
 extern const ConfigTreeItem CONFIG_TREE[];
 extern const size_t CONFIG_TREE_COUNT;
 extern const HelpRow HELP_ROWS[];
@@ -62,7 +62,7 @@ extern const size_t HELP_ROW_COUNT;
 POINT CenteredDialogPosition(RECT workArea, int width, int height);
 
 // The C library's decimal rule: leading blanks, a sign, digits; 0 without.
-int ReadDecimalField(const char* text);
+int ReadDecimalField(const wchar_t* text);
 
 // The state of the dialog's controls that 適用 reads.
 enum CopyTypeChoice {
@@ -80,7 +80,7 @@ struct ConfigInput {
     bool printer;
     bool askSaveName;
     bool savePng;
-    char saveDir[SAVE_DIR_CAPACITY];
+    wchar_t saveDir[SAVE_DIR_CAPACITY];
     bool printDirectly;
     CopyTypeChoice copyType;
     bool extraArea;
@@ -90,8 +90,8 @@ struct ConfigInput {
     int areaBottom;
     bool dotRange;
     bool notRange;
-    char appPath[APP_PATH_CAPACITY];
-    char appParam[APP_PARAM_CAPACITY];
+    wchar_t appPath[APP_PATH_CAPACITY];
+    wchar_t appParam[APP_PARAM_CAPACITY];
     bool printEdge;
     bool printDialog;
     bool printSysTime;
@@ -116,4 +116,4 @@ enum ConfigRefusal {
 // `settings`. A refusal stops there and keeps what the steps before it
 // stored. SaveNum itself is left to the caller, which may trim first.
 ConfigRefusal StoreConfigInput(const ConfigInput& input, SettingsRecord& settings);
-const char* RefusalText(ConfigRefusal refusal);
+const wchar_t* RefusalText(ConfigRefusal refusal);

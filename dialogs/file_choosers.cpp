@@ -6,18 +6,19 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <cwchar>
 #include <cstring>
 
 namespace {
 
-constexpr char FOLDER_PROMPT[] = "保存するフォルダを選択して下さい";
-constexpr char FOLDER_OK_TEXT[] = "決定！";
-constexpr char PROGRAM_TITLE[] = "プログラムの指定...";
-constexpr char PROGRAM_FILTER[] = "プログラム\0*.exe\0すべてのファイル\0*.*\0";
+constexpr wchar_t FOLDER_PROMPT[] = L"保存するフォルダを選択して下さい";
+constexpr wchar_t FOLDER_OK_TEXT[] = L"決定！";
+constexpr wchar_t PROGRAM_TITLE[] = L"プログラムの指定...";
+constexpr wchar_t PROGRAM_FILTER[] = L"プログラム\0*.exe\0すべてのファイル\0*.*\0";
 constexpr size_t PROGRAM_BUFFER_CAPACITY = 519;
 
 int CALLBACK OnBrowserEvent(HWND browser, UINT message, LPARAM, LPARAM) {
-    if (message == BFFM_INITIALIZED) SetDlgItemTextA(browser, IDOK, FOLDER_OK_TEXT);
+    if (message == BFFM_INITIALIZED) SetDlgItemTextW(browser, IDOK, FOLDER_OK_TEXT);
     return 0;
 }
 
@@ -38,33 +39,33 @@ class ScopedComApartment {
 
 } // namespace
 
-bool CopyTextIfFits(const char* text, char* out, size_t capacity) {
-    size_t length = std::strlen(text);
+bool CopyTextIfFits(const wchar_t* text, wchar_t* out, size_t capacity) {
+    size_t length = std::wcslen(text);
     if (length >= capacity) return false;
-    std::memcpy(out, text, length + 1);
+    std::wmemcpy(out, text, length + 1);
     return true;
 }
 
-bool BrowseForFolder(char* folder, size_t capacity) {
+bool BrowseForFolder(wchar_t* folder, size_t capacity) {
     ScopedComApartment com;
-    char displayName[MAX_PATH] = {};
-    BROWSEINFOA info = {};
+    wchar_t displayName[MAX_PATH] = {};
+    BROWSEINFOW info = {};
     info.pszDisplayName = displayName;
     info.lpszTitle = FOLDER_PROMPT;
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
     info.lpfn = OnBrowserEvent;
-    LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
+    LPITEMIDLIST chosen = SHBrowseForFolderW(&info);
     PumpPendingMessages();
     if (!chosen) return false;
-    char path[MAX_PATH] = {};
-    bool converted = SHGetPathFromIDListA(chosen, path) != FALSE;
+    wchar_t path[MAX_PATH] = {};
+    bool converted = SHGetPathFromIDListW(chosen, path) != FALSE;
     CoTaskMemFree(chosen);
     return converted && CopyTextIfFits(path, folder, capacity);
 }
 
-bool ChooseProgram(HWND owner, char* path, size_t capacity) {
-    char chosen[PROGRAM_BUFFER_CAPACITY] = {};
-    OPENFILENAMEA dialog = {};
+bool ChooseProgram(HWND owner, wchar_t* path, size_t capacity) {
+    wchar_t chosen[PROGRAM_BUFFER_CAPACITY] = {};
+    OPENFILENAMEW dialog = {};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
     dialog.lpstrFilter = PROGRAM_FILTER;
@@ -72,8 +73,8 @@ bool ChooseProgram(HWND owner, char* path, size_t capacity) {
     dialog.lpstrFile = chosen;
     dialog.nMaxFile = sizeof chosen;
     dialog.lpstrTitle = PROGRAM_TITLE;
-    dialog.lpstrDefExt = "exe";
+    dialog.lpstrDefExt = L"exe";
     dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
-    if (!GetOpenFileNameA(&dialog)) return false;
+    if (!GetOpenFileNameW(&dialog)) return false;
     return CopyTextIfFits(chosen, path, capacity);
 }

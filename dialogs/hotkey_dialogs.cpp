@@ -7,9 +7,12 @@
 #include "dialogs/list_view.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "settings/shift_jis.h"
 
 #include <commctrl.h>
 
+#include <cwchar>
+#include <iterator>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -27,41 +30,42 @@ constexpr int HOTKEY_NAME_CAPACITY = 16;
 INT_PTR OnEditInitDialog(HWND dialog) {
     hotkeyEditDialogWindow = dialog;
     const LauncherEntry& entry = launcherTable[selectedLauncherIndex];
-    char name[HOTKEY_NAME_CAPACITY];
-    FormatLauncherHotKeyName(selectedLauncherIndex + 1, name, sizeof name);
-    SetDlgItemTextA(dialog, IDC_HOTKEY_NAME, name);
+    wchar_t name[HOTKEY_NAME_CAPACITY];
+    FormatLauncherHotKeyName(selectedLauncherIndex + 1, name, std::size(name));
+    SetDlgItemTextW(dialog, IDC_HOTKEY_NAME, name);
     CheckRadioButton(dialog, IDC_HOTKEY_USE, IDC_HOTKEY_NOT_USE,
                      IsLauncherOn(entry.IsCtrlF) ? IDC_HOTKEY_USE : IDC_HOTKEY_NOT_USE);
-    SendDlgItemMessageA(dialog, IDC_HOTKEY_PATH, EM_LIMITTEXT, sizeof entry.Path - 1, 0);
-    SendDlgItemMessageA(dialog, IDC_HOTKEY_PARAMS, EM_LIMITTEXT, sizeof entry.Params - 1, 0);
-    SetDlgItemTextA(dialog, IDC_HOTKEY_PATH, entry.Path);
-    SetDlgItemTextA(dialog, IDC_HOTKEY_PARAMS, entry.Params);
+    SendDlgItemMessageW(dialog, IDC_HOTKEY_PATH, EM_LIMITTEXT, std::size(entry.Path) - 1, 0);
+    SendDlgItemMessageW(dialog, IDC_HOTKEY_PARAMS, EM_LIMITTEXT, std::size(entry.Params) - 1, 0);
+    SetDlgItemTextW(dialog, IDC_HOTKEY_PATH, entry.Path);
+    SetDlgItemTextW(dialog, IDC_HOTKEY_PARAMS, entry.Params);
     SetFocus(GetDlgItem(dialog, IDC_HOTKEY_PATH));
     SetForegroundWindow(dialog);
     return FALSE;
 }
 
 void ChooseLauncherProgram(HWND dialog) {
-    char path[LAUNCHER_PATH_CAPACITY];
-    if (ChooseProgram(dialog, path, sizeof path)) SetDlgItemTextA(dialog, IDC_HOTKEY_PATH, path);
+    wchar_t path[LAUNCHER_PATH_CAPACITY];
+    if (ChooseProgram(dialog, path, std::size(path))) SetDlgItemTextW(dialog, IDC_HOTKEY_PATH, path);
 }
 
-// Reads a field whole; false when its text does not fit the capacity, so that
-// a long text is never stored cut short.
-bool ReadFieldText(HWND dialog, int id, char* buffer, size_t capacity) {
+// Reads a field whole; false when its text's Shift-JIS form, as the settings
+// file keeps it, does not fit the capacity, so that a long text is never
+// stored cut short.
+bool ReadFieldText(HWND dialog, int id, wchar_t* buffer, size_t capacity) {
     HWND field = GetDlgItem(dialog, id);
-    std::vector<char> text(static_cast<size_t>(GetWindowTextLengthA(field)) + 1, '\0');
-    GetWindowTextA(field, text.data(), static_cast<int>(text.size()));
-    size_t length = std::strlen(text.data());
-    if (length >= capacity) return false;
-    std::memcpy(buffer, text.data(), length + 1);
+    std::vector<wchar_t> text(static_cast<size_t>(GetWindowTextLengthW(field)) + 1, L'\0');
+    GetWindowTextW(field, text.data(), static_cast<int>(text.size()));
+    size_t length = std::wcslen(text.data());
+    if (ShiftJisLength(std::wstring_view(text.data(), length)) >= capacity) return false;
+    std::wmemcpy(buffer, text.data(), length + 1);
     return true;
 }
 
 void RefuseField(HWND dialog, int id) {
     HWND field = GetDlgItem(dialog, id);
     SetFocus(field);
-    SendMessageA(field, EM_SETSEL, 0, -1);
+    SendMessageW(field, EM_SETSEL, 0, -1);
 }
 
 void ApplyLauncherKeyChange(int n, LauncherKeyChange change) {
@@ -71,11 +75,11 @@ void ApplyLauncherKeyChange(int n, LauncherKeyChange change) {
 
 void SaveLauncher(HWND dialog) {
     LauncherEntry& entry = launcherTable[selectedLauncherIndex];
-    char path[sizeof entry.Path];
-    char params[sizeof entry.Params];
-    if (!ReadFieldText(dialog, IDC_HOTKEY_PATH, path, sizeof path))
+    wchar_t path[LAUNCHER_PATH_CAPACITY];
+    wchar_t params[LAUNCHER_PARAMS_CAPACITY];
+    if (!ReadFieldText(dialog, IDC_HOTKEY_PATH, path, std::size(path)))
         return RefuseField(dialog, IDC_HOTKEY_PATH);
-    if (!ReadFieldText(dialog, IDC_HOTKEY_PARAMS, params, sizeof params))
+    if (!ReadFieldText(dialog, IDC_HOTKEY_PARAMS, params, std::size(params)))
         return RefuseField(dialog, IDC_HOTKEY_PARAMS);
 
     int n = selectedLauncherIndex + 1;
@@ -107,7 +111,7 @@ INT_PTR CALLBACK HotkeyEditDialogProc(HWND dialog, UINT message, WPARAM wParam, 
 }
 
 INT_PTR RunHotkeyEditDialog(HWND owner) {
-    return DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_HOTKEY_EDIT), owner,
+    return DialogBoxParamW(appInstance, MAKEINTRESOURCEW(IDD_HOTKEY_EDIT), owner,
                            HotkeyEditDialogProc, 0);
 }
 
@@ -124,13 +128,13 @@ INT_PTR OnListInitDialog(HWND dialog) {
     hotkeyListDialogWindow = dialog;
     HWND list = GetDlgItem(dialog, IDC_HOTKEY_LIST);
     EnableFullRowSelect(list);
-    AddListColumn(list, 0, "ホットキー", 70);
-    AddListColumn(list, 1, "使用有無", 70);
-    AddListColumn(list, 2, "アプリケーションのパス", 300);
-    AddListColumn(list, 3, "パラメータ", 300);
+    AddListColumn(list, 0, L"ホットキー", 70);
+    AddListColumn(list, 1, L"使用有無", 70);
+    AddListColumn(list, 2, L"アプリケーションのパス", 300);
+    AddListColumn(list, 3, L"パラメータ", 300);
     for (int row = 0; row < LAUNCHER_COUNT; ++row) {
-        char name[HOTKEY_NAME_CAPACITY];
-        FormatLauncherHotKeyName(row + 1, name, sizeof name);
+        wchar_t name[HOTKEY_NAME_CAPACITY];
+        FormatLauncherHotKeyName(row + 1, name, std::size(name));
         AddListRow(list, row, name);
         FillLauncherRow(list, row);
     }
@@ -182,16 +186,16 @@ INT_PTR CALLBACK HotkeyListDialogProc(HWND dialog, UINT message, WPARAM wParam, 
 
 void RunHotkeyListDialog() {
     EnsureListViewControls();
-    DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_HOTKEY_LIST), nullptr, HotkeyListDialogProc,
+    DialogBoxParamW(appInstance, MAKEINTRESOURCEW(IDD_HOTKEY_LIST), nullptr, HotkeyListDialogProc,
                     0);
 }
 
-void FormatLauncherHotKeyName(int n, char* buffer, size_t capacity) {
-    std::snprintf(buffer, capacity, "Ctrl + F%d", n);
+void FormatLauncherHotKeyName(int n, wchar_t* buffer, size_t capacity) {
+    std::swprintf(buffer, capacity, L"Ctrl + F%d", n);
 }
 
-const char* LauncherUseText(int isCtrlF) {
-    return IsLauncherOn(isCtrlF) ? "使用中" : "-";
+const wchar_t* LauncherUseText(int isCtrlF) {
+    return IsLauncherOn(isCtrlF) ? L"使用中" : L"-";
 }
 
 LauncherKeyChange LauncherKeyChangeFor(int oldFlag, int newFlag) {

@@ -15,10 +15,10 @@ extern int selectedLauncherIndex;
 void RunHotkeyListDialog();
 
 // "Ctrl + F" followed by the launcher number n (1..12).
-void FormatLauncherHotKeyName(int n, char* buffer, size_t capacity);
+void FormatLauncherHotKeyName(int n, wchar_t* buffer, size_t capacity);
 
 // The list's use column: "使用中" only for a launcher whose key is registered.
-const char* LauncherUseText(int isCtrlF);
+const wchar_t* LauncherUseText(int isCtrlF);
 
 enum class LauncherKeyChange { None, Register, Unregister };
 

@@ -17,37 +17,37 @@ namespace {
 
 // The DPI a list's column widths were made for, kept with the list.
 UINT ColumnDpi(HWND list) {
-    auto dpi = static_cast<UINT>(GetWindowLongPtrA(list, GWLP_USERDATA));
+    auto dpi = static_cast<UINT>(GetWindowLongPtrW(list, GWLP_USERDATA));
     return dpi ? dpi : DESIGN_DPI;
 }
 
 } // namespace
 
-void AddListColumn(HWND list, int column, const char* text, int width) {
+void AddListColumn(HWND list, int column, const wchar_t* text, int width) {
     UINT dpi = DpiOfWindow(list);
-    SetWindowLongPtrA(list, GWLP_USERDATA, static_cast<LONG_PTR>(dpi));
-    LVCOLUMNA info = {};
+    SetWindowLongPtrW(list, GWLP_USERDATA, static_cast<LONG_PTR>(dpi));
+    LVCOLUMNW info = {};
     info.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     info.fmt = LVCFMT_LEFT;
     info.cx = ScaleForDpi(width, dpi);
-    info.pszText = const_cast<char*>(text);
+    info.pszText = const_cast<wchar_t*>(text);
     info.iSubItem = column;
-    SendMessageA(list, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&info));
+    SendMessageW(list, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&info));
 }
 
-void AddListRow(HWND list, int row, const char* firstCell) {
-    LVITEMA item = {};
+void AddListRow(HWND list, int row, const wchar_t* firstCell) {
+    LVITEMW item = {};
     item.mask = LVIF_TEXT;
     item.iItem = row;
-    item.pszText = const_cast<char*>(firstCell);
-    SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    item.pszText = const_cast<wchar_t*>(firstCell);
+    SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
 }
 
-void SetListCell(HWND list, int row, int column, const char* text) {
-    LVITEMA item = {};
+void SetListCell(HWND list, int row, int column, const wchar_t* text) {
+    LVITEMW item = {};
     item.iSubItem = column;
-    item.pszText = const_cast<char*>(text);
-    SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    item.pszText = const_cast<wchar_t*>(text);
+    SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
 }
 
 void SelectListRow(HWND list, int row) {
@@ -62,12 +62,12 @@ int SelectedListRow(HWND list) {
 void ScaleListColumnsToDpi(HWND list, UINT dpi) {
     UINT previous = ColumnDpi(list);
     if (!list || dpi == 0 || dpi == previous) return;
-    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
-    int columns = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    int columns = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
     for (int column = 0; column < columns; ++column) {
-        int width = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0));
-        SendMessageA(list, LVM_SETCOLUMNWIDTH, column,
+        int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, column,
                      MulDiv(width, static_cast<int>(dpi), static_cast<int>(previous)));
     }
-    SetWindowLongPtrA(list, GWLP_USERDATA, static_cast<LONG_PTR>(dpi));
+    SetWindowLongPtrW(list, GWLP_USERDATA, static_cast<LONG_PTR>(dpi));
 }

@@ -10,30 +10,31 @@
 #include "settings/settings.h"
 #include "viewer/viewer.h"
 
+#include <cwchar>
 #include <string>
 
 namespace {
 
 // Chooses the destination (left empty when there is nothing to write) and
 // writes the hard copy there; true only when the file was written.
-bool SaveHardCopy(char* destination) {
+bool SaveHardCopy(wchar_t* destination) {
     int imageType = ChooseSaveDestination(Settings.IsSaveDialog, destination);
     return destination[0] != '\0' && SaveHardCopyAs(workBitmapPath, destination, imageType);
 }
 
 // The folder a file went to, as a user names it: without the separator.
-std::string FolderNameOf(const char* path) {
-    std::string folder = FolderOf(path);
+std::wstring FolderNameOf(const wchar_t* path) {
+    std::wstring folder = FolderOf(path);
     if (!folder.empty()) folder.pop_back();
     return folder;
 }
 
-bool IsDiskFull(const char* destination) {
+bool IsDiskFull(const wchar_t* destination) {
     ULARGE_INTEGER available = {};
     WIN32_FILE_ATTRIBUTE_DATA hardCopy = {};
-    std::string folder = FolderNameOf(destination);
-    return GetDiskFreeSpaceExA(folder.c_str(), &available, nullptr, nullptr) &&
-           GetFileAttributesExA(workBitmapPath, GetFileExInfoStandard, &hardCopy) &&
+    std::wstring folder = FolderNameOf(destination);
+    return GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr) &&
+           GetFileAttributesExW(workBitmapPath, GetFileExInfoStandard, &hardCopy) &&
            available.QuadPart < hardCopy.nFileSizeLow;
 }
 

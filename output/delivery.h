@@ -17,7 +17,7 @@ struct DeliveryOutcome {
     bool saveCancelled = false;
     bool saveWritten = false;
     bool saveDiskFull = false;
-    char savedPath[SAVE_NAME_CAPACITY] = {};
+    wchar_t savedPath[SAVE_NAME_CAPACITY] = {};
     bool historyFiled = false;
     // Direct printing only; the preview's viewer prints at the user's word.
     bool printOn = false;

@@ -6,8 +6,7 @@
 #include "output/save.h"
 #include "settings/settings.h"
 
-#include <io.h>
-
+#include <cwchar>
 #include <cstdio>
 #include <algorithm>
 #include <string>
@@ -22,13 +21,14 @@ bool IsValidSlot(int slot) { return slot >= 0 && slot < HISTORY_SLOT_COUNT; }
 
 // True when the slot is empty afterwards.
 bool DeleteSlotFile(int slot) {
-    return DeleteFileA(historyFilePaths[slot]) || !IsHistorySlotFilled(slot);
+    return DeleteFileW(historyFilePaths[slot]) || !IsHistorySlotFilled(slot);
 }
 
 } // namespace
 
 bool IsHistorySlotFilled(int slot) {
-    return IsValidSlot(slot) && _access(historyFilePaths[slot], 0) == 0;
+    return IsValidSlot(slot) && historyFilePaths[slot][0] != L'\0' &&
+           GetFileAttributesW(historyFilePaths[slot]) != INVALID_FILE_ATTRIBUTES;
 }
 
 namespace {
@@ -37,44 +37,44 @@ namespace {
 // every file back where it was.
 class HistoryMoves {
   public:
-    bool Move(const std::string& from, const std::string& to) {
-        if (!MoveFileExA(from.c_str(), to.c_str(), to == aside_ ? MOVEFILE_REPLACE_EXISTING : 0))
+    bool Move(const std::wstring& from, const std::wstring& to) {
+        if (!MoveFileExW(from.c_str(), to.c_str(), to == aside_ ? MOVEFILE_REPLACE_EXISTING : 0))
             return false;
         done_.push_back({from, to});
         return true;
     }
     void Undo() {
         for (auto move = done_.rbegin(); move != done_.rend(); ++move)
-            MoveFileExA(move->second.c_str(), move->first.c_str(), 0);
+            MoveFileExW(move->second.c_str(), move->first.c_str(), 0);
         done_.clear();
     }
-    void SetAside(const std::string& aside) { aside_ = aside; }
+    void SetAside(const std::wstring& aside) { aside_ = aside; }
 
   private:
-    std::vector<std::pair<std::string, std::string>> done_;
-    std::string aside_;
+    std::vector<std::pair<std::wstring, std::wstring>> done_;
+    std::wstring aside_;
 };
 
 // The program's own history files may be read-only (a user or a backup tool
 // set it); they move and go all the same.
-void AllowToGo(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
+void AllowToGo(const wchar_t* path) {
+    DWORD attributes = GetFileAttributesW(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
 } // namespace
 
 bool ShiftHistoryFiles(int historyLength) {
     int n = ClampHistoryLength(historyLength);
-    if (_access(workBitmapPath, 0) != 0) return false;
-    std::string incoming = WriteTemporaryFileBeside(historyFilePaths[0], [](const char* path) {
-        return CopyFileA(workBitmapPath, path, FALSE) != FALSE;
+    if (GetFileAttributesW(workBitmapPath) == INVALID_FILE_ATTRIBUTES) return false;
+    std::wstring incoming = WriteTemporaryFileBeside(historyFilePaths[0], [](const wchar_t* path) {
+        return CopyFileW(workBitmapPath, path, FALSE) != FALSE;
     });
     if (incoming.empty()) return false;
 
     HistoryMoves moves;
-    std::string dropped;
+    std::wstring dropped;
     bool shifted = true;
     if (IsHistorySlotFilled(n - 1)) {
         // Set aside rather than deleted, so that it can come back.
@@ -91,12 +91,12 @@ bool ShiftHistoryFiles(int historyLength) {
     if (shifted) shifted = moves.Move(incoming, historyFilePaths[0]);
     if (!shifted) {
         moves.Undo();
-        DeleteFileA(incoming.c_str());
+        DeleteFileW(incoming.c_str());
         // What was set aside is back in its slot; an empty reservation goes.
-        if (!dropped.empty() && IsHistorySlotFilled(n - 1)) DeleteFileA(dropped.c_str());
+        if (!dropped.empty() && IsHistorySlotFilled(n - 1)) DeleteFileW(dropped.c_str());
         return false;
     }
-    if (!dropped.empty()) DeleteFileA(dropped.c_str());
+    if (!dropped.empty()) DeleteFileW(dropped.c_str());
     return true;
 }
 
@@ -110,7 +110,7 @@ bool RotateHistory() {
 }
 
 void DeleteHistoryEntry(int slot) {
-    if (IsValidSlot(slot)) DeleteFileA(historyFilePaths[slot]);
+    if (IsValidSlot(slot)) DeleteFileW(historyFilePaths[slot]);
 }
 
 int ClearHistory() {
@@ -126,11 +126,11 @@ int TrimHistory(int oldLength, int newLength) {
     return failed;
 }
 
-int BackupHistory(const char* folder) {
+int BackupHistory(const wchar_t* folder) {
     int failed = 0;
     for (int i = 0; i < HistoryLength(); ++i) {
         if (!IsHistorySlotFilled(i)) continue;
-        std::string destination = std::string(folder) + "\\" + std::to_string(i + 1) + ".bmp";
+        std::wstring destination = std::wstring(folder) + L"\\" + std::to_wstring(i + 1) + L".bmp";
         if (!CopyHardCopyFile(historyFilePaths[i], destination.c_str())) ++failed;
     }
     return failed;

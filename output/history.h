@@ -10,7 +10,7 @@ void DeleteHistoryEntry(int slot);
 // These three return how many files failed: left in place, or not copied.
 int ClearHistory();
 int TrimHistory(int oldLength, int newLength);
-int BackupHistory(const char* folder);
+int BackupHistory(const wchar_t* folder);
 
 // Files the work file as slot 0 and moves every older hard copy one place
 // towards the end (the one beyond the history's length goes), without

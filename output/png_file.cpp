@@ -7,6 +7,7 @@
 #include <wincodec.h>
 #include <wrl/client.h>
 
+#include <cwchar>
 #include <climits>
 #include <cstdlib>
 #include <memory>
@@ -26,10 +27,10 @@ struct Pixels24 {
 };
 
 // The reader's section, converted by GDI from the file's own depth.
-bool ReadPixels24(const char* bitmapPath, Pixels24* out) {
+bool ReadPixels24(const wchar_t* bitmapPath, Pixels24* out) {
     ScopedGdiObject section(LoadBitmapFile(bitmapPath));
     BITMAP size = {};
-    if (!section.get() || !GetObjectA(section.get(), sizeof size, &size)) return false;
+    if (!section.get() || !GetObjectW(section.get(), sizeof size, &size)) return false;
     int width = size.bmWidth, height = std::abs(size.bmHeight);
     BitmapInfo256 info = {};
     BuildBitmapInfoHeader(width, -height, 24, &info.header);
@@ -47,28 +48,17 @@ bool ReadPixels24(const char* bitmapPath, Pixels24* out) {
     return true;
 }
 
-std::wstring WidePath(const char* path) {
-    int length = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
-    if (length <= 0) return std::wstring();
-    std::wstring wide(length, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), length);
-    wide.resize(length - 1);
-    return wide;
-}
-
 // Every interface is released when this returns, before COM is ended.
-bool Encode(const Pixels24& pixels, const char* pngPath) {
-    std::wstring path = WidePath(pngPath);
+bool Encode(const Pixels24& pixels, const wchar_t* pngPath) {
     ComPtr<IWICImagingFactory> factory;
     ComPtr<IWICStream> stream;
     ComPtr<IWICBitmapEncoder> encoder;
     ComPtr<IWICBitmapFrameEncode> frame;
     WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-    return !path.empty() &&
-           SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+    return SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                       IID_PPV_ARGS(factory.GetAddressOf()))) &&
            SUCCEEDED(factory->CreateStream(stream.GetAddressOf())) &&
-           SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) &&
+           SUCCEEDED(stream->InitializeFromFilename(pngPath, GENERIC_WRITE)) &&
            SUCCEEDED(
                factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.GetAddressOf())) &&
            SUCCEEDED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) &&
@@ -84,7 +74,7 @@ bool Encode(const Pixels24& pixels, const char* pngPath) {
 
 } // namespace
 
-bool WritePngFile(const char* bitmapPath, const char* pngPath) {
+bool WritePngFile(const wchar_t* bitmapPath, const wchar_t* pngPath) {
     Pixels24 pixels;
     if (!ReadPixels24(bitmapPath, &pixels)) return false;
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);

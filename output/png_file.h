@@ -6,4 +6,4 @@
 // alpha, so the unused fourth byte of a 32-bit one is left out. COM is
 // started for the call and ended again. False when the bitmap cannot be
 // read or the encoder fails; `pngPath` may then hold part of a file.
-bool WritePngFile(const char* bitmapPath, const char* pngPath);
+bool WritePngFile(const wchar_t* bitmapPath, const wchar_t* pngPath);

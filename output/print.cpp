@@ -3,7 +3,6 @@
 #include "app/app.h"
 #include "app/stamp_text.h"
 #include "capture/bitmap_file.h"
-#include "capture/gdi_text.h"
 #include "capture/scoped_gdi.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -12,6 +11,8 @@
 #include <commdlg.h>
 #include <winspool.h>
 
+#include <cwchar>
+#include <iterator>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -29,8 +30,8 @@ UINT_PTR CALLBACK PrinterSetupHook(HWND dialog, UINT message, WPARAM, LPARAM) {
     return TRUE;
 }
 
-constexpr char DOCUMENT_NAME[] = "ZORVEX";
-constexpr char STAMP_FACE_NAME[] = "ＭＳＰ ゴシック";
+constexpr wchar_t DOCUMENT_NAME[] = L"ZORVEX";
+constexpr wchar_t STAMP_FACE_NAME[] = L"ＭＳＰ ゴシック";
 constexpr DWORD CHOSEN_PAGE_FIELDS = DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERLENGTH |
                                      DM_PAPERWIDTH | DM_DEFAULTSOURCE | DM_PRINTQUALITY |
                                      DM_COLOR | DM_DUPLEX;
@@ -86,7 +87,7 @@ private:
 
 // --- printer setup -----------------------------------------------------------
 
-void CopyChosenPageSettings(const DEVMODEA& chosen, DEVMODEA* printer) {
+void CopyChosenPageSettings(const DEVMODEW& chosen, DEVMODEW* printer) {
     printer->dmFields = CHOSEN_PAGE_FIELDS;
     printer->dmOrientation = chosen.dmOrientation;
     printer->dmPaperSize = chosen.dmPaperSize;
@@ -97,48 +98,43 @@ void CopyChosenPageSettings(const DEVMODEA& chosen, DEVMODEA* printer) {
     printer->dmColor = chosen.dmColor;
 }
 
-bool WriteDefaultPrinterEntry(const PRINTER_INFO_2A& info, const char* printerName) {
-    const char* driver = info.pDriverName ? info.pDriverName : "";
-    const char* port = info.pPortName ? info.pPortName : "";
-    size_t size = std::strlen(printerName) + std::strlen(driver) + std::strlen(port) + 3;
-    ScopedGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size));
-    ScopedGlobalLock entry(memory.get());
-    if (!entry.get()) return false;
-    std::snprintf(static_cast<char*>(entry.get()), size, "%s,%s,%s", printerName, driver, port);
-    WriteProfileStringA("windows", "device", static_cast<const char*>(entry.get()));
-    return true;
+void WriteDefaultPrinterEntry(const PRINTER_INFO_2W& info, const wchar_t* printerName) {
+    std::wstring entry = std::wstring(printerName) + L"," +
+                         (info.pDriverName ? info.pDriverName : L"") + L"," +
+                         (info.pPortName ? info.pPortName : L"");
+    WriteProfileStringW(L"windows", L"device", entry.c_str());
 }
 
 // Puts the page settings chosen in the dialog into the printer's own
 // defaults and, when asked, makes that printer the default printer.
 bool ApplyPrinterChoice(HGLOBAL chosenDevMode, HGLOBAL chosenDevNames, bool makeDefault) {
     ScopedGlobalLock chosenLock(chosenDevMode);
-    const auto* chosen = static_cast<const DEVMODEA*>(chosenLock.get());
+    const auto* chosen = static_cast<const DEVMODEW*>(chosenLock.get());
     if (!chosen) return false;
-    std::string name = ChosenPrinterName(chosenDevNames, *chosen);
-    char* printerName = name.data();
+    std::wstring name = ChosenPrinterName(chosenDevNames, *chosen);
+    wchar_t* printerName = name.data();
 
     ScopedPrinterHandle printer;
-    PRINTER_DEFAULTSA access = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-    if (!OpenPrinterA(printerName, printer.put(), &access)) return false;
+    PRINTER_DEFAULTSW access = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    if (!OpenPrinterW(printerName, printer.put(), &access)) return false;
 
     DWORD needed = 0;
-    GetPrinterA(printer.get(), 2, nullptr, 0, &needed);
+    GetPrinterW(printer.get(), 2, nullptr, 0, &needed);
     if (needed == 0) return false;
     ScopedGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, needed));
     ScopedGlobalLock infoLock(memory.get());
-    auto* info = static_cast<PRINTER_INFO_2A*>(infoLock.get());
+    auto* info = static_cast<PRINTER_INFO_2W*>(infoLock.get());
     if (!info) return false;
-    if (!GetPrinterA(printer.get(), 2, reinterpret_cast<BYTE*>(info), needed, &needed))
+    if (!GetPrinterW(printer.get(), 2, reinterpret_cast<BYTE*>(info), needed, &needed))
         return false;
     if (!info->pDevMode) return false;
 
     CopyChosenPageSettings(*chosen, info->pDevMode);
-    if (DocumentPropertiesA(nullptr, printer.get(), printerName, info->pDevMode, info->pDevMode,
+    if (DocumentPropertiesW(nullptr, printer.get(), printerName, info->pDevMode, info->pDevMode,
                             DM_IN_BUFFER | DM_OUT_BUFFER) < 0)
         return false;
-    if (makeDefault && !WriteDefaultPrinterEntry(*info, printerName)) return false;
-    return SetPrinterA(printer.get(), 2, reinterpret_cast<BYTE*>(info), 0) != FALSE;
+    if (makeDefault) WriteDefaultPrinterEntry(*info, printerName);
+    return SetPrinterW(printer.get(), 2, reinterpret_cast<BYTE*>(info), 0) != FALSE;
 }
 
 // --- the print ---------------------------------------------------------------
@@ -151,7 +147,7 @@ PrinterPage ReadPrinterPage(HDC dc) {
 
 void OpenPrintAbortDialog() {
     printAbortRequested = false;
-    printAbortDialog = CreateDialogParamA(appInstance, MAKEINTRESOURCEA(IDD_PRINT_ABORT),
+    printAbortDialog = CreateDialogParamW(appInstance, MAKEINTRESOURCEW(IDD_PRINT_ABORT),
                                           mainWindow, PrintAbortDialogProc, 0);
     if (printAbortDialog) {
         ShowWindow(printAbortDialog, SW_SHOW);
@@ -169,24 +165,24 @@ void ClosePrintAbortDialog() {
 void DrawStamps(HDC dc, const PrinterPage& page, int textHeight) {
     int baseline = page.printableHeight - textHeight + page.offsetY + 1;
     if (Settings.IsPrintSysTime != 0) {
-        char stamp[TIME_STAMP_CAPACITY];
+        wchar_t stamp[TIME_STAMP_CAPACITY];
         FormatLocalTimeStamp(stamp);
         SetTextAlign(dc, TA_LEFT | TA_BOTTOM);
-        DrawProgramText(dc, page.offsetX + 1, baseline, stamp,
-                        static_cast<int>(std::strlen(stamp)));
+        TextOutW(dc, page.offsetX + 1, baseline, stamp,
+                        static_cast<int>(std::wcslen(stamp)));
     }
     bool withHostName = Settings.IsPrintHostName != 0;
     bool withAddress = Settings.IsPrintIPAddr != 0;
     if (withHostName || withAddress) {
         LookUpHostAddress();
-        char stamp[HOST_STAMP_CAPACITY];
+        wchar_t stamp[HOST_STAMP_CAPACITY];
         FormHostStampText(hostNameText, ipAddressText, withHostName, withAddress, stamp,
-                          sizeof stamp);
-        int length = static_cast<int>(std::strlen(stamp));
+                          std::size(stamp));
+        int length = static_cast<int>(std::wcslen(stamp));
         SIZE extent = {};
-        MeasureProgramText(dc, stamp, length, &extent);
+        GetTextExtentPoint32W(dc, stamp, length, &extent);
         SetTextAlign(dc, TA_RIGHT | TA_BOTTOM);
-        DrawProgramText(dc, page.printableWidth - extent.cx + page.offsetX + 1, baseline, stamp,
+        TextOutW(dc, page.printableWidth - extent.cx + page.offsetX + 1, baseline, stamp,
                         length);
     }
 }
@@ -194,13 +190,13 @@ void DrawStamps(HDC dc, const PrinterPage& page, int textHeight) {
 void DrawTitle(HDC dc, const PrinterPage& page) {
     if (viewerTitleText[0] == '\0') return;
     SetTextAlign(dc, TA_CENTER | TA_TOP);
-    DrawProgramText(dc, page.offsetX + page.printableWidth / 2, page.offsetY, viewerTitleText,
-                    static_cast<int>(strnlen(viewerTitleText, VIEWER_TITLE_CAPACITY - 1)));
+    TextOutW(dc, page.offsetX + page.printableWidth / 2, page.offsetY, viewerTitleText,
+                    static_cast<int>(wcsnlen(viewerTitleText, VIEWER_TITLE_CAPACITY - 1)));
 }
 
 void DrawTexts(HDC dc, const PrinterPage& page) {
-    TEXTMETRICA metrics = {};
-    GetTextMetricsA(dc, &metrics);
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(dc, &metrics);
     ScopedGdiObject font(CreateGothicFont(STAMP_FACE_NAME, metrics.tmHeight, 0));
     ScopedSelectObject selected(dc, font.get());
     SetTextColor(dc, RGB(0, 0, 0));
@@ -224,10 +220,10 @@ void DrawPage(HDC dc, const PrinterPage& page, RECT source, HBITMAP bitmap) {
 }
 
 int PrintPage(HDC dc, const PrinterPage& page, RECT source, HBITMAP bitmap) {
-    DOCINFOA document = {};
+    DOCINFOW document = {};
     document.cbSize = sizeof document;
     document.lpszDocName = DOCUMENT_NAME;
-    if (StartDocA(dc, &document) <= 0) {
+    if (StartDocW(dc, &document) <= 0) {
         DeleteObject(bitmap);
         return PRINT_FAILED;
     }
@@ -251,27 +247,27 @@ int PrintPage(HDC dc, const PrinterPage& page, RECT source, HBITMAP bitmap) {
     return EndDoc(dc) > 0 ? PRINT_DONE : PRINT_FAILED;
 }
 
-void FreeDialogMemory(const PRINTDLGA& dialog) {
+void FreeDialogMemory(const PRINTDLGW& dialog) {
     if (dialog.hDevMode) GlobalFree(dialog.hDevMode);
     if (dialog.hDevNames) GlobalFree(dialog.hDevNames);
 }
 
 } // namespace
 
-std::string ChosenPrinterName(HGLOBAL devNames, const DEVMODEA& chosen) {
+std::wstring ChosenPrinterName(HGLOBAL devNames, const DEVMODEW& chosen) {
     ScopedGlobalLock namesLock(devNames);
     const auto* names = static_cast<const DEVNAMES*>(namesLock.get());
     if (names && names->wDeviceOffset != 0) {
-        size_t size = GlobalSize(devNames);
-        const char* base = static_cast<const char*>(namesLock.get());
-        if (names->wDeviceOffset < size) {
-            size_t length = strnlen(base + names->wDeviceOffset, size - names->wDeviceOffset);
-            if (length > 0 && names->wDeviceOffset + length < size)
-                return std::string(base + names->wDeviceOffset, length);
+        // The offsets count UTF-16 units from the block's start.
+        size_t units = GlobalSize(devNames) / sizeof(wchar_t);
+        const wchar_t* base = static_cast<const wchar_t*>(namesLock.get());
+        size_t offset = names->wDeviceOffset;
+        if (offset < units) {
+            size_t length = wcsnlen(base + offset, units - offset);
+            if (length > 0 && offset + length < units) return std::wstring(base + offset, length);
         }
     }
-    const char* device = reinterpret_cast<const char*>(chosen.dmDeviceName);
-    return std::string(device, strnlen(device, CCHDEVICENAME));
+    return std::wstring(chosen.dmDeviceName, wcsnlen(chosen.dmDeviceName, CCHDEVICENAME));
 }
 
 bool ComputePrintImageRect(int width, int height, const PrinterPage& page, RECT* out) {
@@ -291,14 +287,14 @@ bool ComputePrintImageRect(int width, int height, const PrinterPage& page, RECT*
 }
 
 HDC RunPrinterSetup(HWND owner) {
-    PRINTDLGA dialog = {};
+    PRINTDLGW dialog = {};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
     // Windows calls the setup hook for this dialog, Wine the print hook.
     dialog.Flags = PD_PRINTSETUP | PD_RETURNDC | PD_ENABLESETUPHOOK | PD_ENABLEPRINTHOOK;
     dialog.lpfnSetupHook = PrinterSetupHook;
     dialog.lpfnPrintHook = PrinterSetupHook;
-    BOOL confirmed = PrintDlgA(&dialog);
+    BOOL confirmed = PrintDlgW(&dialog);
     printerSetupActive = false;
     printerSetupWindow = nullptr;
     ScopedGlobalMemory devMode(dialog.hDevMode);
@@ -315,16 +311,16 @@ HDC RunPrinterSetup(HWND owner) {
 }
 
 HDC GetDefaultPrinterContext() {
-    PRINTDLGA dialog = {};
+    PRINTDLGW dialog = {};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = mainWindow;
     dialog.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
-    if (!PrintDlgA(&dialog)) return nullptr;
+    if (!PrintDlgW(&dialog)) return nullptr;
     FreeDialogMemory(dialog);
     return dialog.hDC;
 }
 
-int PrintHardCopy(RECT source, const char* path) {
+int PrintHardCopy(RECT source, const wchar_t* path) {
     // A hard copy that cannot be read (another program holds it, or it is
     // damaged) prints nothing, rather than a page with only the stamps.
     HBITMAP bitmap = LoadBitmapFile(path);

@@ -27,8 +27,8 @@ bool ComputePrintImageRect(int width, int height, const PrinterPage& page, RECT*
 
 // The printer's full name from the print dialog's device names, whose
 // device offset is checked against the block; dmDeviceName holds only the
-// first 31 bytes and stands in when the names give none.
-std::string ChosenPrinterName(HGLOBAL devNames, const DEVMODEA& chosen);
+// first 31 characters and stands in when the names give none.
+std::wstring ChosenPrinterName(HGLOBAL devNames, const DEVMODEW& chosen);
 
 HDC RunPrinterSetup(HWND owner);
 HDC GetDefaultPrinterContext();
@@ -39,7 +39,7 @@ constexpr int PRINT_FAILED = 0;
 constexpr int PRINT_DONE = 1;
 constexpr int PRINT_CANCELLED = 2;
 
-int PrintHardCopy(RECT source, const char* path);
+int PrintHardCopy(RECT source, const wchar_t* path);
 // Takes over `bitmap`, the hard copy already read.
 int PrintHardCopyImage(RECT source, HBITMAP bitmap);
 INT_PTR CALLBACK PrintAbortDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

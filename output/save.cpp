@@ -1,23 +1,22 @@
 #include "output/save.h"
 
 #include "capture/bitmap_file.h"
-#include "capture/gdi_text.h"
 #include "output/png_file.h"
 #include "settings/settings.h"
 
 #include <commdlg.h>
-#include <io.h>
 #include <shellapi.h>
 
+#include <cwchar>
+#include <iterator>
 #include <algorithm>
-#include <cctype>
+#include <cwctype>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
 
-using OpenAsRunDllFunction = void(WINAPI*)(HWND, HINSTANCE, LPCSTR, int);
+using OpenAsRunDllFunction = void(WINAPI*)(HWND, HINSTANCE, LPCWSTR, int);
 OpenAsRunDllFunction openAsRunDll;
 
 constexpr int SAVE_DIALOG_CAPACITY = 519;
@@ -31,147 +30,110 @@ constexpr DWORD SAVE_DIALOG_FLAGS =
     OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
 // The save dialog's file types, SaveImageType's first; "すべてのファイル"
 // writes that one too.
-constexpr char BITMAP_FIRST_FILTER[] =
-    "ビットマップ ファイル(*.bmp)\0*.bmp\0PNG ファイル(*.png)\0*.png\0"
-    "すべてのファイル(*.*)\0*.*\0";
-constexpr char PNG_FIRST_FILTER[] =
-    "PNG ファイル(*.png)\0*.png\0ビットマップ ファイル(*.bmp)\0*.bmp\0"
-    "すべてのファイル(*.*)\0*.*\0";
+constexpr wchar_t BITMAP_FIRST_FILTER[] =
+    L"ビットマップ ファイル(*.bmp)\0*.bmp\0PNG ファイル(*.png)\0*.png\0"
+    L"すべてのファイル(*.*)\0*.*\0";
+constexpr wchar_t PNG_FIRST_FILTER[] =
+    L"PNG ファイル(*.png)\0*.png\0ビットマップ ファイル(*.bmp)\0*.bmp\0"
+    L"すべてのファイル(*.*)\0*.*\0";
 constexpr DWORD OTHER_TYPE_FILTER_INDEX = 2;
 
-bool FileExists(const char* path) {
-    return _access(path, 0) == 0;
+bool FileExists(const wchar_t* path) {
+    return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-void ChooseAutomaticName(char* destination) {
+void ChooseAutomaticName(wchar_t* destination) {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    std::string saveDir = PathInCodePage(Settings.SaveDir, GetACP());
-    std::string dayFolder = AutomaticDayFolder(saveDir.c_str(), now);
-    // A folder the process's code page cannot name is not made, and the copy
-    // into it is refused.
-    if (CanNameFile(saveDir.c_str())) {
-        CreateDirectoryA(AutomaticBitmapFolder(saveDir.c_str()).c_str(), nullptr);
-        CreateDirectoryA(dayFolder.c_str(), nullptr);
-    }
+    std::wstring dayFolder = AutomaticDayFolder(Settings.SaveDir, now);
+    CreateDirectoryW(AutomaticBitmapFolder(Settings.SaveDir).c_str(), nullptr);
+    CreateDirectoryW(dayFolder.c_str(), nullptr);
     StoreSaveName(IsPngImageType(Settings.SaveImageType) ? FindNextAutomaticPngName(dayFolder)
                                                          : FindFreeAutomaticName(dayFolder),
                   destination);
 }
 
-// The dialog works in UTF-16; the name it gives is converted here, so that a
-// character the process's code page lacks shows as '?' (and the copy is
-// refused) instead of as a look-alike naming another file. The type chosen in
-// its list decides the file's type, whatever extension the name has; a name
-// typed without one gets the type's.
-int ChooseNameInDialog(char* destination) {
-    constexpr char TITLE[] = "ハードコピーに名前を付けて保存";
+// The type chosen in the dialog's list decides the file's type, whatever
+// extension the name has; a name typed without one gets the type's.
+int ChooseNameInDialog(wchar_t* destination) {
     bool png = IsPngImageType(Settings.SaveImageType);
-    std::wstring filter = png ? WideFromProgramText(PNG_FIRST_FILTER, sizeof PNG_FIRST_FILTER)
-                              : WideFromProgramText(BITMAP_FIRST_FILTER, sizeof BITMAP_FIRST_FILTER);
-    std::wstring title = WideFromProgramText(TITLE, sizeof TITLE - 1);
     wchar_t chosen[SAVE_DIALOG_CAPACITY] = {};
     OPENFILENAMEW dialog = {};
     dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
-    dialog.lpstrFilter = filter.c_str();
+    dialog.lpstrFilter = png ? PNG_FIRST_FILTER : BITMAP_FIRST_FILTER;
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = chosen;
     dialog.nMaxFile = SAVE_DIALOG_CAPACITY;
-    dialog.lpstrTitle = title.c_str();
+    dialog.lpstrTitle = L"ハードコピーに名前を付けて保存";
     dialog.lpstrDefExt = png ? L"png" : L"bmp";
     dialog.Flags = SAVE_DIALOG_FLAGS;
     BOOL confirmed = GetSaveFileNameW(&dialog);
     PumpPendingMessages();
     chosen[SAVE_DIALOG_CAPACITY - 1] = L'\0';
-    if (confirmed) StoreSaveName(PathFromWide(chosen, GetACP()), destination);
+    if (confirmed) StoreSaveName(chosen, destination);
     bool other = dialog.nFilterIndex == OTHER_TYPE_FILTER_INDEX;
     return png != other ? IMAGE_TYPE_PNG : IMAGE_TYPE_BITMAP;
 }
 
-std::string AutomaticName(const std::string& dayFolder, int number, const char* extension) {
-    char name[24];
-    std::snprintf(name, sizeof name, "\\%06d.%s", number, extension);
+std::wstring AutomaticName(const std::wstring& dayFolder, int number, const wchar_t* extension) {
+    wchar_t name[24];
+    std::swprintf(name, std::size(name), L"\\%06d.%ls", number, extension);
     return dayFolder + name;
 }
 
 // The highest number of a "000001.bmp" or "000001.png" in the folder; 0 for none.
-int HighestAutomaticNumber(const std::string& dayFolder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dayFolder + "\\*").c_str(), &found);
+int HighestAutomaticNumber(const std::wstring& dayFolder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((dayFolder + L"\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return 0;
     int highest = 0;
     do {
-        const char* name = found.cFileName;
-        bool numbered = std::strlen(name) == 10 &&
-                        std::all_of(name, name + 6, [](char c) { return c >= '0' && c <= '9'; });
-        if (numbered && (_stricmp(name + 6, ".bmp") == 0 || _stricmp(name + 6, ".png") == 0))
-            highest = std::max(highest, std::atoi(name));
-    } while (FindNextFileA(search, &found));
+        const wchar_t* name = found.cFileName;
+        bool numbered = std::wcslen(name) == 10 &&
+                        std::all_of(name, name + 6, [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+        if (numbered && (_wcsicmp(name + 6, L".bmp") == 0 || _wcsicmp(name + 6, L".png") == 0))
+            highest = std::max(highest, static_cast<int>(std::wcstol(name, nullptr, 10)));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
     return highest;
 }
 
 } // namespace
 
-std::string PathFromWide(const std::wstring& path, UINT codePage) {
-    if (path.empty()) return std::string();
-    int length = static_cast<int>(path.size());
-    DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
-    const char* fallback = codePage == CP_UTF8 ? nullptr : "?";
-    int size =
-        WideCharToMultiByte(codePage, flags, path.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string converted(size, '\0');
-    WideCharToMultiByte(codePage, flags, path.data(), length, converted.data(), size, fallback,
-                        nullptr);
-    return converted;
-}
-
-std::string PathInCodePage(const char* path, UINT codePage) {
-    if (codePage == PROGRAM_CODE_PAGE) return path;
-    return PathFromWide(WideFromProgramText(path, std::strlen(path)), codePage);
-}
-
-bool CanNameFile(const char* path) {
-    constexpr char LONG_PATH_PREFIX[] = "\\\\?\\";
-    if (std::strncmp(path, LONG_PATH_PREFIX, sizeof LONG_PATH_PREFIX - 1) == 0)
-        path += sizeof LONG_PATH_PREFIX - 1;
-    return std::strchr(path, '?') == nullptr;
-}
-
-bool StoreSaveName(const std::string& name, char* destination) {
+bool StoreSaveName(const std::wstring& name, wchar_t* destination) {
     destination[0] = '\0';
     if (name.empty() || name.size() >= SAVE_NAME_CAPACITY) return false;
-    std::memcpy(destination, name.c_str(), name.size() + 1);
+    std::wmemcpy(destination, name.c_str(), name.size() + 1);
     return true;
 }
 
-std::string AutomaticBitmapFolder(const char* saveDir) {
-    return std::string(saveDir) + "\\bitmap";
+std::wstring AutomaticBitmapFolder(const wchar_t* saveDir) {
+    return std::wstring(saveDir) + L"\\bitmap";
 }
 
-std::string AutomaticDayFolder(const char* saveDir, const SYSTEMTIME& localTime) {
-    char date[32];
-    std::snprintf(date, sizeof date, "%04d%02d%02d", localTime.wYear, localTime.wMonth,
+std::wstring AutomaticDayFolder(const wchar_t* saveDir, const SYSTEMTIME& localTime) {
+    wchar_t date[32];
+    std::swprintf(date, std::size(date), L"%04d%02d%02d", localTime.wYear, localTime.wMonth,
                   localTime.wDay);
-    return AutomaticBitmapFolder(saveDir) + "\\" + date;
+    return AutomaticBitmapFolder(saveDir) + L"\\" + date;
 }
 
-std::string FindFreeAutomaticName(const std::string& dayFolder, int lastNumber) {
+std::wstring FindFreeAutomaticName(const std::wstring& dayFolder, int lastNumber) {
     for (int n = 1; n <= lastNumber; ++n) {
-        std::string candidate = AutomaticName(dayFolder, n, "bmp");
+        std::wstring candidate = AutomaticName(dayFolder, n, L"bmp");
         if (!FileExists(candidate.c_str()) &&
-            !FileExists(AutomaticName(dayFolder, n, "png").c_str()))
+            !FileExists(AutomaticName(dayFolder, n, L"png").c_str()))
             return candidate;
     }
-    return std::string();
+    return std::wstring();
 }
 
-std::string FindNextAutomaticPngName(const std::string& dayFolder, int lastNumber) {
+std::wstring FindNextAutomaticPngName(const std::wstring& dayFolder, int lastNumber) {
     int next = HighestAutomaticNumber(dayFolder) + 1;
-    return next <= lastNumber ? AutomaticName(dayFolder, next, "png") : std::string();
+    return next <= lastNumber ? AutomaticName(dayFolder, next, L"png") : std::wstring();
 }
 
-int ChooseSaveDestination(int askUser, char* destination) {
+int ChooseSaveDestination(int askUser, wchar_t* destination) {
     destination[0] = '\0';
     if (askUser != 0) return ChooseNameInDialog(destination);
     ChooseAutomaticName(destination);
@@ -180,13 +142,13 @@ int ChooseSaveDestination(int askUser, char* destination) {
 
 namespace {
 
-constexpr char TEMPORARY_PREFIX[] = "~zvx";
-constexpr char TEMPORARY_SUFFIX[] = ".tmp";
+constexpr wchar_t TEMPORARY_PREFIX[] = L"~zvx";
+constexpr wchar_t TEMPORARY_SUFFIX[] = L".tmp";
 constexpr size_t TEMPORARY_NAME_LENGTH = 12; // "~zvx" "0123" ".tmp"
 constexpr int TEMPORARY_NAME_TRIES = 64;
 
-bool FlushToDisk(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+bool FlushToDisk(const wchar_t* path) {
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     BOOL flushed = FlushFileBuffers(file);
@@ -194,37 +156,32 @@ bool FlushToDisk(const char* path) {
     return flushed != FALSE;
 }
 
-bool WriteInPlace(const char* destination, const std::function<bool(const char*)>& write) {
+bool WriteInPlace(const wchar_t* destination, const std::function<bool(const wchar_t*)>& write) {
     bool existed = FileExists(destination);
     if (write(destination)) return true;
-    if (!existed) DeleteFileA(destination);
+    if (!existed) DeleteFileW(destination);
     return false;
 }
 
 } // namespace
 
-std::string FolderOf(const char* path) {
-    size_t end = 0;
-    for (size_t i = 0; path[i] != '\0'; ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && path[i + 1] != '\0') {
-            ++i;
-            continue;
-        }
-        if (path[i] == '\\' || path[i] == '/') end = i + 1;
-    }
-    return std::string(path, end);
+std::wstring FolderOf(const wchar_t* path) {
+    std::wstring_view text(path);
+    size_t separator = text.find_last_of(L"\\/");
+    return std::wstring(separator == std::wstring_view::npos ? std::wstring_view()
+                                                             : text.substr(0, separator + 1));
 }
 
-std::string CreateTemporaryFileBeside(const char* destination) {
-    std::string folder = FolderOf(destination);
-    if (folder.size() + TEMPORARY_NAME_LENGTH >= MAX_PATH) return std::string();
+std::wstring CreateTemporaryFileBeside(const wchar_t* destination) {
+    std::wstring folder = FolderOf(destination);
+    if (folder.size() + TEMPORARY_NAME_LENGTH >= MAX_PATH) return std::wstring();
     unsigned seed = GetTickCount() ^ (GetCurrentProcessId() << 4);
     for (int i = 0; i < TEMPORARY_NAME_TRIES; ++i) {
-        char name[TEMPORARY_NAME_LENGTH + 1];
-        std::snprintf(name, sizeof name, "%s%04X%s", TEMPORARY_PREFIX, (seed + i * 7919u) & 0xFFFF,
+        wchar_t name[TEMPORARY_NAME_LENGTH + 1];
+        std::swprintf(name, std::size(name), L"%ls%04X%ls", TEMPORARY_PREFIX, (seed + i * 7919u) & 0xFFFF,
                       TEMPORARY_SUFFIX);
-        std::string candidate = folder + name;
-        HANDLE file = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        std::wstring candidate = folder + name;
+        HANDLE file = CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             CloseHandle(file);
@@ -233,108 +190,103 @@ std::string CreateTemporaryFileBeside(const char* destination) {
         DWORD error = GetLastError();
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
     }
-    return std::string();
+    return std::wstring();
 }
 
-std::string WriteTemporaryFileBeside(const char* destination,
-                                     const std::function<bool(const char* path)>& write) {
-    std::string temporary = CreateTemporaryFileBeside(destination);
+std::wstring WriteTemporaryFileBeside(const wchar_t* destination,
+                                     const std::function<bool(const wchar_t* path)>& write) {
+    std::wstring temporary = CreateTemporaryFileBeside(destination);
     if (temporary.empty()) return temporary;
     if (write(temporary.c_str()) && FlushToDisk(temporary.c_str())) return temporary;
-    DeleteFileA(temporary.c_str());
-    return std::string();
+    DeleteFileW(temporary.c_str());
+    return std::wstring();
 }
 
-bool WriteFileThroughTemporary(const char* destination,
-                               const std::function<bool(const char* path)>& write) {
+bool WriteFileThroughTemporary(const wchar_t* destination,
+                               const std::function<bool(const wchar_t* path)>& write) {
     if (FolderOf(destination).size() + TEMPORARY_NAME_LENGTH >= MAX_PATH)
         return WriteInPlace(destination, write);
-    std::string temporary = WriteTemporaryFileBeside(destination, write);
+    std::wstring temporary = WriteTemporaryFileBeside(destination, write);
     if (temporary.empty()) return false;
-    if (MoveFileExA(temporary.c_str(), destination,
+    if (MoveFileExW(temporary.c_str(), destination,
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
-    DeleteFileA(temporary.c_str());
+    DeleteFileW(temporary.c_str());
     return false;
 }
 
-bool CopyHardCopyFile(const char* from, const char* to) {
-    if (!FileExists(from) || !CanNameFile(to)) return false;
+bool CopyHardCopyFile(const wchar_t* from, const wchar_t* to) {
+    if (!FileExists(from)) return false;
     return WriteFileThroughTemporary(
-        to, [from](const char* path) { return CopyFileA(from, path, FALSE) != FALSE; });
+        to, [from](const wchar_t* path) { return CopyFileW(from, path, FALSE) != FALSE; });
 }
 
-bool SaveHardCopyAs(const char* workFile, const char* destination, int imageType) {
+bool SaveHardCopyAs(const wchar_t* workFile, const wchar_t* destination, int imageType) {
     if (!IsPngImageType(imageType)) return CopyHardCopyFile(workFile, destination);
-    if (!FileExists(workFile) || !CanNameFile(destination)) return false;
+    if (!FileExists(workFile)) return false;
     return WriteFileThroughTemporary(
-        destination, [workFile](const char* path) { return WritePngFile(workFile, path); });
+        destination, [workFile](const wchar_t* path) { return WritePngFile(workFile, path); });
 }
 
-bool IsTemporaryFileName(const char* name) {
-    size_t prefix = sizeof TEMPORARY_PREFIX - 1;
-    if (std::strlen(name) != TEMPORARY_NAME_LENGTH) return false;
-    if (std::strncmp(name, TEMPORARY_PREFIX, prefix) != 0) return false;
+bool IsTemporaryFileName(const wchar_t* name) {
+    size_t prefix = std::size(TEMPORARY_PREFIX) - 1;
+    if (std::wcslen(name) != TEMPORARY_NAME_LENGTH) return false;
+    if (std::wcsncmp(name, TEMPORARY_PREFIX, prefix) != 0) return false;
     for (size_t i = prefix; i < prefix + 4; ++i)
-        if (!std::isxdigit(static_cast<unsigned char>(name[i]))) return false;
-    return std::strcmp(name + prefix + 4, TEMPORARY_SUFFIX) == 0;
+        if (!std::iswxdigit(name[i])) return false;
+    return std::wcscmp(name + prefix + 4, TEMPORARY_SUFFIX) == 0;
 }
 
-void RemoveLeftoverTemporaryFiles(const char* folder) {
-    std::string pattern = std::string(folder) + TEMPORARY_PREFIX + "*" + TEMPORARY_SUFFIX;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+void RemoveLeftoverTemporaryFiles(const wchar_t* folder) {
+    std::wstring pattern = std::wstring(folder) + TEMPORARY_PREFIX + L"*" + TEMPORARY_SUFFIX;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
         // The pattern also meets short names; only the program's own go.
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
             IsTemporaryFileName(found.cFileName))
-            DeleteFileA((std::string(folder) + found.cFileName).c_str());
-    } while (FindNextFileA(search, &found));
+            DeleteFileW((std::wstring(folder) + found.cFileName).c_str());
+    } while (FindNextFileW(search, &found));
     FindClose(search);
 }
 
-std::string BuildEditParameters(const char* appParam, const char* path) {
-    return std::string(appParam) + " " + path;
+std::wstring BuildEditParameters(const wchar_t* appParam, const wchar_t* path) {
+    return std::wstring(appParam) + L" " + path;
 }
 
-void OpenInEditApplication(const char* path) {
+void OpenInEditApplication(const wchar_t* path) {
     if (!FileExists(path)) return;
     int width = 0, height = 0;
     ReadBitmapFileSize(path, &width, &height);
     if (width <= 0 && height <= 0) return;
-    std::string parameters = BuildEditParameters(Settings.AppParam, path);
-    ShellExecuteA(nullptr, "open", Settings.AppPath, parameters.c_str(), nullptr, SW_SHOWNORMAL);
+    std::wstring parameters = BuildEditParameters(Settings.AppParam, path);
+    ShellExecuteW(nullptr, L"open", Settings.AppPath, parameters.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
-void OpenWithChooser(HWND owner, const char* path) {
+void OpenWithChooser(HWND owner, const wchar_t* path) {
     if (!openAsRunDll) {
-        HMODULE shell = LoadLibraryA("shell32.dll");
+        HMODULE shell = LoadLibraryW(L"shell32.dll");
         if (shell)
             openAsRunDll = reinterpret_cast<OpenAsRunDllFunction>(
-                reinterpret_cast<void*>(GetProcAddress(shell, "OpenAs_RunDLL")));
+                reinterpret_cast<void*>(GetProcAddress(shell, "OpenAs_RunDLLW")));
         if (!openAsRunDll) return;
     }
-    char commandLine[OPEN_WITH_COMMAND_CAPACITY] = {};
-    int length = std::snprintf(commandLine, sizeof commandLine, "%s  ", path);
+    wchar_t commandLine[OPEN_WITH_COMMAND_CAPACITY] = {};
+    int length = std::swprintf(commandLine, std::size(commandLine), L"%ls  ", path);
     // A cut path would name another file.
     if (length < 0 || length >= OPEN_WITH_COMMAND_CAPACITY) return;
     openAsRunDll(owner, nullptr, commandLine, SW_SHOWNORMAL);
 }
 
-void FormatSystemTimeText(const SYSTEMTIME& time, char* buffer, size_t capacity) {
-    std::snprintf(buffer, capacity, "%4d/%02d/%02d %02d:%02d:%02d", time.wYear, time.wMonth,
+void FormatSystemTimeText(const SYSTEMTIME& time, wchar_t* buffer, size_t capacity) {
+    std::swprintf(buffer, capacity, L"%4d/%02d/%02d %02d:%02d:%02d", time.wYear, time.wMonth,
                   time.wDay, time.wHour, time.wMinute, time.wSecond);
 }
 
-void FormatFileTimeText(const char* path, char* buffer, size_t capacity) {
-    if (!FileExists(path)) return;
-    HANDLE file = CreateFileA(path, 0, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    BY_HANDLE_FILE_INFORMATION information;
-    BOOL ok = GetFileInformationByHandle(file, &information);
-    CloseHandle(file);
-    if (!ok) return;
+void FormatFileTimeText(const wchar_t* path, wchar_t* buffer, size_t capacity) {
+    WIN32_FILE_ATTRIBUTE_DATA information;
+    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &information)) return;
     FILETIME local;
     SYSTEMTIME time;
     if (!FileTimeToLocalFileTime(&information.ftLastWriteTime, &local)) return;

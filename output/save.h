@@ -17,34 +17,22 @@ constexpr int LAST_AUTOMATIC_NUMBER = 999998;
 // or leaves it empty: dialog cancelled, no free number, or a name too long.
 // Returns the image type to write it in: SaveImageType's for an automatic
 // name, the type chosen in the dialog (the setting's first) for a named one.
-int ChooseSaveDestination(int askUser, char* destination);
-// Paths are kept in code page 932, the settings file's; the "A" file
-// functions read them in the process's code page, which is 932 wherever the
-// manifest's code page is honoured. Elsewhere a path is given in `codePage`,
-// and a character it lacks becomes '?'.
-std::string PathInCodePage(const char* path, UINT codePage);
-// A path a chooser gave in UTF-16, in `codePage`: a character it lacks
-// becomes '?', never a look-alike.
-std::string PathFromWide(const std::wstring& path, UINT codePage);
-// False for a '?' in the path (past a "\\?\" prefix): a character a chooser
-// or a code page could not give, which names no file.
-bool CanNameFile(const char* path);
-
+int ChooseSaveDestination(int askUser, wchar_t* destination);
 // Puts `name` into `destination` when it fits with its terminator; an empty
 // or overlong name leaves the destination empty. Returns whether it fitted.
-bool StoreSaveName(const std::string& name, char* destination);
+bool StoreSaveName(const std::wstring& name, wchar_t* destination);
 
 // The automatic name in `dayFolder` ("...\bitmap\YYYYMMDD"): the smallest
 // number from 000001 that neither a bitmap nor a PNG file has; empty when
 // all of them are taken.
-std::string FindFreeAutomaticName(const std::string& dayFolder,
+std::wstring FindFreeAutomaticName(const std::wstring& dayFolder,
                                   int lastNumber = LAST_AUTOMATIC_NUMBER);
 // A PNG's automatic name: one past the highest number of either type in
 // `dayFolder`; empty past `lastNumber`.
-std::string FindNextAutomaticPngName(const std::string& dayFolder,
+std::wstring FindNextAutomaticPngName(const std::wstring& dayFolder,
                                      int lastNumber = LAST_AUTOMATIC_NUMBER);
-std::string AutomaticBitmapFolder(const char* saveDir);
-std::string AutomaticDayFolder(const char* saveDir, const SYSTEMTIME& localTime);
+std::wstring AutomaticBitmapFolder(const wchar_t* saveDir);
+std::wstring AutomaticDayFolder(const wchar_t* saveDir, const SYSTEMTIME& localTime);
 
 // Writes `destination` so that it ends up either whole or as it was before:
 // `write` fills a new temporary file of the program's own beside it, which is
@@ -52,37 +40,37 @@ std::string AutomaticDayFolder(const char* saveDir, const SYSTEMTIME& localTime)
 // failed write or a locked destination leave no half-written file. Where no
 // temporary name beside the destination fits the path limit, `write` writes
 // the destination itself, and a failed write removes a file it created.
-bool WriteFileThroughTemporary(const char* destination,
-                               const std::function<bool(const char* path)>& write);
+bool WriteFileThroughTemporary(const wchar_t* destination,
+                               const std::function<bool(const wchar_t* path)>& write);
 // The folder of `path` up to and with its last separator, empty when it has
-// none; a Shift-JIS trail byte that equals a backslash is no separator.
-std::string FolderOf(const char* path);
+// none.
+std::wstring FolderOf(const wchar_t* path);
 // Creates a new, empty temporary file of the program's own beside
 // `destination`, never one that exists already; empty when none could be
 // made or none fits the path limit.
-std::string CreateTemporaryFileBeside(const char* destination);
+std::wstring CreateTemporaryFileBeside(const wchar_t* destination);
 // A temporary file beside `destination` that `write` filled and that was
 // flushed to the disk; empty, and nothing left, when that failed.
-std::string WriteTemporaryFileBeside(const char* destination,
-                                     const std::function<bool(const char* path)>& write);
+std::wstring WriteTemporaryFileBeside(const wchar_t* destination,
+                                     const std::function<bool(const wchar_t* path)>& write);
 // Copies a hard copy through WriteFileThroughTemporary.
-bool CopyHardCopyFile(const char* from, const char* to);
+bool CopyHardCopyFile(const wchar_t* from, const wchar_t* to);
 // Saves the hard copy in the bitmap file `workFile` for the user: a copy, or
 // a PNG file when `imageType` is IMAGE_TYPE_PNG, written through
 // WriteFileThroughTemporary. Returns whether `destination` was written.
-bool SaveHardCopyAs(const char* workFile, const char* destination, int imageType);
+bool SaveHardCopyAs(const wchar_t* workFile, const wchar_t* destination, int imageType);
 // The temporary files' names: "~zvx" + four hexadecimal digits + ".tmp".
-bool IsTemporaryFileName(const char* name);
+bool IsTemporaryFileName(const wchar_t* name);
 // Removes what a copy that never finished (the program was ended in the
 // middle of it) left in `folder`, which ends in a backslash.
-void RemoveLeftoverTemporaryFiles(const char* folder);
+void RemoveLeftoverTemporaryFiles(const wchar_t* folder);
 
 // AppParam, one blank, then the path unquoted.
-std::string BuildEditParameters(const char* appParam, const char* path);
-void OpenInEditApplication(const char* path);
-void OpenWithChooser(HWND owner, const char* path);
+std::wstring BuildEditParameters(const wchar_t* appParam, const wchar_t* path);
+void OpenInEditApplication(const wchar_t* path);
+void OpenWithChooser(HWND owner, const wchar_t* path);
 
 // "%4d/%02d/%02d %02d:%02d:%02d" of the file's last write in local time;
 // the buffer is left as it is when the file cannot be read.
-void FormatFileTimeText(const char* path, char* buffer, size_t capacity);
-void FormatSystemTimeText(const SYSTEMTIME& time, char* buffer, size_t capacity);
+void FormatFileTimeText(const wchar_t* path, wchar_t* buffer, size_t capacity);
+void FormatSystemTimeText(const SYSTEMTIME& time, wchar_t* buffer, size_t capacity);

@@ -1,88 +1,94 @@
 #include "settings/settings.h"
 
+#include "settings/ini_file.h"
+#include "settings/shift_jis.h"
+
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
-#include <cstring>
+#include <cwchar>
 #include <string>
-#include <vector>
 
 SettingsRecord Settings;
 LauncherEntry launcherTable[LAUNCHER_COUNT];
 
 namespace {
 
-int ReadInt(const char* section, const char* key, int fallback, const char* path) {
-    return static_cast<int>(GetPrivateProfileIntA(section, key, fallback, path));
+// The profile reader's integers: blanks, a sign and decimal digits, in 32
+// bits that wrap; an empty or absent value gives the fallback.
+int ReadInt(const IniFile& ini, const char* section, const char* key, int fallback) {
+    std::optional<std::string> value = ini.Value(section, key);
+    if (!value || value->empty()) return fallback;
+    size_t i = 0;
+    bool negative = false;
+    if (i < value->size() && ((*value)[i] == '-' || (*value)[i] == '+')) negative = (*value)[i++] == '-';
+    uint32_t result = 0;
+    for (; i < value->size() && (*value)[i] >= '0' && (*value)[i] <= '9'; ++i)
+        result = result * 10 + static_cast<uint32_t>((*value)[i] - '0');
+    return static_cast<int>(negative ? 0u - result : result);
 }
 
-// The reader takes one pair of quotes off a value and the blanks off its
-// ends, so it is given room for the quotes a value was written with, and what
-// it read is then cut to whole characters that fit the field.
-void ReadText(const char* section, const char* key, const char* fallback, char* out,
-              DWORD capacity, const char* path) {
-    std::vector<char> text(capacity + 2, '\0');
-    GetPrivateProfileStringA(section, key, fallback, text.data(), capacity + 2, path);
-    size_t length = WholeCharacterLength(text.data(), capacity - 1);
-    std::memcpy(out, text.data(), length);
-    out[length] = '\0';
-}
+std::string ExactKey(const char* key) { return std::string(key) + EXACT_KEY_SUFFIX; }
 
-void WriteInt(int value, const char* section, const char* key, const char* path) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%d", value);
-    WritePrivateProfileStringA(section, key, text, path);
-}
-
-bool IsProfileBlank(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1a';
-}
-
-bool IsQuote(char c) { return c == '"' || c == '\''; }
-
-// True when the reader would give back something else than the value.
-bool NeedsQuotes(const char* value) {
-    size_t length = std::strlen(value);
-    if (length == 0) return false;
-    char first = value[0], last = value[length - 1];
-    return IsProfileBlank(first) || IsProfileBlank(last) ||
-           (length >= 2 && IsQuote(first) && last == first);
-}
-
-// A value the reader would change is written inside one more pair of quotes,
-// which the reader takes off again; every other value is written as it is.
-void WriteText(const char* value, const char* section, const char* key, const char* path) {
-    if (!NeedsQuotes(value)) {
-        WritePrivateProfileStringA(section, key, value, path);
-        return;
+std::wstring ReadString(const IniFile& ini, const char* section, const char* key,
+                        const wchar_t* fallback) {
+    std::optional<std::string> shiftJis = ini.Value(section, key);
+    if (!shiftJis) return fallback;
+    if (std::optional<std::string> exact = ini.Value(section, ExactKey(key))) {
+        std::wstring value = WideFromUtf8(*exact);
+        if (ShiftJisFromWide(value) == *shiftJis) return value;
     }
-    std::string quoted = std::string("\"") + value + "\"";
-    WritePrivateProfileStringA(section, key, quoted.c_str(), path);
+    return WideFromShiftJis(*shiftJis);
 }
 
-bool PathExists(const char* path) {
-    return path[0] != '\0' && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+// Cut to the whole characters whose Shift-JIS form fits the field.
+template <size_t N>
+void ReadText(const IniFile& ini, const char* section, const char* key, const wchar_t* fallback,
+              wchar_t (&out)[N]) {
+    std::wstring value = ReadString(ini, section, key, fallback);
+    value.resize(WholeCharactersWithin(value, N - 1));
+    std::wmemcpy(out, value.c_str(), value.size() + 1);
+}
+
+void WriteInt(IniFile& ini, int value, const char* section, const char* key) {
+    ini.SetValue(section, key, std::to_string(value));
+}
+
+// A value the file holds already keeps its bytes, however they spell it.
+void WriteText(IniFile& ini, const wchar_t* value, const char* section, const char* key) {
+    bool exact = true;
+    std::string shiftJis = ShiftJisFromWide(value, &exact);
+    bool unchanged = ini.Value(section, key) && ReadString(ini, section, key, L"") == value;
+    if (!unchanged) ini.SetValue(section, key, shiftJis);
+    if (exact)
+        ini.Remove(section, ExactKey(key));
+    else if (!unchanged)
+        ini.SetValue(section, ExactKey(key), Utf8FromWide(value), true);
+}
+
+bool PathExists(const wchar_t* path) {
+    return path[0] != L'\0' && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
 
 void ReplaceMissingSaveDir() {
     if (PathExists(Settings.SaveDir)) return;
-    char current[SAVE_DIR_CAPACITY] = {};
-    DWORD length = GetCurrentDirectoryA(sizeof current, current);
-    if (length == 0 || length >= sizeof current) current[0] = '\0';
-    std::memcpy(Settings.SaveDir, current, sizeof current);
+    wchar_t current[SAVE_DIR_CAPACITY] = {};
+    DWORD length = GetCurrentDirectoryW(SAVE_DIR_CAPACITY, current);
+    // A folder whose Shift-JIS form would not fit the field is no default.
+    if (length == 0 || length >= SAVE_DIR_CAPACITY ||
+        ShiftJisLength(current) >= static_cast<size_t>(SAVE_DIR_CAPACITY))
+        current[0] = L'\0';
+    std::wmemcpy(Settings.SaveDir, current, SAVE_DIR_CAPACITY);
+}
+
+std::string LauncherKey(const char* format, int n) {
+    char key[32];
+    std::snprintf(key, sizeof key, format, n);
+    return key;
 }
 
 } // namespace
-
-size_t WholeCharacterLength(const char* text, size_t bytes) {
-    size_t length = 0;
-    while (text[length] != '\0') {
-        size_t step = IsDBCSLeadByte(static_cast<BYTE>(text[length])) && text[length + 1] ? 2 : 1;
-        if (length + step > bytes) break;
-        length += step;
-    }
-    return length;
-}
 
 int ClampHistoryLength(int saveNum) {
     if (saveNum < MIN_HISTORY_LENGTH) return MIN_HISTORY_LENGTH;
@@ -90,103 +96,103 @@ int ClampHistoryLength(int saveNum) {
     return saveNum;
 }
 
-void LoadSettings(const char* path) {
+void LoadSettings(const wchar_t* path) {
     SettingsRecord& s = Settings;
-    s.SaveDir[0] = '\0';
+    const IniFile ini(path);
 
-    s.CopyType = ReadInt("Common", "CopyType", COPY_RANGE, path);
-    s.IsExtraArea = ReadInt("Common", "IsExtraArea", 0, path);
-    s.IsDotRange = ReadInt("Common", "IsDotRange", 0, path);
-    s.IsNotRange = ReadInt("Common", "IsNotRange", 0, path);
-    s.IsPrintPreview = ReadInt("Common", "IsPrintPreview", 0, path);
-    s.AutoLeft = ReadInt("Common", "AutoLeft", 0, path);
-    s.AutoTop = ReadInt("Common", "AutoTop", 0, path);
-    s.AutoRight = ReadInt("Common", "AutoRight", 0, path);
-    s.AutoBottom = ReadInt("Common", "AutoBottom", 0, path);
+    s.CopyType = ReadInt(ini, "Common", "CopyType", COPY_RANGE);
+    s.IsExtraArea = ReadInt(ini, "Common", "IsExtraArea", 0);
+    s.IsDotRange = ReadInt(ini, "Common", "IsDotRange", 0);
+    s.IsNotRange = ReadInt(ini, "Common", "IsNotRange", 0);
+    s.IsPrintPreview = ReadInt(ini, "Common", "IsPrintPreview", 0);
+    s.AutoLeft = ReadInt(ini, "Common", "AutoLeft", 0);
+    s.AutoTop = ReadInt(ini, "Common", "AutoTop", 0);
+    s.AutoRight = ReadInt(ini, "Common", "AutoRight", 0);
+    s.AutoBottom = ReadInt(ini, "Common", "AutoBottom", 0);
 
-    s.SaveFormat1 = ReadInt("SaveAs", "SaveFormat1", 0, path);
-    s.SaveFormat2 = ReadInt("SaveAs", "SaveFormat2", 0, path);
-    s.IsSaveDialog = ReadInt("SaveAs", "IsSaveDialog", 0, path);
-    ReadText("SaveAs", "SaveDir", "", s.SaveDir, sizeof s.SaveDir, path);
+    s.SaveFormat1 = ReadInt(ini, "SaveAs", "SaveFormat1", 0);
+    s.SaveFormat2 = ReadInt(ini, "SaveAs", "SaveFormat2", 0);
+    s.IsSaveDialog = ReadInt(ini, "SaveAs", "IsSaveDialog", 0);
+    ReadText(ini, "SaveAs", "SaveDir", L"", s.SaveDir);
     ReplaceMissingSaveDir();
-    s.SaveFormat3 = ReadInt("SaveAs", "SaveFormat3", 0, path);
-    s.SaveImageType = ReadInt("SaveAs", "SaveImageType", IMAGE_TYPE_BITMAP, path);
+    s.SaveFormat3 = ReadInt(ini, "SaveAs", "SaveFormat3", 0);
+    s.SaveImageType = ReadInt(ini, "SaveAs", "SaveImageType", IMAGE_TYPE_BITMAP);
 
-    ReadText("Modify", "AppPath", "mspaint.exe", s.AppPath, sizeof s.AppPath, path);
-    ReadText("Modify", "AppParam", "", s.AppParam, sizeof s.AppParam, path);
+    ReadText(ini, "Modify", "AppPath", L"mspaint.exe", s.AppPath);
+    ReadText(ini, "Modify", "AppParam", L"", s.AppParam);
 
-    s.IsPrintEdge = ReadInt("Option", "IsPrintEdge", 0, path);
-    s.IsPrintDialog = ReadInt("Option", "IsPrintDialog", 0, path);
-    s.IsFlash = ReadInt("Option", "IsFlash", 0, path);
-    s.IsCursor = ReadInt("Option", "IsCursor", 0, path);
-    s.SaveNum = ClampHistoryLength(ReadInt("Option", "SaveNum", MIN_HISTORY_LENGTH, path));
-    s.IsPrintSysTime = ReadInt("Option", "IsPrintSysTime", 0, path);
-    s.IsPrintHostName = ReadInt("Option", "IsPrintHostName", 0, path);
-    s.IsPrintIPAddr = ReadInt("Option", "IsPrintIPAddr", 0, path);
+    s.IsPrintEdge = ReadInt(ini, "Option", "IsPrintEdge", 0);
+    s.IsPrintDialog = ReadInt(ini, "Option", "IsPrintDialog", 0);
+    s.IsFlash = ReadInt(ini, "Option", "IsFlash", 0);
+    s.IsCursor = ReadInt(ini, "Option", "IsCursor", 0);
+    s.SaveNum = ClampHistoryLength(ReadInt(ini, "Option", "SaveNum", MIN_HISTORY_LENGTH));
+    s.IsPrintSysTime = ReadInt(ini, "Option", "IsPrintSysTime", 0);
+    s.IsPrintHostName = ReadInt(ini, "Option", "IsPrintHostName", 0);
+    s.IsPrintIPAddr = ReadInt(ini, "Option", "IsPrintIPAddr", 0);
 
-    s.OnesWinStyle = ReadInt("Others", "OnesWinStyle", 3, path);
-    s.OnesLeft = ReadInt("Others", "OnesLeft", 0, path);
-    s.OnesTop = ReadInt("Others", "OnesTop", 0, path);
+    s.OnesWinStyle = ReadInt(ini, "Others", "OnesWinStyle", 3);
+    s.OnesLeft = ReadInt(ini, "Others", "OnesLeft", 0);
+    s.OnesTop = ReadInt(ini, "Others", "OnesTop", 0);
 
     if (s.SaveFormat1 == 0 && s.SaveFormat2 == 0 && s.SaveFormat3 == 0) s.SaveFormat1 = 1;
 }
 
-void LoadLauncherSettings(const char* path) {
+void LoadLauncherSettings(const wchar_t* path) {
+    const IniFile ini(path);
     for (int n = 1; n <= LAUNCHER_COUNT; ++n) {
         LauncherEntry& entry = launcherTable[n - 1];
-        char key[32];
-        std::snprintf(key, sizeof key, "IsCtrlF%d", n);
-        entry.IsCtrlF = ReadInt("HotKey", key, 0, path);
-        std::snprintf(key, sizeof key, "CTRL_F%d", n);
-        ReadText("HotKey", key, "", entry.Path, sizeof entry.Path, path);
-        std::snprintf(key, sizeof key, "CTRL_F%d_PARAMS", n);
-        ReadText("HotKey", key, "", entry.Params, sizeof entry.Params, path);
+        entry.IsCtrlF = ReadInt(ini, "HotKey", LauncherKey("IsCtrlF%d", n).c_str(), 0);
+        ReadText(ini, "HotKey", LauncherKey("CTRL_F%d", n).c_str(), L"", entry.Path);
+        ReadText(ini, "HotKey", LauncherKey("CTRL_F%d_PARAMS", n).c_str(), L"", entry.Params);
     }
 }
 
-void SaveLauncherSettings(int n, const char* path) {
+void SaveLauncherSettings(int n, const wchar_t* path) {
     const LauncherEntry& entry = launcherTable[n - 1];
-    char key[32];
-    std::snprintf(key, sizeof key, "IsCtrlF%d", n);
-    WriteInt(entry.IsCtrlF, "HotKey", key, path);
-    std::snprintf(key, sizeof key, "Ctrl_F%d", n);
-    WriteText(entry.Path, "HotKey", key, path);
-    std::snprintf(key, sizeof key, "Ctrl_F%d_PARAMS", n);
-    WriteText(entry.Params, "HotKey", key, path);
+    IniFile ini(path);
+    WriteInt(ini, entry.IsCtrlF, "HotKey", LauncherKey("IsCtrlF%d", n).c_str());
+    WriteText(ini, entry.Path, "HotKey", LauncherKey("Ctrl_F%d", n).c_str());
+    WriteText(ini, entry.Params, "HotKey", LauncherKey("Ctrl_F%d_PARAMS", n).c_str());
+    ini.Save();
 }
 
-void SaveSettings(const char* path) {
+void SaveSettings(const wchar_t* path) {
     const SettingsRecord& s = Settings;
-    WriteInt(s.CopyType, "Common", "CopyType", path);
-    WriteInt(s.IsExtraArea, "Common", "IsExtraArea", path);
-    WriteInt(s.IsDotRange, "Common", "IsDotRange", path);
-    WriteInt(s.IsNotRange, "Common", "IsNotRange", path);
-    WriteInt(s.IsPrintPreview, "Common", "IsPrintPreview", path);
-    WriteInt(s.AutoLeft, "Common", "AutoLeft", path);
-    WriteInt(s.AutoTop, "Common", "AutoTop", path);
-    WriteInt(s.AutoRight, "Common", "AutoRight", path);
-    WriteInt(s.AutoBottom, "Common", "AutoBottom", path);
+    IniFile ini(path);
+    WriteInt(ini, s.CopyType, "Common", "CopyType");
+    WriteInt(ini, s.IsExtraArea, "Common", "IsExtraArea");
+    WriteInt(ini, s.IsDotRange, "Common", "IsDotRange");
+    WriteInt(ini, s.IsNotRange, "Common", "IsNotRange");
+    WriteInt(ini, s.IsPrintPreview, "Common", "IsPrintPreview");
+    WriteInt(ini, s.AutoLeft, "Common", "AutoLeft");
+    WriteInt(ini, s.AutoTop, "Common", "AutoTop");
+    WriteInt(ini, s.AutoRight, "Common", "AutoRight");
+    WriteInt(ini, s.AutoBottom, "Common", "AutoBottom");
 
-    WriteInt(s.SaveFormat1, "SaveAs", "SaveFormat1", path);
-    WriteInt(s.SaveFormat2, "SaveAs", "SaveFormat2", path);
-    WriteInt(s.IsSaveDialog, "SaveAs", "IsSaveDialog", path);
-    WriteText(s.SaveDir, "SaveAs", "SaveDir", path);
-    WriteInt(s.SaveFormat3, "SaveAs", "SaveFormat3", path);
-    WriteInt(s.SaveImageType, "SaveAs", "SaveImageType", path);
+    WriteInt(ini, s.SaveFormat1, "SaveAs", "SaveFormat1");
+    WriteInt(ini, s.SaveFormat2, "SaveAs", "SaveFormat2");
+    WriteInt(ini, s.IsSaveDialog, "SaveAs", "IsSaveDialog");
+    WriteText(ini, s.SaveDir, "SaveAs", "SaveDir");
+    WriteInt(ini, s.SaveFormat3, "SaveAs", "SaveFormat3");
+    WriteInt(ini, s.SaveImageType, "SaveAs", "SaveImageType");
 
-    WriteText(s.AppPath, "Modify", "AppPath", path);
-    WriteText(s.AppParam, "Modify", "AppParam", path);
+    WriteText(ini, s.AppPath, "Modify", "AppPath");
+    WriteText(ini, s.AppParam, "Modify", "AppParam");
 
-    WriteInt(s.IsPrintEdge, "Option", "IsPrintEdge", path);
-    WriteInt(s.IsPrintDialog, "Option", "IsPrintDialog", path);
-    WriteInt(s.IsPrintSysTime, "Option", "IsPrintSysTime", path);
-    WriteInt(s.IsPrintHostName, "Option", "IsPrintHostName", path);
-    WriteInt(s.IsPrintIPAddr, "Option", "IsPrintIPAddr", path);
-    WriteInt(s.IsFlash, "Option", "IsFlash", path);
-    WriteInt(s.IsCursor, "Option", "IsCursor", path);
-    WriteInt(s.SaveNum, "Option", "SaveNum", path);
+    WriteInt(ini, s.IsPrintEdge, "Option", "IsPrintEdge");
+    WriteInt(ini, s.IsPrintDialog, "Option", "IsPrintDialog");
+    WriteInt(ini, s.IsPrintSysTime, "Option", "IsPrintSysTime");
+    WriteInt(ini, s.IsPrintHostName, "Option", "IsPrintHostName");
+    WriteInt(ini, s.IsPrintIPAddr, "Option", "IsPrintIPAddr");
+    WriteInt(ini, s.IsFlash, "Option", "IsFlash");
+    WriteInt(ini, s.IsCursor, "Option", "IsCursor");
+    WriteInt(ini, s.SaveNum, "Option", "SaveNum");
+    ini.Save();
 }
 
-void WriteSettingInt(const int* field, const char* section, const char* key, const char* path) {
-    WriteInt(*field, section, key, path);
+void WriteSettingInt(const int* field, const char* section, const char* key,
+                     const wchar_t* path) {
+    IniFile ini(path);
+    WriteInt(ini, *field, section, key);
+    ini.Save();
 }

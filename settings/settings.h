@@ -35,12 +35,12 @@ struct SettingsRecord {
     int SaveFormat1;
     int SaveFormat2;
     int IsSaveDialog;
-    char SaveDir[SAVE_DIR_CAPACITY];
+    wchar_t SaveDir[SAVE_DIR_CAPACITY];
     int SaveFormat3;
     int SaveImageType;
     // "Modify"
-    char AppPath[APP_PATH_CAPACITY];
-    char AppParam[APP_PARAM_CAPACITY];
+    wchar_t AppPath[APP_PATH_CAPACITY];
+    wchar_t AppParam[APP_PARAM_CAPACITY];
     // "Option"
     int IsPrintEdge;
     int IsPrintDialog;
@@ -58,24 +58,30 @@ struct SettingsRecord {
 
 struct LauncherEntry {
     int IsCtrlF;
-    char Path[LAUNCHER_PATH_CAPACITY];
-    char Params[LAUNCHER_PARAMS_CAPACITY];
+    wchar_t Path[LAUNCHER_PATH_CAPACITY];
+    wchar_t Params[LAUNCHER_PARAMS_CAPACITY];
 };
 
 extern SettingsRecord Settings;
 extern LauncherEntry launcherTable[LAUNCHER_COUNT];
 
-void LoadSettings(const char* settingsPath);
-void LoadLauncherSettings(const char* settingsPath);
+void LoadSettings(const wchar_t* settingsPath);
+void LoadLauncherSettings(const wchar_t* settingsPath);
 // Writes launcher n's (1..12) IsCtrlF, Ctrl_F and Ctrl_F..._PARAMS keys.
-void SaveLauncherSettings(int n, const char* settingsPath);
-void SaveSettings(const char* settingsPath);
+void SaveLauncherSettings(int n, const wchar_t* settingsPath);
+// Every key of the record but the viewer's, in one write of the file.
+void SaveSettings(const wchar_t* settingsPath);
 void WriteSettingInt(const int* field, const char* section, const char* key,
-                     const char* settingsPath);
+                     const wchar_t* settingsPath);
 
-// How many bytes at the start of a Shift-JIS text make the longest run of
-// whole characters that takes at most the given bytes.
-size_t WholeCharacterLength(const char* text, size_t bytes);
+// The string fields hold UTF-16 text; their capacities are the byte limits
+// of the Shift-JIS form the file keeps (see settings/shift_jis.h), which is
+// never shorter than the UTF-16 text. A value Shift-JIS cannot hold exactly
+// is written in that form ('?' for what it lacks), which an earlier version
+// reads, and exactly, in UTF-8, in a key of its own named after it with
+// "_UTF8", which is read first as long as its Shift-JIS form is what the
+// first key holds (so that a value changed since by an earlier version wins).
+constexpr char EXACT_KEY_SUFFIX[] = "_UTF8";
 
 // A hand-edited SaveNum outside 3..300 is pulled to the nearest bound, so the
 // history never reaches past its 300 slots.

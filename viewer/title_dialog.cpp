@@ -8,15 +8,15 @@ namespace {
 
 INT_PTR OnInitDialog(HWND dialog) {
     HWND field = GetDlgItem(dialog, IDC_TITLE_EDIT);
-    SendMessageA(field, EM_LIMITTEXT, VIEWER_TITLE_CAPACITY - 1, 0);
-    if (viewerTitleText[0] != '\0') SetWindowTextA(field, viewerTitleText);
+    SendMessageW(field, EM_LIMITTEXT, VIEWER_TITLE_CAPACITY - 1, 0);
+    if (viewerTitleText[0] != '\0') SetWindowTextW(field, viewerTitleText);
     SetFocus(field);
     return FALSE;
 }
 
 void StoreTitle(HWND dialog) {
-    if (GetWindowTextLengthA(GetDlgItem(dialog, IDC_TITLE_EDIT)) > 0)
-        GetDlgItemTextA(dialog, IDC_TITLE_EDIT, viewerTitleText, VIEWER_TITLE_CAPACITY);
+    if (GetWindowTextLengthW(GetDlgItem(dialog, IDC_TITLE_EDIT)) > 0)
+        GetDlgItemTextW(dialog, IDC_TITLE_EDIT, viewerTitleText, VIEWER_TITLE_CAPACITY);
     else
         viewerTitleText[0] = '\0';
 }
@@ -24,7 +24,7 @@ void StoreTitle(HWND dialog) {
 } // namespace
 
 INT_PTR RunTitleDialog(HWND owner) {
-    return DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_TITLE), owner, TitleDialogProc, 0);
+    return DialogBoxParamW(appInstance, MAKEINTRESOURCEW(IDD_TITLE), owner, TitleDialogProc, 0);
 }
 
 INT_PTR CALLBACK TitleDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {

@@ -6,7 +6,6 @@
 #include "app/monitors.h"
 #include "app/tray.h"
 #include "capture/bitmap_file.h"
-#include "capture/gdi_text.h"
 #include "capture/scoped_gdi.h"
 #include "output/history.h"
 #include "output/save.h"
@@ -18,6 +17,8 @@
 
 #include <windowsx.h>
 
+#include <cwchar>
+#include <iterator>
 #include <cstring>
 
 HWND historyViewerWindow;
@@ -25,12 +26,12 @@ HWND historyViewerFocusControl;
 int currentHistoryIndex;
 HFONT viewerButtonFont;
 UINT viewerButtonFontDpi = DESIGN_DPI;
-char viewerTitleText[VIEWER_TITLE_CAPACITY];
+wchar_t viewerTitleText[VIEWER_TITLE_CAPACITY];
 
 namespace {
 
-constexpr char VIEWER_CLASS_NAME[] = "COnesWinClass";
-constexpr char VIEWER_FACE_NAME[] = "ＭＳＰ ゴシック";
+constexpr wchar_t VIEWER_CLASS_NAME[] = L"COnesWinClass";
+constexpr wchar_t VIEWER_FACE_NAME[] = L"ＭＳＰ ゴシック";
 constexpr int TITLE_FONT_HEIGHT = 12;
 constexpr int BUTTON_FONT_HEIGHT = 12;
 constexpr COLORREF TITLE_COLOR = RGB(0x7F, 0x7F, 0x7F);
@@ -42,17 +43,17 @@ constexpr DWORD VIEWER_STYLE = WS_VISIBLE | WS_DLGFRAME | WS_SYSMENU | WS_MINIMI
 constexpr DWORD BUTTON_STYLE = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
 
 struct ViewerButton {
-    const char* text;
+    const wchar_t* text;
     int id;
     int x, y, width, height;
 };
 
 const ViewerButton VIEWER_BUTTONS[] = {
-    {"印刷", IDC_VIEWER_PRINT, 4, 3, 80, 22},     {"メニュー", IDC_VIEWER_MENU, 4, 26, 80, 22},
-    {"<<<", IDC_VIEWER_FIRST, 100, 10, 30, 30},   {"<<", IDC_VIEWER_PREV10, 135, 10, 30, 30},
-    {"<", IDC_VIEWER_PREV, 170, 10, 30, 30},      {">", IDC_VIEWER_NEXT, 205, 10, 30, 30},
-    {">>", IDC_VIEWER_NEXT10, 240, 10, 30, 30},   {">>>", IDC_VIEWER_LAST, 275, 10, 30, 30},
-    {"閉じる", IDC_VIEWER_CLOSE, 325, 3, 70, 44},
+    {L"印刷", IDC_VIEWER_PRINT, 4, 3, 80, 22},     {L"メニュー", IDC_VIEWER_MENU, 4, 26, 80, 22},
+    {L"<<<", IDC_VIEWER_FIRST, 100, 10, 30, 30},   {L"<<", IDC_VIEWER_PREV10, 135, 10, 30, 30},
+    {L"<", IDC_VIEWER_PREV, 170, 10, 30, 30},      {L">", IDC_VIEWER_NEXT, 205, 10, 30, 30},
+    {L">>", IDC_VIEWER_NEXT10, 240, 10, 30, 30},   {L">>>", IDC_VIEWER_LAST, 275, 10, 30, 30},
+    {L"閉じる", IDC_VIEWER_CLOSE, 325, 3, 70, 44},
 };
 
 // The page as last drawn, copied to the screen on every paint.
@@ -122,8 +123,8 @@ void DrawTitle(HDC dc, int clientWidth) {
     SetBkMode(dc, TRANSPARENT);
     SetTextAlign(dc, TA_CENTER | TA_TOP);
     POINT origin = TitleTextOrigin(clientWidth, viewerDpi);
-    DrawProgramText(dc, origin.x, origin.y, viewerTitleText,
-                    static_cast<int>(strnlen(viewerTitleText, VIEWER_TITLE_CAPACITY - 1)));
+    TextOutW(dc, origin.x, origin.y, viewerTitleText,
+                    static_cast<int>(wcsnlen(viewerTitleText, VIEWER_TITLE_CAPACITY - 1)));
 }
 
 void DrawPage(HDC dc, int w, int h, bool withTitle) {
@@ -172,7 +173,7 @@ void SetButtonFont(HWND window, UINT dpi) {
         }
     }
     for (const ViewerButton& button : VIEWER_BUTTONS)
-        SendDlgItemMessageA(window, button.id, WM_SETFONT,
+        SendDlgItemMessageW(window, button.id, WM_SETFONT,
                             reinterpret_cast<WPARAM>(viewerButtonFont), TRUE);
     if (previous) DeleteObject(previous);
 }
@@ -180,7 +181,7 @@ void SetButtonFont(HWND window, UINT dpi) {
 void CreateButtons(HWND window, HINSTANCE instance) {
     for (const ViewerButton& button : VIEWER_BUTTONS) {
         RECT r = ButtonRect(button, viewerDpi);
-        HWND control = CreateWindowExA(0, "BUTTON", button.text, BUTTON_STYLE, r.left, r.top,
+        HWND control = CreateWindowExW(0, L"BUTTON", button.text, BUTTON_STYLE, r.left, r.top,
                                        r.right - r.left, r.bottom - r.top, window,
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.id)),
                                        instance, nullptr);
@@ -241,7 +242,7 @@ LRESULT OnActivate(HWND window, WPARAM wParam, LPARAM lParam) {
         PumpPendingMessages();
     }
     // The default handling gives the viewer the keyboard focus on activation.
-    return DefWindowProcA(window, WM_ACTIVATE, wParam, lParam);
+    return DefWindowProcW(window, WM_ACTIVATE, wParam, lParam);
 }
 
 LRESULT OnPaint(HWND window) {
@@ -255,7 +256,7 @@ LRESULT OnPaint(HWND window) {
 
 LRESULT OnKeyUp(HWND window, WPARAM key) {
     if (key == VK_ESCAPE)
-        SendMessageA(window, WM_CLOSE, 0, 0);
+        SendMessageW(window, WM_CLOSE, 0, 0);
     else if (key == VK_APPS)
         ShowViewerMenu(window, MenuButtonPosition(window));
     return 0;
@@ -276,9 +277,9 @@ LRESULT OnCommand(HWND window, UINT command) {
     } else if (FindPresetByCommand(command)) {
         ApplySizePreset(command);
     } else if (command == IDC_VIEWER_MENU) {
-        SendMessageA(window, WM_KEYUP, VK_APPS, 0);
+        SendMessageW(window, WM_KEYUP, VK_APPS, 0);
     } else if (command == IDC_VIEWER_CLOSE) {
-        SendMessageA(window, WM_CLOSE, 0, 0);
+        SendMessageW(window, WM_CLOSE, 0, 0);
     } else {
         RunViewerCommand(window, command);
     }
@@ -317,7 +318,7 @@ LRESULT OnDestroy() {
 } // namespace
 
 HFONT CreateViewerButtonFont(UINT dpi) {
-    LOGFONTA font = {};
+    LOGFONTW font = {};
     font.lfHeight = ScaleForDpi(BUTTON_FONT_HEIGHT, dpi);
     font.lfWeight = 12;
     font.lfCharSet = DEFAULT_CHARSET;
@@ -325,20 +326,20 @@ HFONT CreateViewerButtonFont(UINT dpi) {
     font.lfClipPrecision = CLIP_STROKE_PRECIS;
     font.lfQuality = DEFAULT_QUALITY;
     font.lfPitchAndFamily = FF_SWISS;
-    std::strcpy(font.lfFaceName, VIEWER_FACE_NAME);
-    return CreateProgramFont(font);
+    std::wcscpy(font.lfFaceName, VIEWER_FACE_NAME);
+    return CreateFontIndirectW(&font);
 }
 
-HFONT CreateGothicFont(const char* face, int height, int escapement) {
-    LOGFONTA font = {};
+HFONT CreateGothicFont(const wchar_t* face, int height, int escapement) {
+    LOGFONTW font = {};
     font.lfHeight = height;
     font.lfEscapement = escapement;
     font.lfWeight = FW_NORMAL;
     font.lfCharSet = SHIFTJIS_CHARSET;
     font.lfQuality = PROOF_QUALITY;
     font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-    std::strncpy(font.lfFaceName, face, LF_FACESIZE - 1);
-    return CreateProgramFont(font);
+    std::wcsncpy(font.lfFaceName, face, LF_FACESIZE - 1);
+    return CreateFontIndirectW(&font);
 }
 
 namespace {
@@ -368,7 +369,7 @@ void BringHistoryViewerForward() {
     ActivateHistoryViewer();
 }
 
-int CreateHistoryViewer(HINSTANCE instance, const char* className, int showCommand) {
+int CreateHistoryViewer(HINSTANCE instance, const wchar_t* className, int showCommand) {
     // Laid out for the monitor of the remembered position; the position
     // itself stays in physical screen pixels.
     POINT remembered = {Settings.OnesLeft, Settings.OnesTop};
@@ -379,7 +380,7 @@ int CreateHistoryViewer(HINSTANCE instance, const char* className, int showComma
     Settings.OnesLeft = position.x;
     Settings.OnesTop = position.y;
 
-    historyViewerWindow = CreateWindowExA(0, className, "ZORVEX", VIEWER_STYLE, position.x,
+    historyViewerWindow = CreateWindowExW(0, className, L"ZORVEX", VIEWER_STYLE, position.x,
                                           position.y, size.cx, size.cy, nullptr, nullptr,
                                           instance, nullptr);
     if (!historyViewerWindow) return 0;
@@ -396,8 +397,8 @@ int CreateHistoryViewer(HINSTANCE instance, const char* className, int showComma
 
 SIZE ViewerImageSize() { return shownImageSize; }
 
-const char* CurrentHistoryFile() {
-    if (currentHistoryIndex < 0 || currentHistoryIndex >= HISTORY_SLOT_COUNT) return "";
+const wchar_t* CurrentHistoryFile() {
+    if (currentHistoryIndex < 0 || currentHistoryIndex >= HISTORY_SLOT_COUNT) return L"";
     return historyFilePaths[currentHistoryIndex];
 }
 
@@ -422,12 +423,12 @@ void RedrawViewer() { InvalidateRect(historyViewerWindow, nullptr, TRUE); }
 void UpdateViewerCaption() {
     if (!historyViewerWindow) return;
     bool exists = IsHistorySlotFilled(currentHistoryIndex);
-    char fileTime[FILE_TIME_TEXT_CAPACITY] = {};
-    if (exists) FormatFileTimeText(CurrentHistoryFile(), fileTime, sizeof fileTime);
-    char caption[VIEWER_CAPTION_CAPACITY] = {};
+    wchar_t fileTime[FILE_TIME_TEXT_CAPACITY] = {};
+    if (exists) FormatFileTimeText(CurrentHistoryFile(), fileTime, std::size(fileTime));
+    wchar_t caption[VIEWER_CAPTION_CAPACITY] = {};
     FormatViewerCaption(currentHistoryIndex, exists, shownImageSize.cx, shownImageSize.cy,
-                        fileTime, caption, sizeof caption);
-    SendMessageA(historyViewerWindow, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption));
+                        fileTime, caption, std::size(caption));
+    SendMessageW(historyViewerWindow, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption));
 }
 
 void ShowHistorySlot() {
@@ -461,6 +462,6 @@ LRESULT CALLBACK HistoryViewerProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_DPICHANGED: return OnDpiChanged(window, wParam, lParam);
     case WM_CLOSE: return OnClose(window);
     case WM_DESTROY: return OnDestroy();
-    default: return DefWindowProcA(window, message, wParam, lParam);
+    default: return DefWindowProcW(window, message, wParam, lParam);
     }
 }

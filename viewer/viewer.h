@@ -12,14 +12,14 @@ extern int currentHistoryIndex;
 extern HFONT viewerButtonFont;
 // The DPI viewerButtonFont was made for.
 extern UINT viewerButtonFontDpi;
-extern char viewerTitleText[VIEWER_TITLE_CAPACITY];
+extern wchar_t viewerTitleText[VIEWER_TITLE_CAPACITY];
 
 HFONT CreateViewerButtonFont(UINT dpi);
-HFONT CreateGothicFont(const char* face, int height, int escapement);
+HFONT CreateGothicFont(const wchar_t* face, int height, int escapement);
 void OpenHistoryViewer();
 // Shows the open viewer, makes it foreground and active and focuses its menu button.
 void BringHistoryViewerForward();
-int CreateHistoryViewer(HINSTANCE instance, const char* className, int showCommand);
+int CreateHistoryViewer(HINSTANCE instance, const wchar_t* className, int showCommand);
 LRESULT CALLBACK HistoryViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Reads the shown slot again, draws it with the title and updates the caption.
@@ -29,7 +29,7 @@ void UpdateViewerCaption();
 
 // The shown slot's image size as last read, and its file.
 SIZE ViewerImageSize();
-const char* CurrentHistoryFile();
+const wchar_t* CurrentHistoryFile();
 // Reads the shown slot's image size again (0 x 0 when it is empty).
 void ReadViewerImageSize();
 // Forgets the image size, so that the page is drawn empty.

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr char DELETE_QUESTION[] = "ハードコピーを削除します。よろしいですか？";
+constexpr wchar_t DELETE_QUESTION[] = L"ハードコピーを削除します。よろしいですか？";
 constexpr UINT DELETE_QUESTION_STYLE = MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2;
 
 bool ShownSlotFilled() { return IsHistorySlotFilled(currentHistoryIndex); }
@@ -34,7 +34,7 @@ void CopyToClipboard(HWND viewer) {
 void SaveUnderChosenName(HWND viewer) {
     if (!ShownSlotFilled()) return;
     WithViewerDisabled(viewer, [] {
-        char destination[SAVE_NAME_CAPACITY] = {};
+        wchar_t destination[SAVE_NAME_CAPACITY] = {};
         int imageType = ChooseSaveDestination(1, destination);
         if (destination[0] != '\0') SaveHardCopyAs(CurrentHistoryFile(), destination, imageType);
     });
@@ -59,7 +59,7 @@ void EnterTitle(HWND viewer) {
 
 void DeleteShownHardCopy(HWND viewer) {
     if (!ShownSlotFilled()) return;
-    if (MessageBoxA(viewer, DELETE_QUESTION, "ZORVEX", DELETE_QUESTION_STYLE) != IDYES) return;
+    if (MessageBoxW(viewer, DELETE_QUESTION, L"ZORVEX", DELETE_QUESTION_STYLE) != IDYES) return;
     DeleteHistoryEntry(currentHistoryIndex);
     UpdateViewerCaption();
     ForgetViewerImageSize();
@@ -97,7 +97,7 @@ void PrintShownHardCopy(HWND viewer) {
         SetForegroundWindow(viewer);
         return;
     }
-    SendMessageA(viewer, WM_CLOSE, 0, 0);
+    SendMessageW(viewer, WM_CLOSE, 0, 0);
 }
 
 } // namespace

@@ -3,18 +3,19 @@
 #include "capture/bitmap_file.h"
 #include "resources/resource.h"
 
+#include <cwchar>
 #include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 
 const ViewerSizePreset VIEWER_SIZE_PRESETS[VIEWER_PRESET_COUNT] = {
-    {1, IDM_SIZE_TALL_LARGE, "縦：大", 600, 800},
-    {2, IDM_SIZE_WIDE_LARGE, "横：大", 800, 600},
-    {3, IDM_SIZE_TALL_MEDIUM, "縦：中", 510, 680},
-    {4, IDM_SIZE_WIDE_MEDIUM, "横：中", 680, 510},
-    {5, IDM_SIZE_TALL_SMALL, "縦：小", 420, 560},
-    {6, IDM_SIZE_WIDE_SMALL, "横：小", 560, 420},
+    {1, IDM_SIZE_TALL_LARGE, L"縦：大", 600, 800},
+    {2, IDM_SIZE_WIDE_LARGE, L"横：大", 800, 600},
+    {3, IDM_SIZE_TALL_MEDIUM, L"縦：中", 510, 680},
+    {4, IDM_SIZE_WIDE_MEDIUM, L"横：中", 680, 510},
+    {5, IDM_SIZE_TALL_SMALL, L"縦：小", 420, 560},
+    {6, IDM_SIZE_WIDE_SMALL, L"横：小", 560, 420},
 };
 
 namespace {
@@ -128,12 +129,12 @@ POINT TitleTextOrigin(int clientWidth, UINT dpi) {
                  ScaleForDpi(TITLE_TOP, dpi)};
 }
 
-void FormatViewerCaption(int slot, bool exists, int width, int height, const char* fileTime,
-                         char* out, size_t capacity) {
+void FormatViewerCaption(int slot, bool exists, int width, int height, const wchar_t* fileTime,
+                         wchar_t* out, size_t capacity) {
     if (capacity == 0) return;
     if (exists)
-        std::snprintf(out, capacity, "%d枚目( %d x %d ) %s - ZORVEX (履歴)", slot + 1, width,
+        std::swprintf(out, capacity, L"%d枚目( %d x %d ) %ls - ZORVEX (履歴)", slot + 1, width,
                       height, fileTime);
     else
-        std::snprintf(out, capacity, "%d枚目( 履歴なし ) - ZORVEX (履歴)", slot + 1);
+        std::swprintf(out, capacity, L"%d枚目( 履歴なし ) - ZORVEX (履歴)", slot + 1);
 }

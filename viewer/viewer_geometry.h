@@ -14,7 +14,7 @@ constexpr int VIEWER_CAPTION_CAPACITY = 128;
 struct ViewerSizePreset {
     int style; // the OnesWinStyle value
     UINT command;
-    const char* menuText;
+    const wchar_t* menuText;
     int width;
     int height;
 };
@@ -61,5 +61,5 @@ ViewerPageLayout LayoutViewerPage(int clientWidth, int clientHeight, int imageWi
 POINT TitleTextOrigin(int clientWidth, UINT dpi = DESIGN_DPI);
 
 // "%d枚目" then "( W x H ) time - " or "( 履歴なし ) - ", then "ZORVEX (履歴)".
-void FormatViewerCaption(int slot, bool exists, int width, int height, const char* fileTime,
-                         char* out, size_t capacity);
+void FormatViewerCaption(int slot, bool exists, int width, int height, const wchar_t* fileTime,
+                         wchar_t* out, size_t capacity);

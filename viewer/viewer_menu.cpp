@@ -8,33 +8,33 @@ HMENU viewerPopupMenu;
 
 namespace {
 
-constexpr char SIZE_SUBMENU_TEXT[] = "画面サイズ";
+constexpr wchar_t SIZE_SUBMENU_TEXT[] = L"画面サイズ";
 
 struct ViewerMenuItem {
-    const char* text; // null for a separator
+    const wchar_t* text; // null for a separator
     UINT id;          // 0 for the size submenu
 };
 
 const ViewerMenuItem VIEWER_MENU_ITEMS[] = {
-    {"クリップボードへコピー", IDM_VIEWER_COPY},
-    {"名前を付けて保存", IDM_VIEWER_SAVE_AS},
+    {L"クリップボードへコピー", IDM_VIEWER_COPY},
+    {L"名前を付けて保存", IDM_VIEWER_SAVE_AS},
     {nullptr, 0},
-    {"編集", IDM_VIEWER_EDIT},
-    {"アプリケーションから開く...", IDM_VIEWER_OPEN_WITH},
+    {L"編集", IDM_VIEWER_EDIT},
+    {L"アプリケーションから開く...", IDM_VIEWER_OPEN_WITH},
     {nullptr, 0},
     {SIZE_SUBMENU_TEXT, 0},
     {nullptr, 0},
-    {"タイトル入力", IDM_VIEWER_TITLE},
+    {L"タイトル入力", IDM_VIEWER_TITLE},
     {nullptr, 0},
-    {"ハードコピーの削除", IDM_VIEWER_DELETE},
+    {L"ハードコピーの削除", IDM_VIEWER_DELETE},
     {nullptr, 0},
-    {"プリンタの設定", IDM_VIEWER_PRINTER_SETUP},
+    {L"プリンタの設定", IDM_VIEWER_PRINTER_SETUP},
     {nullptr, 0},
-    {"キャンセル", IDM_VIEWER_CANCEL},
+    {L"キャンセル", IDM_VIEWER_CANCEL},
 };
 
-void InsertItem(HMENU menu, UINT position, const char* text, UINT id, HMENU submenu) {
-    MENUITEMINFOA item = {};
+void InsertItem(HMENU menu, UINT position, const wchar_t* text, UINT id, HMENU submenu) {
+    MENUITEMINFOW item = {};
     item.cbSize = sizeof item;
     if (!text) {
         item.fMask = MIIM_FTYPE;
@@ -42,11 +42,11 @@ void InsertItem(HMENU menu, UINT position, const char* text, UINT id, HMENU subm
     } else {
         item.fMask = MIIM_FTYPE | MIIM_STRING | (submenu ? MIIM_SUBMENU : MIIM_ID);
         item.fType = MFT_STRING;
-        item.dwTypeData = const_cast<char*>(text);
+        item.dwTypeData = const_cast<wchar_t*>(text);
         item.wID = id;
         item.hSubMenu = submenu;
     }
-    InsertMenuItemA(menu, position, TRUE, &item);
+    InsertMenuItemW(menu, position, TRUE, &item);
 }
 
 } // namespace
@@ -78,5 +78,5 @@ void CheckSizePresetItem(UINT command) {
 
 void ShowViewerMenu(HWND owner, POINT position) {
     TrackPopupMenu(viewerPopupMenu, 0, position.x, position.y, 0, owner, nullptr);
-    PostMessageA(owner, WM_NULL, 0, 0);
+    PostMessageW(owner, WM_NULL, 0, 0);
 }

@@ -22,6 +22,14 @@
 
 namespace {
 
+// Command-line paths come in the system's code page.
+std::wstring Wide(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                    wide.data(), static_cast<int>(wide.size())));
+    return wide;
+}
+
 std::vector<uint8_t> ReadAll(const std::string& path) {
     std::vector<uint8_t> bytes;
     FILE* f = std::fopen(path.c_str(), "rb");
@@ -62,7 +70,8 @@ int WriteSeeds(const std::string& dir) {
         char name[64];
         std::snprintf(name, sizeof name, "\\seed-%dx%d-%d.bmp", seed.width, seed.height, seed.bits);
         RECT rect = {0, 0, seed.width, seed.height};
-        if (WriteBitmapFileAtDepth(dc.get(), rect, (dir + name).c_str(), 0, seed.bits)) ++written;
+        if (WriteBitmapFileAtDepth(dc.get(), rect, Wide(dir + name).c_str(), 0, seed.bits))
+            ++written;
     }
     std::printf("seeds\t%d\n", written);
     return written > 0 ? 0 : 1;
@@ -113,7 +122,7 @@ void Mutate(std::vector<uint8_t>& bytes, std::mt19937& rng) {
 enum class Outcome { Refused, Loaded };
 
 // Every reader, on the file at `path`.
-Outcome ReadEveryWay(const char* path, HDC page) {
+Outcome ReadEveryWay(const wchar_t* path, HDC page) {
     int width = 0, height = 0;
     ReadBitmapFileSize(path, &width, &height);          // the tray menu's label
     SIZE shown = NormalizedImageSize(width, height);     // the viewer's page
@@ -166,7 +175,7 @@ int Run(const std::string& dir, long count, unsigned seed) {
         for (int m = 0; m < mutations; ++m) Mutate(bytes, rng);
         if (!WriteAll(current, bytes)) return 3;
         QueryPerformanceCounter(&start);
-        Outcome outcome = ReadEveryWay(current.c_str(), page.get());
+        Outcome outcome = ReadEveryWay(Wide(current).c_str(), page.get());
         QueryPerformanceCounter(&stop);
         double ms = 1000.0 * double(stop.QuadPart - start.QuadPart) / double(frequency.QuadPart);
         if (ms > slowest) {

@@ -10,13 +10,27 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+
+namespace {
+
+// Command-line paths come in the system's code page.
+std::wstring Wide(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                    wide.data(), static_cast<int>(wide.size())));
+    return wide;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
-    const char* path = argv[1];
+    std::wstring pathText = Wide(argv[1]);
+    const wchar_t* path = pathText.c_str();
     int rounds = std::atoi(argv[2]);
-    appInstance = GetModuleHandleA(nullptr);
-    mainWindow = CreateWindowExA(0, "STATIC", "ZORVEX", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+    appInstance = GetModuleHandleW(nullptr);
+    mainWindow = CreateWindowExW(0, L"STATIC", L"ZORVEX", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                  appInstance, nullptr);
     Settings.IsPrintEdge = 1;
     Settings.IsPrintSysTime = 1;

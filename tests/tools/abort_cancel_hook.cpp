@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr char ABORT_NOTICE[] = "キャンセルボタンで印刷を中止します";
+constexpr wchar_t ABORT_NOTICE[] = L"キャンセルボタンで印刷を中止します";
 constexpr char CANCEL_POSTED_EVENT[] = "ZorvexAbortCancelPosted";
 constexpr char DIALOG_SHOWN_EVENT[] = "ZorvexAbortDialogShown";
 constexpr char PICTURE_TAKEN_EVENT[] = "ZorvexAbortPictureTaken";
@@ -21,7 +21,7 @@ bool IsPrintAbortDialog(HWND window) {
     char className[16] = {};
     GetClassNameA(window, className, sizeof className);
     return std::strcmp(className, "#32770") == 0 && GetDlgItem(window, IDCANCEL) &&
-           FindWindowExA(window, nullptr, "Static", ABORT_NOTICE);
+           FindWindowExW(window, nullptr, L"Static", ABORT_NOTICE);
 }
 
 BOOL CALLBACK FindAbortDialog(HWND window, LPARAM found) {

@@ -76,7 +76,7 @@ class BitmapFileTest : public ::testing::Test {
         areaPickMode = 0;
     }
     TempFolder folder;
-    std::string path = folder.file("out.bmp");
+    std::wstring path = folder.file(L"out.bmp");
 };
 
 // --- the layout of written files --------------------------------------------
@@ -248,7 +248,7 @@ TEST_F(BitmapFileTest, PictureBeyondTheFormatIsRefusedAndTheFileKept) {
 
 TEST_F(BitmapFileTest, UnwritableDestinationIsReported) {
     DibSource source(4, 4, 24);
-    std::string missing = folder.file("no-such-folder\\out.bmp");
+    std::wstring missing = folder.file(L"no-such-folder\\out.bmp");
     EXPECT_FALSE(WriteScreenBitmapFile(source.dc(), RECT{0, 0, 2, 2}, missing.c_str(), 0));
 }
 
@@ -258,7 +258,7 @@ class PointerTest : public BitmapFileTest {
   protected:
     void SetUp() override {
         BitmapFileTest::SetUp();
-        pointerImage = LoadCursorA(nullptr, IDC_ARROW);
+        pointerImage = LoadCursorW(nullptr, IDC_ARROW);
         pointerPosition = POINT{4, 4};
     }
     void TearDown() override { pointerImage = nullptr; }
@@ -268,7 +268,7 @@ class PointerTest : public BitmapFileTest {
         HBITMAP loaded = LoadBitmapFile(path.c_str());
         if (!loaded) return -1;
         DIBSECTION dib;
-        GetObjectA(loaded, sizeof dib, &dib);
+        GetObjectW(loaded, sizeof dib, &dib);
         int marked = 0;
         auto* bytes = static_cast<const uint8_t*>(dib.dsBm.bmBits);
         for (int y = 0; y < dib.dsBm.bmHeight; ++y)
@@ -335,7 +335,7 @@ TEST_F(BitmapFileTest, WrittenFilesLoadBackExactly) {
         HBITMAP loaded = LoadBitmapFile(path.c_str());
         ASSERT_NE(loaded, nullptr);
         DIBSECTION dib;
-        ASSERT_EQ(GetObjectA(loaded, sizeof dib, &dib), int(sizeof dib));
+        ASSERT_EQ(GetObjectW(loaded, sizeof dib, &dib), int(sizeof dib));
         EXPECT_EQ(dib.dsBm.bmWidth, 21);
         EXPECT_EQ(dib.dsBm.bmHeight, 9);
         EXPECT_EQ(dib.dsBmih.biBitCount, bits);
@@ -377,7 +377,7 @@ TEST_F(BitmapFileTest, ClipboardHoldsTheFilesPicture) {
             GlobalUnlock(packed);
         }
         BITMAP size = {};
-        if (HGDIOBJ bitmap = GetClipboardData(CF_BITMAP)) GetObjectA(bitmap, sizeof size, &size);
+        if (HGDIOBJ bitmap = GetClipboardData(CF_BITMAP)) GetObjectW(bitmap, sizeof size, &size);
         EmptyClipboard();
         CloseClipboard();
         ASSERT_GE(onClipboard.size(), file.size() - 14);
@@ -390,7 +390,7 @@ TEST_F(BitmapFileTest, ClipboardHoldsTheFilesPicture) {
         EXPECT_EQ(size.bmWidth, 13);
         EXPECT_EQ(size.bmHeight, 4);
     }
-    EXPECT_EQ(CopyBitmapFileToClipboard(folder.file("missing.bmp").c_str()), 0);
+    EXPECT_EQ(CopyBitmapFileToClipboard(folder.file(L"missing.bmp").c_str()), 0);
 }
 
 TEST_F(BitmapFileTest, DrawingReleasesTheBitmap) {
@@ -400,10 +400,10 @@ TEST_F(BitmapFileTest, DrawingReleasesTheBitmap) {
     HBITMAP first = LoadBitmapFile(path.c_str());
     DrawBitmapUnscaled(target.dc(), RECT{0, 0, 10, 6}, first);
     BITMAP probe;
-    EXPECT_EQ(GetObjectA(first, sizeof probe, &probe), 0);
+    EXPECT_EQ(GetObjectW(first, sizeof probe, &probe), 0);
     HBITMAP second = LoadBitmapFile(path.c_str());
     DrawBitmapStretched(target.dc(), RECT{0, 0, 5, 3}, RECT{0, 0, 10, 6}, second);
-    EXPECT_EQ(GetObjectA(second, sizeof probe, &probe), 0);
+    EXPECT_EQ(GetObjectW(second, sizeof probe, &probe), 0);
 }
 
 // --- hostile files ----------------------------------------------------------------
@@ -441,7 +441,7 @@ class HostileFileTest : public BitmapFileTest {
         HBITMAP loaded = LoadBitmapFile(path.c_str());
         if (!loaded) return false;
         DIBSECTION dib;
-        EXPECT_EQ(GetObjectA(loaded, sizeof dib, &dib), int(sizeof dib));
+        EXPECT_EQ(GetObjectW(loaded, sizeof dib, &dib), int(sizeof dib));
         if (pixels)
             pixels->assign(static_cast<const char*>(dib.dsBm.bmBits),
                            size_t(dib.dsBm.bmWidthBytes) * dib.dsBm.bmHeight);

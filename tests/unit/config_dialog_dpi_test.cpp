@@ -37,7 +37,7 @@ RECT ChildRect(HWND dialog, int id) {
 }
 
 int HelpColumnWidth(HWND dialog) {
-    return static_cast<int>(SendDlgItemMessageA(dialog, IDC_HELP_LIST, LVM_GETCOLUMNWIDTH, 0, 0));
+    return static_cast<int>(SendDlgItemMessageW(dialog, IDC_HELP_LIST, LVM_GETCOLUMNWIDTH, 0, 0));
 }
 
 void CALLBACK ObserveDpiChange(HWND, UINT, UINT_PTR timer, DWORD) {
@@ -48,12 +48,12 @@ void CALLBACK ObserveDpiChange(HWND, UINT, UINT_PTR timer, DWORD) {
     observation.groupBefore = ChildRect(dialog, IDC_CONFIG_GROUP);
     observation.columnBefore = HelpColumnWidth(dialog);
     RECT suggested = SUGGESTED;
-    SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    SendMessageW(dialog, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
     observation.groupAfter = ChildRect(dialog, IDC_CONFIG_GROUP);
     observation.pageControlAfter = ChildRect(dialog, IDC_COPY_DESKTOP);
     observation.columnAfter = HelpColumnWidth(dialog);
     GetWindowRect(dialog, &observation.windowAfter);
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONFIG_CANCEL, BN_CLICKED), 0);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONFIG_CANCEL, BN_CLICKED), 0);
 }
 
 } // namespace
@@ -61,16 +61,16 @@ void CALLBACK ObserveDpiChange(HWND, UINT, UINT_PTR timer, DWORD) {
 TEST(ConfigDialogDpi, MovedToA150PercentMonitorTakesTheSuggestedRectAndScalesItsLayout) {
     TempFolder folder;
     SettingsRecord saved = Settings;
-    std::string current = folder.path().substr(0, folder.path().size() - 1);
+    std::wstring current = folder.path().substr(0, folder.path().size() - 1);
     BuildWorkingPaths(folder.path().c_str(), current.c_str());
-    appInstance = GetModuleHandleA(nullptr);
+    appInstance = GetModuleHandleW(nullptr);
     observation = {};
     UINT_PTR timer = SetTimer(nullptr, 0, 20, ObserveDpiChange);
     ASSERT_NE(timer, 0u);
     RunConfigDialog();
     Settings = saved;
 
-    ASSERT_TRUE(observation.seen) << "the dialog opened";
+    ASSERT_TRUE(observation.seen) << L"the dialog opened";
     EXPECT_EQ(observation.groupBefore.left, 203);
     EXPECT_EQ(observation.groupBefore.top, 12);
     EXPECT_EQ(observation.columnBefore, 130);
@@ -89,5 +89,5 @@ TEST(ConfigDialogDpi, MovedToA150PercentMonitorTakesTheSuggestedRectAndScalesIts
     EXPECT_EQ(observation.windowAfter.top, SUGGESTED.top);
     EXPECT_EQ(observation.windowAfter.right, SUGGESTED.right);
     EXPECT_EQ(observation.windowAfter.bottom, SUGGESTED.bottom);
-    EXPECT_EQ(configDialogWindow, nullptr) << "the dialog closed";
+    EXPECT_EQ(configDialogWindow, nullptr) << L"the dialog closed";
 }

@@ -24,9 +24,9 @@ SettingsRecord OldSettings() {
     s.AutoRight = 3;
     s.AutoBottom = 4;
     s.SaveFormat1 = 1;
-    std::strcpy(s.SaveDir, "C:\\old");
-    std::strcpy(s.AppPath, "old.exe");
-    std::strcpy(s.AppParam, "-old");
+    std::wcscpy(s.SaveDir, L"C:\\old");
+    std::wcscpy(s.AppPath, L"old.exe");
+    std::wcscpy(s.AppParam, L"-old");
     s.IsPrintEdge = 1;
     s.SaveNum = 10;
     return s;
@@ -38,14 +38,14 @@ ConfigInput ValidInput() {
     in.printer = true;
     in.printDirectly = true;
     in.savePng = true;
-    std::strcpy(in.saveDir, "D:\\new");
+    std::wcscpy(in.saveDir, L"D:\\new");
     in.copyType = CHOICE_AREA;
     in.areaLeft = 10;
     in.areaTop = 20;
     in.areaRight = 110;
     in.areaBottom = 70;
     in.notRange = true;
-    std::strcpy(in.appPath, "new.exe");
+    std::wcscpy(in.appPath, L"new.exe");
     in.printDialog = true;
     in.noFlash = true;
     in.cursor = true;
@@ -58,7 +58,7 @@ TEST(ConfigApply, ValidInputStoresEveryFieldButTheCount) {
     EXPECT_EQ(StoreConfigInput(ValidInput(), s), REFUSAL_NONE);
     EXPECT_EQ((s.SaveFormat1 * 100 + s.SaveFormat2 * 10 + s.SaveFormat3), 11);
     EXPECT_EQ(s.IsSaveDialog, 0);
-    EXPECT_STREQ(s.SaveDir, "D:\\new");
+    EXPECT_STREQ(s.SaveDir, L"D:\\new");
     EXPECT_EQ(s.SaveImageType, IMAGE_TYPE_PNG);
     EXPECT_EQ(s.IsPrintPreview, 1);
     EXPECT_EQ(s.CopyType, COPY_FIXED_AREA);
@@ -67,13 +67,13 @@ TEST(ConfigApply, ValidInputStoresEveryFieldButTheCount) {
               (std::array<int, 4>{10, 20, 110, 70}));
     EXPECT_EQ(s.IsDotRange, 0);
     EXPECT_EQ(s.IsNotRange, 1);
-    EXPECT_STREQ(s.AppPath, "new.exe");
-    EXPECT_STREQ(s.AppParam, "");
+    EXPECT_STREQ(s.AppPath, L"new.exe");
+    EXPECT_STREQ(s.AppParam, L"");
     EXPECT_EQ(s.IsPrintEdge, 0);
     EXPECT_EQ(s.IsPrintDialog, 1);
     EXPECT_EQ(s.IsFlash, 1);
     EXPECT_EQ(s.IsCursor, 1);
-    EXPECT_EQ(s.SaveNum, 10) << "the caller stores the count after the trim question";
+    EXPECT_EQ(s.SaveNum, 10) << L"the caller stores the count after the trim question";
 }
 
 TEST(ConfigApply, NoOutputStoresNothing) {
@@ -91,12 +91,12 @@ TEST(ConfigApply, ZeroWidthOrHeightKeepsTheCopyTypeAndClearsTheArea) {
         (width ? in.areaRight : in.areaBottom) = width ? in.areaLeft : in.areaTop;
         SettingsRecord s = OldSettings();
         EXPECT_EQ(StoreConfigInput(in, s), width ? REFUSAL_ZERO_WIDTH : REFUSAL_ZERO_HEIGHT);
-        EXPECT_EQ(s.SaveFormat2, 1) << "steps 1 to 3 are stored";
-        EXPECT_STREQ(s.SaveDir, "D:\\new");
+        EXPECT_EQ(s.SaveFormat2, 1) << L"steps 1 to 3 are stored";
+        EXPECT_STREQ(s.SaveDir, L"D:\\new");
         EXPECT_EQ(s.IsPrintPreview, 1);
         EXPECT_EQ(s.CopyType, COPY_RANGE);
         EXPECT_EQ(s.IsExtraArea + s.AutoLeft + s.AutoTop + s.AutoRight + s.AutoBottom, 0);
-        EXPECT_EQ(s.IsDotRange, 1) << "step 6 is not reached";
+        EXPECT_EQ(s.IsDotRange, 1) << L"step 6 is not reached";
     }
 }
 
@@ -106,7 +106,7 @@ TEST(ConfigApply, ReversedAreaPassesAndEmptyFieldsAreZeroWidth) {
     SettingsRecord s = OldSettings();
     EXPECT_EQ(StoreConfigInput(in, s), REFUSAL_NONE);
     EXPECT_EQ(s.AutoRight, 5);
-    in.areaLeft = in.areaTop = in.areaRight = in.areaBottom = ReadDecimalField("");
+    in.areaLeft = in.areaTop = in.areaRight = in.areaBottom = ReadDecimalField(L"");
     EXPECT_EQ(StoreConfigInput(in, s), REFUSAL_ZERO_WIDTH);
 }
 
@@ -117,8 +117,8 @@ TEST(ConfigApply, EmptyEditApplicationStoresStepsOneToSix) {
     EXPECT_EQ(StoreConfigInput(in, s), REFUSAL_NO_EDIT_APPLICATION);
     EXPECT_EQ(s.CopyType, COPY_FIXED_AREA);
     EXPECT_EQ(s.IsNotRange, 1);
-    EXPECT_STREQ(s.AppPath, "old.exe");
-    EXPECT_EQ(s.IsPrintEdge, 1) << "step 8 is not reached";
+    EXPECT_STREQ(s.AppPath, L"old.exe");
+    EXPECT_EQ(s.IsPrintEdge, 1) << L"step 8 is not reached";
 }
 
 TEST(ConfigApply, CountBoundsStoreStepsOneToEight) {
@@ -128,7 +128,7 @@ TEST(ConfigApply, CountBoundsStoreStepsOneToEight) {
         SettingsRecord s = OldSettings();
         EXPECT_EQ(StoreConfigInput(in, s),
                   count > 300 ? REFUSAL_COUNT_TOO_HIGH : REFUSAL_COUNT_TOO_LOW);
-        EXPECT_STREQ(s.AppPath, "new.exe");
+        EXPECT_STREQ(s.AppPath, L"new.exe");
         EXPECT_EQ(s.IsCursor, 1);
     }
     for (int count : {3, 300}) {
@@ -142,15 +142,15 @@ TEST(ConfigApply, CountBoundsStoreStepsOneToEight) {
 TEST(ConfigApply, EachRefusalSaysWhatToFix) {
     const struct {
         ConfigRefusal refusal;
-        const char* text;
+        const wchar_t* text;
     } texts[] = {
-        {REFUSAL_NONE, ""},
-        {REFUSAL_NO_OUTPUT, "保存設定のうち、いづれか1つを指定して下さい"},
-        {REFUSAL_ZERO_WIDTH, "指定領域の横幅は1以上の範囲を指定して下さい"},
-        {REFUSAL_ZERO_HEIGHT, "指定領域の縦幅は1以上の範囲を指定して下さい"},
-        {REFUSAL_NO_EDIT_APPLICATION, "編集用アプリケーションを指定して下さい"},
-        {REFUSAL_COUNT_TOO_LOW, "保存履歴数は3以上を設定して下さい"},
-        {REFUSAL_COUNT_TOO_HIGH, "保存履歴数は300以下を設定して下さい"},
+        {REFUSAL_NONE, L""},
+        {REFUSAL_NO_OUTPUT, L"保存設定のうち、いづれか1つを指定して下さい"},
+        {REFUSAL_ZERO_WIDTH, L"指定領域の横幅は1以上の範囲を指定して下さい"},
+        {REFUSAL_ZERO_HEIGHT, L"指定領域の縦幅は1以上の範囲を指定して下さい"},
+        {REFUSAL_NO_EDIT_APPLICATION, L"編集用アプリケーションを指定して下さい"},
+        {REFUSAL_COUNT_TOO_LOW, L"保存履歴数は3以上を設定して下さい"},
+        {REFUSAL_COUNT_TOO_HIGH, L"保存履歴数は300以下を設定して下さい"},
     };
     for (const auto& row : texts) EXPECT_STREQ(RefusalText(row.refusal), row.text) << row.refusal;
 }
@@ -166,7 +166,7 @@ TEST(ConfigApply, CopyTypeChoices) {
         ASSERT_EQ(StoreConfigInput(in, s), REFUSAL_NONE);
         EXPECT_EQ(s.CopyType, choice == CHOICE_NONE ? COPY_DESKTOP : expected[choice]);
         EXPECT_EQ(s.IsExtraArea, choice == CHOICE_DESKTOP ? 1 : 0)
-            << "the desktop option counts only with the desktop chosen";
+            << L"the desktop option counts only with the desktop chosen";
         EXPECT_EQ(s.AutoRight, 0);
     }
 }
@@ -178,7 +178,7 @@ TEST(ConfigApply, SaveChoicesAndBandStyle) {
     SettingsRecord s = OldSettings();
     ASSERT_EQ(StoreConfigInput(in, s), REFUSAL_NONE);
     EXPECT_EQ(s.IsSaveDialog, 1);
-    EXPECT_STREQ(s.SaveDir, "C:\\old") << "the folder is taken only when saving into it";
+    EXPECT_STREQ(s.SaveDir, L"C:\\old") << L"the folder is taken only when saving into it";
     EXPECT_EQ((s.IsDotRange * 10 + s.IsNotRange), 10);
 
     in.bitmap = false;
@@ -186,28 +186,28 @@ TEST(ConfigApply, SaveChoicesAndBandStyle) {
     in.clipboard = true;
     in.printDirectly = true;
     ASSERT_EQ(StoreConfigInput(in, s), REFUSAL_NONE);
-    EXPECT_EQ(s.IsSaveDialog, 0) << "no bitmap output: no save dialog";
-    EXPECT_EQ(s.IsPrintPreview, 0) << "direct printing needs the printer output";
+    EXPECT_EQ(s.IsSaveDialog, 0) << L"no bitmap output: no save dialog";
+    EXPECT_EQ(s.IsPrintPreview, 0) << L"direct printing needs the printer output";
 }
 
 TEST(ConfigFields, DecimalRuleAndCentring) {
-    EXPECT_EQ(ReadDecimalField("  -42x"), -42);
-    EXPECT_EQ(ReadDecimalField("+7"), 7);
-    EXPECT_EQ(ReadDecimalField("abc"), 0);
-    EXPECT_EQ(ReadDecimalField(""), 0);
+    EXPECT_EQ(ReadDecimalField(L"  -42x"), -42);
+    EXPECT_EQ(ReadDecimalField(L"+7"), 7);
+    EXPECT_EQ(ReadDecimalField(L"abc"), 0);
+    EXPECT_EQ(ReadDecimalField(L""), 0);
     POINT at = CenteredDialogPosition(RECT{0, 0, 1280, 780}, 570, 390);
     EXPECT_EQ(at.x, 355);
     EXPECT_EQ(at.y, 195);
     at = CenteredDialogPosition(RECT{-100, 10, 300, 211}, 570, 390);
     EXPECT_EQ(at.x, -185);
-    EXPECT_EQ(at.y, -84) << "half of -189 truncated toward zero";
+    EXPECT_EQ(at.y, -84) << L"half of -189 truncated toward zero";
 }
 
 TEST(ConfigTables, EveryPageHasItsItemCaptionAndControls) {
     std::set<int> pagesInTree;
     for (size_t i = 0; i < CONFIG_TREE_COUNT; ++i) {
         const ConfigTreeItem& item = CONFIG_TREE[i];
-        EXPECT_LT(item.parent, static_cast<int>(i)) << "parents are added first";
+        EXPECT_LT(item.parent, static_cast<int>(i)) << L"parents are added first";
         if (item.page != PAGE_NONE) {
             EXPECT_TRUE(pagesInTree.insert(item.page).second);
         }
@@ -221,25 +221,25 @@ TEST(ConfigTables, EveryPageHasItsItemCaptionAndControls) {
         const RECT& r = PAGE_CONTROLS[i].rect;
         EXPECT_TRUE(r.left >= CONFIG_GROUP_RECT.left && r.right <= CONFIG_GROUP_RECT.right &&
                     r.top >= CONFIG_GROUP_RECT.top && r.bottom <= CONFIG_GROUP_RECT.bottom)
-            << PAGE_CONTROLS[i].id << " inside the group box";
+            << PAGE_CONTROLS[i].id << L" inside the group box";
     }
     EXPECT_EQ(PAGE_CONTROL_COUNT, 44u);
     EXPECT_EQ(pagesWithControls.size(), static_cast<size_t>(CONFIG_PAGE_COUNT));
-    for (const char* caption : PAGE_CAPTIONS)
+    for (const wchar_t* caption : PAGE_CAPTIONS)
         EXPECT_NE(caption[0], '\0');
     EXPECT_EQ(HELP_ROW_COUNT, 23u);
 }
 
 TEST(FileChoosers, APathIsCopiedOnlyWhenItFits) {
-    char out[8] = "keep";
-    EXPECT_FALSE(CopyTextIfFits("12345678", out, sizeof out));
-    EXPECT_STREQ(out, "keep") << "a path that does not fit is not stored cut";
-    EXPECT_TRUE(CopyTextIfFits("1234567", out, sizeof out));
-    EXPECT_STREQ(out, "1234567");
-    std::string longPath(300, 'a');
-    char launcherPath[LAUNCHER_PATH_CAPACITY] = "old";
-    EXPECT_FALSE(CopyTextIfFits(longPath.c_str(), launcherPath, sizeof launcherPath));
-    EXPECT_STREQ(launcherPath, "old");
+    wchar_t out[8] = L"keep";
+    EXPECT_FALSE(CopyTextIfFits(L"12345678", out, std::size(out)));
+    EXPECT_STREQ(out, L"keep") << L"a path that does not fit is not stored cut";
+    EXPECT_TRUE(CopyTextIfFits(L"1234567", out, std::size(out)));
+    EXPECT_STREQ(out, L"1234567");
+    std::wstring longPath(300, 'a');
+    wchar_t launcherPath[LAUNCHER_PATH_CAPACITY] = L"old";
+    EXPECT_FALSE(CopyTextIfFits(longPath.c_str(), launcherPath, std::size(launcherPath)));
+    EXPECT_STREQ(launcherPath, L"old");
 }
 
 } // namespace

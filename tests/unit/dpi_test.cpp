@@ -56,21 +56,21 @@ TEST(DpiQueries, TheSystemAnswersWithAUsableDpi) {
     EXPECT_EQ(DpiOfWindow(GetDesktopWindow()), system);
     RECT frame = {0, 0, 100, 100};
     AdjustWindowRectForDpi(&frame, WS_CAPTION | WS_SYSMENU, 0, system);
-    EXPECT_LT(frame.top, 0) << "room for the caption";
+    EXPECT_LT(frame.top, 0) << L"room for the caption";
     EXPECT_GT(SystemMetricForDpi(SM_CYCAPTION, system), 0);
 }
 
 TEST(ListColumns, WidthsFollowTheListsDpi) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
-    HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_POPUP | LVS_REPORT, 0, 0, 400, 200, nullptr,
-                                nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 400, 200, nullptr,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(list, nullptr);
-    AddListColumn(list, 0, "ファイル名", 100);
-    AddListColumn(list, 1, "更新日時", 120);
+    AddListColumn(list, 0, L"ファイル名", 100);
+    AddListColumn(list, 1, L"更新日時", 120);
     auto widths = [&] {
-        return std::make_pair(static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0)),
-                              static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0)));
+        return std::make_pair(static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0)),
+                              static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0)));
     };
     // design widths 100 and 120 at 96 DPI, one and a half times at 144
     const std::map<UINT, std::pair<int, int>> added = {{96, {100, 120}}, {144, {150, 180}}};

@@ -22,8 +22,8 @@ class HistoryTest : public ::testing::Test {
         Settings.SaveNum = 3;
     }
 
-    std::string Slot(int number) const {
-        return folder.file("~zor_vex" + std::to_string(number) + ".bmp");
+    std::wstring Slot(int number) const {
+        return folder.file(L"~zor_vex" + std::to_wstring(number) + L".bmp");
     }
     void Fill(int number, const std::string& content) { WriteText(Slot(number), content); }
     void Capture(const std::string& content) { WriteText(workBitmapPath, content); }
@@ -42,9 +42,9 @@ class HistoryTest : public ::testing::Test {
 using Contents = std::vector<std::string>;
 
 TEST_F(HistoryTest, SlotPathsLiveInTheTemporaryFolder) {
-    EXPECT_EQ(std::string(historyFilePaths[0]), Slot(1));
-    EXPECT_EQ(std::string(historyFilePaths[299]), Slot(300));
-    EXPECT_EQ(std::string(workBitmapPath), folder.file("~zor_vex.bmp"));
+    EXPECT_EQ(std::wstring(historyFilePaths[0]), Slot(1));
+    EXPECT_EQ(std::wstring(historyFilePaths[299]), Slot(300));
+    EXPECT_EQ(std::wstring(workBitmapPath), folder.file(L"~zor_vex.bmp"));
 }
 
 TEST_F(HistoryTest, FullHistoryDropsTheOldestAndShiftsTheRest) {
@@ -160,24 +160,24 @@ TEST_F(HistoryTest, TrimDeletesTheSurplusSlots) {
 
 TEST_F(HistoryTest, BackupNumbersBySlotAndOverwrites) {
     TempFolder backup;
-    std::string target = backup.path().substr(0, backup.path().size() - 1);
+    std::wstring target = backup.path().substr(0, backup.path().size() - 1);
     Fill(1, "A");
     Fill(3, "C");
     Fill(4, "outside");
-    WriteText(backup.file("1.bmp"), "stale");
+    WriteText(backup.file(L"1.bmp"), "stale");
     BackupHistory(target.c_str());
-    EXPECT_EQ(ReadText(backup.file("1.bmp")), "A");
-    EXPECT_FALSE(FileExists(backup.file("2.bmp")));
-    EXPECT_EQ(ReadText(backup.file("3.bmp")), "C");
-    EXPECT_FALSE(FileExists(backup.file("4.bmp"))) << "slot 4 is outside SaveNum 3";
+    EXPECT_EQ(ReadText(backup.file(L"1.bmp")), "A");
+    EXPECT_FALSE(FileExists(backup.file(L"2.bmp")));
+    EXPECT_EQ(ReadText(backup.file(L"3.bmp")), "C");
+    EXPECT_FALSE(FileExists(backup.file(L"4.bmp"))) << "slot 4 is outside SaveNum 3";
 }
 
 TEST_F(HistoryTest, BackupOfAnEmptyHistoryCopiesNothing) {
     TempFolder backup;
-    std::string target = backup.path().substr(0, backup.path().size() - 1);
+    std::wstring target = backup.path().substr(0, backup.path().size() - 1);
     BackupHistory(target.c_str());
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA(backup.file("*.bmp").c_str(), &entry);
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW(backup.file(L"*.bmp").c_str(), &entry);
     EXPECT_EQ(find, INVALID_HANDLE_VALUE);
     if (find != INVALID_HANDLE_VALUE) FindClose(find);
 }
@@ -189,8 +189,8 @@ namespace {
 // Another program holding a file open without sharing it.
 class LockedFile {
   public:
-    explicit LockedFile(const std::string& path)
-        : handle_(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+    explicit LockedFile(const std::wstring& path)
+        : handle_(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
     ~LockedFile() { Release(); }
     void Release() {
         if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
@@ -213,7 +213,7 @@ TEST_F(HistoryTest, AHeldOrReadOnlySlotLeavesTheWholeHistoryAsItWas) {
     for (Case c : {Case{1, Hold::Locked}, Case{2, Hold::Locked}, Case{3, Hold::Locked},
                    Case{3, Hold::ReadOnly}}) {
         SCOPED_TRACE("slot " + std::to_string(c.slot));
-        for (int n = 1; n <= 4; ++n) DeleteFileA(Slot(n).c_str());
+        for (int n = 1; n <= 4; ++n) DeleteFileW(Slot(n).c_str());
         Fill(1, "A");
         Fill(2, "B");
         Fill(3, "C");
@@ -226,56 +226,56 @@ TEST_F(HistoryTest, AHeldOrReadOnlySlotLeavesTheWholeHistoryAsItWas) {
             }
             EXPECT_EQ(Slots(4), (Contents{"A", "B", "C", "-"}));
         } else {
-            SetFileAttributesA(Slot(c.slot).c_str(), FILE_ATTRIBUTE_READONLY);
+            SetFileAttributesW(Slot(c.slot).c_str(), FILE_ATTRIBUTE_READONLY);
         }
         Capture("M");
         EXPECT_TRUE(RotateHistory());
         EXPECT_EQ(Slots(4), (Contents{"M", "A", "B", "-"}));
-        EXPECT_EQ(folder.names(), (std::vector<std::string>{"~zor_vex.bmp", "~zor_vex1.bmp",
-                                                             "~zor_vex2.bmp", "~zor_vex3.bmp"}))
+        EXPECT_EQ(folder.names(), (std::vector<std::wstring>{L"~zor_vex.bmp", L"~zor_vex1.bmp",
+                                                              L"~zor_vex2.bmp", L"~zor_vex3.bmp"}))
             << "nothing of the rotation is left behind";
     }
 }
 
 TEST_F(HistoryTest, CopiesAreWholeOrNotThere) {
-    std::string source = folder.file("source.bmp");
+    std::wstring source = folder.file(L"source.bmp");
     WriteText(source, "hard copy");
     // a missing source leaves the destination as it was
-    WriteText(folder.file("old.bmp"), "old");
-    EXPECT_FALSE(CopyHardCopyFile(folder.file("missing.bmp").c_str(), folder.file("old.bmp").c_str()));
-    EXPECT_EQ(ReadText(folder.file("old.bmp")), "old");
+    WriteText(folder.file(L"old.bmp"), "old");
+    EXPECT_FALSE(CopyHardCopyFile(folder.file(L"missing.bmp").c_str(), folder.file(L"old.bmp").c_str()));
+    EXPECT_EQ(ReadText(folder.file(L"old.bmp")), "old");
     // a destination held open by another program is neither replaced nor cut
     {
-        LockedFile lock(folder.file("old.bmp"));
-        EXPECT_FALSE(CopyHardCopyFile(source.c_str(), folder.file("old.bmp").c_str()));
+        LockedFile lock(folder.file(L"old.bmp"));
+        EXPECT_FALSE(CopyHardCopyFile(source.c_str(), folder.file(L"old.bmp").c_str()));
     }
-    EXPECT_EQ(ReadText(folder.file("old.bmp")), "old");
+    EXPECT_EQ(ReadText(folder.file(L"old.bmp")), "old");
     // a folder that does not exist gets nothing
-    EXPECT_FALSE(CopyHardCopyFile(source.c_str(), folder.file("gone\\x.bmp").c_str()));
-    EXPECT_TRUE(CopyHardCopyFile(source.c_str(), folder.file("old.bmp").c_str()));
-    EXPECT_EQ(ReadText(folder.file("old.bmp")), "hard copy");
+    EXPECT_FALSE(CopyHardCopyFile(source.c_str(), folder.file(L"gone\\x.bmp").c_str()));
+    EXPECT_TRUE(CopyHardCopyFile(source.c_str(), folder.file(L"old.bmp").c_str()));
+    EXPECT_EQ(ReadText(folder.file(L"old.bmp")), "hard copy");
     // a user's own file named like the destination plus "~" is not touched
-    WriteText(folder.file("old.bmp~"), "the user's");
-    EXPECT_TRUE(CopyHardCopyFile(source.c_str(), folder.file("old.bmp").c_str()));
-    EXPECT_EQ(ReadText(folder.file("old.bmp~")), "the user's");
-    EXPECT_EQ(folder.names(), (std::vector<std::string>{"old.bmp", "old.bmp~", "source.bmp"}))
+    WriteText(folder.file(L"old.bmp~"), "the user's");
+    EXPECT_TRUE(CopyHardCopyFile(source.c_str(), folder.file(L"old.bmp").c_str()));
+    EXPECT_EQ(ReadText(folder.file(L"old.bmp~")), "the user's");
+    EXPECT_EQ(folder.names(), (std::vector<std::wstring>{L"old.bmp", L"old.bmp~", L"source.bmp"}))
         << "no temporary file is left";
 }
 
 // A destination whose folder leaves no room for a temporary name beside it
 // still gets its copy, as long as the destination itself fits.
 TEST_F(HistoryTest, ADestinationNearThePathLimitIsStillWritten) {
-    std::string source = folder.file("source.bmp");
+    std::wstring source = folder.file(L"source.bmp");
     WriteText(source, "hard copy");
     // 247 characters: the longest folder that can be made, 12 short of the
     // limit with its backslash, so no "~zvxXXXX.tmp" fits beside "a.bmp".
-    std::string deep = folder.path();
+    std::wstring deep = folder.path();
     while (deep.size() < MAX_PATH - 13) {
-        deep += std::string(std::min<size_t>(40, MAX_PATH - 13 - deep.size()), 'd');
-        ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
-        deep += "\\";
+        deep += std::wstring(std::min<size_t>(40, MAX_PATH - 13 - deep.size()), L'd');
+        ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
+        deep += L"\\";
     }
-    std::string destination = deep + "a.bmp";
+    std::wstring destination = deep + L"a.bmp";
     ASSERT_LT(destination.size(), size_t(MAX_PATH));
     ASSERT_GE(deep.size() + 12, size_t(MAX_PATH));
     EXPECT_TRUE(CopyHardCopyFile(source.c_str(), destination.c_str()));
@@ -283,12 +283,12 @@ TEST_F(HistoryTest, ADestinationNearThePathLimitIsStillWritten) {
 }
 
 TEST_F(HistoryTest, LeftoversOfAnInterruptedCopyGoAtStart) {
-    for (const char* name : {"~zvx01AF.tmp", "~zvx1234.tmp", "~zvx12345.tmp", "~zvxabcg.tmp",
-                             "zvx1234.tmp", "~zor_vex1.bmp"})
+    for (const wchar_t* name : {L"~zvx01AF.tmp", L"~zvx1234.tmp", L"~zvx12345.tmp", L"~zvxabcg.tmp",
+                                L"zvx1234.tmp", L"~zor_vex1.bmp"})
         WriteText(folder.file(name), "x");
     RemoveLeftoverTemporaryFiles(folder.path().c_str());
-    EXPECT_EQ(folder.names(), (std::vector<std::string>{"zvx1234.tmp", "~zor_vex1.bmp",
-                                                         "~zvx12345.tmp", "~zvxabcg.tmp"}));
+    EXPECT_EQ(folder.names(), (std::vector<std::wstring>{L"zvx1234.tmp", L"~zor_vex1.bmp",
+                                                          L"~zvx12345.tmp", L"~zvxabcg.tmp"}));
 }
 
 } // namespace

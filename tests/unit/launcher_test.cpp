@@ -11,18 +11,18 @@
 namespace {
 
 TEST(LauncherRows, HotKeyNamesAndUseColumn) {
-    char name[16];
-    FormatLauncherHotKeyName(1, name, sizeof name);
-    EXPECT_STREQ(name, "Ctrl + F1");
-    FormatLauncherHotKeyName(10, name, sizeof name);
-    EXPECT_STREQ(name, "Ctrl + F10");
-    FormatLauncherHotKeyName(12, name, sizeof name);
-    EXPECT_STREQ(name, "Ctrl + F12");
+    wchar_t name[16];
+    FormatLauncherHotKeyName(1, name, std::size(name));
+    EXPECT_STREQ(name, L"Ctrl + F1");
+    FormatLauncherHotKeyName(10, name, std::size(name));
+    EXPECT_STREQ(name, L"Ctrl + F10");
+    FormatLauncherHotKeyName(12, name, std::size(name));
+    EXPECT_STREQ(name, L"Ctrl + F12");
 
-    EXPECT_STREQ(LauncherUseText(1), "使用中");
-    EXPECT_STREQ(LauncherUseText(0), "-");
-    EXPECT_STREQ(LauncherUseText(2), "-") << "a stray flag is not registered at start-up";
-    EXPECT_STREQ(LauncherUseText(-1), "-");
+    EXPECT_STREQ(LauncherUseText(1), L"使用中");
+    EXPECT_STREQ(LauncherUseText(0), L"-");
+    EXPECT_STREQ(LauncherUseText(2), L"-") << L"a stray flag is not registered at start-up";
+    EXPECT_STREQ(LauncherUseText(-1), L"-");
 }
 
 TEST(LauncherFlag, RegistrationFollowsTheSavedFlag) {
@@ -40,22 +40,22 @@ TEST(LauncherFlag, RegistrationFollowsTheSavedFlag) {
 class LauncherKeys : public ::testing::Test {
 protected:
     TempFolder folder;
-    std::string ini = folder.file("zorvex.ini");
+    std::wstring ini = folder.file(L"zorvex.ini");
 
-    void Store(int n, int flag, const char* path, const char* params) {
+    void Store(int n, int flag, const wchar_t* path, const wchar_t* params) {
         LauncherEntry& entry = launcherTable[n - 1];
         entry.IsCtrlF = flag;
-        std::strcpy(entry.Path, path);
-        std::strcpy(entry.Params, params);
+        std::wcscpy(entry.Path, path);
+        std::wcscpy(entry.Params, params);
         SaveLauncherSettings(n, ini.c_str());
     }
 };
 
 TEST_F(LauncherKeys, ThreeKeysPerEntryInTheirOrderAndLetterCase) {
     WriteText(ini, "[Common]\r\nCopyType=0\r\n");
-    Store(1, 1, "C:\\Program Files\\Tool\\tool.exe", "-a \"b c\"");
-    Store(10, 0, "", "");
-    Store(12, 1, "notepad.exe", "two  spaces  inside");
+    Store(1, 1, L"C:\\Program Files\\Tool\\tool.exe", L"-a \"b c\"");
+    Store(10, 0, L"", L"");
+    Store(12, 1, L"notepad.exe", L"two  spaces  inside");
     std::string text = ReadText(ini);
     EXPECT_NE(text.find("[Common]\r\nCopyType=0\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("[HotKey]\r\n"
@@ -73,16 +73,16 @@ TEST_F(LauncherKeys, ThreeKeysPerEntryInTheirOrderAndLetterCase) {
 }
 
 TEST_F(LauncherKeys, WrittenKeysAreReadBackAtTheNextStart) {
-    Store(7, 1, "Z:\\tmp\\recorder.exe", "x y");
-    Store(3, 0, "C:\\a b\\c.exe", "p");
+    Store(7, 1, L"Z:\\tmp\\recorder.exe", L"x y");
+    Store(3, 0, L"C:\\a b\\c.exe", L"p");
     for (LauncherEntry& entry : launcherTable) entry = LauncherEntry{};
     LoadLauncherSettings(ini.c_str());
     EXPECT_EQ(launcherTable[6].IsCtrlF, 1);
-    EXPECT_STREQ(launcherTable[6].Path, "Z:\\tmp\\recorder.exe");
-    EXPECT_STREQ(launcherTable[6].Params, "x y");
+    EXPECT_STREQ(launcherTable[6].Path, L"Z:\\tmp\\recorder.exe");
+    EXPECT_STREQ(launcherTable[6].Params, L"x y");
     EXPECT_EQ(launcherTable[2].IsCtrlF, 0);
-    EXPECT_STREQ(launcherTable[2].Path, "C:\\a b\\c.exe");
-    EXPECT_STREQ(launcherTable[2].Params, "p");
+    EXPECT_STREQ(launcherTable[2].Path, L"C:\\a b\\c.exe");
+    EXPECT_STREQ(launcherTable[2].Params, L"p");
 }
 
 } // namespace

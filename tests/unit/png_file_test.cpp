@@ -25,15 +25,14 @@ struct Decoded {
     std::vector<BYTE> bgr; // rows from the top, 3 bytes a pixel, no padding
 };
 
-Decoded DecodePng(const std::string& path) {
+Decoded DecodePng(const std::wstring& path) {
     Decoded out;
-    std::wstring wide(path.begin(), path.end());
     ComPtr<IWICImagingFactory> factory;
     ComPtr<IWICBitmapDecoder> decoder;
     ComPtr<IWICBitmapFrameDecode> frame;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_PPV_ARGS(factory.GetAddressOf()))) ||
-        FAILED(factory->CreateDecoderFromFilename(wide.c_str(), nullptr, GENERIC_READ,
+        FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
                                                   WICDecodeMetadataCacheOnDemand,
                                                   decoder.GetAddressOf())) ||
         FAILED(decoder->GetFrame(0, frame.GetAddressOf())) ||
@@ -50,7 +49,7 @@ Decoded DecodePng(const std::string& path) {
 
 // A bottom-up bitmap file of noise; a 32-bit one with noise in the unused
 // fourth byte too.
-std::vector<uint8_t> WriteNoiseBitmap(const std::string& path, int width, int height,
+std::vector<uint8_t> WriteNoiseBitmap(const std::wstring& path, int width, int height,
                                       int bitCount) {
     BitmapFileHeader file;
     BitmapInfoHeader info;
@@ -75,7 +74,7 @@ class PngFile : public ::testing::TestWithParam<std::tuple<int, int, int>> {
 
 TEST_P(PngFile, DecodesBackToEveryPixelOfTheHardCopyWithoutAlpha) {
     auto [width, height, bitCount] = GetParam();
-    std::string bitmap = folder.file("hard copy.bmp"), png = folder.file("hard copy.png");
+    std::wstring bitmap = folder.file(L"hard copy.bmp"), png = folder.file(L"hard copy.png");
     std::vector<uint8_t> bytes = WriteNoiseBitmap(bitmap, width, height, bitCount);
     ASSERT_TRUE(WritePngFile(bitmap.c_str(), png.c_str()));
 
@@ -103,11 +102,11 @@ INSTANTIATE_TEST_SUITE_P(Depths, PngFile,
 
 TEST(SaveAsPng, AnUnreadableHardCopyLeavesNoFileBehind) {
     TempFolder folder;
-    WriteText(folder.file("broken.bmp"), "BM not a bitmap");
-    std::string destination = folder.file("saved.png");
+    WriteText(folder.file(L"broken.bmp"), "BM not a bitmap");
+    std::wstring destination = folder.file(L"saved.png");
     EXPECT_FALSE(
-        SaveHardCopyAs(folder.file("broken.bmp").c_str(), destination.c_str(), IMAGE_TYPE_PNG));
-    EXPECT_EQ(folder.names(), (std::vector<std::string>{"broken.bmp"}))
+        SaveHardCopyAs(folder.file(L"broken.bmp").c_str(), destination.c_str(), IMAGE_TYPE_PNG));
+    EXPECT_EQ(folder.names(), (std::vector<std::wstring>{L"broken.bmp"}))
         << "no PNG and no temporary file left";
 }
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwchar>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -73,76 +75,80 @@ TEST(StampText, TimeStampPadsEveryField) {
     time.wMinute = 4;
     time.wSecond = 5;
     time.wMilliseconds = 999;
-    char text[TIME_STAMP_CAPACITY];
+    wchar_t text[TIME_STAMP_CAPACITY];
     FormatTimeStamp(time, text);
-    EXPECT_STREQ(text, "2012/01/02 03:04:05");
+    EXPECT_STREQ(text, L"2012/01/02 03:04:05");
     time.wYear = 987;
     FormatTimeStamp(time, text);
-    EXPECT_STREQ(text, " 987/01/02 03:04:05");
+    EXPECT_STREQ(text, L" 987/01/02 03:04:05");
 }
 
 TEST(StampText, LocalTimeStampHasTheFormOfToday) {
-    char text[TIME_STAMP_CAPACITY];
-    std::memset(text, 'x', sizeof text);
+    wchar_t text[TIME_STAMP_CAPACITY];
+    std::memset(text, 'x', std::size(text));
     SYSTEMTIME before;
     GetLocalTime(&before);
     FormatLocalTimeStamp(text);
-    ASSERT_EQ(std::strlen(text), 19u);
-    char date[11];
-    std::snprintf(date, sizeof date, "%4d/%02d/%02d", before.wYear, before.wMonth, before.wDay);
-    EXPECT_EQ(std::string(text, 10), date);
+    ASSERT_EQ(std::wcslen(text), 19u);
+    wchar_t date[11];
+    std::swprintf(date, std::size(date), L"%4d/%02d/%02d", before.wYear, before.wMonth, before.wDay);
+    EXPECT_EQ(std::wstring(text, 10), date);
 }
 
 TEST(StampText, HostStampHoldsBothOneOrNone) {
-    char text[HOST_STAMP_CAPACITY];
-    FormHostStampText("pc01", "192.168.0.10", true, true, text, sizeof text);
-    EXPECT_STREQ(text, "pc01 192.168.0.10");
-    FormHostStampText("pc01", "192.168.0.10", true, false, text, sizeof text);
-    EXPECT_STREQ(text, "pc01");
-    FormHostStampText("pc01", "192.168.0.10", false, true, text, sizeof text);
-    EXPECT_STREQ(text, "192.168.0.10");
-    FormHostStampText("pc01", "192.168.0.10", false, false, text, sizeof text);
-    EXPECT_STREQ(text, "");
+    wchar_t text[HOST_STAMP_CAPACITY];
+    FormHostStampText(L"pc01", L"192.168.0.10", true, true, text, std::size(text));
+    EXPECT_STREQ(text, L"pc01 192.168.0.10");
+    FormHostStampText(L"pc01", L"192.168.0.10", true, false, text, std::size(text));
+    EXPECT_STREQ(text, L"pc01");
+    FormHostStampText(L"pc01", L"192.168.0.10", false, true, text, std::size(text));
+    EXPECT_STREQ(text, L"192.168.0.10");
+    FormHostStampText(L"pc01", L"192.168.0.10", false, false, text, std::size(text));
+    EXPECT_STREQ(text, L"");
 }
 
 TEST(StampText, HostStampNeverPassesItsBuffer) {
-    std::string name(255, 'h'), address(255, 'a');
-    char text[HOST_STAMP_CAPACITY + 8];
-    std::memset(text, '#', sizeof text);
+    std::wstring name(255, 'h'), address(255, 'a');
+    wchar_t text[HOST_STAMP_CAPACITY + 8];
+    std::wmemset(text, L'#', std::size(text));
     FormHostStampText(name.c_str(), address.c_str(), true, true, text, HOST_STAMP_CAPACITY);
-    EXPECT_EQ(std::string(text), name + " " + address);
+    EXPECT_EQ(std::wstring(text), name + L" " + address);
     // Longer texts than the program ever holds are cut at the buffer.
-    std::string longName(600, 'n');
+    std::wstring longName(600, 'n');
     FormHostStampText(longName.c_str(), address.c_str(), true, true, text, HOST_STAMP_CAPACITY);
-    EXPECT_EQ(std::strlen(text), static_cast<size_t>(HOST_STAMP_CAPACITY - 1));
+    EXPECT_EQ(std::wcslen(text), static_cast<size_t>(HOST_STAMP_CAPACITY - 1));
     EXPECT_EQ(text[HOST_STAMP_CAPACITY], '#');
 }
 
 TEST(StampText, LookUpFillsHostNameAndDottedAddress) {
     LookUpHostAddress();
-    char expected[HOST_TEXT_CAPACITY] = {};
-    DWORD size = sizeof expected;
-    ASSERT_TRUE(GetComputerNameExA(ComputerNameDnsHostname, expected, &size));
-    EXPECT_STRCASEEQ(hostNameText, expected);
+    wchar_t expected[HOST_TEXT_CAPACITY] = {};
+    DWORD size = std::size(expected);
+    ASSERT_TRUE(GetComputerNameExW(ComputerNameDnsHostname, expected, &size));
+    EXPECT_EQ(_wcsicmp(hostNameText, expected), 0) << hostNameText;
     unsigned parts[4];
-    char rest;
-    EXPECT_EQ(std::sscanf(ipAddressText, "%u.%u.%u.%u%c", &parts[0], &parts[1], &parts[2],
-                          &parts[3], &rest),
+    wchar_t rest;
+    EXPECT_EQ(std::swscanf(ipAddressText, L"%u.%u.%u.%u%lc", &parts[0], &parts[1], &parts[2],
+                           &parts[3], &rest),
               4)
         << ipAddressText;
     // The socket library is shut down again: a second look-up works the same.
-    std::string first = ipAddressText;
+    std::wstring first = ipAddressText;
     LookUpHostAddress();
     EXPECT_EQ(first, ipAddressText);
 }
 
 namespace {
 
-HGLOBAL DeviceNames(WORD offset, const std::string& tail) {
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DEVNAMES) + tail.size());
+// The names' offsets count UTF-16 units from the block's start.
+constexpr WORD NAMES_START = sizeof(DEVNAMES) / sizeof(wchar_t);
+
+HGLOBAL DeviceNames(WORD offset, const std::wstring& tail) {
+    size_t tailBytes = tail.size() * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DEVNAMES) + tailBytes);
     auto* names = static_cast<DEVNAMES*>(GlobalLock(memory));
     names->wDeviceOffset = offset;
-    std::memcpy(reinterpret_cast<char*>(names) + sizeof(DEVNAMES), tail.data(), tail.size());
+    std::memcpy(reinterpret_cast<char*>(names) + sizeof(DEVNAMES), tail.data(), tailBytes);
     GlobalUnlock(memory);
     return memory;
 }
@@ -150,22 +156,22 @@ HGLOBAL DeviceNames(WORD offset, const std::string& tail) {
 } // namespace
 
 TEST(PrinterSetup, TheFullPrinterNameComesFromTheDeviceNames) {
-    const std::string longName = "Second floor colour laser by the window";
-    DEVMODEA chosen = {};
-    std::memcpy(chosen.dmDeviceName, longName.data(), CCHDEVICENAME); // cut, no terminator
+    const std::wstring longName = L"Second floor colour laser by the window";
+    DEVMODEW chosen = {};
+    std::wmemcpy(chosen.dmDeviceName, longName.data(), CCHDEVICENAME); // cut, no terminator
     struct Case {
         WORD offset;
-        std::string tail;
-        std::string expected;
+        std::wstring tail;
+        std::wstring expected;
     } cases[] = {
-        {sizeof(DEVNAMES), std::string("winspool\0", 9) + longName + '\0', ""},
-        {sizeof(DEVNAMES) + 9, std::string("winspool\0", 9) + longName + '\0', longName},
+        {NAMES_START, std::wstring(L"winspool\0", 9) + longName + L'\0', L""},
+        {NAMES_START + 9, std::wstring(L"winspool\0", 9) + longName + L'\0', longName},
         // an offset past the block is not read
-        {4000, std::string("x\0", 2), longName.substr(0, 32)},
+        {4000, std::wstring(L"x\0", 2), longName.substr(0, 32)},
     };
     for (const Case& c : cases) {
         HGLOBAL names = DeviceNames(c.offset, c.tail);
-        std::string expected = c.expected.empty() ? "winspool" : c.expected;
+        std::wstring expected = c.expected.empty() ? L"winspool" : c.expected;
         EXPECT_EQ(ChosenPrinterName(names, chosen), expected) << c.offset;
         GlobalFree(names);
     }

@@ -1,23 +1,27 @@
 #include "settings/settings.h"
 
+#include "settings/shift_jis.h"
+
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <cwchar>
 #include <string>
 
 namespace {
 
-std::string CurrentDirectory() {
-    char buffer[MAX_PATH] = {};
-    GetCurrentDirectoryA(sizeof buffer, buffer);
+std::wstring CurrentDirectory() {
+    wchar_t buffer[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, buffer);
     return buffer;
 }
 
 class SettingsFile : public ::testing::Test {
 protected:
     TempFolder folder;
-    std::string ini = folder.file("zorvex.ini");
+    std::wstring ini = folder.file(L"zorvex.ini");
 
     void Load(const std::string& text) {
         WriteText(ini, text);
@@ -27,24 +31,24 @@ protected:
 };
 
 TEST_F(SettingsFile, MissingFileGivesDefaultsAndCorrections) {
-    LoadSettings(folder.file("absent.ini").c_str());
-    LoadLauncherSettings(folder.file("absent.ini").c_str());
+    LoadSettings(folder.file(L"absent.ini").c_str());
+    LoadLauncherSettings(folder.file(L"absent.ini").c_str());
     EXPECT_EQ(Settings.CopyType, COPY_RANGE);
     EXPECT_EQ(Settings.SaveFormat1, 1) << "at least the clipboard output stays on";
     EXPECT_EQ(Settings.SaveFormat2, 0);
     EXPECT_EQ(Settings.SaveFormat3, 0);
     EXPECT_EQ(Settings.SaveImageType, IMAGE_TYPE_BITMAP);
     EXPECT_EQ(Settings.SaveNum, 3);
-    EXPECT_STREQ(Settings.AppPath, "mspaint.exe");
-    EXPECT_STREQ(Settings.AppParam, "");
-    EXPECT_EQ(std::string(Settings.SaveDir), CurrentDirectory());
+    EXPECT_STREQ(Settings.AppPath, L"mspaint.exe");
+    EXPECT_STREQ(Settings.AppParam, L"");
+    EXPECT_EQ(std::wstring(Settings.SaveDir), CurrentDirectory());
     EXPECT_EQ(Settings.OnesWinStyle, 3);
     EXPECT_EQ(Settings.OnesLeft, 0);
     EXPECT_EQ(Settings.IsFlash, 0);
     for (const LauncherEntry& entry : launcherTable) {
         EXPECT_EQ(entry.IsCtrlF, 0);
-        EXPECT_STREQ(entry.Path, "");
-        EXPECT_STREQ(entry.Params, "");
+        EXPECT_STREQ(entry.Path, L"");
+        EXPECT_STREQ(entry.Params, L"");
     }
 }
 
@@ -57,11 +61,11 @@ TEST_F(SettingsFile, ClipboardCorrectionOnlyWhenAllOutputsAreOff) {
 }
 
 TEST_F(SettingsFile, ExistingSaveDirIsKeptAndMissingOneBecomesCurrentDirectory) {
-    std::string existing = folder.path().substr(0, folder.path().size() - 1);
-    Load("[SaveAs]\r\nSaveDir=" + existing + "\r\n");
-    EXPECT_EQ(std::string(Settings.SaveDir), existing);
-    Load("[SaveAs]\r\nSaveDir=" + folder.file("deleted-since") + "\r\n");
-    EXPECT_EQ(std::string(Settings.SaveDir), CurrentDirectory());
+    std::wstring existing = folder.path().substr(0, folder.path().size() - 1);
+    Load("[SaveAs]\r\nSaveDir=" + ShiftJisFromWide(existing) + "\r\n");
+    EXPECT_EQ(std::wstring(Settings.SaveDir), existing);
+    Load("[SaveAs]\r\nSaveDir=" + ShiftJisFromWide(folder.file(L"deleted-since")) + "\r\n");
+    EXPECT_EQ(std::wstring(Settings.SaveDir), CurrentDirectory());
 }
 
 TEST_F(SettingsFile, SectionAndKeyNamesIgnoreCase) {
@@ -69,8 +73,8 @@ TEST_F(SettingsFile, SectionAndKeyNamesIgnoreCase) {
          "Ctrl_F3_Params=-x\r\nisctrlf3=1\r\n");
     EXPECT_EQ(Settings.CopyType, COPY_ACTIVE_WINDOW);
     EXPECT_EQ(Settings.IsCursor, 1);
-    EXPECT_STREQ(launcherTable[2].Path, "C:\\tools\\a.exe");
-    EXPECT_STREQ(launcherTable[2].Params, "-x");
+    EXPECT_STREQ(launcherTable[2].Path, L"C:\\tools\\a.exe");
+    EXPECT_STREQ(launcherTable[2].Params, L"-x");
     EXPECT_EQ(launcherTable[2].IsCtrlF, 1);
 }
 
@@ -100,10 +104,10 @@ TEST_F(SettingsFile, OverlongStringsAreCutToTheirCapacity) {
     std::string longText(2000, 'x');
     Load("[Modify]\r\nAppPath=" + longText + "\r\nAppParam=" + longText + "\r\n[HotKey]\r\nCtrl_F1=" +
          longText + "\r\nCtrl_F1_PARAMS=" + longText + "\r\n");
-    EXPECT_EQ(std::string(Settings.AppPath).size(), size_t(APP_PATH_CAPACITY - 1));
-    EXPECT_EQ(std::string(Settings.AppParam).size(), size_t(APP_PARAM_CAPACITY - 1));
-    EXPECT_EQ(std::string(launcherTable[0].Path).size(), size_t(LAUNCHER_PATH_CAPACITY - 1));
-    EXPECT_EQ(std::string(launcherTable[0].Params).size(), size_t(LAUNCHER_PARAMS_CAPACITY - 1));
+    EXPECT_EQ(std::wcslen(Settings.AppPath), size_t(APP_PATH_CAPACITY - 1));
+    EXPECT_EQ(std::wcslen(Settings.AppParam), size_t(APP_PARAM_CAPACITY - 1));
+    EXPECT_EQ(std::wcslen(launcherTable[0].Path), size_t(LAUNCHER_PATH_CAPACITY - 1));
+    EXPECT_EQ(std::wcslen(launcherTable[0].Params), size_t(LAUNCHER_PARAMS_CAPACITY - 1));
 }
 
 TEST_F(SettingsFile, WriteSettingIntRewritesOnlyItsKey) {
@@ -128,7 +132,7 @@ TEST_F(SettingsFile, SaveSettingsRoundTripsAndLeavesOthersAndHotKeyAlone) {
     Settings.AutoRight = 640;
     Settings.SaveFormat2 = 1;
     Settings.SaveImageType = IMAGE_TYPE_PNG;
-    strcpy(Settings.AppParam, "/p");
+    wcscpy(Settings.AppParam, L"/p");
     Settings.SaveNum = 42;
     Settings.IsPrintIPAddr = 1;
     Settings.OnesWinStyle = 1; // never written by this call
@@ -144,7 +148,7 @@ TEST_F(SettingsFile, SaveSettingsRoundTripsAndLeavesOthersAndHotKeyAlone) {
     EXPECT_EQ(Settings.AutoRight, 640);
     EXPECT_EQ(Settings.SaveFormat2, 1);
     EXPECT_EQ(Settings.SaveImageType, IMAGE_TYPE_PNG);
-    EXPECT_STREQ(Settings.AppParam, "/p");
+    EXPECT_STREQ(Settings.AppParam, L"/p");
     EXPECT_EQ(Settings.SaveNum, 42);
     EXPECT_EQ(Settings.IsPrintIPAddr, 1);
     EXPECT_EQ(Settings.OnesWinStyle, 5);
@@ -155,7 +159,7 @@ TEST_F(SettingsFile, LauncherFlagsCountOnlyWhenOne) {
     EXPECT_EQ(launcherTable[2].IsCtrlF, 1);
     EXPECT_EQ(launcherTable[3].IsCtrlF, 2);
     EXPECT_EQ(launcherTable[9].IsCtrlF, 1);
-    EXPECT_STREQ(launcherTable[9].Path, "ten.exe");
+    EXPECT_STREQ(launcherTable[9].Path, L"ten.exe");
     EXPECT_TRUE(IsOutputOn(1));
     EXPECT_FALSE(IsOutputOn(2));
 }
@@ -167,12 +171,12 @@ namespace {
 // Every string field ends inside its capacity, and the field after it keeps
 // the value the file gave it: nothing was written past the string.
 void ExpectStringsBounded() {
-    EXPECT_LT(strnlen(Settings.SaveDir, SAVE_DIR_CAPACITY), size_t(SAVE_DIR_CAPACITY));
-    EXPECT_LT(strnlen(Settings.AppPath, APP_PATH_CAPACITY), size_t(APP_PATH_CAPACITY));
-    EXPECT_LT(strnlen(Settings.AppParam, APP_PARAM_CAPACITY), size_t(APP_PARAM_CAPACITY));
+    EXPECT_LT(wcsnlen(Settings.SaveDir, SAVE_DIR_CAPACITY), size_t(SAVE_DIR_CAPACITY));
+    EXPECT_LT(wcsnlen(Settings.AppPath, APP_PATH_CAPACITY), size_t(APP_PATH_CAPACITY));
+    EXPECT_LT(wcsnlen(Settings.AppParam, APP_PARAM_CAPACITY), size_t(APP_PARAM_CAPACITY));
     for (const LauncherEntry& entry : launcherTable) {
-        EXPECT_LT(strnlen(entry.Path, LAUNCHER_PATH_CAPACITY), size_t(LAUNCHER_PATH_CAPACITY));
-        EXPECT_LT(strnlen(entry.Params, LAUNCHER_PARAMS_CAPACITY), size_t(LAUNCHER_PARAMS_CAPACITY));
+        EXPECT_LT(wcsnlen(entry.Path, LAUNCHER_PATH_CAPACITY), size_t(LAUNCHER_PATH_CAPACITY));
+        EXPECT_LT(wcsnlen(entry.Params, LAUNCHER_PARAMS_CAPACITY), size_t(LAUNCHER_PARAMS_CAPACITY));
     }
 }
 
@@ -231,51 +235,125 @@ TEST_F(SettingsFile, GarbageMissingSectionsAndFoldersGiveDefaults) {
     EXPECT_EQ(Settings.OnesLeft, 5);
 
     // a folder where the file should be: defaults, and writing it fails quietly
-    std::string folderPath = folder.file("folder.ini");
-    ASSERT_TRUE(CreateDirectoryA(folderPath.c_str(), nullptr));
+    std::wstring folderPath = folder.file(L"folder.ini");
+    ASSERT_TRUE(CreateDirectoryW(folderPath.c_str(), nullptr));
     LoadSettings(folderPath.c_str());
     LoadLauncherSettings(folderPath.c_str());
     EXPECT_EQ(Settings.CopyType, COPY_RANGE);
     SaveSettings(folderPath.c_str());
-    EXPECT_TRUE(GetFileAttributesA(folderPath.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
-    RemoveDirectoryA(folderPath.c_str());
+    EXPECT_TRUE(GetFileAttributesW(folderPath.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    RemoveDirectoryW(folderPath.c_str());
 }
 
-TEST_F(SettingsFile, ReadOnlyFileIsReadAndWritesDoNotBreakIt) {
+// A read-only settings file is the user's way to keep the settings as they
+// are: it is read, and no write changes it.
+TEST_F(SettingsFile, ReadOnlyFileIsReadAndNeverWritten) {
     Load("[Common]\r\nCopyType=1\r\n");
-    ASSERT_TRUE(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY));
     LoadSettings(ini.c_str());
     EXPECT_EQ(Settings.CopyType, 1);
-    // Whether a read-only file can be written depends on the file system
-    // (root ignores the flag under Wine): find out first, with a plain open.
-    HANDLE probe = CreateFileA(ini.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_EXISTING, 0, nullptr);
-    const bool writable = probe != INVALID_HANDLE_VALUE;
-    if (writable) CloseHandle(probe);
     Settings.CopyType = 2;
     SaveSettings(ini.c_str());
     WriteSettingInt(&Settings.CopyType, "Common", "CopyType", ini.c_str());
-    EXPECT_TRUE(GetFileAttributesA(ini.c_str()) & FILE_ATTRIBUTE_READONLY);
-    LoadSettings(ini.c_str());
-    EXPECT_EQ(Settings.CopyType, writable ? 2 : 1);
-    SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(GetFileAttributesW(ini.c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(ReadText(ini), "[Common]\r\nCopyType=1\r\n");
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(SettingsFile, StringsReadBackExactlyAsWritten) {
-    char* const fields[] = {Settings.AppPath, Settings.AppParam, launcherTable[0].Path,
-                            launcherTable[0].Params};
-    const std::string full = " " + std::string(APP_PARAM_CAPACITY - 3, 'x') + " ";
-    for (std::string value : {"", " lead", "trail ", "\t both \t", "\"whole\"", "'single'",
-                              "\"a b\" \"c d\"", "in\"side", "\"open", "\x83\x5c\x95\x5c\x8e\xa6",
-                              " \"\x83\x5c\x95\x5c\x8e\xa6\" ", full.c_str()}) {
-        for (char* field : fields) strcpy(field, value.c_str());
+    wchar_t* const fields[] = {Settings.AppPath, Settings.AppParam, launcherTable[0].Path,
+                               launcherTable[0].Params};
+    const std::wstring full = L" " + std::wstring(APP_PARAM_CAPACITY - 3, L'x') + L" ";
+    for (std::wstring value : {L"", L" lead", L"trail ", L"\t both \t", L"\"whole\"", L"'single'",
+                               L"\"a b\" \"c d\"", L"in\"side", L"\"open", L"ソ表示",
+                               L" \"ソ表示\" ", L" \"Zoë 𠮷\" ", full.c_str()}) {
+        for (wchar_t* field : fields) wcscpy(field, value.c_str());
         SaveSettings(ini.c_str());
         SaveLauncherSettings(1, ini.c_str());
-        for (char* field : fields) strcpy(field, "?");
+        for (wchar_t* field : fields) wcscpy(field, L"?");
         LoadSettings(ini.c_str());
         LoadLauncherSettings(ini.c_str());
-        for (const char* field : fields) EXPECT_EQ(field, value);
+        for (const wchar_t* field : fields) EXPECT_EQ(field, value);
     }
     Load("[Modify]\r\nAppParam=\"C:\\my dir\\x.ini\"\r\n"); // as written before
-    EXPECT_STREQ(Settings.AppParam, "C:\\my dir\\x.ini");
+    EXPECT_STREQ(Settings.AppParam, L"C:\\my dir\\x.ini");
+}
+
+// The settings file stays Shift-JIS on every system; what it cannot hold
+// goes beside it in UTF-8, and nothing is lost or changed on the way.
+TEST(ShiftJisCodec, FormsLengthsAndWholeCharacters) {
+    struct Row {
+        const wchar_t* text;
+        const char* form;
+        bool exact;
+    } rows[] = {
+        {L"C:\\ハードコピー", "C:\\\x83n\x81[\x83h\x83R\x83s\x81[", true},
+        {L"ソ表", "\x83\\\x95\\", true}, // trail bytes that equal a backslash
+        {L"～", "\x81`", true},
+        {L"Zoë", "Zo?", false},
+        {L"𠮷田", "??\x93\x63", false}, // one '?' per UTF-16 unit
+        {L"¥", "?", false},             // never the look-alike backslash
+    };
+    for (const Row& row : rows) {
+        bool exact = !row.exact;
+        EXPECT_EQ(ShiftJisFromWide(row.text, &exact), row.form);
+        EXPECT_EQ(exact, row.exact);
+        EXPECT_EQ(ShiftJisLength(row.text), std::strlen(row.form));
+        if (row.exact) {
+            EXPECT_EQ(WideFromShiftJis(row.form), row.text);
+        }
+    }
+    EXPECT_EQ(WholeCharactersWithin(L"aあい", 3), 2u);
+    EXPECT_EQ(WholeCharactersWithin(L"aあい", 4), 2u) << "a character is never cut";
+    EXPECT_EQ(WholeCharactersWithin(L"a𠮷b", 2), 1u) << "nor a surrogate pair";
+    EXPECT_EQ(WholeCharactersWithin(L"a𠮷b", 3), 3u);
+    EXPECT_EQ(WideFromUtf8(Utf8FromWide(L"Zoë_𠮷田")), L"Zoë_𠮷田");
+}
+
+TEST_F(SettingsFile, ValuesAtTheLimitCutWholeAndBeyondShiftJisRoundTrip) {
+    // A hand-written value whose last whole character would not fit is cut
+    // before that character, never inside it.
+    Load("[Modify]\r\nAppParam=a" + ShiftJisFromWide(std::wstring(64, L'表')) + "\r\n");
+    EXPECT_EQ(std::wstring(Settings.AppParam), L"a" + std::wstring(63, L'表'));
+
+    // 1 + 63 x 2 = 127 bytes: exactly what AppParam's field holds.
+    wcscpy(Settings.AppParam, (L"a" + std::wstring(63, L'表')).c_str());
+    wcscpy(Settings.AppPath, L"C:\\Zoë\\𠮷田\\edit.exe");
+    SaveSettings(ini.c_str());
+    std::string text = ReadText(ini);
+    EXPECT_NE(text.find("\r\nAppPath=C:\\Zo?\\??\x93\x63\\edit.exe\r\n"), std::string::npos)
+        << "the Shift-JIS key an earlier version reads";
+    EXPECT_NE(text.find("\r\nAppPath_UTF8=\"" + Utf8FromWide(L"C:\\Zoë\\𠮷田\\edit.exe") + "\"\r\n"),
+              std::string::npos);
+    EXPECT_EQ(text.find("AppParam_UTF8"), std::string::npos);
+    LoadSettings(ini.c_str());
+    EXPECT_STREQ(Settings.AppPath, L"C:\\Zoë\\𠮷田\\edit.exe");
+    EXPECT_EQ(std::wstring(Settings.AppParam), L"a" + std::wstring(63, L'表'));
+
+    // An earlier version that changed the value since wins over the exact key.
+    std::string older = text;
+    older.replace(older.find("AppPath=C:"), std::strlen("AppPath=C:\\Zo?\\??\x93\x63\\edit.exe"),
+                  "AppPath=notepad.exe");
+    WriteText(ini, older);
+    LoadSettings(ini.c_str());
+    EXPECT_STREQ(Settings.AppPath, L"notepad.exe");
+    // Stored again, a value Shift-JIS holds takes the exact key away.
+    SaveSettings(ini.c_str());
+    EXPECT_EQ(ReadText(ini).find("AppPath_UTF8"), std::string::npos);
+}
+
+TEST_F(SettingsFile, UnchangedValuesKeepTheirBytes) {
+    // NEC-selected IBM extensions read as the same characters as IBM's own,
+    // which a conversion back would write in IBM's bytes.
+    const std::string saveDir = "SaveDir = " + ShiftJisFromWide(folder.path()) + "\xED\x40 \r\n";
+    const std::string appParam = "AppParam=\"\xED\x40\"\r\n";
+    CreateDirectoryW((folder.path() + WideFromShiftJis("\xED\x40")).c_str(), nullptr);
+    Load("[SaveAs]\r\n" + saveDir + "[Modify]\r\n" + appParam);
+    for (int copyType : {COPY_RANGE, COPY_DESKTOP}) {
+        Settings.CopyType = copyType;
+        SaveSettings(ini.c_str());
+        std::string text = ReadText(ini);
+        EXPECT_NE(text.find("\r\n" + saveDir), std::string::npos) << text;
+        EXPECT_NE(text.find("\r\n" + appParam), std::string::npos) << text;
+    }
 }

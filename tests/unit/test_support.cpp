@@ -2,78 +2,89 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
-void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((folder + "*").c_str(), &entry);
+void RemoveTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"*").c_str(), &entry);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = entry.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string full = folder + name;
+            std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring full = folder + name;
+            SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(full + "\\");
+                RemoveTree(full + L"\\");
             else
-                DeleteFileA(full.c_str());
-        } while (FindNextFileA(find, &entry));
+                DeleteFileW(full.c_str());
+        } while (FindNextFileW(find, &entry));
         FindClose(find);
     }
-    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+bool WriteFileBytes(const std::wstring& path, const void* data, size_t size) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool ok = WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+    CloseHandle(file);
+    return ok;
 }
 
 } // namespace
 
 TempFolder::TempFolder() {
-    char base[MAX_PATH] = {};
-    GetTempPathA(sizeof base, base);
+    wchar_t base[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, base);
     static unsigned counter = 0;
-    char name[64];
-    std::snprintf(name, sizeof name, "zorvex-unit-%lu-%u\\", GetCurrentProcessId(), ++counter);
-    path_ = std::string(base) + name;
-    CreateDirectoryA(path_.c_str(), nullptr);
+    path_ = std::wstring(base) + L"zorvex-unit-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(++counter) + L"\\";
+    CreateDirectoryW(path_.c_str(), nullptr);
 }
 
 TempFolder::~TempFolder() { RemoveTree(path_); }
 
-std::vector<std::string> TempFolder::names() const {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((path_ + "*").c_str(), &entry);
+std::vector<std::wstring> TempFolder::names() const {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((path_ + L"*").c_str(), &entry);
     if (find == INVALID_HANDLE_VALUE) return names;
     do {
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) names.push_back(entry.cFileName);
-    } while (FindNextFileA(find, &entry));
+    } while (FindNextFileW(find, &entry));
     FindClose(find);
     std::sort(names.begin(), names.end());
     return names;
 }
 
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+void WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+    WriteFileBytes(path, bytes.data(), bytes.size());
 }
 
-void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
+void WriteText(const std::wstring& path, const std::string& bytes) {
+    WriteFileBytes(path, bytes.data(), bytes.size());
 }
 
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
+std::string ReadText(const std::wstring& path) {
+    std::string bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    char chunk[4096];
+    DWORD read = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) bytes.append(chunk, read);
+    CloseHandle(file);
+    return bytes;
 }
 
-bool FileExists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void WriteSolidBitmap(const std::string& path, int width, int height, COLORREF color) {
+void WriteSolidBitmap(const std::wstring& path, int width, int height, COLORREF color) {
     uint32_t stride = ((24 * width + 31) >> 3) & ~3u;
     uint32_t imageSize = stride * height;
     std::vector<uint8_t> bytes(54 + imageSize, 0);

@@ -16,19 +16,20 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
 
     // The folder with a trailing backslash.
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + name; }
+    const std::wstring& path() const { return path_; }
+    std::wstring file(const std::wstring& name) const { return path_ + name; }
     // The names of the files directly in it, sorted.
-    std::vector<std::string> names() const;
+    std::vector<std::wstring> names() const;
 
 private:
-    std::string path_;
+    std::wstring path_;
 };
 
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
-void WriteText(const std::string& path, const std::string& text);
-std::string ReadText(const std::string& path);
-bool FileExists(const std::string& path);
+void WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes);
+// The file's bytes, as they are.
+void WriteText(const std::wstring& path, const std::string& bytes);
+std::string ReadText(const std::wstring& path);
+bool FileExists(const std::wstring& path);
 
 // A minimal 24-bit bitmap file of the given size, every pixel `color`.
-void WriteSolidBitmap(const std::string& path, int width, int height, COLORREF color = 0);
+void WriteSolidBitmap(const std::wstring& path, int width, int height, COLORREF color = 0);

@@ -13,7 +13,7 @@
 namespace {
 
 struct Item {
-    std::string text;
+    std::wstring text;
     UINT id;
     UINT type;
     UINT state;
@@ -27,13 +27,13 @@ std::vector<Item> ReadMenu(HMENU menu) {
     std::vector<Item> items;
     int count = GetMenuItemCount(menu);
     for (int i = 0; i < count; ++i) {
-        char text[256] = {};
-        MENUITEMINFOA info = {};
+        wchar_t text[256] = {};
+        MENUITEMINFOW info = {};
         info.cbSize = sizeof info;
         info.fMask = MIIM_STRING | MIIM_ID | MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU;
         info.dwTypeData = text;
-        info.cch = sizeof text;
-        GetMenuItemInfoA(menu, i, TRUE, &info);
+        info.cch = std::size(text);
+        GetMenuItemInfoW(menu, i, TRUE, &info);
         items.push_back({text, info.wID, info.fType, info.fState, info.hSubMenu});
     }
     return items;
@@ -44,8 +44,8 @@ protected:
     TempFolder folder;
 
     void SetUp() override {
-        BuildWorkingPaths(folder.path().c_str(), "C:\\");
-        LoadSettings(folder.file("none.ini").c_str());
+        BuildWorkingPaths(folder.path().c_str(), L"C:\\");
+        LoadSettings(folder.file(L"none.ini").c_str());
     }
     void TearDown() override { DestroyTrayMenu(); }
 
@@ -59,21 +59,21 @@ protected:
 TEST_F(TrayMenu, LayoutTextsAndIdsAreExact) {
     std::vector<Item> items = Build();
     struct Expected {
-        const char* text;
+        const wchar_t* text;
         UINT id;
     };
     const Expected expected[] = {
-        {"終了", IDM_EXIT},          {nullptr, 0},
-        {"ZORVEX について", IDM_README}, {"バージョン情報...", IDM_VERSION},
-        {"プリンタの設定", IDM_PRINTER_SETUP}, {nullptr, 0},
-        {"ホットキー設定", IDM_HOTKEYS}, {nullptr, 0},
-        {"最新作成したハードコピー", 0}, {nullptr, 0},
-        {"ハードコピー履歴", IDM_HISTORY}, {nullptr, 0},
-        {"マウスポインタも含める", IDM_INCLUDE_CURSOR}, {nullptr, 0},
-        {"デスクトップ", IDM_MODE_DESKTOP}, {"アクティブウィンドウ", IDM_MODE_ACTIVE},
-        {"アクティブウィンドウ 枠なし", IDM_MODE_ACTIVE_NOFRAME},
-        {"マウスで範囲を選択", IDM_MODE_RANGE}, {nullptr, 0},
-        {"コンフィグ設定", IDM_CONFIG},
+        {L"終了", IDM_EXIT},          {nullptr, 0},
+        {L"ZORVEX について", IDM_README}, {L"バージョン情報...", IDM_VERSION},
+        {L"プリンタの設定", IDM_PRINTER_SETUP}, {nullptr, 0},
+        {L"ホットキー設定", IDM_HOTKEYS}, {nullptr, 0},
+        {L"最新作成したハードコピー", 0}, {nullptr, 0},
+        {L"ハードコピー履歴", IDM_HISTORY}, {nullptr, 0},
+        {L"マウスポインタも含める", IDM_INCLUDE_CURSOR}, {nullptr, 0},
+        {L"デスクトップ", IDM_MODE_DESKTOP}, {L"アクティブウィンドウ", IDM_MODE_ACTIVE},
+        {L"アクティブウィンドウ 枠なし", IDM_MODE_ACTIVE_NOFRAME},
+        {L"マウスで範囲を選択", IDM_MODE_RANGE}, {nullptr, 0},
+        {L"コンフィグ設定", IDM_CONFIG},
     };
     ASSERT_EQ(items.size(), std::size(expected));
     for (size_t i = 0; i < items.size(); ++i) {
@@ -104,14 +104,14 @@ TEST_F(TrayMenu, CheckMarksFollowCopyTypeAndPointerOption) {
         EXPECT_EQ(items[12].checked(), copyType % 2 == 1);
     }
     Settings.IsCursor = 7;
-    EXPECT_TRUE(Build()[12].checked()) << "any non-zero IsCursor counts as on";
+    EXPECT_TRUE(Build()[12].checked()) << L"any non-zero IsCursor counts as on";
 }
 
 TEST_F(TrayMenu, NoHardCopiesGivesOneGrayedNoneItem) {
     Build();
     std::vector<Item> recent = Recent();
     ASSERT_EQ(recent.size(), 1u);
-    EXPECT_EQ(recent[0].text, "（なし）");
+    EXPECT_EQ(recent[0].text, L"（なし）");
     EXPECT_EQ(recent[0].id, 1u);
     EXPECT_TRUE(recent[0].grayed());
 }
@@ -124,11 +124,11 @@ TEST_F(TrayMenu, RecentItemsKeepTheirSlotNumbersAcrossGaps) {
     ASSERT_EQ(recent.size(), 2u);
     EXPECT_EQ(recent[0].id, 1u);
     EXPECT_EQ(recent[1].id, 3u);
-    EXPECT_EQ(recent[0].text.rfind("1枚目 (  800 x  600 ) - ", 0), 0u) << recent[0].text;
-    EXPECT_EQ(recent[1].text.rfind("3枚目 (   12 x 3456 ) - ", 0), 0u) << recent[1].text;
+    EXPECT_EQ(recent[0].text.rfind(L"1枚目 (  800 x  600 ) - ", 0), 0u) << recent[0].text;
+    EXPECT_EQ(recent[1].text.rfind(L"3枚目 (   12 x 3456 ) - ", 0), 0u) << recent[1].text;
     EXPECT_FALSE(recent[0].grayed());
     // the label ends with the file time "YYYY/MM/DD hh:mm:ss"
-    std::string time = recent[0].text.substr(recent[0].text.size() - 19);
+    std::wstring time = recent[0].text.substr(recent[0].text.size() - 19);
     EXPECT_EQ(time[4], '/');
     EXPECT_EQ(time[10], ' ');
     EXPECT_EQ(time[13], ':');
@@ -152,24 +152,24 @@ TEST_F(TrayMenu, AFileThatIsNotABitmapIsListedWithZeroSize) {
     Build();
     std::vector<Item> recent = Recent();
     ASSERT_EQ(recent.size(), 1u);
-    EXPECT_EQ(recent[0].text.rfind("1枚目 (    0 x    0 ) - ", 0), 0u) << recent[0].text;
+    EXPECT_EQ(recent[0].text.rfind(L"1枚目 (    0 x    0 ) - ", 0), 0u) << recent[0].text;
 }
 
 TEST_F(TrayMenu, RebuildingReplacesBothMenus) {
     Build();
     HMENU firstTray = trayMenu;
     Build();
-    EXPECT_FALSE(IsMenu(firstTray)) << "the previous menu must be released";
+    EXPECT_FALSE(IsMenu(firstTray)) << L"the previous menu must be released";
     EXPECT_TRUE(IsMenu(trayMenu));
     EXPECT_TRUE(IsMenu(recentSubmenu));
 }
 
 TEST(RecentLabel, FormatsSlotSizeAndTime) {
-    char label[TRAY_LABEL_CAPACITY];
-    FormatRecentLabel(1, 800, 600, "2012/05/01 09:30:15", label, sizeof label);
-    EXPECT_STREQ(label, "2枚目 (  800 x  600 ) - 2012/05/01 09:30:15");
-    FormatRecentLabel(299, -2147483647 - 1, -2147483647 - 1, "", label, sizeof label);
-    EXPECT_STREQ(label, "300枚目 ( -2147483648 x -2147483648 ) - ");
+    wchar_t label[TRAY_LABEL_CAPACITY];
+    FormatRecentLabel(1, 800, 600, L"2012/05/01 09:30:15", label, std::size(label));
+    EXPECT_STREQ(label, L"2枚目 (  800 x  600 ) - 2012/05/01 09:30:15");
+    FormatRecentLabel(299, -2147483647 - 1, -2147483647 - 1, L"", label, std::size(label));
+    EXPECT_STREQ(label, L"300枚目 ( -2147483648 x -2147483648 ) - ");
 }
 
 } // namespace

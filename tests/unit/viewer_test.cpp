@@ -25,11 +25,11 @@ void ExpectRect(const RECT& rect, LONG left, LONG top, LONG right, LONG bottom) 
     EXPECT_EQ(rect.bottom, bottom);
 }
 
-std::string Caption(int slot, bool exists, int width, int height, const char* time,
+std::wstring Caption(int slot, bool exists, int width, int height, const wchar_t* time,
                     size_t capacity = VIEWER_CAPTION_CAPACITY) {
-    std::vector<char> out(capacity + 1, 'x');
+    std::vector<wchar_t> out(capacity + 1, L'x');
     FormatViewerCaption(slot, exists, width, height, time, out.data(), capacity);
-    return std::string(out.data());
+    return std::wstring(out.data());
 }
 
 } // namespace
@@ -191,17 +191,17 @@ TEST(ViewerPage, ImageSizeFromHeaderIsMadeDrawable) {
 }
 
 TEST(ViewerCaption, FilledEmptyAndNonBitmapSlots) {
-    EXPECT_EQ(Caption(0, true, 1024, 768, "2012/03/04 05:06:07"),
-              "1枚目( 1024 x 768 ) 2012/03/04 05:06:07 - ZORVEX (履歴)");
-    EXPECT_EQ(Caption(1, false, 0, 0, ""), "2枚目( 履歴なし ) - ZORVEX (履歴)");
-    EXPECT_EQ(Caption(299, true, 0, 0, "2020/12/31 23:59:59"),
-              "300枚目( 0 x 0 ) 2020/12/31 23:59:59 - ZORVEX (履歴)");
+    EXPECT_EQ(Caption(0, true, 1024, 768, L"2012/03/04 05:06:07"),
+              L"1枚目( 1024 x 768 ) 2012/03/04 05:06:07 - ZORVEX (履歴)");
+    EXPECT_EQ(Caption(1, false, 0, 0, L""), L"2枚目( 履歴なし ) - ZORVEX (履歴)");
+    EXPECT_EQ(Caption(299, true, 0, 0, L"2020/12/31 23:59:59"),
+              L"300枚目( 0 x 0 ) 2020/12/31 23:59:59 - ZORVEX (履歴)");
 }
 
 TEST(ViewerCaption, StaysWithinItsBuffer) {
-    std::string cut = Caption(0, true, 1024, 768, "2012/03/04 05:06:07", 8);
+    std::wstring cut = Caption(0, true, 1024, 768, L"2012/03/04 05:06:07", 8);
     EXPECT_EQ(cut.size(), 7u);
-    std::string longTime(400, '9');
+    std::wstring longTime(400, '9');
     EXPECT_LT(Caption(0, true, 1, 1, longTime.c_str()).size(),
               static_cast<size_t>(VIEWER_CAPTION_CAPACITY));
 }
@@ -209,18 +209,18 @@ TEST(ViewerCaption, StaysWithinItsBuffer) {
 namespace {
 
 struct ExpectedItem {
-    const char* text; // null for a separator
+    const wchar_t* text; // null for a separator
     UINT id;
 };
 
-std::string ItemText(HMENU menu, UINT position, MENUITEMINFOA* info) {
-    char text[128] = {};
+std::wstring ItemText(HMENU menu, UINT position, MENUITEMINFOW* info) {
+    wchar_t text[128] = {};
     *info = {};
     info->cbSize = sizeof *info;
     info->fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING | MIIM_SUBMENU | MIIM_STATE;
     info->dwTypeData = text;
-    info->cch = sizeof text;
-    EXPECT_TRUE(GetMenuItemInfoA(menu, position, TRUE, info)) << position;
+    info->cch = std::size(text);
+    EXPECT_TRUE(GetMenuItemInfoW(menu, position, TRUE, info)) << position;
     return text;
 }
 
@@ -252,17 +252,17 @@ TEST_F(ViewerMenuTest, ItemsIdsAndSizeSubmenu) {
     Settings.OnesWinStyle = 2;
     BuildViewerMenu();
     const ExpectedItem items[] = {
-        {"クリップボードへコピー", 1093}, {"名前を付けて保存", 1013}, {nullptr, 0},
-        {"編集", 1014}, {"アプリケーションから開く...", 1077}, {nullptr, 0},
-        {"画面サイズ", 0}, {nullptr, 0}, {"タイトル入力", 1059}, {nullptr, 0},
-        {"ハードコピーの削除", 1067}, {nullptr, 0}, {"プリンタの設定", 1012}, {nullptr, 0},
-        {"キャンセル", 1068},
+        {L"クリップボードへコピー", 1093}, {L"名前を付けて保存", 1013}, {nullptr, 0},
+        {L"編集", 1014}, {L"アプリケーションから開く...", 1077}, {nullptr, 0},
+        {L"画面サイズ", 0}, {nullptr, 0}, {L"タイトル入力", 1059}, {nullptr, 0},
+        {L"ハードコピーの削除", 1067}, {nullptr, 0}, {L"プリンタの設定", 1012}, {nullptr, 0},
+        {L"キャンセル", 1068},
     };
     ASSERT_EQ(GetMenuItemCount(viewerPopupMenu), 15);
     HMENU sizes = nullptr;
     for (UINT i = 0; i < 15; ++i) {
-        MENUITEMINFOA info;
-        std::string text = ItemText(viewerPopupMenu, i, &info);
+        MENUITEMINFOW info;
+        std::wstring text = ItemText(viewerPopupMenu, i, &info);
         if (!items[i].text) {
             EXPECT_TRUE(info.fType & MFT_SEPARATOR) << i;
             continue;
@@ -277,11 +277,11 @@ TEST_F(ViewerMenuTest, ItemsIdsAndSizeSubmenu) {
         }
     }
     ASSERT_NE(sizes, nullptr);
-    const ExpectedItem presets[] = {{"縦：大", 1070}, {"横：大", 1073}, {"縦：中", 1071},
-                                    {"横：中", 1074}, {"縦：小", 1072}, {"横：小", 1075}};
+    const ExpectedItem presets[] = {{L"縦：大", 1070}, {L"横：大", 1073}, {L"縦：中", 1071},
+                                    {L"横：中", 1074}, {L"縦：小", 1072}, {L"横：小", 1075}};
     ASSERT_EQ(GetMenuItemCount(sizes), 6);
     for (UINT i = 0; i < 6; ++i) {
-        MENUITEMINFOA info;
+        MENUITEMINFOW info;
         EXPECT_EQ(ItemText(sizes, i, &info), presets[i].text);
         EXPECT_EQ(info.wID, presets[i].id);
         EXPECT_EQ((info.fState & MFS_CHECKED) != 0, presets[i].id == 1073u) << i;
@@ -307,15 +307,15 @@ class ViewerWindowTest : public testing::Test {
 protected:
     void SetUp() override {
         saved_ = Settings;
-        std::string current = folder_.path().substr(0, folder_.path().size() - 1);
+        std::wstring current = folder_.path().substr(0, folder_.path().size() - 1);
         BuildWorkingPaths(folder_.path().c_str(), current.c_str());
-        WNDCLASSEXA wc = {};
+        WNDCLASSEXW wc = {};
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = HistoryViewerProc;
         wc.cbWndExtra = DLGWINDOWEXTRA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "COnesWinClass";
-        RegisterClassExA(&wc);
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"COnesWinClass";
+        RegisterClassExW(&wc);
         Settings.SaveNum = 12;
         Settings.OnesWinStyle = 3;
         Settings.OnesLeft = -200;
@@ -332,9 +332,9 @@ protected:
         Settings = saved_;
     }
 
-    static std::string WindowText() {
-        char text[256] = {};
-        GetWindowTextA(historyViewerWindow, text, sizeof text);
+    static std::wstring WindowText() {
+        wchar_t text[256] = {};
+        GetWindowTextW(historyViewerWindow, text, std::size(text));
         return text;
     }
     static RECT WindowRect() {
@@ -342,9 +342,9 @@ protected:
         GetWindowRect(historyViewerWindow, &rect);
         return rect;
     }
-    static void Command(UINT id) { SendMessageA(historyViewerWindow, WM_COMMAND, id, 0); }
-    int SettingInFile(const char* key) {
-        return GetPrivateProfileIntA("Others", key, -12345, settingsFilePath);
+    static void Command(UINT id) { SendMessageW(historyViewerWindow, WM_COMMAND, id, 0); }
+    int SettingInFile(const wchar_t* key) {
+        return GetPrivateProfileIntW(L"Others", key, -12345, settingsFilePath);
     }
 
     TempFolder folder_;
@@ -353,25 +353,25 @@ protected:
 
 TEST_F(ViewerWindowTest, OpensAtThePresetSizeInsideTheWorkArea) {
     currentHistoryIndex = 0;
-    ASSERT_EQ(CreateHistoryViewer(GetModuleHandleA(nullptr), "COnesWinClass", SW_SHOW), 1);
+    ASSERT_EQ(CreateHistoryViewer(GetModuleHandleW(nullptr), L"COnesWinClass", SW_SHOW), 1);
     RECT work = {};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     RECT rect = WindowRect();
     EXPECT_EQ(rect.right - rect.left, 510);
     EXPECT_EQ(rect.bottom - rect.top, 680);
     EXPECT_EQ(rect.left, work.left);
     EXPECT_EQ(rect.bottom, work.bottom);
     EXPECT_EQ(Settings.OnesLeft, work.left);
-    EXPECT_EQ(WindowText().rfind("1枚目( 64 x 48 ) ", 0), 0u) << WindowText();
+    EXPECT_EQ(WindowText().rfind(L"1枚目( 64 x 48 ) ", 0), 0u) << WindowText();
     EXPECT_EQ(GetDlgCtrlID(historyViewerFocusControl), IDC_VIEWER_MENU);
-    char text[32] = {};
-    GetWindowTextA(GetDlgItem(historyViewerWindow, IDC_VIEWER_CLOSE), text, sizeof text);
-    EXPECT_STREQ(text, "閉じる");
+    wchar_t text[32] = {};
+    GetWindowTextW(GetDlgItem(historyViewerWindow, IDC_VIEWER_CLOSE), text, std::size(text));
+    EXPECT_STREQ(text, L"閉じる");
 }
 
 TEST_F(ViewerWindowTest, MovedToAnotherDpiTakesTheSuggestedRectAndScalesItsButtons) {
     currentHistoryIndex = 0;
-    ASSERT_EQ(CreateHistoryViewer(GetModuleHandleA(nullptr), "COnesWinClass", SW_SHOW), 1);
+    ASSERT_EQ(CreateHistoryViewer(GetModuleHandleW(nullptr), L"COnesWinClass", SW_SHOW), 1);
     auto buttonRect = [](int id) {
         RECT rect = {};
         HWND button = GetDlgItem(historyViewerWindow, id);
@@ -380,10 +380,10 @@ TEST_F(ViewerWindowTest, MovedToAnotherDpiTakesTheSuggestedRectAndScalesItsButto
         return rect;
     };
     auto buttonFontHeight = [] {
-        auto font = reinterpret_cast<HFONT>(SendDlgItemMessageA(
+        auto font = reinterpret_cast<HFONT>(SendDlgItemMessageW(
             historyViewerWindow, IDC_VIEWER_CLOSE, WM_GETFONT, 0, 0));
-        LOGFONTA logFont = {};
-        GetObjectA(font, sizeof logFont, &logFont);
+        LOGFONTW logFont = {};
+        GetObjectW(font, sizeof logFont, &logFont);
         return logFont.lfHeight;
     };
     ExpectRect(buttonRect(IDC_VIEWER_CLOSE), 325, 3, 395, 47);
@@ -391,7 +391,7 @@ TEST_F(ViewerWindowTest, MovedToAnotherDpiTakesTheSuggestedRectAndScalesItsButto
 
     // The suggested rectangle is the system's to choose; it is taken as it is.
     RECT suggested = {40, 30, 40 + 700, 30 + 640};
-    SendMessageA(historyViewerWindow, WM_DPICHANGED, MAKEWPARAM(144, 144),
+    SendMessageW(historyViewerWindow, WM_DPICHANGED, MAKEWPARAM(144, 144),
                  reinterpret_cast<LPARAM>(&suggested));
     RECT rect = WindowRect();
     ExpectRect(rect, 40, 30, 740, 670);
@@ -407,7 +407,7 @@ TEST_F(ViewerWindowTest, MovedToAnotherDpiTakesTheSuggestedRectAndScalesItsButto
     EXPECT_EQ(rect.bottom - rect.top, 630);
 
     suggested = RECT{40, 30, 40 + 560, 30 + 420};
-    SendMessageA(historyViewerWindow, WM_DPICHANGED, MAKEWPARAM(96, 96),
+    SendMessageW(historyViewerWindow, WM_DPICHANGED, MAKEWPARAM(96, 96),
                  reinterpret_cast<LPARAM>(&suggested));
     ExpectRect(buttonRect(IDC_VIEWER_CLOSE), 325, 3, 395, 47);
     EXPECT_EQ(buttonFontHeight(), 12);
@@ -415,15 +415,15 @@ TEST_F(ViewerWindowTest, MovedToAnotherDpiTakesTheSuggestedRectAndScalesItsButto
 
 TEST_F(ViewerWindowTest, StepsThroughSlotsAndTheCaptionFollows) {
     currentHistoryIndex = 0;
-    ASSERT_EQ(CreateHistoryViewer(GetModuleHandleA(nullptr), "COnesWinClass", SW_SHOW), 1);
-    std::string first = WindowText();
+    ASSERT_EQ(CreateHistoryViewer(GetModuleHandleW(nullptr), L"COnesWinClass", SW_SHOW), 1);
+    std::wstring first = WindowText();
     Command(IDC_VIEWER_PREV);
     EXPECT_EQ(WindowText(), first);
     EXPECT_EQ(currentHistoryIndex, 0);
     Command(IDC_VIEWER_NEXT);
-    EXPECT_EQ(WindowText(), "2枚目( 履歴なし ) - ZORVEX (履歴)");
+    EXPECT_EQ(WindowText(), L"2枚目( 履歴なし ) - ZORVEX (履歴)");
     Command(IDC_VIEWER_NEXT);
-    EXPECT_EQ(WindowText().rfind("3枚目( 0 x 0 ) ", 0), 0u) << WindowText();
+    EXPECT_EQ(WindowText().rfind(L"3枚目( 0 x 0 ) ", 0), 0u) << WindowText();
     Command(IDC_VIEWER_LAST);
     EXPECT_EQ(currentHistoryIndex, 11);
     Command(IDC_VIEWER_NEXT10);
@@ -436,10 +436,10 @@ TEST_F(ViewerWindowTest, StepsThroughSlotsAndTheCaptionFollows) {
 
 TEST_F(ViewerWindowTest, SizePresetCentresChecksAndIsWritten) {
     currentHistoryIndex = 0;
-    ASSERT_EQ(CreateHistoryViewer(GetModuleHandleA(nullptr), "COnesWinClass", SW_SHOW), 1);
+    ASSERT_EQ(CreateHistoryViewer(GetModuleHandleW(nullptr), L"COnesWinClass", SW_SHOW), 1);
     Command(IDM_SIZE_WIDE_LARGE);
     RECT work = {};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     RECT rect = WindowRect();
     EXPECT_EQ(rect.right - rect.left, 800);
     EXPECT_EQ(rect.bottom - rect.top, 600);
@@ -447,19 +447,19 @@ TEST_F(ViewerWindowTest, SizePresetCentresChecksAndIsWritten) {
     EXPECT_LE(std::abs((rect.left - work.left) - (work.right - rect.right)), 1) << rect.left;
     EXPECT_LE(std::abs((rect.top - work.top) - (work.bottom - rect.bottom)), 1) << rect.top;
     EXPECT_EQ(Settings.OnesWinStyle, 2);
-    EXPECT_EQ(SettingInFile("OnesWinStyle"), 2);
+    EXPECT_EQ(SettingInFile(L"OnesWinStyle"), 2);
     EXPECT_EQ(CheckedPresets(), std::vector<UINT>{IDM_SIZE_WIDE_LARGE});
 
-    SendMessageA(historyViewerWindow, WM_CLOSE, 0, 0);
+    SendMessageW(historyViewerWindow, WM_CLOSE, 0, 0);
     EXPECT_EQ(historyViewerWindow, nullptr);
     EXPECT_EQ(historyViewerFocusControl, nullptr);
-    EXPECT_EQ(SettingInFile("OnesLeft"), rect.left);
-    EXPECT_EQ(SettingInFile("OnesTop"), rect.top);
+    EXPECT_EQ(SettingInFile(L"OnesLeft"), rect.left);
+    EXPECT_EQ(SettingInFile(L"OnesTop"), rect.top);
 }
 
 TEST_F(ViewerWindowTest, MaximisedWindowIgnoresPresetsAndKeepsThePosition) {
     currentHistoryIndex = 0;
-    ASSERT_EQ(CreateHistoryViewer(GetModuleHandleA(nullptr), "COnesWinClass", SW_SHOW), 1);
+    ASSERT_EQ(CreateHistoryViewer(GetModuleHandleW(nullptr), L"COnesWinClass", SW_SHOW), 1);
     ShowWindow(historyViewerWindow, SW_MAXIMIZE);
     ASSERT_TRUE(IsZoomed(historyViewerWindow));
     RECT before = WindowRect();
@@ -467,17 +467,17 @@ TEST_F(ViewerWindowTest, MaximisedWindowIgnoresPresetsAndKeepsThePosition) {
     RECT after = WindowRect();
     EXPECT_EQ(after.right - after.left, before.right - before.left);
     EXPECT_EQ(Settings.OnesWinStyle, 3);
-    SendMessageA(historyViewerWindow, WM_CLOSE, 0, 0);
-    EXPECT_EQ(SettingInFile("OnesLeft"), -12345);
-    EXPECT_EQ(SettingInFile("OnesTop"), -12345);
+    SendMessageW(historyViewerWindow, WM_CLOSE, 0, 0);
+    EXPECT_EQ(SettingInFile(L"OnesLeft"), -12345);
+    EXPECT_EQ(SettingInFile(L"OnesTop"), -12345);
 }
 
 TEST_F(ViewerWindowTest, MinimisedWindowKeepsTheRememberedPosition) {
     currentHistoryIndex = 0;
-    ASSERT_EQ(CreateHistoryViewer(GetModuleHandleA(nullptr), "COnesWinClass", SW_SHOW), 1);
+    ASSERT_EQ(CreateHistoryViewer(GetModuleHandleW(nullptr), L"COnesWinClass", SW_SHOW), 1);
     ShowWindow(historyViewerWindow, SW_MINIMIZE);
     ASSERT_TRUE(IsIconic(historyViewerWindow));
-    SendMessageA(historyViewerWindow, WM_CLOSE, 0, 0);
+    SendMessageW(historyViewerWindow, WM_CLOSE, 0, 0);
     EXPECT_EQ(historyViewerWindow, nullptr);
-    EXPECT_EQ(SettingInFile("OnesLeft"), -12345);
+    EXPECT_EQ(SettingInFile(L"OnesLeft"), -12345);
 }
