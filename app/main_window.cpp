@@ -2,9 +2,9 @@
 
 #include "app/activity.h"
 #include "app/app.h"
+#include "app/hard_copy.h"
 #include "app/hotkeys.h"
 #include "app/tray.h"
-#include "capture/capture_modes.h"
 #include "capture/range_overlay.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/config_dialog.h"
@@ -24,18 +24,12 @@ void BringForward(HWND window) {
     SetFocus(window);
 }
 
-// A synchronous capture, its outputs and its printer step form one activity.
-void RunCapture(void (*capture)()) {
-    ActivityScope activity;
-    capture();
-}
-
 void CaptureByCopyType() {
     switch (Settings.CopyType) {
     case COPY_DESKTOP: RunCapture(CaptureDesktop); break;
     case COPY_ACTIVE_WINDOW: RunCapture(CaptureActiveWindow); break;
     case COPY_ACTIVE_WINDOW_NO_FRAME: RunCapture(CaptureActiveWindowClient); break;
-    case COPY_RANGE: StartRangeSelection(); break;
+    case COPY_RANGE: StartRangeCapture(); break;
     case COPY_FIXED_AREA: RunCapture(CaptureFixedArea); break;
     // An unknown copy type (a hand-edited file) captures nothing, so there
     // is nothing to print either.
@@ -60,7 +54,7 @@ LRESULT OnHotKey(HWND window, WPARAM id, LPARAM lParam) {
     case HOTKEY_CAPTURE:
     case HOTKEY_CAPTURE_ALT: CaptureByCopyType(); break;
     case HOTKEY_CAPTURE_ACTIVE: RunCapture(CaptureActiveWindow); break;
-    case HOTKEY_CAPTURE_RANGE: StartRangeSelection(); break;
+    case HOTKEY_CAPTURE_RANGE: StartRangeCapture(); break;
     case HOTKEY_CAPTURE_ACTIVE_NOFRAME: RunCapture(CaptureActiveWindowClient); break;
     case HOTKEY_HISTORY: OpenHistoryViewer(); break;
     case HOTKEY_MENU:

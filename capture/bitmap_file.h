@@ -58,3 +58,6 @@ void DrawHatchedBox(HWND window, RECT rect, int invert, COLORREF color, int penW
 void DrawHatchedBand(HWND window, LPARAM first, LPARAM second, int invert, COLORREF color);
 void FillBox(HDC dc, RECT rect, COLORREF color);
 void FitImageRect(int imageWidth, int imageHeight, int areaWidth, int areaHeight, RECT* out);
+// A Shift-JIS, proof-quality font of a face, height and escapement, for the
+// viewer's page and the printed one.
+HFONT CreateGothicFont(const wchar_t* face, int height, int escapement);

@@ -4,7 +4,6 @@
 #include "app/monitors.h"
 #include "capture/bitmap_file.h"
 #include "capture/scoped_gdi.h"
-#include "output/delivery.h"
 #include "settings/settings.h"
 
 #include <algorithm>
@@ -45,10 +44,8 @@ RECT ClientRectOnScreen(HWND window) {
     return client;
 }
 
-// A capture that wrote no file delivers nothing: the work file would still
-// hold the previous hard copy.
-void FinishCapture(bool written, HWND feedbackWindow) {
-    if (written) DeliverHardCopy(captureRect, feedbackWindow);
+HardCopy Made(bool written, HWND feedbackWindow) {
+    return HardCopy{written, captureRect, feedbackWindow};
 }
 
 HWND BeginCapture() {
@@ -94,7 +91,7 @@ RECT FixedAreaRect(int left, int top, int right, int bottom, RECT surfaceRect) {
     return empty || outside ? surfaceRect : area;
 }
 
-void CaptureDesktop() {
+HardCopy CaptureDesktop() {
     HWND surface = BeginCapture();
     bool written = false;
     {
@@ -107,10 +104,10 @@ void CaptureDesktop() {
             captureRect = CaptureSurfaceRect();
         written = WriteScreenAreaFile(captureRect, workBitmapPath);
     }
-    FinishCapture(written, nullptr);
+    return Made(written, nullptr);
 }
 
-void CaptureActiveWindow() {
+HardCopy CaptureActiveWindow() {
     HWND surface = BeginCapture();
     bool written = false;
     {
@@ -121,10 +118,10 @@ void CaptureActiveWindow() {
         RECT source = VisibleScreenRect(captureRect, CaptureSurfaceRect());
         if (target) written = WriteScreenAreaFile(source, workBitmapPath);
     }
-    FinishCapture(written, nullptr);
+    return Made(written, nullptr);
 }
 
-void CaptureActiveWindowClient() {
+HardCopy CaptureActiveWindowClient() {
     HWND surface = BeginCapture();
     HWND target = nullptr;
     bool written = false;
@@ -136,10 +133,10 @@ void CaptureActiveWindowClient() {
         RECT source = VisibleScreenRect(ClientRectOnScreen(target), CaptureSurfaceRect());
         if (target) written = WriteScreenAreaFile(source, workBitmapPath);
     }
-    FinishCapture(written, target);
+    return Made(written, target);
 }
 
-void CaptureFixedArea() {
+HardCopy CaptureFixedArea() {
     HWND surface = BeginCapture();
     bool written = false;
     {
@@ -150,5 +147,5 @@ void CaptureFixedArea() {
         written = WriteScreenAreaFile(captureRect, workBitmapPath);
     }
     // The saved file is a copy of the hard copy, so it shows exactly the area.
-    FinishCapture(written, nullptr);
+    return Made(written, nullptr);
 }

@@ -1,5 +1,6 @@
-// The capture modes: desktop, active window with and without frame, range
-// start and fixed area. Each hands its hard copy to DeliverHardCopy.
+// The capture modes: desktop, active window with and without frame and
+// fixed area. Each writes its hard copy into the work bitmap file and says
+// what it made; delivering it is its caller's.
 #pragma once
 
 #include <windows.h>
@@ -7,11 +8,19 @@
 extern RECT captureRect;
 extern HWND captureSurfaceWindow;
 
-void CaptureDesktop();
-void CaptureActiveWindow();
-void CaptureActiveWindowClient();
-void StartRangeSelection();
-void CaptureFixedArea();
+// What one capture made: whether the work file holds the new hard copy, the
+// screen rectangle it shows, and the window whose client area the sign marks
+// (none: `rect` itself).
+struct HardCopy {
+    bool written = false;
+    RECT rect = {};
+    HWND feedbackWindow = nullptr;
+};
+
+HardCopy CaptureDesktop();
+HardCopy CaptureActiveWindow();
+HardCopy CaptureActiveWindowClient();
+HardCopy CaptureFixedArea();
 
 // The window held still while the screen is read.
 HWND ChooseCaptureSurface();

@@ -5,6 +5,8 @@
 #include "capture/scoped_gdi.h"
 #include "settings/settings.h"
 
+#include <cwchar>
+
 namespace {
 
 RECT RectFromPackedPoints(LPARAM first, LPARAM second) {
@@ -81,4 +83,16 @@ void FitImageRect(int imageWidth, int imageHeight, int areaWidth, int areaHeight
     int x = (areaWidth - width) / 2;
     int y = (areaHeight - height) / 2;
     *out = RECT{x, y, x + width, y + height};
+}
+
+HFONT CreateGothicFont(const wchar_t* face, int height, int escapement) {
+    LOGFONTW font = {};
+    font.lfHeight = height;
+    font.lfEscapement = escapement;
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = SHIFTJIS_CHARSET;
+    font.lfQuality = PROOF_QUALITY;
+    font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    std::wcsncpy(font.lfFaceName, face, LF_FACESIZE - 1);
+    return CreateFontIndirectW(&font);
 }

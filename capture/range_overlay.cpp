@@ -6,14 +6,9 @@
 #include "capture/capture_modes.h"
 #include "capture/drag_geometry.h"
 #include "capture/scoped_gdi.h"
-#include "dialogs/config_dialog.h"
-#include "output/delivery.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 
-#include <cwchar>
-#include <iterator>
-#include <cstdio>
 
 HWND rangeOverlayWindow;
 int areaPickMode;
@@ -25,7 +20,6 @@ constexpr const wchar_t* OVERLAY_TITLE = L"ZORVEX";
 constexpr DWORD OVERLAY_STYLE = WS_POPUP | WS_CHILD;
 constexpr COLORREF BAND_COLOR = RGB(0, 0, 0);
 constexpr int BAND_INVERT = 1;
-constexpr int AREA_FIELD_TEXT_CAPACITY = 16;
 
 // The overlay's state; there is at most one overlay.
 struct RangeOverlayState {
@@ -39,6 +33,7 @@ struct RangeOverlayState {
     HCURSOR savedCursor;
     RECT overlayPaintRect;
     HBITMAP backgroundBitmap;
+    RangeSelectedHandler onSelected;
 };
 RangeOverlayState overlay;
 
@@ -86,24 +81,6 @@ RECT SelectionOnScreen(HWND window, const RECT& selection) {
                 corner.y + (selection.bottom - selection.top)};
 }
 
-void SetAreaField(int controlId, LONG value) {
-    wchar_t text[AREA_FIELD_TEXT_CAPACITY];
-    std::swprintf(text, std::size(text), L"%ld", static_cast<long>(value));
-    SetWindowTextW(GetDlgItem(configDialogWindow, controlId), text);
-}
-
-void WriteAreaFields(const RECT& area) {
-    if (!configDialogWindow) return;
-    SetAreaField(IDC_AREA_LEFT, area.left);
-    SetAreaField(IDC_AREA_TOP, area.top);
-    SetAreaField(IDC_AREA_RIGHT, area.right);
-    SetAreaField(IDC_AREA_BOTTOM, area.bottom);
-}
-
-// The outputs are those of every mode; their save step copies the hard copy
-// file, so the saved file shows exactly the selected part of the snapshot.
-void DeliverSelection(const RECT& onScreen) { DeliverHardCopy(onScreen, nullptr); }
-
 // The selection is cut from the snapshot itself, which the overlay shows
 // pixel for pixel at its client coordinates.
 bool WriteSelectionFile(const RECT& selection) {
@@ -122,10 +99,7 @@ void TakeSelection(HWND window, const RECT& selection) {
     ShowWindow(window, SW_HIDE);
     UpdateWindow(window);
     PumpPendingMessages();
-    if (areaPickMode != 0)
-        WriteAreaFields(overlay.overlayPaintRect);
-    else if (written)
-        DeliverSelection(overlay.overlayPaintRect);
+    if (overlay.onSelected) overlay.onSelected(overlay.overlayPaintRect, written);
 }
 
 LRESULT OnCreate() {
@@ -205,8 +179,9 @@ LRESULT OnDestroy() {
 
 } // namespace
 
-void StartRangeSelection() {
+void StartRangeSelection(RangeSelectedHandler onSelected) {
     if (rangeOverlayWindow) return;
+    overlay.onSelected = onSelected;
     // Taking the snapshot pumps messages; the overlay guards itself once open.
     ActivityScope activity;
     HWND surface = captureSurfaceWindow = ChooseCaptureSurface();

@@ -8,5 +8,14 @@ extern HWND rangeOverlayWindow;
 // Set by the configuration dialog while the overlay picks its fixed area.
 extern int areaPickMode;
 
+// Told of the selection the user made: its place on the screen, and whether
+// its hard copy is in the work bitmap file. Runs as part of the overlay's
+// activity, before the overlay closes.
+using RangeSelectedHandler = void (*)(const RECT& onScreen, bool written);
+
+// Takes a snapshot of the screen and opens the overlay on it; `onSelected`
+// gets the selection when the mouse is released. Nothing while an overlay is
+// open.
+void StartRangeSelection(RangeSelectedHandler onSelected);
 int CreateRangeOverlay(HINSTANCE instance, const wchar_t* className, int showCommand, RECT rect);
 LRESULT CALLBACK RangeOverlayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -5,7 +5,6 @@
 #include "app/monitors.h"
 #include "app/tray.h"
 #include "capture/bitmap_file.h"
-#include "capture/capture_modes.h"
 #include "capture/range_overlay.h"
 #include "dialogs/config_model.h"
 #include "dialogs/file_choosers.h"
@@ -521,9 +520,22 @@ void OnBackupHistory(HWND dialog) {
     TellOutcome(dialog, failed, BACKED_UP, NOT_BACKED_UP);
 }
 
+void SetAreaField(int controlId, LONG value) {
+    SetDlgItemTextW(configDialogWindow, controlId, std::to_wstring(value).c_str());
+}
+
+// The area the user dragged on the overlay, shown in the area fields.
+void ShowPickedArea(const RECT& area, bool) {
+    if (!configDialogWindow) return;
+    SetAreaField(IDC_AREA_LEFT, area.left);
+    SetAreaField(IDC_AREA_TOP, area.top);
+    SetAreaField(IDC_AREA_RIGHT, area.right);
+    SetAreaField(IDC_AREA_BOTTOM, area.bottom);
+}
+
 void OnPickArea() {
     areaPickMode = 1;
-    StartRangeSelection();
+    StartRangeSelection(ShowPickedArea);
 }
 
 void OnBrowseSaveDir(HWND dialog) {

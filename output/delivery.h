@@ -1,5 +1,5 @@
-// Delivering a hard copy: its outputs in a fixed order, the sign that it was
-// taken, and what became of each output.
+// Delivering a hard copy: its outputs in a fixed order, and what became of
+// each. Nothing here is shown to the user; the caller decides what is.
 #pragma once
 
 #include <windows.h>
@@ -29,8 +29,15 @@ struct DeliveryOutcome {
 };
 
 // The hard copy in the work bitmap file goes to the clipboard, the saved
-// file and the capture history, in this order; then the flash over
-// `feedbackRect` (or `feedbackWindow`'s client area) or the copied notice,
-// the notice only when those outputs all succeeded; then the printer step.
-// Each failed output is told in a balloon of the tray icon.
-DeliveryOutcome DeliverHardCopy(RECT feedbackRect, HWND feedbackWindow);
+// file and the capture history, in this order.
+DeliveryOutcome DeliverHardCopy();
+
+// What follows the sign when the printer is on: nothing, the history viewer
+// for the user to print from, or slot 1 printed at once. Only a hard copy
+// the history filed is printed: otherwise slot 1 holds an older one.
+enum class PrinterStep { None, Viewer, Print };
+PrinterStep ChoosePrinterStep(const DeliveryOutcome& outcome);
+// Prints slot 1 with `title` (VIEWER_TITLE_CAPACITY, cleared once printed)
+// and records in `outcome` whether it reached the printer; a print the user
+// cancelled is no failure.
+void PrintFiledHardCopy(DeliveryOutcome* outcome, wchar_t* title);

@@ -1,7 +1,6 @@
 #include "output/history.h"
 
 #include "app/app.h"
-#include "app/tray.h"
 #include "capture/bitmap_file.h"
 #include "output/save.h"
 #include "settings/settings.h"
@@ -102,8 +101,6 @@ bool ShiftHistoryFiles(int historyLength) {
 
 bool RotateHistory() {
     bool filed = ShiftHistoryFiles(HistoryLength());
-    if (filed) NoteHistoryRotated();
-    BuildTrayMenu();
     InvalidateRect(nullptr, nullptr, TRUE);
     PumpPendingMessages();
     return filed;

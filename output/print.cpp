@@ -6,7 +6,6 @@
 #include "capture/scoped_gdi.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
-#include "viewer/viewer.h"
 
 #include <commdlg.h>
 #include <winspool.h>
@@ -187,14 +186,14 @@ void DrawStamps(HDC dc, const PrinterPage& page, int textHeight) {
     }
 }
 
-void DrawTitle(HDC dc, const PrinterPage& page) {
-    if (viewerTitleText[0] == '\0') return;
+void DrawTitle(HDC dc, const PrinterPage& page, const wchar_t* title) {
+    if (title[0] == L'\0') return;
     SetTextAlign(dc, TA_CENTER | TA_TOP);
-    TextOutW(dc, page.offsetX + page.printableWidth / 2, page.offsetY, viewerTitleText,
-                    static_cast<int>(wcsnlen(viewerTitleText, VIEWER_TITLE_CAPACITY - 1)));
+    TextOutW(dc, page.offsetX + page.printableWidth / 2, page.offsetY, title,
+             static_cast<int>(wcsnlen(title, PRINT_TITLE_CAPACITY - 1)));
 }
 
-void DrawTexts(HDC dc, const PrinterPage& page) {
+void DrawTexts(HDC dc, const PrinterPage& page, const wchar_t* title) {
     TEXTMETRICW metrics = {};
     GetTextMetricsW(dc, &metrics);
     ScopedGdiObject font(CreateGothicFont(STAMP_FACE_NAME, metrics.tmHeight, 0));
@@ -202,11 +201,11 @@ void DrawTexts(HDC dc, const PrinterPage& page) {
     SetTextColor(dc, RGB(0, 0, 0));
     SetBkMode(dc, TRANSPARENT);
     DrawStamps(dc, page, metrics.tmHeight);
-    DrawTitle(dc, page);
+    DrawTitle(dc, page, title);
 }
 
 // Takes over `bitmap`, the hard copy already read.
-void DrawPage(HDC dc, const PrinterPage& page, RECT source, HBITMAP bitmap) {
+void DrawPage(HDC dc, const PrinterPage& page, RECT source, HBITMAP bitmap, wchar_t* title) {
     RECT image;
     if (ComputePrintImageRect(source.right - source.left, source.bottom - source.top, page,
                               &image)) {
@@ -215,11 +214,11 @@ void DrawPage(HDC dc, const PrinterPage& page, RECT source, HBITMAP bitmap) {
     } else {
         DeleteObject(bitmap);
     }
-    DrawTexts(dc, page);
-    viewerTitleText[0] = '\0';
+    DrawTexts(dc, page, title);
+    title[0] = L'\0';
 }
 
-int PrintPage(HDC dc, const PrinterPage& page, RECT source, HBITMAP bitmap) {
+int PrintPage(HDC dc, const PrinterPage& page, RECT source, HBITMAP bitmap, wchar_t* title) {
     DOCINFOW document = {};
     document.cbSize = sizeof document;
     document.lpszDocName = DOCUMENT_NAME;
@@ -232,7 +231,7 @@ int PrintPage(HDC dc, const PrinterPage& page, RECT source, HBITMAP bitmap) {
         AbortDoc(dc);
         return PRINT_FAILED;
     }
-    DrawPage(dc, page, source, bitmap);
+    DrawPage(dc, page, source, bitmap, title);
     // An aborted job is over: ending its page and document afterwards would
     // hand it to the spooler where AbortDoc is not supported.
     if (printAbortRequested) {
@@ -320,15 +319,15 @@ HDC GetDefaultPrinterContext() {
     return dialog.hDC;
 }
 
-int PrintHardCopy(RECT source, const wchar_t* path) {
+int PrintHardCopy(RECT source, const wchar_t* path, wchar_t* title) {
     // A hard copy that cannot be read (another program holds it, or it is
     // damaged) prints nothing, rather than a page with only the stamps.
     HBITMAP bitmap = LoadBitmapFile(path);
     if (!bitmap) return PRINT_FAILED;
-    return PrintHardCopyImage(source, bitmap);
+    return PrintHardCopyImage(source, bitmap, title);
 }
 
-int PrintHardCopyImage(RECT source, HBITMAP bitmap) {
+int PrintHardCopyImage(RECT source, HBITMAP bitmap, wchar_t* title) {
     if (Settings.IsPrintDialog != 0) {
         HDC setup = RunPrinterSetup(mainWindow);
         if (!setup) {
@@ -344,7 +343,7 @@ int PrintHardCopyImage(RECT source, HBITMAP bitmap) {
     }
     PrinterPage page = ReadPrinterPage(printer.get());
     OpenPrintAbortDialog();
-    int result = PrintPage(printer.get(), page, source, bitmap);
+    int result = PrintPage(printer.get(), page, source, bitmap, title);
     ClosePrintAbortDialog();
     EnableWindow(mainWindow, TRUE);
     return result;

@@ -39,7 +39,10 @@ constexpr int PRINT_FAILED = 0;
 constexpr int PRINT_DONE = 1;
 constexpr int PRINT_CANCELLED = 2;
 
-int PrintHardCopy(RECT source, const wchar_t* path);
+// The title line printed at the top of the page: PRINT_TITLE_CAPACITY, and
+// cleared once it has been drawn.
+constexpr int PRINT_TITLE_CAPACITY = 260;
+int PrintHardCopy(RECT source, const wchar_t* path, wchar_t* title);
 // Takes over `bitmap`, the hard copy already read.
-int PrintHardCopyImage(RECT source, HBITMAP bitmap);
+int PrintHardCopyImage(RECT source, HBITMAP bitmap, wchar_t* title);
 INT_PTR CALLBACK PrintAbortDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

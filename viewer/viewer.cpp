@@ -100,13 +100,23 @@ private:
     int height_ = 0;
 };
 
-BackBuffer backBuffer;
-SIZE shownImageSize;
-// The DPI the open viewer is laid out for.
-UINT viewerDpi = DESIGN_DPI;
-// Set from WM_CLOSE until the window is gone: messages pumped while it is
-// destroyed must not run commands on it or close it a second time.
-bool viewerClosing;
+// The open viewer's state; there is one viewer at most.
+struct ViewerState {
+    BackBuffer backBuffer;
+    // The shown slot's image size as last read.
+    SIZE shownImageSize = {};
+    // The DPI the viewer is laid out for.
+    UINT dpi = DESIGN_DPI;
+    // Set from WM_CLOSE until the window is gone: messages pumped while it
+    // is destroyed must not run commands on it or close it a second time.
+    bool closing = false;
+};
+ViewerState viewer;
+
+const wchar_t* CurrentHistoryFile() {
+    if (currentHistoryIndex < 0 || currentHistoryIndex >= HISTORY_SLOT_COUNT) return L"";
+    return historyFilePaths[currentHistoryIndex];
+}
 
 RECT CurrentWorkArea() {
     RECT rect = {};
@@ -117,19 +127,19 @@ RECT CurrentWorkArea() {
 void DrawTitle(HDC dc, int clientWidth) {
     if (viewerTitleText[0] == '\0') return;
     ScopedGdiObject font(
-        CreateGothicFont(VIEWER_FACE_NAME, ScaleForDpi(TITLE_FONT_HEIGHT, viewerDpi), 0));
+        CreateGothicFont(VIEWER_FACE_NAME, ScaleForDpi(TITLE_FONT_HEIGHT, viewer.dpi), 0));
     ScopedSelectObject selected(dc, font.get());
     SetTextColor(dc, TITLE_COLOR);
     SetBkMode(dc, TRANSPARENT);
     SetTextAlign(dc, TA_CENTER | TA_TOP);
-    POINT origin = TitleTextOrigin(clientWidth, viewerDpi);
+    POINT origin = TitleTextOrigin(clientWidth, viewer.dpi);
     TextOutW(dc, origin.x, origin.y, viewerTitleText,
                     static_cast<int>(wcsnlen(viewerTitleText, VIEWER_TITLE_CAPACITY - 1)));
 }
 
 void DrawPage(HDC dc, int w, int h, bool withTitle) {
     ViewerPageLayout layout =
-        LayoutViewerPage(w, h, shownImageSize.cx, shownImageSize.cy, viewerDpi);
+        LayoutViewerPage(w, h, viewer.shownImageSize.cx, viewer.shownImageSize.cy, viewer.dpi);
     FillBox(dc, layout.background, GetSysColor(COLOR_APPWORKSPACE));
     FillBox(dc, layout.bar, GetSysColor(COLOR_BTNFACE));
     FillBox(dc, layout.shadow, BLACK);
@@ -137,7 +147,7 @@ void DrawPage(HDC dc, int w, int h, bool withTitle) {
     DrawPlainOutline(dc, layout.paper, BLACK);
 
     if (HBITMAP bitmap = LoadBitmapFile(CurrentHistoryFile())) {
-        RECT source = {0, 0, shownImageSize.cx, shownImageSize.cy};
+        RECT source = {0, 0, viewer.shownImageSize.cx, viewer.shownImageSize.cy};
         DrawBitmapStretched(dc, layout.image, source, bitmap);
     }
     if (Settings.IsPrintEdge != 0 && IsHistorySlotFilled(currentHistoryIndex))
@@ -148,11 +158,11 @@ void DrawPage(HDC dc, int w, int h, bool withTitle) {
 POINT MenuButtonPosition(HWND window) {
     RECT rect;
     GetWindowRect(window, &rect);
-    return POINT{rect.left + SystemMetricForDpi(SM_CXDLGFRAME, viewerDpi) +
-                     ScaleForDpi(2, viewerDpi),
-                 rect.top + SystemMetricForDpi(SM_CYDLGFRAME, viewerDpi) +
-                     SystemMetricForDpi(SM_CYCAPTION, viewerDpi) +
-                     ScaleForDpi(MENU_BUTTON_BOTTOM, viewerDpi)};
+    return POINT{rect.left + SystemMetricForDpi(SM_CXDLGFRAME, viewer.dpi) +
+                     ScaleForDpi(2, viewer.dpi),
+                 rect.top + SystemMetricForDpi(SM_CYDLGFRAME, viewer.dpi) +
+                     SystemMetricForDpi(SM_CYCAPTION, viewer.dpi) +
+                     ScaleForDpi(MENU_BUTTON_BOTTOM, viewer.dpi)};
 }
 
 RECT ButtonRect(const ViewerButton& button, UINT dpi) {
@@ -180,22 +190,70 @@ void SetButtonFont(HWND window, UINT dpi) {
 
 void CreateButtons(HWND window, HINSTANCE instance) {
     for (const ViewerButton& button : VIEWER_BUTTONS) {
-        RECT r = ButtonRect(button, viewerDpi);
+        RECT r = ButtonRect(button, viewer.dpi);
         HWND control = CreateWindowExW(0, L"BUTTON", button.text, BUTTON_STYLE, r.left, r.top,
                                        r.right - r.left, r.bottom - r.top, window,
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.id)),
                                        instance, nullptr);
         if (control && button.id == IDC_VIEWER_MENU) historyViewerFocusControl = control;
     }
-    SetButtonFont(window, viewerDpi);
+    SetButtonFont(window, viewer.dpi);
 }
 
 void LayOutButtons(HWND window) {
     for (const ViewerButton& button : VIEWER_BUTTONS) {
-        RECT r = ButtonRect(button, viewerDpi);
+        RECT r = ButtonRect(button, viewer.dpi);
         MoveWindow(GetDlgItem(window, button.id), r.left, r.top, r.right - r.left,
                    r.bottom - r.top, TRUE);
     }
+}
+
+void ReadViewerImageSize() {
+    int width = 0, height = 0;
+    if (IsHistorySlotFilled(currentHistoryIndex))
+        ReadBitmapFileSize(CurrentHistoryFile(), &width, &height);
+    viewer.shownImageSize = NormalizedImageSize(width, height);
+}
+
+void ForgetViewerImageSize() { viewer.shownImageSize = SIZE{0, 0}; }
+
+void RenderViewerPage(bool withTitle, bool newBuffer) {
+    if (!historyViewerWindow) return;
+    if (newBuffer || !viewer.backBuffer.dc()) viewer.backBuffer.Rebuild(historyViewerWindow);
+    if (!viewer.backBuffer.dc()) return;
+    DrawPage(viewer.backBuffer.dc(), viewer.backBuffer.width(), viewer.backBuffer.height(), withTitle);
+}
+
+void RedrawViewer() { InvalidateRect(historyViewerWindow, nullptr, TRUE); }
+
+void UpdateViewerCaption() {
+    if (!historyViewerWindow) return;
+    bool exists = IsHistorySlotFilled(currentHistoryIndex);
+    wchar_t fileTime[FILE_TIME_TEXT_CAPACITY] = {};
+    if (exists) FormatFileTimeText(CurrentHistoryFile(), fileTime, std::size(fileTime));
+    wchar_t caption[VIEWER_CAPTION_CAPACITY] = {};
+    FormatViewerCaption(currentHistoryIndex, exists, viewer.shownImageSize.cx, viewer.shownImageSize.cy,
+                        fileTime, caption, std::size(caption));
+    SendMessageW(historyViewerWindow, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption));
+}
+
+void ShowHistorySlot() {
+    ReadViewerImageSize();
+    RenderViewerPage(true, false);
+    UpdateViewerCaption();
+    RedrawViewer();
+}
+
+void ApplySizePreset(UINT command) {
+    const ViewerSizePreset* preset = FindPresetByCommand(command);
+    if (!preset || !historyViewerWindow || IsZoomed(historyViewerWindow)) return;
+    SIZE size = ScaleSizeForDpi(SIZE{preset->width, preset->height}, viewer.dpi);
+    POINT position = CenterInWorkArea(size, CurrentWorkArea());
+    MoveWindow(historyViewerWindow, position.x, position.y, size.cx, size.cy, TRUE);
+    Settings.OnesWinStyle = preset->style;
+    WriteSettingInt(&Settings.OnesWinStyle, "Others", "OnesWinStyle", settingsFilePath);
+    CheckSizePresetItem(command);
+    ShowHistorySlot();
 }
 
 void StoreViewerPosition(HWND window) {
@@ -248,8 +306,8 @@ LRESULT OnActivate(HWND window, WPARAM wParam, LPARAM lParam) {
 LRESULT OnPaint(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    if (backBuffer.dc())
-        BitBlt(dc, 0, 0, backBuffer.width(), backBuffer.height(), backBuffer.dc(), 0, 0, SRCCOPY);
+    if (viewer.backBuffer.dc())
+        BitBlt(dc, 0, 0, viewer.backBuffer.width(), viewer.backBuffer.height(), viewer.backBuffer.dc(), 0, 0, SRCCOPY);
     EndPaint(window, &paint);
     return 0;
 }
@@ -263,15 +321,41 @@ LRESULT OnKeyUp(HWND window, WPARAM key) {
 }
 
 LRESULT OnRightButtonDown(HWND window, LPARAM lParam) {
-    if (GET_Y_LPARAM(lParam) <= ViewerBarHeight(viewerDpi)) return 0;
+    if (GET_Y_LPARAM(lParam) <= ViewerBarHeight(viewer.dpi)) return 0;
     POINT cursor;
     GetCursorPos(&cursor);
     ShowViewerMenu(window, cursor);
     return 0;
 }
 
+void OnTitleEntered(HWND window) {
+    ReadViewerImageSize();
+    RenderViewerPage(true, false);
+    RedrawViewer();
+    PumpPendingMessages();
+    SetForegroundWindow(window);
+}
+
+void OnHardCopyDeleted() {
+    UpdateViewerCaption();
+    ForgetViewerImageSize();
+    RenderViewerPage(false, true);
+    viewerTitleText[0] = L'\0';
+    RedrawViewer();
+    BuildTrayMenu();
+}
+
+void RunCommandOnShownHardCopy(HWND window, UINT command) {
+    ShownHardCopy shown{currentHistoryIndex, CurrentHistoryFile(), viewer.shownImageSize, viewerTitleText};
+    switch (RunViewerCommand(window, command, shown)) {
+    case ViewerChange::TitleEntered: OnTitleEntered(window); break;
+    case ViewerChange::Deleted: OnHardCopyDeleted(); break;
+    case ViewerChange::None: break;
+    }
+}
+
 LRESULT OnCommand(HWND window, UINT command) {
-    if (viewerClosing) return 0;
+    if (viewer.closing) return 0;
     if (IsStepCommand(command)) {
         StepTo(command);
     } else if (FindPresetByCommand(command)) {
@@ -281,7 +365,7 @@ LRESULT OnCommand(HWND window, UINT command) {
     } else if (command == IDC_VIEWER_CLOSE) {
         SendMessageW(window, WM_CLOSE, 0, 0);
     } else {
-        RunViewerCommand(window, command);
+        RunCommandOnShownHardCopy(window, command);
     }
     return 0;
 }
@@ -289,8 +373,8 @@ LRESULT OnCommand(HWND window, UINT command) {
 // Moved to a monitor of another DPI: the suggested rectangle keeps the
 // window's size in proportion, and everything inside is laid out again.
 LRESULT OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam) {
-    viewerDpi = DpiFromDpiChanged(wParam);
-    SetButtonFont(window, viewerDpi);
+    viewer.dpi = DpiFromDpiChanged(wParam);
+    SetButtonFont(window, viewer.dpi);
     LayOutButtons(window);
     MoveToSuggestedRect(window, lParam);
     RenderViewerPage(false, true);
@@ -299,17 +383,17 @@ LRESULT OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT OnClose(HWND window) {
-    if (viewerClosing) return 0;
-    viewerClosing = true;
+    if (viewer.closing) return 0;
+    viewer.closing = true;
     StoreViewerPosition(window);
-    backBuffer.Release();
+    viewer.backBuffer.Release();
     DestroyWindow(window);
     return 0;
 }
 
 LRESULT OnDestroy() {
-    viewerClosing = false;
-    backBuffer.Release();
+    viewer.closing = false;
+    viewer.backBuffer.Release();
     historyViewerWindow = nullptr;
     historyViewerFocusControl = nullptr;
     return 0;
@@ -327,18 +411,6 @@ HFONT CreateViewerButtonFont(UINT dpi) {
     font.lfQuality = DEFAULT_QUALITY;
     font.lfPitchAndFamily = FF_SWISS;
     std::wcscpy(font.lfFaceName, VIEWER_FACE_NAME);
-    return CreateFontIndirectW(&font);
-}
-
-HFONT CreateGothicFont(const wchar_t* face, int height, int escapement) {
-    LOGFONTW font = {};
-    font.lfHeight = height;
-    font.lfEscapement = escapement;
-    font.lfWeight = FW_NORMAL;
-    font.lfCharSet = SHIFTJIS_CHARSET;
-    font.lfQuality = PROOF_QUALITY;
-    font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-    std::wcsncpy(font.lfFaceName, face, LF_FACESIZE - 1);
     return CreateFontIndirectW(&font);
 }
 
@@ -373,8 +445,8 @@ int CreateHistoryViewer(HINSTANCE instance, const wchar_t* className, int showCo
     // Laid out for the monitor of the remembered position; the position
     // itself stays in physical screen pixels.
     POINT remembered = {Settings.OnesLeft, Settings.OnesTop};
-    viewerDpi = DpiAtPoint(remembered);
-    SIZE size = ViewerWindowSize(Settings.OnesWinStyle, viewerDpi);
+    viewer.dpi = DpiAtPoint(remembered);
+    SIZE size = ViewerWindowSize(Settings.OnesWinStyle, viewer.dpi);
     RECT work = WorkAreaNearest(ViewerRectAt(remembered, size));
     POINT position = ClampViewerPosition(remembered, size, work);
     Settings.OnesLeft = position.x;
@@ -384,70 +456,15 @@ int CreateHistoryViewer(HINSTANCE instance, const wchar_t* className, int showCo
                                           position.y, size.cx, size.cy, nullptr, nullptr,
                                           instance, nullptr);
     if (!historyViewerWindow) return 0;
-    if (UINT actual = DpiOfWindow(historyViewerWindow); actual != viewerDpi) {
-        viewerDpi = actual;
-        size = ViewerWindowSize(Settings.OnesWinStyle, viewerDpi);
+    if (UINT actual = DpiOfWindow(historyViewerWindow); actual != viewer.dpi) {
+        viewer.dpi = actual;
+        size = ViewerWindowSize(Settings.OnesWinStyle, viewer.dpi);
         MoveWindow(historyViewerWindow, position.x, position.y, size.cx, size.cy, FALSE);
     }
     CreateButtons(historyViewerWindow, instance);
     ShowWindow(historyViewerWindow, showCommand);
     UpdateWindow(historyViewerWindow);
     return 1;
-}
-
-SIZE ViewerImageSize() { return shownImageSize; }
-
-const wchar_t* CurrentHistoryFile() {
-    if (currentHistoryIndex < 0 || currentHistoryIndex >= HISTORY_SLOT_COUNT) return L"";
-    return historyFilePaths[currentHistoryIndex];
-}
-
-void ReadViewerImageSize() {
-    int width = 0, height = 0;
-    if (IsHistorySlotFilled(currentHistoryIndex))
-        ReadBitmapFileSize(CurrentHistoryFile(), &width, &height);
-    shownImageSize = NormalizedImageSize(width, height);
-}
-
-void ForgetViewerImageSize() { shownImageSize = SIZE{0, 0}; }
-
-void RenderViewerPage(bool withTitle, bool newBuffer) {
-    if (!historyViewerWindow) return;
-    if (newBuffer || !backBuffer.dc()) backBuffer.Rebuild(historyViewerWindow);
-    if (!backBuffer.dc()) return;
-    DrawPage(backBuffer.dc(), backBuffer.width(), backBuffer.height(), withTitle);
-}
-
-void RedrawViewer() { InvalidateRect(historyViewerWindow, nullptr, TRUE); }
-
-void UpdateViewerCaption() {
-    if (!historyViewerWindow) return;
-    bool exists = IsHistorySlotFilled(currentHistoryIndex);
-    wchar_t fileTime[FILE_TIME_TEXT_CAPACITY] = {};
-    if (exists) FormatFileTimeText(CurrentHistoryFile(), fileTime, std::size(fileTime));
-    wchar_t caption[VIEWER_CAPTION_CAPACITY] = {};
-    FormatViewerCaption(currentHistoryIndex, exists, shownImageSize.cx, shownImageSize.cy,
-                        fileTime, caption, std::size(caption));
-    SendMessageW(historyViewerWindow, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption));
-}
-
-void ShowHistorySlot() {
-    ReadViewerImageSize();
-    RenderViewerPage(true, false);
-    UpdateViewerCaption();
-    RedrawViewer();
-}
-
-void ApplySizePreset(UINT command) {
-    const ViewerSizePreset* preset = FindPresetByCommand(command);
-    if (!preset || !historyViewerWindow || IsZoomed(historyViewerWindow)) return;
-    SIZE size = ScaleSizeForDpi(SIZE{preset->width, preset->height}, viewerDpi);
-    POINT position = CenterInWorkArea(size, CurrentWorkArea());
-    MoveWindow(historyViewerWindow, position.x, position.y, size.cx, size.cy, TRUE);
-    Settings.OnesWinStyle = preset->style;
-    WriteSettingInt(&Settings.OnesWinStyle, "Others", "OnesWinStyle", settingsFilePath);
-    CheckSizePresetItem(command);
-    ShowHistorySlot();
 }
 
 LRESULT CALLBACK HistoryViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,7 +1,6 @@
 #include "viewer/viewer_commands.h"
 
 #include "app/activity.h"
-#include "app/tray.h"
 #include "capture/bitmap_file.h"
 #include "capture/feedback.h"
 #include "output/history.h"
@@ -9,14 +8,11 @@
 #include "output/save.h"
 #include "resources/resource.h"
 #include "viewer/title_dialog.h"
-#include "viewer/viewer.h"
 
 namespace {
 
 constexpr wchar_t DELETE_QUESTION[] = L"ハードコピーを削除します。よろしいですか？";
 constexpr UINT DELETE_QUESTION_STYLE = MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2;
-
-bool ShownSlotFilled() { return IsHistorySlotFilled(currentHistoryIndex); }
 
 // Runs a modal step with the viewer disabled, then gives it back the front.
 template <typename Step> void WithViewerDisabled(HWND viewer, Step step) {
@@ -26,47 +22,30 @@ template <typename Step> void WithViewerDisabled(HWND viewer, Step step) {
     SetForegroundWindow(viewer);
 }
 
-void CopyToClipboard(HWND viewer) {
-    if (!ShownSlotFilled() || !CopyBitmapFileToClipboard(CurrentHistoryFile())) return;
+void CopyToClipboard(HWND viewer, const ShownHardCopy& shown) {
+    if (!CopyBitmapFileToClipboard(shown.file)) return;
     WithViewerDisabled(viewer, [] { ShowCopiedNotice(); });
 }
 
-void SaveUnderChosenName(HWND viewer) {
-    if (!ShownSlotFilled()) return;
-    WithViewerDisabled(viewer, [] {
+void SaveUnderChosenName(HWND viewer, const ShownHardCopy& shown) {
+    WithViewerDisabled(viewer, [&shown] {
         wchar_t destination[SAVE_NAME_CAPACITY] = {};
         int imageType = ChooseSaveDestination(1, destination);
-        if (destination[0] != '\0') SaveHardCopyAs(CurrentHistoryFile(), destination, imageType);
+        if (destination[0] != '\0') SaveHardCopyAs(shown.file, destination, imageType);
     });
 }
 
-void OpenWithProgram(HWND viewer) {
-    if (!ShownSlotFilled()) return;
+void OpenWithProgram(HWND viewer, const ShownHardCopy& shown) {
     int width = 0, height = 0;
-    ReadBitmapFileSize(CurrentHistoryFile(), &width, &height);
-    if (width > 0 || height > 0) OpenWithChooser(viewer, CurrentHistoryFile());
+    ReadBitmapFileSize(shown.file, &width, &height);
+    if (width > 0 || height > 0) OpenWithChooser(viewer, shown.file);
 }
 
-void EnterTitle(HWND viewer) {
-    if (!ShownSlotFilled()) return;
-    RunTitleDialog(viewer);
-    ReadViewerImageSize();
-    RenderViewerPage(true, false);
-    RedrawViewer();
-    PumpPendingMessages();
-    SetForegroundWindow(viewer);
-}
-
-void DeleteShownHardCopy(HWND viewer) {
-    if (!ShownSlotFilled()) return;
-    if (MessageBoxW(viewer, DELETE_QUESTION, L"ZORVEX", DELETE_QUESTION_STYLE) != IDYES) return;
-    DeleteHistoryEntry(currentHistoryIndex);
-    UpdateViewerCaption();
-    ForgetViewerImageSize();
-    RenderViewerPage(false, true);
-    viewerTitleText[0] = '\0';
-    RedrawViewer();
-    BuildTrayMenu();
+bool DeleteShownHardCopy(HWND viewer, const ShownHardCopy& shown) {
+    if (MessageBoxW(viewer, DELETE_QUESTION, L"ZORVEX", DELETE_QUESTION_STYLE) != IDYES)
+        return false;
+    DeleteHistoryEntry(shown.slot);
+    return true;
 }
 
 void SetUpPrinter(HWND viewer) {
@@ -79,19 +58,19 @@ void SetUpPrinter(HWND viewer) {
     SetForegroundWindow(viewer);
 }
 
-void PrintShownHardCopy(HWND viewer) {
-    if (!ShownSlotFilled()) return;
+// The viewer closes once the hard copy went to the printer.
+void PrintShownHardCopy(HWND viewer, const ShownHardCopy& shown) {
     // A hard copy that cannot be read (held open, damaged) prints nothing,
     // and the viewer stays where it is for another try.
-    HBITMAP bitmap = LoadBitmapFile(CurrentHistoryFile());
+    HBITMAP bitmap = LoadBitmapFile(shown.file);
     if (!bitmap) return;
     // Hidden while it prints, the viewer cannot be brought forward by a hot
     // key: requests wait until the print is over and the viewer closed.
     ActivityScope activity;
     ShowWindow(viewer, SW_HIDE);
     UpdateWindow(viewer);
-    SIZE size = ViewerImageSize();
-    if (PrintHardCopyImage(RECT{0, 0, size.cx, size.cy}, bitmap) == PRINT_FAILED) {
+    SIZE size = shown.imageSize;
+    if (PrintHardCopyImage(RECT{0, 0, size.cx, size.cy}, bitmap, shown.title) == PRINT_FAILED) {
         // Nothing was printed: the viewer stays, for another try.
         ShowWindow(viewer, SW_SHOW);
         SetForegroundWindow(viewer);
@@ -102,16 +81,32 @@ void PrintShownHardCopy(HWND viewer) {
 
 } // namespace
 
-void RunViewerCommand(HWND viewer, UINT command) {
+ViewerChange RunViewerCommand(HWND viewer, UINT command, const ShownHardCopy& shown) {
+    // Every command but the edit application's needs a hard copy in the slot.
+    bool filled = IsHistorySlotFilled(shown.slot);
     switch (command) {
-    case IDM_VIEWER_COPY: CopyToClipboard(viewer); break;
-    case IDM_VIEWER_SAVE_AS: SaveUnderChosenName(viewer); break;
-    case IDM_VIEWER_EDIT: OpenInEditApplication(CurrentHistoryFile()); break;
-    case IDM_VIEWER_OPEN_WITH: OpenWithProgram(viewer); break;
-    case IDM_VIEWER_TITLE: EnterTitle(viewer); break;
-    case IDM_VIEWER_DELETE: DeleteShownHardCopy(viewer); break;
+    case IDM_VIEWER_COPY:
+        if (filled) CopyToClipboard(viewer, shown);
+        break;
+    case IDM_VIEWER_SAVE_AS:
+        if (filled) SaveUnderChosenName(viewer, shown);
+        break;
+    case IDM_VIEWER_EDIT: OpenInEditApplication(shown.file); break;
+    case IDM_VIEWER_OPEN_WITH:
+        if (filled) OpenWithProgram(viewer, shown);
+        break;
+    case IDM_VIEWER_TITLE:
+        if (!filled) break;
+        RunTitleDialog(viewer, TitleText{shown.title, PRINT_TITLE_CAPACITY});
+        return ViewerChange::TitleEntered;
+    case IDM_VIEWER_DELETE:
+        if (filled && DeleteShownHardCopy(viewer, shown)) return ViewerChange::Deleted;
+        break;
     case IDM_VIEWER_PRINTER_SETUP: SetUpPrinter(viewer); break;
-    case IDC_VIEWER_PRINT: PrintShownHardCopy(viewer); break;
+    case IDC_VIEWER_PRINT:
+        if (filled) PrintShownHardCopy(viewer, shown);
+        break;
     default: break; // "キャンセル" and anything else
     }
+    return ViewerChange::None;
 }

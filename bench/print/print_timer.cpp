@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
     for (int round = 0; round < rounds; ++round) {
         LARGE_INTEGER start, end;
         QueryPerformanceCounter(&start);
-        int printed = PrintHardCopy(RECT{0, 0, width, height}, path);
+        wchar_t title[PRINT_TITLE_CAPACITY] = {};
+        int printed = PrintHardCopy(RECT{0, 0, width, height}, path, title);
         QueryPerformanceCounter(&end);
         if (!printed) return 1;
         std::printf("%.1f\n", 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /

@@ -1,0 +1,12 @@
+// From a capture to what the user sees of it: the capture and its delivery
+// run as one activity, then the sign that it was taken, the printer step and
+// a balloon for each output that failed.
+#pragma once
+
+#include "capture/capture_modes.h"
+
+// Runs one capture mode and everything that follows it.
+void RunCapture(HardCopy (*capture)());
+// Opens the range overlay; the selection made on it is delivered like a
+// capture.
+void StartRangeCapture();
