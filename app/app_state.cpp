@@ -17,11 +17,20 @@ char settingsFilePath[SETTINGS_PATH_CAPACITY];
 char workBitmapPath[BITMAP_PATH_CAPACITY];
 char backgroundBitmapPath[BITMAP_PATH_CAPACITY];
 char historyFilePaths[HISTORY_SLOT_COUNT][BITMAP_PATH_CAPACITY];
+std::wstring startDirectory;
 
 namespace {
 
 void CopyBounded(char* destination, size_t capacity, const char* first, const char* second) {
     std::snprintf(destination, capacity, "%s%s", first, second);
+}
+
+std::wstring CurrentDirectory() {
+    DWORD capacity = GetCurrentDirectoryW(0, nullptr);
+    std::wstring folder(capacity, L'\0');
+    DWORD length = capacity ? GetCurrentDirectoryW(capacity, folder.data()) : 0;
+    folder.resize(length < capacity ? length : 0);
+    return folder;
 }
 
 } // namespace
@@ -56,6 +65,7 @@ void InitializeApplication() {
     if (length == 0 || length >= sizeof currentDirectory) currentDirectory[0] = '\0';
 
     BuildWorkingPaths(temporaryFolder, currentDirectory);
+    startDirectory = CurrentDirectory();
     if (tempDirectory[0] != '\0') RemoveLeftoverTemporaryFiles(tempDirectory);
     LoadSettings(settingsFilePath);
     LoadLauncherSettings(settingsFilePath);
