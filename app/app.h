@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 1;
 // A recent hard copy chosen in the tray menu, by its slot (wParam).
 constexpr UINT WM_OPEN_RECENT_SLOT = WM_USER + 2;
@@ -23,6 +25,8 @@ extern wchar_t settingsFilePath[SETTINGS_PATH_CAPACITY];
 extern wchar_t workBitmapPath[BITMAP_PATH_CAPACITY];
 extern wchar_t backgroundBitmapPath[BITMAP_PATH_CAPACITY];
 extern wchar_t historyFilePaths[HISTORY_SLOT_COUNT][BITMAP_PATH_CAPACITY];
+// The current directory at start-up, where zorvex.ini lives, in full.
+extern std::wstring startDirectory;
 
 // Runs while the main window handles WM_CREATE: paths, settings, tray menu.
 void InitializeApplication();

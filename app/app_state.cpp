@@ -17,6 +17,7 @@ wchar_t settingsFilePath[SETTINGS_PATH_CAPACITY];
 wchar_t workBitmapPath[BITMAP_PATH_CAPACITY];
 wchar_t backgroundBitmapPath[BITMAP_PATH_CAPACITY];
 wchar_t historyFilePaths[HISTORY_SLOT_COUNT][BITMAP_PATH_CAPACITY];
+std::wstring startDirectory;
 
 namespace {
 
@@ -33,9 +34,11 @@ std::wstring TemporaryFolder() {
 }
 
 std::wstring CurrentDirectory() {
-    wchar_t folder[MAX_PATH] = {};
-    DWORD length = GetCurrentDirectoryW(MAX_PATH, folder);
-    return length == 0 || length >= MAX_PATH ? std::wstring() : folder;
+    DWORD capacity = GetCurrentDirectoryW(0, nullptr);
+    std::wstring folder(capacity, L'\0');
+    DWORD length = capacity ? GetCurrentDirectoryW(capacity, folder.data()) : 0;
+    folder.resize(length < capacity ? length : 0);
+    return folder;
 }
 
 } // namespace
@@ -59,7 +62,8 @@ void BuildWorkingPaths(const wchar_t* temporaryFolder, const wchar_t* currentDir
 
 void InitializeApplication() {
     taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
-    BuildWorkingPaths(TemporaryFolder().c_str(), CurrentDirectory().c_str());
+    startDirectory = CurrentDirectory();
+    BuildWorkingPaths(TemporaryFolder().c_str(), startDirectory.c_str());
     if (tempDirectory[0] != L'\0') RemoveLeftoverTemporaryFiles(tempDirectory);
     LoadSettings(settingsFilePath);
     LoadLauncherSettings(settingsFilePath);

@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "app/dpi.h"
 #include "app/monitors.h"
+#include "app/start_with_windows.h"
 #include "app/tray.h"
 #include "capture/bitmap_file.h"
 #include "capture/range_overlay.h"
@@ -324,6 +325,13 @@ void FillControls(HWND dialog, const SettingsRecord& s) {
     FillHistoryCount(dialog, s);
 }
 
+// The box shows what the Startup folder holds, not a setting.
+void FillStartWithWindows(HWND dialog) {
+    StartupView view = ReadStartupView();
+    Check(dialog, IDC_START_WITH_WINDOWS, view.checked);
+    SetDlgItemTextW(dialog, IDC_START_WITH_WINDOWS_NOTE, view.note.c_str());
+}
+
 // 570 × 390 pixels at 96 DPI, in proportion at others, or more when the
 // template's own controls, laid out in dialog units of a larger font, would
 // reach past that.
@@ -371,6 +379,7 @@ INT_PTR OnInitDialog(HWND dialog) {
         accepted = AcceptedText{};
     LimitTexts(dialog);
     FillControls(dialog, Settings);
+    FillStartWithWindows(dialog);
     AcceptFilledTexts(dialog);
     CentreInWorkArea(dialog);
     SetForegroundWindow(dialog);
@@ -481,6 +490,13 @@ void OnApply(HWND dialog) {
     ConfigRefusal refusal = StoreConfigInput(input, Settings);
     if (refusal != REFUSAL_NONE) {
         Tell(dialog, RefusalText(refusal));
+        return;
+    }
+    // A Startup shortcut that cannot be made or removed refuses like the checks.
+    std::wstring failure = ApplyStartWithWindows(IsChecked(dialog, IDC_START_WITH_WINDOWS));
+    if (!failure.empty()) {
+        Tell(dialog, failure.c_str());
+        FillStartWithWindows(dialog);
         return;
     }
     // 10. A lower count may drop the surplus history files.

@@ -53,6 +53,8 @@ const PageControl PAGE_CONTROLS[] = {
     {IDC_PRINT_HOSTNAME, PAGE_PRINT, Box(220, 130, 300, 18)},
     {IDC_PRINT_IPADDR, PAGE_PRINT, Box(220, 160, 300, 18)},
     {IDC_NO_FLASH, PAGE_NOTIFY, Box(220, 40, 300, 18)},
+    {IDC_START_WITH_WINDOWS, PAGE_NOTIFY, Box(220, 70, 300, 18)},
+    {IDC_START_WITH_WINDOWS_NOTE, PAGE_NOTIFY, Box(238, 95, 300, 190)},
     {IDC_INCLUDE_CURSOR, PAGE_POINTER, Box(220, 40, 300, 18)},
     {IDC_HISTORY_COUNT_LABEL, PAGE_HISTORY_COUNT, Box(220, 40, 270, 18)},
     {IDC_HISTORY_COUNT, PAGE_HISTORY_COUNT, Box(220, 60, 50, 18)},
@@ -120,6 +122,8 @@ const HelpRow HELP_ROWS[] = {
     {L"ホットキー設定画面のホットキー項目をダブルクリック", L"ホットキー編集画面を表示します。"},
     {L"バージョン情報画面のリンクラベルをクリック", L"メーラーを起動します。"},
     {L"保存設定の「PNG形式で保存する」をチェック", L"ハードコピーをPNGファイルで保存します。"},
+    {L"通知設定の「Windows の起動時に ZORVEX を起動する」をチェック",
+     L"スタートアップフォルダのショートカットで、Windows の起動時に ZORVEX を起動します。"},
 };
 const size_t HELP_ROW_COUNT = sizeof HELP_ROWS / sizeof HELP_ROWS[0];
 

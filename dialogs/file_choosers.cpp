@@ -1,5 +1,6 @@
 #include "dialogs/file_choosers.h"
 
+#include "app/com_apartment.h"
 #include "capture/bitmap_file.h"
 
 #include <commdlg.h>
@@ -21,21 +22,6 @@ int CALLBACK OnBrowserEvent(HWND browser, UINT message, LPARAM, LPARAM) {
     if (message == BFFM_INITIALIZED) SetDlgItemTextW(browser, IDOK, FOLDER_OK_TEXT);
     return 0;
 }
-
-// The new-style browser needs COM on this thread.
-class ScopedComApartment {
-  public:
-    ScopedComApartment()
-        : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ScopedComApartment() {
-        if (initialised_) CoUninitialize();
-    }
-    ScopedComApartment(const ScopedComApartment&) = delete;
-    ScopedComApartment& operator=(const ScopedComApartment&) = delete;
-
-  private:
-    bool initialised_;
-};
 
 } // namespace
 

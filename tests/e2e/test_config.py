@@ -9,7 +9,7 @@ import shutil
 import subprocess
 
 import harness
-from harness import (BS_DEFPUSHBUTTON, BS_TYPE_MASK, Screen, controls, find_window, probe,
+from harness import (BS_DEFPUSHBUTTON, BS_TYPE_MASK, Screen, controls, find_window, probe, run,
                      tree_items, wait_until)
 from capture_support import TestWindow, complete_bitmap, screen_metrics
 from case_support import (APPLY, CANCEL, CAPTIONS, GROUP, HELP_LIST, IDNO, IDOK, IDYES, QUIET,
@@ -58,6 +58,8 @@ PAGE_CONTROLS = {
     1054: (CHECK, 'ホスト（パソコン）名も印字する(&H)', '印刷設定', (220, 130, 300, 18)),
     1056: (CHECK, 'IPアドレスも印字する(&I)', '印刷設定', (220, 160, 300, 18)),
     1008: (CHECK, '画面をフラッシュしない(&F)', '通知設定', (220, 40, 300, 18)),
+    1097: (CHECK, 'Windows の起動時に ZORVEX を起動する(&W)', '通知設定', (220, 70, 300, 18)),
+    1098: (LABEL, None, '通知設定', (238, 95, 300, 190)),
     1025: (CHECK, 'マウスポインタも含める(&M)', 'マウスポインタ', (220, 40, 300, 18)),
     1051: (LABEL, '履歴数', '履歴数', (220, 40, 270, 18)),
     1035: (EDIT, None, '履歴数', None),
@@ -94,9 +96,25 @@ HELP = [
     ('ホットキー設定画面のホットキー項目をダブルクリック', 'ホットキー編集画面を表示します。'),
     ('バージョン情報画面のリンクラベルをクリック', 'メーラーを起動します。'),
     ('保存設定の「PNG形式で保存する」をチェック', 'ハードコピーをPNGファイルで保存します。'),
+    ('通知設定の「Windows の起動時に ZORVEX を起動する」をチェック',
+     'スタートアップフォルダのショートカットで、Windows の起動時に ZORVEX を起動します。'),
 ]
 DELETED = '保存履歴の削除が終わりました'
 BACKED_UP = '保存履歴のバックアップが終わりました'
+START_WITH_WINDOWS, START_NOTE = 1097, 1098
+
+
+def startup_folder():
+    """The user's Startup folder in the prefix (Wine spells it "StartUp")."""
+    programs = os.path.join(os.path.dirname(harness.WINE_TEMP), 'AppData', 'Roaming', 'Microsoft',
+                            'Windows', 'Start Menu', 'Programs')
+    return next(os.path.join(programs, name) for name in os.listdir(programs)
+                if name.lower() == 'startup')
+
+
+def file_stamp(path):
+    with open(path, 'rb') as f:
+        return os.stat(path).st_mtime_ns, f.read()
 
 
 def kind(control):
@@ -436,6 +454,88 @@ class Apply(ConfigCase):
         bitmap = wait_until(lambda: complete_bitmap(self.slot(1)), 'the hard copy')
         self.assertEqual((bitmap.width, bitmap.height), target.outer_size,
                          'PrintScreen now takes the active window')
+
+    def shortcut(self, path):
+        """The shortcut's fields as the shell's link object reads them."""
+        return dict(line.rstrip('\r').split('\t', 1) for line in
+                    probe('shortcut', self.wine_path(path)).splitlines() if '\t' in line)
+
+    def set_start_box(self, checked):
+        self.click(START_WITH_WINDOWS)
+        wait_until(lambda: self.controls()[START_WITH_WINDOWS].checked == checked, 'the box')
+
+    def exit_by_tray(self):
+        self.choose_tray_item(0)
+        wait_until(lambda: find_window('CMainWinClass', visible=False) is None, 'ZORVEX to end')
+
+    def test_start_with_windows_makes_the_shortcut_that_starts_this_program_with_its_settings(self):
+        startup = startup_folder()
+        shortcut, other = (os.path.join(startup, name) for name in ('ZORVEX.lnk', 'recorder.lnk'))
+        self.addCleanup(lambda: [os.remove(p) for p in (shortcut, other) if os.path.exists(p)])
+        recorder = os.path.join(self.workdir, 'recorder.exe')
+        shutil.copy(harness.RECORDER, recorder)
+        probe('shortcut', self.wine_path(other), self.wine_path(recorder), 'C:\\')
+        probe('shortcut', self.wine_path(shortcut), self.wine_path(harness.EXE), 'C:\\elsewhere')
+
+        # A ZORVEX started in another folder is named beside the box; held open
+        # by another program, its shortcut cannot be replaced, which a message
+        # naming the folder says, and the box shows what is there.
+        self.open_dialog()
+        self.show_page('通知設定')
+        shot('start-with-windows-other')
+        note = self.controls()[START_NOTE].text
+        self.assertFalse(self.controls()[START_WITH_WINDOWS].checked)
+        for said in ('置き換えます', 'プログラム: ' + self.wine_path(harness.EXE),
+                     '作業フォルダ: C:\\elsewhere'):
+            self.assertIn(said, note)
+        locker = subprocess.Popen(['wine', harness.PROBE, 'lock', self.wine_path(shortcut), '60000',
+                                   'read'], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: (locker.kill(), locker.wait(), locker.stdout.close()))
+        self.assertEqual(locker.stdout.readline().strip(), b'locked')
+        self.set_start_box(True)
+        drive_c = os.path.join(harness.WINE_TEMP, '..', '..', '..')
+        self.refuse('スタートアップフォルダにショートカットを作成できませんでした。 C:\\' +
+                    os.path.relpath(startup, drive_c).replace('/', '\\'), 'start-not-made')
+        self.assertEqual((self.controls()[START_WITH_WINDOWS].checked,
+                          self.controls()[START_NOTE].text), (False, note))
+        locker.kill()
+        locker.wait()
+        self.set_start_box(True)
+        self.apply_and_close()
+        program = self.wine_path(harness.EXE)
+        self.assertEqual(self.shortcut(shortcut),
+                         {'target': program, 'folder': self.wine_path(self.workdir),
+                          'icon': program + ',0',
+                          'description': 'ZORVEX 画面ハードコピー常駐ユーティリティ'})
+        self.assertNotIn('start', self.ini_text().decode('cp932').lower(),
+                         'the shortcut is the only record')
+        self.open_dialog()
+        self.assertEqual((self.controls()[START_WITH_WINDOWS].checked,
+                          self.controls()[START_NOTE].text), (True, ''))
+        self.click(CANCEL)
+        wait_until(self.dialog_closed, 'the dialog to close')
+
+        # Signed in again: the shell starts every item of the Startup folder,
+        # here from Wine's own folder.
+        self.exit_by_tray()
+        self.process.wait(timeout=30)
+        run(['wine', 'wineboot'], cwd='/', timeout=120)
+        wait_until(lambda: find_window('CMainWinClass', visible=False), 'ZORVEX from its shortcut')
+        wait_until(lambda: harness.recorded_lines(os.path.join(self.workdir, 'recorder.log')),
+                   'the other Startup item started too')
+        self.tray = wait_until(harness.tray_icon_center, 'the tray icon')
+        harness.key('Print')
+        bitmap = wait_until(lambda: complete_bitmap(self.slot(1)), 'a desktop copy (CopyType=0)')
+        self.assertEqual((bitmap.width, bitmap.height), screen_metrics()['screen'])
+
+        other_before = file_stamp(other)
+        self.open_dialog()
+        self.show_page('通知設定')
+        self.set_start_box(False)
+        self.apply_and_close()
+        self.assertFalse(os.path.exists(shortcut))
+        self.assertEqual(file_stamp(other), other_before, 'another Startup item untouched')
+        self.exit_by_tray()
 
 
 class Refusals(ConfigCase):

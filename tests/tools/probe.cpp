@@ -8,10 +8,12 @@
 #include <shellapi.h>
 #include <commdlg.h>
 #include <shlobj.h>
+#include <shlguid.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -475,9 +477,11 @@ int HoldClipboard(const char* milliseconds, const char* untilFile = nullptr) {
     return 0;
 }
 
-// Holds a file open without sharing it, as an editor might, for a while.
-int LockFile(const char* path, const char* milliseconds) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+// Holds a file open for a while without sharing it, as an editor might, or
+// with `read` letting others only read it, as a virus scanner might.
+int LockFile(const char* path, const char* milliseconds, bool read = false) {
+    DWORD share = read ? FILE_SHARE_READ : 0;
+    HANDLE file = CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         std::printf("failed\n");
         return 1;
@@ -1095,6 +1099,54 @@ int CatchFrame(int argc, char** argv) {
     return 0;
 }
 
+std::wstring Wide(const char* text) {
+    std::wstring wide(std::strlen(text) + 1, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), static_cast<int>(wide.size()));
+    wide.resize(std::wcslen(wide.c_str()));
+    return wide;
+}
+
+std::string Narrow(const wchar_t* text) {
+    std::string narrow(std::wcslen(text) * 2 + 1, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), static_cast<int>(narrow.size()),
+                        nullptr, nullptr);
+    return narrow.c_str();
+}
+
+// A shortcut through the shell's link object, as Explorer reads and writes
+// one: with `target` it is made to start that program in `folder`; without,
+// its target, working folder, icon and description are printed.
+int Shortcut(const char* path, const char* target = nullptr, const char* folder = nullptr) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    bool done = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                           IID_IShellLinkW, reinterpret_cast<void**>(&link))) &&
+                SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)));
+    if (done && target) {
+        done = SUCCEEDED(link->SetPath(Wide(target).c_str())) &&
+               SUCCEEDED(link->SetWorkingDirectory(Wide(folder).c_str())) &&
+               SUCCEEDED(file->Save(Wide(path).c_str(), TRUE));
+    } else if (done && SUCCEEDED(file->Load(Wide(path).c_str(), STGM_READ))) {
+        wchar_t program[MAX_PATH] = {}, workdir[MAX_PATH] = {}, icon[MAX_PATH] = {};
+        wchar_t description[INFOTIPSIZE] = {};
+        int index = -1;
+        link->GetPath(program, MAX_PATH, nullptr, 0);
+        link->GetWorkingDirectory(workdir, MAX_PATH);
+        link->GetIconLocation(icon, MAX_PATH, &index);
+        link->GetDescription(description, INFOTIPSIZE);
+        std::printf("target\t%s\nfolder\t%s\nicon\t%s,%d\ndescription\t%s\n", Narrow(program).c_str(),
+                    Narrow(workdir).c_str(), Narrow(icon).c_str(), index,
+                    Narrow(description).c_str());
+    } else {
+        done = false;
+    }
+    if (file) file->Release();
+    if (link) link->Release();
+    CoUninitialize();
+    return done ? 0 : 1;
+}
+
 int Usage() {
     std::fprintf(stderr,
                  "probe windows | children HWND | hotkeys | hold-hotkeys NAME... | clipboard FILE | clear-clipboard |\n"
@@ -1103,12 +1155,13 @@ int Usage() {
                  "      foreground | menu-mode HWND | metrics | modifiers | post HWND MSG WPARAM | tray-delete HWND ID |\n"
                  "      taskbar-created HWND | post-seq (HWND MSG WPARAM LPARAM)... |\n"
                  "      catch-frame SECONDS FILE LEFT TOP RIGHT BOTTOM (X Y R G B)... |\n"
-                 "      hold-clipboard MILLISECONDS [BITMAPFILE] | lock FILE MILLISECONDS | resources PID |\n"
+                 "      hold-clipboard MILLISECONDS [BITMAPFILE] | lock FILE MILLISECONDS [read] | resources PID |\n"
                  "      listview HWND | listview-deselect HWND |\n"
                  "      gettext HWND | settext HWND TEXT | send HWND MSG WPARAM LPARAM |\n"
                  "      printer-page | hook-next-print cancel|hold FILE SECONDS |\n"
                  "      dialog HWND | click HWND ID | settext HWND ID TEXT | replacesel|paste HWND ID TEXT |\n"
-                 "      tree HWND ID | tree-select HWND ID INDEX | list HWND ID | browse-select HWND PATH\n");
+                 "      tree HWND ID | tree-select HWND ID INDEX | list HWND ID | browse-select HWND PATH |\n"
+                 "      shortcut LNK [TARGET FOLDER]\n");
     return 2;
 }
 
@@ -1156,6 +1209,8 @@ int main(int argc, char** argv) {
     if (command == "hold-clipboard" && argc == 3) return HoldClipboard(argv[2]);
     if (command == "hold-clipboard" && argc == 4) return HoldClipboard(argv[2], argv[3]);
     if (command == "lock" && argc == 4) return LockFile(argv[2], argv[3]);
+    if (command == "lock" && argc == 5 && std::strcmp(argv[4], "read") == 0)
+        return LockFile(argv[2], argv[3], true);
     if (command == "resources" && argc == 3) return PrintResources(argv[2]);
     if (command == "listview" && argc == 3) return DumpListView(argv[2]);
     if (command == "listview-deselect" && argc == 3) return DeselectListView(argv[2]);
@@ -1171,5 +1226,7 @@ int main(int argc, char** argv) {
     if (command == "tree-select" && argc == 5) return SelectTreeItem(argv[2], argv[3], argv[4]);
     if (command == "list" && argc == 4) return PrintList(argv[2], argv[3]);
     if (command == "browse-select" && argc == 4) return SelectBrowserFolder(argv[2], argv[3]);
+    if (command == "shortcut" && argc == 3) return Shortcut(argv[2]);
+    if (command == "shortcut" && argc == 5) return Shortcut(argv[2], argv[3], argv[4]);
     return Usage();
 }

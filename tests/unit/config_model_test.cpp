@@ -223,11 +223,11 @@ TEST(ConfigTables, EveryPageHasItsItemCaptionAndControls) {
                     r.top >= CONFIG_GROUP_RECT.top && r.bottom <= CONFIG_GROUP_RECT.bottom)
             << PAGE_CONTROLS[i].id << L" inside the group box";
     }
-    EXPECT_EQ(PAGE_CONTROL_COUNT, 44u);
+    EXPECT_EQ(PAGE_CONTROL_COUNT, 46u);
     EXPECT_EQ(pagesWithControls.size(), static_cast<size_t>(CONFIG_PAGE_COUNT));
     for (const wchar_t* caption : PAGE_CAPTIONS)
         EXPECT_NE(caption[0], '\0');
-    EXPECT_EQ(HELP_ROW_COUNT, 23u);
+    EXPECT_EQ(HELP_ROW_COUNT, 24u);
 }
 
 TEST(FileChoosers, APathIsCopiedOnlyWhenItFits) {
