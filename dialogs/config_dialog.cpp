@@ -75,12 +75,17 @@ struct AcceptedText {
     DWORD end = 0;
     bool known = false;
 };
-AcceptedText acceptedTexts[std::size(TEXT_LIMITS)];
 
-// The tree items that have a page, by page.
-HTREEITEM pageItems[CONFIG_PAGE_COUNT];
-// The DPI the dialog's pixel layout is made for.
-UINT configDialogDpi = DESIGN_DPI;
+// The open dialog's state; there is one dialog at most.
+struct ConfigDialogState {
+    // The last text of each limited field that fitted its record.
+    AcceptedText acceptedTexts[std::size(TEXT_LIMITS)];
+    // The tree items that have a page, by page.
+    HTREEITEM pageItems[CONFIG_PAGE_COUNT] = {};
+    // The DPI the dialog's pixel layout is made for.
+    UINT dpi = DESIGN_DPI;
+};
+ConfigDialogState configDialog;
 
 HWND Control(HWND dialog, int id) {
     return GetDlgItem(dialog, id);
@@ -167,10 +172,10 @@ void MoveTo(HWND control, const RECT& r) {
 }
 
 void MovePageControls(HWND dialog) {
-    MoveTo(Control(dialog, IDC_CONFIG_GROUP), ScaleRectForDpi(CONFIG_GROUP_RECT, configDialogDpi));
+    MoveTo(Control(dialog, IDC_CONFIG_GROUP), ScaleRectForDpi(CONFIG_GROUP_RECT, configDialog.dpi));
     for (size_t i = 0; i < PAGE_CONTROL_COUNT; ++i)
         MoveTo(Control(dialog, PAGE_CONTROLS[i].id),
-               ScaleRectForDpi(PAGE_CONTROLS[i].rect, configDialogDpi));
+               ScaleRectForDpi(PAGE_CONTROLS[i].rect, configDialog.dpi));
 }
 
 // The controls placed in pixels, and the dialog's size, follow a DPI change
@@ -195,12 +200,12 @@ HTREEITEM AddTreeItem(HWND tree, HTREEITEM parent, const wchar_t* text) {
 void BuildTree(HWND dialog) {
     HWND tree = Control(dialog, IDC_CONFIG_TREE);
     HTREEITEM items[CONFIG_TREE_COUNT] = {};
-    for (HTREEITEM& item : pageItems)
+    for (HTREEITEM& item : configDialog.pageItems)
         item = nullptr;
     for (size_t i = 0; i < CONFIG_TREE_COUNT; ++i) {
         const ConfigTreeItem& def = CONFIG_TREE[i];
         items[i] = AddTreeItem(tree, def.parent < 0 ? TVI_ROOT : items[def.parent], def.text);
-        if (def.page != PAGE_NONE) pageItems[def.page] = items[i];
+        if (def.page != PAGE_NONE) configDialog.pageItems[def.page] = items[i];
     }
     for (size_t i = 0; i < CONFIG_TREE_COUNT; ++i) {
         if (CONFIG_TREE[i].expanded)
@@ -248,7 +253,7 @@ void AcceptFilledTexts(HWND dialog) {
             text.resize(WholeCharactersWithin(text, limit));
             SetWindowTextW(field, text.c_str());
         }
-        Accept(field, acceptedTexts[i], text);
+        Accept(field, configDialog.acceptedTexts[i], text);
     }
 }
 
@@ -348,10 +353,10 @@ SIZE DialogSize(HWND dialog) {
     }
     AdjustWindowRectForDpi(&needed, static_cast<DWORD>(GetWindowLongW(dialog, GWL_STYLE)),
                            static_cast<DWORD>(GetWindowLongW(dialog, GWL_EXSTYLE)),
-                           configDialogDpi);
-    return SIZE{std::max<LONG>(ScaleForDpi(CONFIG_DIALOG_WIDTH, configDialogDpi),
+                           configDialog.dpi);
+    return SIZE{std::max<LONG>(ScaleForDpi(CONFIG_DIALOG_WIDTH, configDialog.dpi),
                                needed.right - needed.left),
-                std::max<LONG>(ScaleForDpi(CONFIG_DIALOG_HEIGHT, configDialogDpi),
+                std::max<LONG>(ScaleForDpi(CONFIG_DIALOG_HEIGHT, configDialog.dpi),
                                needed.bottom - needed.top)};
 }
 
@@ -367,7 +372,7 @@ void CentreInWorkArea(HWND dialog) {
 
 INT_PTR OnInitDialog(HWND dialog) {
     configDialogWindow = dialog;
-    configDialogDpi = DpiOfWindow(dialog);
+    configDialog.dpi = DpiOfWindow(dialog);
     InitializeCommonControls();
     HidePageControls(dialog);
     MovePageControls(dialog);
@@ -375,7 +380,7 @@ INT_PTR OnInitDialog(HWND dialog) {
     BuildTree(dialog);
     FillHelpList(dialog);
     Enable(dialog, INITIALLY_DISABLED, false);
-    for (AcceptedText& accepted : acceptedTexts)
+    for (AcceptedText& accepted : configDialog.acceptedTexts)
         accepted = AcceptedText{};
     LimitTexts(dialog);
     FillControls(dialog, Settings);
@@ -390,7 +395,7 @@ INT_PTR OnInitDialog(HWND dialog) {
 
 ConfigPage PageOfItem(HTREEITEM item) {
     for (int page = 0; page < CONFIG_PAGE_COUNT; ++page) {
-        if (item && pageItems[page] == item) return static_cast<ConfigPage>(page);
+        if (item && configDialog.pageItems[page] == item) return static_cast<ConfigPage>(page);
     }
     return PAGE_NONE;
 }
@@ -604,7 +609,7 @@ INT_PTR OnButton(HWND dialog, int id) {
 INT_PTR OnTextChanged(HWND dialog, int id) {
     for (size_t i = 0; i < std::size(TEXT_LIMITS); ++i) {
         if (TEXT_LIMITS[i].id != id) continue;
-        AcceptedText& accepted = acceptedTexts[i];
+        AcceptedText& accepted = configDialog.acceptedTexts[i];
         if (!accepted.known) return TRUE; // still being filled
         HWND field = Control(dialog, id);
         std::wstring text = FieldText(field);
@@ -634,10 +639,10 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam) {
 // and the help list's columns for the new DPI. FALSE lets the dialog manager
 // go on with the template's controls and fonts.
 INT_PTR OnDpiChanged(HWND dialog, WPARAM wParam, LPARAM lParam) {
-    configDialogDpi = DpiFromDpiChanged(wParam);
+    configDialog.dpi = DpiFromDpiChanged(wParam);
     MoveToSuggestedRect(dialog, lParam);
     MovePageControls(dialog);
-    ScaleListColumnsToDpi(Control(dialog, IDC_HELP_LIST), configDialogDpi);
+    ScaleListColumnsToDpi(Control(dialog, IDC_HELP_LIST), configDialog.dpi);
     return FALSE;
 }
 
