@@ -37,6 +37,30 @@ std::wstring FailedSaveLine(const DeliveryFailures& failures, size_t budget) {
     return std::wstring();
 }
 
+std::wstring PrintLine(PrintFailure failure) {
+    switch (failure) {
+    case PrintFailure::NoPrinter:
+        return L"印刷: プリンタに接続できないか、通常使うプリンタがありません。";
+    case PrintFailure::Unreadable:
+        return L"印刷: ハードコピーを読み込めないため、印刷できませんでした。";
+    case PrintFailure::Skipped: return L"印刷: 履歴に入れられなかったため、印刷しませんでした。";
+    case PrintFailure::None: break;
+    }
+    return std::wstring();
+}
+
+std::wstring CaptureCause(CaptureFailure failure) {
+    switch (failure) {
+    case CaptureFailure::DiskFull: return L"ディスクがいっぱいです。";
+    case CaptureFailure::Held: return L"ファイルがほかのプログラムに開かれています。";
+    case CaptureFailure::NoFolder: return L"フォルダーが見つかりません。";
+    case CaptureFailure::NoMemory: return L"画面が大きすぎるか、メモリが足りません。";
+    case CaptureFailure::PathTooLong: return L"フォルダーの場所が長すぎます。";
+    case CaptureFailure::NotWritable: break;
+    }
+    return L"書き込めません。";
+}
+
 void AddLine(std::wstring* text, const std::wstring& line) {
     if (line.empty()) return;
     if (!text->empty()) *text += L"\n";
@@ -84,14 +108,39 @@ BalloonText DeliveryFailureBalloon(const DeliveryFailures& failures) {
     if (failures.history)
         AddLine(&text, L"履歴: 履歴のファイルがほかのプログラムに開かれているか書き込めないため、"
                        L"履歴は元のままです。");
-    if (failures.print)
-        AddLine(&text, L"印刷: プリンタに接続できないか、通常使うプリンタがありません。");
+    AddLine(&text, PrintLine(failures.print));
     // The save line comes last: its folder gets whatever room is left.
     size_t used = text.empty() ? 0 : text.size() + 1;
     size_t room = BALLOON_TEXT_CAPACITY - 1 > used ? BALLOON_TEXT_CAPACITY - 1 - used : 0;
     AddLine(&text, FailedSaveLine(failures, room));
     return BalloonText{L"ハードコピーを出力できませんでした",
                        CutToCapacity(text, BALLOON_TEXT_CAPACITY)};
+}
+
+CaptureFailure CaptureFailureOf(unsigned long systemError, bool haveTemporaryFolder) {
+    constexpr unsigned long DISK_FULL = 112, HANDLE_DISK_FULL = 39, SHARING_VIOLATION = 32,
+                            LOCK_VIOLATION = 33, FILE_NOT_FOUND = 2, PATH_NOT_FOUND = 3,
+                            BAD_NETPATH = 53, NOT_ENOUGH_MEMORY = 8, OUTOFMEMORY = 14;
+    if (!haveTemporaryFolder) return CaptureFailure::PathTooLong;
+    switch (systemError) {
+    case DISK_FULL:
+    case HANDLE_DISK_FULL: return CaptureFailure::DiskFull;
+    case SHARING_VIOLATION:
+    case LOCK_VIOLATION: return CaptureFailure::Held;
+    case FILE_NOT_FOUND:
+    case PATH_NOT_FOUND:
+    case BAD_NETPATH: return CaptureFailure::NoFolder;
+    case NOT_ENOUGH_MEMORY:
+    case OUTOFMEMORY: return CaptureFailure::NoMemory;
+    default: return CaptureFailure::NotWritable;
+    }
+}
+
+BalloonText CaptureFailureBalloon(CaptureFailure failure, const std::wstring& folder) {
+    std::wstring head = L"一時フォルダー: " + CaptureCause(failure);
+    size_t room = BALLOON_TEXT_CAPACITY - 1 > head.size() ? BALLOON_TEXT_CAPACITY - 1 - head.size() : 0;
+    return BalloonText{L"ハードコピーを取れませんでした",
+                       CutToCapacity(head + ElidePathMiddle(folder, room), BALLOON_TEXT_CAPACITY)};
 }
 
 BalloonText MissingHotKeysBalloon(const std::wstring& missingKeys, const wchar_t* workingKey,

@@ -17,6 +17,9 @@ struct BalloonText {
 };
 
 enum class SaveFailure { None, NoName, DiskFull, NotWritable };
+// No printer (or a job it refused), a hard copy that could not be read for
+// printing, or a print not made because the history could not file it.
+enum class PrintFailure { None, NoPrinter, Unreadable, Skipped };
 
 // The outputs of one capture that went wrong, as the balloon tells them.
 struct DeliveryFailures {
@@ -25,12 +28,23 @@ struct DeliveryFailures {
     SaveFailure save = SaveFailure::None;
     std::wstring saveFolder;
     bool history = false;
-    bool print = false;
+    PrintFailure print = PrintFailure::None;
 
-    bool any() const { return clipboard || save != SaveFailure::None || history || print; }
+    bool any() const {
+        return clipboard || save != SaveFailure::None || history || print != PrintFailure::None;
+    }
 };
 
 BalloonText DeliveryFailureBalloon(const DeliveryFailures& failures);
+
+// Why the work file could not be written: a full disk, a folder that takes
+// no file, a file another program holds, a folder that is gone, a picture
+// too large for the memory, a temporary folder whose place is too long, or
+// another cause.
+enum class CaptureFailure { DiskFull, NotWritable, Held, NoFolder, NoMemory, PathTooLong };
+CaptureFailure CaptureFailureOf(unsigned long systemError, bool haveTemporaryFolder);
+// "ハードコピーを取れませんでした", the cause and the temporary folder.
+BalloonText CaptureFailureBalloon(CaptureFailure failure, const std::wstring& folder);
 // `missingKeys` is a list such as "PrintScreen, Ctrl+F3"; `workingKey` the
 // capture key that was registered.
 BalloonText MissingHotKeysBalloon(const std::wstring& missingKeys, const wchar_t* workingKey,
@@ -44,7 +58,7 @@ std::wstring CutToCapacity(const std::wstring& text, size_t capacity);
 // `path` shortened to at most `units` UTF-16 units by an ellipsis in its middle.
 std::wstring ElidePathMiddle(const std::wstring& path, size_t units);
 
-enum class BalloonKind { Clipboard, Save, History, Print, HotKeys, Count };
+enum class BalloonKind { Clipboard, Save, History, Print, HotKeys, Capture, Count };
 
 // At most one balloon of a kind per interval; a turn not taken is not kept.
 class BalloonRateLimit {

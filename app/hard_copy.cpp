@@ -1,7 +1,7 @@
 #include "app/hard_copy.h"
 
 #include "app/activity.h"
-#include "app/balloon_text.h"
+#include "app/app.h"
 #include "app/tray.h"
 #include "capture/feedback.h"
 #include "capture/range_overlay.h"
@@ -23,30 +23,32 @@ SaveFailure SaveFailureOf(const DeliveryOutcome& outcome) {
     // A cancelled Save As is the user's choice, not a failure.
     if (!outcome.saveOn || outcome.saveWritten || outcome.saveCancelled) return SaveFailure::None;
     if (!outcome.saveChosen) return SaveFailure::NoName;
-    return outcome.saveDiskFull ? SaveFailure::DiskFull : SaveFailure::NotWritable;
+    return ::SaveFailureOf(outcome.saveError);
 }
 
-// One balloon for the outputs that failed, leaving out a kind told moments
-// ago.
-void TellFailures(const DeliveryOutcome& outcome) {
+PrintFailure PrintFailureOf(const DeliveryOutcome& outcome) {
+    if (outcome.printSkipped) return PrintFailure::Skipped;
+    if (!outcome.printOn) return PrintFailure::None;
+    switch (outcome.printResult) {
+    case PRINT_FAILED: return PrintFailure::NoPrinter;
+    case PRINT_UNREADABLE: return PrintFailure::Unreadable;
+    default: return PrintFailure::None; // done, or cancelled by the user
+    }
+}
+
+DeliveryFailures FailuresOf(const DeliveryOutcome& outcome) {
     DeliveryFailures failures;
-    if (outcome.clipboardOn && !outcome.clipboardReached &&
-        TakeBalloonTurn(BalloonKind::Clipboard)) {
-        failures.clipboard = true;
-        failures.clipboardHeldByOther = outcome.clipboardHeldByOther;
-    }
-    SaveFailure save = SaveFailureOf(outcome);
-    if (save != SaveFailure::None && TakeBalloonTurn(BalloonKind::Save)) {
-        failures.save = save;
-        failures.saveFolder = FolderNameOf(outcome.savedPath);
-    }
-    failures.history = !outcome.historyFiled && TakeBalloonTurn(BalloonKind::History);
-    failures.print = outcome.printOn && !outcome.printed && TakeBalloonTurn(BalloonKind::Print);
-    if (failures.any()) ShowTrayBalloonNow(DeliveryFailureBalloon(failures));
+    failures.clipboard = outcome.clipboardOn && !outcome.clipboardReached;
+    failures.clipboardHeldByOther = outcome.clipboardHeldByOther;
+    failures.save = SaveFailureOf(outcome);
+    if (failures.save != SaveFailure::None) failures.saveFolder = FolderNameOf(outcome.savedPath);
+    failures.history = !outcome.historyFiled;
+    failures.print = PrintFailureOf(outcome);
+    return failures;
 }
 
 void RunPrinterStep(DeliveryOutcome* outcome) {
-    switch (ChoosePrinterStep(*outcome)) {
+    switch (ChoosePrinterStep(outcome)) {
     case PrinterStep::Viewer: OpenHistoryViewer(); break;
     case PrinterStep::Print: PrintFiledHardCopy(outcome, viewerTitleText); break;
     case PrinterStep::None: break;
@@ -58,21 +60,22 @@ void RunPrinterStep(DeliveryOutcome* outcome) {
 // A capture that wrote no file delivers nothing: the work file would still
 // hold the previous hard copy.
 void FinishHardCopy(const HardCopy& hardCopy) {
-    if (!hardCopy.written) return;
+    if (!hardCopy.written) {
+        if (hardCopy.error != NO_ERROR) TellCaptureFailure(hardCopy.error);
+        return;
+    }
     PrepareCaptureFeedback(hardCopy.rect, hardCopy.feedbackWindow);
     DeliveryOutcome outcome = DeliverHardCopy();
     if (outcome.historyFiled) NoteHistoryRotated();
     BuildTrayMenu();
     ShowCaptureFeedback(hardCopy.rect, hardCopy.feedbackWindow, outcome.OutputsSucceeded());
     RunPrinterStep(&outcome);
-    TellFailures(outcome);
+    TellDeliveryFailures(FailuresOf(outcome));
 }
 
 // The outputs are those of every mode; their save step copies the hard copy
 // file, so the saved file shows exactly the selected part of the snapshot.
-void OnRangeSelected(const RECT& onScreen, bool written) {
-    FinishHardCopy(HardCopy{written, onScreen, nullptr});
-}
+void OnRangeSelected(const HardCopy& selection) { FinishHardCopy(selection); }
 
 } // namespace
 
@@ -81,4 +84,27 @@ void RunCapture(HardCopy (*capture)()) {
     FinishHardCopy(capture());
 }
 
-void StartRangeCapture() { StartRangeSelection(OnRangeSelected); }
+void StartRangeCapture() {
+    if (DWORD error = StartRangeSelection(OnRangeSelected)) TellCaptureFailure(error);
+}
+
+void TellCaptureFailure(DWORD error) {
+    if (!TakeBalloonTurn(BalloonKind::Capture)) return;
+    ShowTrayBalloonNow(CaptureFailureBalloon(CaptureFailureOf(error, tempDirectory[0] != L'\0'),
+                                             FolderNameOf(tempDirectory)));
+}
+
+void TellDeliveryFailures(DeliveryFailures failures) {
+    if (failures.clipboard && !TakeBalloonTurn(BalloonKind::Clipboard)) failures.clipboard = false;
+    if (failures.save != SaveFailure::None && !TakeBalloonTurn(BalloonKind::Save))
+        failures.save = SaveFailure::None;
+    if (failures.history && !TakeBalloonTurn(BalloonKind::History)) failures.history = false;
+    if (failures.print != PrintFailure::None && !TakeBalloonTurn(BalloonKind::Print))
+        failures.print = PrintFailure::None;
+    if (failures.any()) ShowTrayBalloonNow(DeliveryFailureBalloon(failures));
+}
+
+SaveFailure SaveFailureOf(DWORD error) {
+    // What the write did not say is told as a folder that cannot be written.
+    return IsDiskFullError(error) ? SaveFailure::DiskFull : SaveFailure::NotWritable;
+}

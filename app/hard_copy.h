@@ -3,6 +3,7 @@
 // a balloon for each output that failed.
 #pragma once
 
+#include "app/balloon_text.h"
 #include "capture/capture_modes.h"
 
 // Runs one capture mode and everything that follows it.
@@ -10,3 +11,12 @@ void RunCapture(HardCopy (*capture)());
 // Opens the range overlay; the selection made on it is delivered like a
 // capture.
 void StartRangeCapture();
+
+// A balloon for the work file (or the overlay's snapshot) that could not be
+// written, with `error` the system's reason.
+void TellCaptureFailure(DWORD error);
+// One balloon for the outputs that failed, leaving out a kind told moments
+// ago: of a capture, or of the viewer's commands.
+void TellDeliveryFailures(DeliveryFailures failures);
+// A save to a chosen file that was not written, and why.
+SaveFailure SaveFailureOf(DWORD error);

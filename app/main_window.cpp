@@ -17,6 +17,9 @@
 
 #include <shellapi.h>
 
+#include <cwchar>
+#include <iterator>
+
 namespace {
 
 void BringForward(HWND window) {
@@ -189,10 +192,59 @@ void OnTaskbarCreated(HWND window) {
     TellMissingHotKeys();
 }
 
+constexpr UINT_PTR CLOSE_WAIT_TIMER = 1071;
+constexpr UINT CLOSE_WAIT_MILLISECONDS = 200;
+
+BOOL CALLBACK FindChoosingWindow(HWND window, LPARAM found) {
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, static_cast<int>(std::size(name)));
+    // A dialog, a message box or a menu of this program, or the overlay.
+    if (IsWindowVisible(window) && (std::wcscmp(name, L"#32770") == 0 ||
+                                    std::wcscmp(name, L"#32768") == 0 || window == rangeOverlayWindow)) {
+        *reinterpret_cast<bool*>(found) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Whether the user is in the middle of something a close would throw away:
+// an activity (a Save As dialog of a capture among them), the tray menu, a
+// dialog or message box of the program, or the range overlay.
+bool UserIsChoosing() {
+    if (IsActivityRunning() || IsTrayMenuOpen()) return true;
+    bool found = false;
+    EnumThreadWindows(GetCurrentThreadId(), FindChoosingWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// A request to end (a script, an installer, taskkill without /f) waits for
+// what the user is doing; the program then ends as usual.
 LRESULT OnClose(HWND window) {
+    if (UserIsChoosing()) {
+        SetTimer(window, CLOSE_WAIT_TIMER, CLOSE_WAIT_MILLISECONDS, nullptr);
+        return 0;
+    }
+    KillTimer(window, CLOSE_WAIT_TIMER);
     DestroyTrayMenu();
     DestroyWindow(window);
     return 0;
+}
+
+// The end of the session waits too: Windows asks again, and shows the
+// reason meanwhile.
+LRESULT OnQueryEndSession(HWND window) {
+    if (!UserIsChoosing()) return TRUE;
+    ShutdownBlockReasonCreate(window, L"ハードコピーの操作が終わるまで待っています");
+    SetTimer(window, CLOSE_WAIT_TIMER, CLOSE_WAIT_MILLISECONDS, nullptr);
+    return FALSE;
+}
+
+void OnTimer(HWND window, WPARAM timer) {
+    if (timer == HOTKEY_RETRY_TIMER) RetryMissingHotKeys(window);
+    if (timer == CLOSE_WAIT_TIMER && !UserIsChoosing()) {
+        ShutdownBlockReasonDestroy(window);
+        OnClose(window);
+    }
 }
 
 } // namespace
@@ -229,9 +281,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TRAYNOTIFY: return OnTrayNotify(wParam, lParam);
     case WM_COMMAND: return OnCommand(wParam);
     case WM_OPEN_RECENT_SLOT: OnRecentHardCopy(static_cast<int>(wParam)); return 0;
-    case WM_TIMER:
-        if (wParam == HOTKEY_RETRY_TIMER) RetryMissingHotKeys(window);
-        return 0;
+    case WM_TIMER: OnTimer(window, wParam); return 0;
+    case WM_QUERYENDSESSION: return OnQueryEndSession(window);
     case WM_SETTINGCHANGE: RetryMissingHotKeys(window); break;
     default: break;
     }

@@ -199,6 +199,8 @@ void DestroyTrayMenu() {
     recentSubmenu = nullptr;
 }
 
+bool IsTrayMenuOpen() { return trayMenuTracking; }
+
 void NoteHistoryRotated() {
     if (trayMenuTracking) ++rotationsWhileTracking;
 }

@@ -26,6 +26,8 @@ void ShowTrayMenu();
 // a menu that was open meanwhile still opens the hard copy its label names.
 void NoteHistoryRotated();
 void DestroyTrayMenu();
+// Whether the tray menu is being tracked.
+bool IsTrayMenuOpen();
 
 // Shows `text` in a balloon of the tray icon unless a balloon of `kind` was
 // shown moments ago or the user asked for quiet (presentation, full screen,

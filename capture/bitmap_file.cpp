@@ -48,30 +48,52 @@ bool SeekTo(HANDLE file, uint32_t offset) {
     return SetFilePointerEx(file, position, nullptr, FILE_BEGIN) != 0;
 }
 
-bool WriteBitmapFileFromSection(const wchar_t* path, const BitmapInfo256& info, const void* bits) {
+bool WriteHeadersAndPixels(HANDLE file, const BitmapFileHeader& fileHeader,
+                           const BitmapInfo256& info, const void* bits) {
+    int entries = ColorTableEntries(info.header.biBitCount);
+    if (!WriteAll(file, &fileHeader, sizeof fileHeader) ||
+        !WriteAll(file, &info.header, sizeof info.header) ||
+        (entries > 0 && !WriteAll(file, info.colors, entries * sizeof(RGBQUAD))) ||
+        !SeekTo(file, fileHeader.bfOffBits))
+        return false;
+    GdiFlush();
+    return WriteAll(file, bits, info.header.biSizeImage);
+}
+
+// A file that could not be written in full is removed: half a bitmap would
+// pass for a hard copy.
+DWORD WriteBitmapFileFromSection(const wchar_t* path, const BitmapInfo256& info,
+                                 const void* bits) {
     BitmapFileHeader fileHeader;
     BuildBitmapFileHeader(info.header, &fileHeader);
-    ScopedFileHandle file(
-        CreateFileW(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, 0, nullptr));
-    if (!file.valid()) return false;
-    if (!WriteAll(file.get(), &fileHeader, sizeof fileHeader)) return false;
-    if (!WriteAll(file.get(), &info.header, sizeof info.header)) return false;
-    int entries = ColorTableEntries(info.header.biBitCount);
-    if (entries > 0 && !WriteAll(file.get(), info.colors, entries * sizeof(RGBQUAD))) return false;
-    if (!SeekTo(file.get(), fileHeader.bfOffBits)) return false;
-    GdiFlush();
-    return WriteAll(file.get(), bits, info.header.biSizeImage);
+    DWORD error = NO_ERROR;
+    {
+        ScopedFileHandle file(CreateFileW(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                                          CREATE_ALWAYS, 0, nullptr));
+        if (!file.valid()) return GetLastError();
+        if (WriteHeadersAndPixels(file.get(), fileHeader, info, bits)) return NO_ERROR;
+        error = GetLastError();
+    }
+    DeleteFileW(path);
+    return error == NO_ERROR ? ERROR_WRITE_FAULT : error;
+}
+
+// Gives the reason a write did not happen to a caller that asked for it.
+bool Refused(DWORD reason, DWORD* error) {
+    if (error) *error = reason;
+    return false;
 }
 
 } // namespace
 
 bool WriteBitmapFileAtDepth(HDC source, RECT rect, const wchar_t* path, int pointerOnSource,
-                            int deviceBitCount) {
+                            int deviceBitCount, DWORD* error) {
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0) return false;
+    if (width <= 0 || height <= 0) return Refused(NO_ERROR, error);
     int bitCount = NormalizedBitCount(deviceBitCount);
-    if (BitmapPixelBytes(width, height, bitCount) > MAX_BITMAP_IMAGE_BYTES) return false;
+    if (BitmapPixelBytes(width, height, bitCount) > MAX_BITMAP_IMAGE_BYTES)
+        return Refused(ERROR_NOT_ENOUGH_MEMORY, error);
 
     BitmapInfo256 info = {};
     BuildBitmapInfoHeader(width, height, bitCount, &info.header);
@@ -83,10 +105,10 @@ bool WriteBitmapFileAtDepth(HDC source, RECT rect, const wchar_t* path, int poin
     HBITMAP section = CreateDIBSection(source, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
                                        &bits, nullptr, 0);
     ScopedGdiObject sectionOwner(section);
-    if (!section || !bits) return false;
+    if (!section || !bits) return Refused(ERROR_NOT_ENOUGH_MEMORY, error);
     {
         ScopedMemoryDC memory(source);
-        if (!memory.get()) return false;
+        if (!memory.get()) return Refused(ERROR_NOT_ENOUGH_MEMORY, error);
         ScopedSelectObject selected(memory.get(), section);
         StretchBlt(memory.get(), 0, 0, width, height, source, rect.left, rect.top, width, height,
                    SRCCOPY);
@@ -102,7 +124,10 @@ bool WriteBitmapFileAtDepth(HDC source, RECT rect, const wchar_t* path, int poin
             DrawPointer(memory.get(), at.x, at.y);
         }
     }
-    return WriteBitmapFileFromSection(path, info, bits);
+    DWORD written = WriteBitmapFileFromSection(path, info, bits);
+    if (written != NO_ERROR) return Refused(written, error);
+    if (error) *error = NO_ERROR;
+    return true;
 }
 
 namespace {
@@ -220,10 +245,11 @@ bool ReadHotspot(HCURSOR cursor, POINT* hotspot) {
 
 } // namespace
 
-bool WriteScreenBitmapFile(HDC source, RECT rect, const wchar_t* path, int pointerOnSource) {
+bool WriteScreenBitmapFile(HDC source, RECT rect, const wchar_t* path, int pointerOnSource,
+                           DWORD* error) {
     PumpPendingMessages();
     bool written = WriteBitmapFileAtDepth(source, rect, path, pointerOnSource,
-                                          GetDeviceCaps(source, BITSPIXEL));
+                                          GetDeviceCaps(source, BITSPIXEL), error);
     PumpPendingMessages();
     return written;
 }
@@ -284,20 +310,20 @@ void DrawBitmapUnscaled(HDC destination, RECT destinationRect, HBITMAP bitmap) {
            destinationRect.bottom - destinationRect.top, memory.get(), 0, 0, SRCCOPY);
 }
 
-int CopyBitmapFileToClipboard(const wchar_t* path) {
+ClipboardCopy CopyBitmapFileToClipboard(const wchar_t* path) {
     // Through this program's own reader, which trusts no offset in the file.
     HGLOBAL packed = ReadPackedBitmapFile(path);
-    if (!packed) return 0;
+    if (!packed) return ClipboardCopy::Failed;
     if (!OpenClipboardWithin(CLIPBOARD_WAIT_MILLISECONDS)) {
         GlobalFree(packed);
-        return 0;
+        return ClipboardCopy::InUse;
     }
     EmptyClipboard();
     // Once set, the memory belongs to the clipboard.
     bool placed = SetClipboardData(CF_DIB, packed) != nullptr;
     if (!placed) GlobalFree(packed);
     CloseClipboard();
-    return placed ? 1 : 0;
+    return placed ? ClipboardCopy::Placed : ClipboardCopy::Failed;
 }
 
 void RecordPointer(HWND window) {

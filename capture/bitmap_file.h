@@ -24,20 +24,25 @@ static_assert(sizeof(BitmapFileHeader) == sizeof(BITMAPFILEHEADER));
 extern HCURSOR pointerImage;
 extern POINT pointerPosition;
 
-// True when the whole file was written; false when nothing could be copied
-// (empty rectangle, no section) or the file could not be written in full.
-bool WriteScreenBitmapFile(HDC source, RECT rect, const wchar_t* path, int pointerOnSource);
+// True when the whole file was written. False when there was nothing to copy
+// (an empty rectangle: `error` is NO_ERROR), when the picture could not be
+// held (ERROR_NOT_ENOUGH_MEMORY) or when the file could not be written in
+// full (the system's error code; no part of the file is left).
+bool WriteScreenBitmapFile(HDC source, RECT rect, const wchar_t* path, int pointerOnSource,
+                           DWORD* error = nullptr);
 // The writer's work at a given depth; WriteScreenBitmapFile passes the
 // source's own BITSPIXEL.
 bool WriteBitmapFileAtDepth(HDC source, RECT rect, const wchar_t* path, int pointerOnSource,
-                            int deviceBitCount);
+                            int deviceBitCount, DWORD* error = nullptr);
 HBITMAP LoadBitmapFile(const wchar_t* path);
 void ReadBitmapFileSize(const wchar_t* path, int* width, int* height);
 void DrawBitmapStretched(HDC destination, RECT destinationRect, RECT sourceRect, HBITMAP bitmap);
 void DrawBitmapUnscaled(HDC destination, RECT destinationRect, HBITMAP bitmap);
 // Loads the file and puts it on the clipboard, waiting a little for another
-// program that holds the clipboard open; 1 only when the bitmap got there.
-int CopyBitmapFileToClipboard(const wchar_t* path);
+// program that holds the clipboard open: placed, the clipboard in use (it
+// could not be opened, whoever holds it), or the file not read or not taken.
+enum class ClipboardCopy { Placed, InUse, Failed };
+ClipboardCopy CopyBitmapFileToClipboard(const wchar_t* path);
 constexpr DWORD CLIPBOARD_WAIT_MILLISECONDS = 500;
 // The pointer's image and place, in `window`'s client coordinates, or in
 // screen coordinates for no window.

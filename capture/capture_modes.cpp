@@ -29,10 +29,37 @@ class ScopedUpdateLock {
     HWND surface_;
 };
 
-RECT WindowRectOf(HWND window) {
+// The frame Windows 10 and 11 draw, without the invisible resize borders that
+// GetWindowRect counts in: the desktop window manager's own bounds, in the
+// physical pixels this per-monitor aware program works in. Asked of dwmapi
+// at run time; without it (no composition, Wine) the window rectangle.
+bool ExtendedFrameBounds(HWND window, RECT* frame) {
+    using GetAttribute = HRESULT(WINAPI*)(HWND, DWORD, void*, DWORD);
+    constexpr DWORD EXTENDED_FRAME_BOUNDS = 9; // DWMWA_EXTENDED_FRAME_BOUNDS
+    static const GetAttribute getAttribute = [] {
+        HMODULE dwm = LoadLibraryW(L"dwmapi.dll");
+        return dwm ? reinterpret_cast<GetAttribute>(reinterpret_cast<void*>(
+                         GetProcAddress(dwm, "DwmGetWindowAttribute")))
+                   : nullptr;
+    }();
+    return getAttribute &&
+           SUCCEEDED(getAttribute(window, EXTENDED_FRAME_BOUNDS, frame, sizeof *frame));
+}
+
+RECT WorkAreaOf(HWND window) {
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    return monitor.rcWork;
+}
+
+RECT WindowFrameOf(HWND window) {
     RECT rect = {};
     GetWindowRect(window, &rect);
-    return rect;
+    RECT frame = {};
+    bool framed = ExtendedFrameBounds(window, &frame);
+    return VisibleWindowFrame(rect, framed ? &frame : nullptr, IsZoomed(window) != FALSE,
+                              WorkAreaOf(window));
 }
 
 RECT ClientRectOnScreen(HWND window) {
@@ -44,8 +71,13 @@ RECT ClientRectOnScreen(HWND window) {
     return client;
 }
 
-HardCopy Made(bool written, HWND feedbackWindow) {
-    return HardCopy{written, captureRect, feedbackWindow};
+// The hard copy of `area` in the work file, made for `captureRect`.
+HardCopy WriteHardCopy(RECT area, HWND feedbackWindow) {
+    HardCopy made;
+    made.written = WriteScreenAreaFile(area, workBitmapPath, &made.error);
+    made.rect = captureRect;
+    made.feedbackWindow = feedbackWindow;
+    return made;
 }
 
 HWND BeginCapture() {
@@ -66,9 +98,32 @@ RECT CaptureSurfaceRect() {
 // The screen's own context rather than a window's: it spans every monitor,
 // and with desktop composition it is the one that holds what the screen
 // shows.
-bool WriteScreenAreaFile(RECT area, const wchar_t* path) {
+bool WriteScreenAreaFile(RECT area, const wchar_t* path, DWORD* error) {
     ScopedWindowDC screen(nullptr, GetDC(nullptr));
-    return screen.get() && WriteScreenBitmapFile(screen.get(), area, path, 1);
+    if (!screen.get()) {
+        if (error) *error = ERROR_NOT_ENOUGH_MEMORY;
+        return false;
+    }
+    return WriteScreenBitmapFile(screen.get(), area, path, 1, error);
+}
+
+RECT VisibleWindowFrame(RECT windowRect, const RECT* extendedFrame, bool maximised,
+                        RECT workArea) {
+    RECT frame = windowRect;
+    // Bounds the window manager gives lie within the window's rectangle;
+    // anything else is no answer.
+    if (extendedFrame && extendedFrame->right > extendedFrame->left &&
+        extendedFrame->bottom > extendedFrame->top && extendedFrame->left >= windowRect.left &&
+        extendedFrame->top >= windowRect.top && extendedFrame->right <= windowRect.right &&
+        extendedFrame->bottom <= windowRect.bottom)
+        frame = *extendedFrame;
+    // A maximised window reaches past its monitor's work area by its border,
+    // onto the taskbar and the monitor beside it.
+    if (maximised) {
+        RECT onMonitor = VisibleScreenRect(frame, workArea);
+        if (onMonitor.right > onMonitor.left) frame = onMonitor;
+    }
+    return frame;
 }
 
 RECT VisibleScreenRect(RECT rect, RECT surfaceRect) {
@@ -93,59 +148,43 @@ RECT FixedAreaRect(int left, int top, int right, int bottom, RECT surfaceRect) {
 
 HardCopy CaptureDesktop() {
     HWND surface = BeginCapture();
-    bool written = false;
-    {
-        ScopedUpdateLock lock(surface);
-        RecordPointer(nullptr);
-        // Bars docked to one monitor cannot be cut out of a desktop of several.
-        if (GetSystemMetrics(SM_CMONITORS) <= 1 && Settings.IsExtraArea != 0)
-            SystemParametersInfoW(SPI_GETWORKAREA, 0, &captureRect, 0);
-        else
-            captureRect = CaptureSurfaceRect();
-        written = WriteScreenAreaFile(captureRect, workBitmapPath);
-    }
-    return Made(written, nullptr);
+    ScopedUpdateLock lock(surface);
+    RecordPointer(nullptr);
+    // Bars docked to one monitor cannot be cut out of a desktop of several.
+    if (GetSystemMetrics(SM_CMONITORS) <= 1 && Settings.IsExtraArea != 0)
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &captureRect, 0);
+    else
+        captureRect = CaptureSurfaceRect();
+    return WriteHardCopy(captureRect, nullptr);
 }
 
 HardCopy CaptureActiveWindow() {
     HWND surface = BeginCapture();
-    bool written = false;
-    {
-        ScopedUpdateLock lock(surface);
-        HWND target = GetForegroundWindow();
-        captureRect = WindowRectOf(target);
-        RecordPointer(nullptr);
-        RECT source = VisibleScreenRect(captureRect, CaptureSurfaceRect());
-        if (target) written = WriteScreenAreaFile(source, workBitmapPath);
-    }
-    return Made(written, nullptr);
+    ScopedUpdateLock lock(surface);
+    HWND target = GetForegroundWindow();
+    captureRect = WindowFrameOf(target);
+    RecordPointer(nullptr);
+    if (!target) return HardCopy{};
+    return WriteHardCopy(VisibleScreenRect(captureRect, CaptureSurfaceRect()), nullptr);
 }
 
 HardCopy CaptureActiveWindowClient() {
     HWND surface = BeginCapture();
-    HWND target = nullptr;
-    bool written = false;
-    {
-        ScopedUpdateLock lock(surface);
-        target = GetForegroundWindow();
-        captureRect = WindowRectOf(target);
-        RecordPointer(nullptr);
-        RECT source = VisibleScreenRect(ClientRectOnScreen(target), CaptureSurfaceRect());
-        if (target) written = WriteScreenAreaFile(source, workBitmapPath);
-    }
-    return Made(written, target);
+    ScopedUpdateLock lock(surface);
+    HWND target = GetForegroundWindow();
+    captureRect = WindowFrameOf(target);
+    RecordPointer(nullptr);
+    if (!target) return HardCopy{};
+    return WriteHardCopy(VisibleScreenRect(ClientRectOnScreen(target), CaptureSurfaceRect()),
+                         target);
 }
 
 HardCopy CaptureFixedArea() {
     HWND surface = BeginCapture();
-    bool written = false;
-    {
-        ScopedUpdateLock lock(surface);
-        RecordPointer(nullptr);
-        captureRect = FixedAreaRect(Settings.AutoLeft, Settings.AutoTop, Settings.AutoRight,
-                                    Settings.AutoBottom, CaptureSurfaceRect());
-        written = WriteScreenAreaFile(captureRect, workBitmapPath);
-    }
+    ScopedUpdateLock lock(surface);
+    RecordPointer(nullptr);
+    captureRect = FixedAreaRect(Settings.AutoLeft, Settings.AutoTop, Settings.AutoRight,
+                                Settings.AutoBottom, CaptureSurfaceRect());
     // The saved file is a copy of the hard copy, so it shows exactly the area.
-    return Made(written, nullptr);
+    return WriteHardCopy(captureRect, nullptr);
 }

@@ -15,6 +15,9 @@ struct HardCopy {
     bool written = false;
     RECT rect = {};
     HWND feedbackWindow = nullptr;
+    // Why the work file could not be written (see WriteScreenBitmapFile);
+    // NO_ERROR when it was, or when there was nothing to copy.
+    DWORD error = NO_ERROR;
 };
 
 HardCopy CaptureDesktop();
@@ -27,13 +30,20 @@ HWND ChooseCaptureSurface();
 // What the screen shows, in screen coordinates: every monitor.
 RECT CaptureSurfaceRect();
 // Copies an area of the screen as composed (screen coordinates) into a
-// bitmap file, with the pointer recorded in screen coordinates.
-bool WriteScreenAreaFile(RECT area, const wchar_t* path);
+// bitmap file, with the pointer recorded in screen coordinates; `error` as
+// WriteScreenBitmapFile gives it.
+bool WriteScreenAreaFile(RECT area, const wchar_t* path, DWORD* error = nullptr);
 
 // Geometry of the modes, kept free of windows.
 // The part of a screen rectangle that the surface shows; empty when nothing
 // of it is visible.
 RECT VisibleScreenRect(RECT rect, RECT surfaceRect);
+// A window's frame as the user sees it: the window manager's extended frame
+// bounds when it gave them (they leave out the invisible resize borders),
+// else the window's rectangle; a maximised window's cut to the work area of
+// its monitor, which it fills.
+RECT VisibleWindowFrame(RECT windowRect, const RECT* extendedFrame, bool maximised,
+                        RECT workArea);
 // The configured fixed area, normalised; the whole surface when the area is
 // empty or reaches outside it.
 RECT FixedAreaRect(int left, int top, int right, int bottom, RECT surfaceRect);

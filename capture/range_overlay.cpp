@@ -83,23 +83,25 @@ RECT SelectionOnScreen(HWND window, const RECT& selection) {
 
 // The selection is cut from the snapshot itself, which the overlay shows
 // pixel for pixel at its client coordinates.
-bool WriteSelectionFile(const RECT& selection) {
+bool WriteSelectionFile(const RECT& selection, DWORD* error) {
+    *error = ERROR_NOT_ENOUGH_MEMORY;
     if (!overlay.backgroundBitmap) return false;
     ScopedMemoryDC memory(nullptr);
     if (!memory.get()) return false;
     ScopedSelectObject selected(memory.get(), overlay.backgroundBitmap);
-    return WriteScreenBitmapFile(memory.get(), selection, workBitmapPath, 0);
+    return WriteScreenBitmapFile(memory.get(), selection, workBitmapPath, 0, error);
 }
 
 void TakeSelection(HWND window, const RECT& selection) {
     overlay.isTakingSelection = true;
     captureRect = selection;
-    bool written = WriteSelectionFile(captureRect);
-    overlay.overlayPaintRect = SelectionOnScreen(window, selection);
+    HardCopy taken;
+    taken.written = WriteSelectionFile(captureRect, &taken.error);
+    overlay.overlayPaintRect = taken.rect = SelectionOnScreen(window, selection);
     ShowWindow(window, SW_HIDE);
     UpdateWindow(window);
     PumpPendingMessages();
-    if (overlay.onSelected) overlay.onSelected(overlay.overlayPaintRect, written);
+    if (overlay.onSelected) overlay.onSelected(taken);
 }
 
 LRESULT OnCreate() {
@@ -179,8 +181,8 @@ LRESULT OnDestroy() {
 
 } // namespace
 
-void StartRangeSelection(RangeSelectedHandler onSelected) {
-    if (rangeOverlayWindow) return;
+DWORD StartRangeSelection(RangeSelectedHandler onSelected) {
+    if (rangeOverlayWindow) return NO_ERROR;
     overlay.onSelected = onSelected;
     // Taking the snapshot pumps messages; the overlay guards itself once open.
     ActivityScope activity;
@@ -188,7 +190,8 @@ void StartRangeSelection(RangeSelectedHandler onSelected) {
     LockWindowUpdate(surface);
     captureRect = CaptureSurfaceRect();
     RecordPointer(nullptr);
-    bool written = WriteScreenAreaFile(captureRect, backgroundBitmapPath);
+    DWORD error = NO_ERROR;
+    bool written = WriteScreenAreaFile(captureRect, backgroundBitmapPath, &error);
     // The snapshot now holds the pointer where it was; the selection is
     // copied from the snapshot and must not get a second one.
     pointerImage = nullptr;
@@ -199,10 +202,11 @@ void StartRangeSelection(RangeSelectedHandler onSelected) {
         // No overlay will end the pick, so end it here: the flag would keep
         // the pointer out of every later hard copy.
         areaPickMode = 0;
-        return;
+        return error;
     }
     SetForegroundWindow(rangeOverlayWindow);
     SetFocus(rangeOverlayWindow);
+    return NO_ERROR;
 }
 
 int CreateRangeOverlay(HINSTANCE instance, const wchar_t* className, int showCommand, RECT rect) {

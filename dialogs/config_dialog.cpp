@@ -2,6 +2,7 @@
 
 #include "app/app.h"
 #include "app/dpi.h"
+#include "app/hard_copy.h"
 #include "app/monitors.h"
 #include "app/start_with_windows.h"
 #include "app/tray.h"
@@ -546,7 +547,8 @@ void SetAreaField(int controlId, LONG value) {
 }
 
 // The area the user dragged on the overlay, shown in the area fields.
-void ShowPickedArea(const RECT& area, bool) {
+void ShowPickedArea(const HardCopy& selection) {
+    const RECT& area = selection.rect;
     if (!configDialogWindow) return;
     SetAreaField(IDC_AREA_LEFT, area.left);
     SetAreaField(IDC_AREA_TOP, area.top);
@@ -556,7 +558,7 @@ void ShowPickedArea(const RECT& area, bool) {
 
 void OnPickArea() {
     areaPickMode = 1;
-    StartRangeSelection(ShowPickedArea);
+    if (DWORD error = StartRangeSelection(ShowPickedArea)) TellCaptureFailure(error);
 }
 
 void OnBrowseSaveDir(HWND dialog) {

@@ -6,42 +6,29 @@
 #include "output/print.h"
 #include "settings/settings.h"
 
-#include <string>
 
 namespace {
 
-// Chooses the destination (left empty when there is nothing to write) and
-// writes the hard copy there; true only when the file was written.
-bool SaveHardCopy(wchar_t* destination) {
-    int imageType = ChooseSaveDestination(Settings.IsSaveDialog, destination);
-    return destination[0] != '\0' && SaveHardCopyAs(workBitmapPath, destination, imageType);
-}
-
-bool IsDiskFull(const wchar_t* destination) {
-    ULARGE_INTEGER available = {};
-    WIN32_FILE_ATTRIBUTE_DATA hardCopy = {};
-    std::wstring folder = FolderOf(destination);
-    return GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr) &&
-           GetFileAttributesExW(workBitmapPath, GetFileExInfoStandard, &hardCopy) &&
-           available.QuadPart < hardCopy.nFileSizeLow;
-}
-
+// Whoever holds the clipboard open, with a window or without one, keeps the
+// hard copy off it.
 void DeliverToClipboard(DeliveryOutcome* outcome) {
     outcome->clipboardOn = IsOutputOn(Settings.SaveFormat1);
     if (!outcome->clipboardOn) return;
-    outcome->clipboardReached = CopyBitmapFileToClipboard(workBitmapPath) != 0;
-    outcome->clipboardHeldByOther =
-        !outcome->clipboardReached && GetOpenClipboardWindow() != nullptr;
+    ClipboardCopy copy = CopyBitmapFileToClipboard(workBitmapPath);
+    outcome->clipboardReached = copy == ClipboardCopy::Placed;
+    outcome->clipboardHeldByOther = copy == ClipboardCopy::InUse;
 }
 
+// Chooses the destination (left empty when there is nothing to write) and
+// writes the hard copy there.
 void DeliverToSaveDestination(DeliveryOutcome* outcome) {
     outcome->saveOn = IsOutputOn(Settings.SaveFormat2);
     if (!outcome->saveOn) return;
-    outcome->saveWritten = SaveHardCopy(outcome->savedPath);
+    int imageType = ChooseSaveDestination(Settings.IsSaveDialog, outcome->savedPath);
     outcome->saveChosen = outcome->savedPath[0] != '\0';
     outcome->saveCancelled = !outcome->saveChosen && Settings.IsSaveDialog != 0;
-    outcome->saveDiskFull =
-        outcome->saveChosen && !outcome->saveWritten && IsDiskFull(outcome->savedPath);
+    outcome->saveWritten = outcome->saveChosen && SaveHardCopyAs(workBitmapPath, outcome->savedPath,
+                                                                 imageType, &outcome->saveError);
 }
 
 } // namespace
@@ -60,8 +47,12 @@ DeliveryOutcome DeliverHardCopy() {
     return outcome;
 }
 
-PrinterStep ChoosePrinterStep(const DeliveryOutcome& outcome) {
-    if (!IsOutputOn(Settings.SaveFormat3) || !outcome.historyFiled) return PrinterStep::None;
+PrinterStep ChoosePrinterStep(DeliveryOutcome* outcome) {
+    if (!IsOutputOn(Settings.SaveFormat3)) return PrinterStep::None;
+    if (!outcome->historyFiled) {
+        outcome->printSkipped = true;
+        return PrinterStep::None;
+    }
     return Settings.IsPrintPreview == 0 ? PrinterStep::Viewer : PrinterStep::Print;
 }
 
@@ -69,6 +60,5 @@ void PrintFiledHardCopy(DeliveryOutcome* outcome, wchar_t* title) {
     outcome->printOn = true;
     int width = 0, height = 0;
     ReadBitmapFileSize(historyFilePaths[0], &width, &height);
-    outcome->printed =
-        PrintHardCopy(RECT{0, 0, width, height}, historyFilePaths[0], title) != PRINT_FAILED;
+    outcome->printResult = PrintHardCopy(RECT{0, 0, width, height}, historyFilePaths[0], title);
 }

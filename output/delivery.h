@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "output/print.h"
 #include "output/save.h"
 
 struct DeliveryOutcome {
@@ -16,12 +17,17 @@ struct DeliveryOutcome {
     bool saveChosen = false;
     bool saveCancelled = false;
     bool saveWritten = false;
-    bool saveDiskFull = false;
+    // Why the file could not be written, as the write itself met it.
+    DWORD saveError = NO_ERROR;
     wchar_t savedPath[SAVE_NAME_CAPACITY] = {};
     bool historyFiled = false;
     // Direct printing only; the preview's viewer prints at the user's word.
     bool printOn = false;
-    bool printed = false;
+    // PRINT_DONE, PRINT_CANCELLED, PRINT_FAILED or PRINT_UNREADABLE.
+    int printResult = PRINT_DONE;
+    // The printer was on, but the history could not file the hard copy, so
+    // there was nothing to print or to show for printing.
+    bool printSkipped = false;
 
     // The clipboard, the saved file and the history, as far as they were
     // on: what the copied notice speaks for.
@@ -35,9 +41,9 @@ DeliveryOutcome DeliverHardCopy();
 // What follows the sign when the printer is on: nothing, the history viewer
 // for the user to print from, or slot 1 printed at once. Only a hard copy
 // the history filed is printed: otherwise slot 1 holds an older one.
+// A printer step skipped for that is marked in `outcome`.
 enum class PrinterStep { None, Viewer, Print };
-PrinterStep ChoosePrinterStep(const DeliveryOutcome& outcome);
-// Prints slot 1 with `title` (VIEWER_TITLE_CAPACITY, cleared once printed)
-// and records in `outcome` whether it reached the printer; a print the user
-// cancelled is no failure.
+PrinterStep ChoosePrinterStep(DeliveryOutcome* outcome);
+// Prints slot 1 with `title` (PRINT_TITLE_CAPACITY, cleared once printed)
+// and records in `outcome` what became of it.
 void PrintFiledHardCopy(DeliveryOutcome* outcome, wchar_t* title);

@@ -49,36 +49,51 @@ bool ReadPixels24(const wchar_t* bitmapPath, Pixels24* out) {
 }
 
 // Every interface is released when this returns, before COM is ended.
-bool Encode(const Pixels24& pixels, const wchar_t* pngPath) {
+HRESULT Encode(const Pixels24& pixels, const wchar_t* pngPath) {
     ComPtr<IWICImagingFactory> factory;
     ComPtr<IWICStream> stream;
     ComPtr<IWICBitmapEncoder> encoder;
     ComPtr<IWICBitmapFrameEncode> frame;
     WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-    return SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_PPV_ARGS(factory.GetAddressOf()))) &&
-           SUCCEEDED(factory->CreateStream(stream.GetAddressOf())) &&
-           SUCCEEDED(stream->InitializeFromFilename(pngPath, GENERIC_WRITE)) &&
-           SUCCEEDED(
-               factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.GetAddressOf())) &&
-           SUCCEEDED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) &&
-           SUCCEEDED(encoder->CreateNewFrame(frame.GetAddressOf(), nullptr)) &&
-           SUCCEEDED(frame->Initialize(nullptr)) &&
-           SUCCEEDED(frame->SetSize(pixels.width, pixels.height)) &&
-           SUCCEEDED(frame->SetPixelFormat(&format)) &&
-           IsEqualGUID(format, GUID_WICPixelFormat24bppBGR) &&
-           SUCCEEDED(frame->WritePixels(pixels.height, pixels.stride, pixels.stride * pixels.height,
-                                        pixels.bytes.get())) &&
-           SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+    HRESULT result = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                      IID_PPV_ARGS(factory.GetAddressOf()));
+    if (SUCCEEDED(result)) result = factory->CreateStream(stream.GetAddressOf());
+    if (SUCCEEDED(result)) result = stream->InitializeFromFilename(pngPath, GENERIC_WRITE);
+    if (SUCCEEDED(result))
+        result = factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.GetAddressOf());
+    if (SUCCEEDED(result)) result = encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache);
+    if (SUCCEEDED(result)) result = encoder->CreateNewFrame(frame.GetAddressOf(), nullptr);
+    if (SUCCEEDED(result)) result = frame->Initialize(nullptr);
+    if (SUCCEEDED(result)) result = frame->SetSize(pixels.width, pixels.height);
+    if (SUCCEEDED(result)) result = frame->SetPixelFormat(&format);
+    if (SUCCEEDED(result) && !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR)) result = E_FAIL;
+    if (SUCCEEDED(result))
+        result = frame->WritePixels(pixels.height, pixels.stride, pixels.stride * pixels.height,
+                                    pixels.bytes.get());
+    if (SUCCEEDED(result)) result = frame->Commit();
+    if (SUCCEEDED(result)) result = encoder->Commit();
+    return result;
+}
+
+// The system error an encoder's result stands for: a full disk is told as
+// such, whatever layer of the encoder met it.
+DWORD ErrorOf(HRESULT result) {
+    if (result == STG_E_MEDIUMFULL) return ERROR_DISK_FULL;
+    if (HRESULT_FACILITY(result) == FACILITY_WIN32) return HRESULT_CODE(result);
+    return ERROR_WRITE_FAULT;
 }
 
 } // namespace
 
 bool WritePngFile(const wchar_t* bitmapPath, const wchar_t* pngPath) {
     Pixels24 pixels;
-    if (!ReadPixels24(bitmapPath, &pixels)) return false;
+    if (!ReadPixels24(bitmapPath, &pixels)) {
+        SetLastError(ERROR_INVALID_DATA);
+        return false;
+    }
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    bool written = Encode(pixels, pngPath);
+    HRESULT encoded = Encode(pixels, pngPath);
     if (SUCCEEDED(com)) CoUninitialize();
-    return written;
+    if (FAILED(encoded)) SetLastError(ErrorOf(encoded));
+    return SUCCEEDED(encoded);
 }

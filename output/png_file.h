@@ -5,5 +5,6 @@
 // 24-bit PNG with exactly its pixels: a bitmap without compression has no
 // alpha, so the unused fourth byte of a 32-bit one is left out. COM is
 // started for the call and ended again. False when the bitmap cannot be
-// read or the encoder fails; `pngPath` may then hold part of a file.
+// read or the encoder fails, with the system's last error set to why (a full
+// disk as ERROR_DISK_FULL); `pngPath` may then hold part of a file.
 bool WritePngFile(const wchar_t* bitmapPath, const wchar_t* pngPath);

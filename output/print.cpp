@@ -323,7 +323,7 @@ int PrintHardCopy(RECT source, const wchar_t* path, wchar_t* title) {
     // A hard copy that cannot be read (another program holds it, or it is
     // damaged) prints nothing, rather than a page with only the stamps.
     HBITMAP bitmap = LoadBitmapFile(path);
-    if (!bitmap) return PRINT_FAILED;
+    if (!bitmap) return PRINT_UNREADABLE;
     return PrintHardCopyImage(source, bitmap, title);
 }
 

@@ -32,12 +32,14 @@ std::wstring ChosenPrinterName(HGLOBAL devNames, const DEVMODEW& chosen);
 
 HDC RunPrinterSetup(HWND owner);
 HDC GetDefaultPrinterContext();
-// What became of a print: nothing reached the printer (no printer, an
-// unreadable hard copy, a refused job), the page was handed to the spooler,
-// or the user cancelled it in the printer setup or the abort dialog.
+// What became of a print: nothing reached the printer (no printer, a
+// refused job), the page was handed to the spooler, or the user cancelled it
+// in the printer setup or the abort dialog.
 constexpr int PRINT_FAILED = 0;
 constexpr int PRINT_DONE = 1;
 constexpr int PRINT_CANCELLED = 2;
+// The hard copy could not be read (held open, damaged): nothing was sent.
+constexpr int PRINT_UNREADABLE = 3;
 
 // The title line printed at the top of the page: PRINT_TITLE_CAPACITY, and
 // cleared once it has been drawn.

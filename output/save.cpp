@@ -147,18 +147,29 @@ constexpr wchar_t TEMPORARY_SUFFIX[] = L".tmp";
 constexpr size_t TEMPORARY_NAME_LENGTH = 12; // "~zvx" "0123" ".tmp"
 constexpr int TEMPORARY_NAME_TRIES = 64;
 
+// Opened with every sharing allowed: a sync client, an antivirus or the
+// indexer may have the new file open for a moment already.
 bool FlushToDisk(const wchar_t* path) {
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(path, GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     BOOL flushed = FlushFileBuffers(file);
     CloseHandle(file);
     return flushed != FALSE;
 }
 
-bool WriteInPlace(const wchar_t* destination, const std::function<bool(const wchar_t*)>& write) {
+// Keeps the reason of the step that failed, for a caller that asked for it.
+bool Failed(DWORD* error) {
+    if (error) *error = GetLastError() == NO_ERROR ? ERROR_WRITE_FAULT : GetLastError();
+    return false;
+}
+
+bool WriteInPlace(const wchar_t* destination, const std::function<bool(const wchar_t*)>& write,
+                  DWORD* error) {
     bool existed = FileExists(destination);
     if (write(destination)) return true;
+    Failed(error);
     if (!existed) DeleteFileW(destination);
     return false;
 }
@@ -174,12 +185,15 @@ std::wstring FolderOf(const wchar_t* path) {
 
 std::wstring CreateTemporaryFileBeside(const wchar_t* destination) {
     std::wstring folder = FolderOf(destination);
-    if (folder.size() + TEMPORARY_NAME_LENGTH >= MAX_PATH) return std::wstring();
+    if (folder.size() + TEMPORARY_NAME_LENGTH >= MAX_PATH) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return std::wstring();
+    }
     unsigned seed = GetTickCount() ^ (GetCurrentProcessId() << 4);
     for (int i = 0; i < TEMPORARY_NAME_TRIES; ++i) {
         wchar_t name[TEMPORARY_NAME_LENGTH + 1];
-        std::swprintf(name, std::size(name), L"%ls%04X%ls", TEMPORARY_PREFIX, (seed + i * 7919u) & 0xFFFF,
-                      TEMPORARY_SUFFIX);
+        std::swprintf(name, std::size(name), L"%ls%04X%ls", TEMPORARY_PREFIX,
+                      (seed + i * 7919u) & 0xFFFF, TEMPORARY_SUFFIX);
         std::wstring candidate = folder + name;
         HANDLE file = CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -194,38 +208,51 @@ std::wstring CreateTemporaryFileBeside(const wchar_t* destination) {
 }
 
 std::wstring WriteTemporaryFileBeside(const wchar_t* destination,
-                                     const std::function<bool(const wchar_t* path)>& write) {
+                                      const std::function<bool(const wchar_t* path)>& write,
+                                      DWORD* error) {
     std::wstring temporary = CreateTemporaryFileBeside(destination);
-    if (temporary.empty()) return temporary;
+    if (temporary.empty()) {
+        Failed(error);
+        return temporary;
+    }
     if (write(temporary.c_str()) && FlushToDisk(temporary.c_str())) return temporary;
+    Failed(error);
     DeleteFileW(temporary.c_str());
     return std::wstring();
 }
 
 bool WriteFileThroughTemporary(const wchar_t* destination,
-                               const std::function<bool(const wchar_t* path)>& write) {
+                               const std::function<bool(const wchar_t* path)>& write,
+                               DWORD* error) {
     if (FolderOf(destination).size() + TEMPORARY_NAME_LENGTH >= MAX_PATH)
-        return WriteInPlace(destination, write);
-    std::wstring temporary = WriteTemporaryFileBeside(destination, write);
+        return WriteInPlace(destination, write, error);
+    std::wstring temporary = WriteTemporaryFileBeside(destination, write, error);
     if (temporary.empty()) return false;
     if (MoveFileExW(temporary.c_str(), destination,
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
+    Failed(error);
     DeleteFileW(temporary.c_str());
     return false;
 }
 
-bool CopyHardCopyFile(const wchar_t* from, const wchar_t* to) {
-    if (!FileExists(from)) return false;
+bool CopyHardCopyFile(const wchar_t* from, const wchar_t* to, DWORD* error) {
+    if (!FileExists(from)) return Failed(error);
     return WriteFileThroughTemporary(
-        to, [from](const wchar_t* path) { return CopyFileW(from, path, FALSE) != FALSE; });
+        to, [from](const wchar_t* path) { return CopyFileW(from, path, FALSE) != FALSE; }, error);
 }
 
-bool SaveHardCopyAs(const wchar_t* workFile, const wchar_t* destination, int imageType) {
-    if (!IsPngImageType(imageType)) return CopyHardCopyFile(workFile, destination);
-    if (!FileExists(workFile)) return false;
+bool SaveHardCopyAs(const wchar_t* workFile, const wchar_t* destination, int imageType,
+                    DWORD* error) {
+    if (!IsPngImageType(imageType)) return CopyHardCopyFile(workFile, destination, error);
+    if (!FileExists(workFile)) return Failed(error);
     return WriteFileThroughTemporary(
-        destination, [workFile](const wchar_t* path) { return WritePngFile(workFile, path); });
+        destination, [workFile](const wchar_t* path) { return WritePngFile(workFile, path); },
+        error);
+}
+
+bool IsDiskFullError(DWORD error) {
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
 }
 
 bool IsTemporaryFileName(const wchar_t* name) {

@@ -40,8 +40,11 @@ std::wstring AutomaticDayFolder(const wchar_t* saveDir, const SYSTEMTIME& localT
 // failed write or a locked destination leave no half-written file. Where no
 // temporary name beside the destination fits the path limit, `write` writes
 // the destination itself, and a failed write removes a file it created.
+// `write` leaves the system's last error set when it fails; `error` gets the
+// reason of the step that failed.
 bool WriteFileThroughTemporary(const wchar_t* destination,
-                               const std::function<bool(const wchar_t* path)>& write);
+                               const std::function<bool(const wchar_t* path)>& write,
+                               DWORD* error = nullptr);
 // The folder of `path` up to and with its last separator, empty when it has
 // none.
 std::wstring FolderOf(const wchar_t* path);
@@ -52,13 +55,19 @@ std::wstring CreateTemporaryFileBeside(const wchar_t* destination);
 // A temporary file beside `destination` that `write` filled and that was
 // flushed to the disk; empty, and nothing left, when that failed.
 std::wstring WriteTemporaryFileBeside(const wchar_t* destination,
-                                     const std::function<bool(const wchar_t* path)>& write);
+                                      const std::function<bool(const wchar_t* path)>& write,
+                                      DWORD* error = nullptr);
 // Copies a hard copy through WriteFileThroughTemporary.
-bool CopyHardCopyFile(const wchar_t* from, const wchar_t* to);
+bool CopyHardCopyFile(const wchar_t* from, const wchar_t* to, DWORD* error = nullptr);
 // Saves the hard copy in the bitmap file `workFile` for the user: a copy, or
 // a PNG file when `imageType` is IMAGE_TYPE_PNG, written through
-// WriteFileThroughTemporary. Returns whether `destination` was written.
-bool SaveHardCopyAs(const wchar_t* workFile, const wchar_t* destination, int imageType);
+// WriteFileThroughTemporary. Returns whether `destination` was written, and
+// in `error` why not.
+bool SaveHardCopyAs(const wchar_t* workFile, const wchar_t* destination, int imageType,
+                    DWORD* error = nullptr);
+// Whether a write failed because the disk was full: known only from the
+// write itself, whatever the folder's free space said before it.
+bool IsDiskFullError(DWORD error);
 // The temporary files' names: "~zvx" + four hexadecimal digits + ".tmp".
 bool IsTemporaryFileName(const wchar_t* name);
 // Removes what a copy that never finished (the program was ended in the

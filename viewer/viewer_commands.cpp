@@ -1,6 +1,7 @@
 #include "viewer/viewer_commands.h"
 
 #include "app/activity.h"
+#include "app/hard_copy.h"
 #include "capture/bitmap_file.h"
 #include "capture/feedback.h"
 #include "output/history.h"
@@ -22,17 +23,41 @@ template <typename Step> void WithViewerDisabled(HWND viewer, Step step) {
     SetForegroundWindow(viewer);
 }
 
+// The viewer's outputs that fail are told as a capture's are.
+void Tell(const DeliveryFailures& failures) { TellDeliveryFailures(failures); }
+
 void CopyToClipboard(HWND viewer, const ShownHardCopy& shown) {
-    if (!CopyBitmapFileToClipboard(shown.file)) return;
+    ClipboardCopy copy = CopyBitmapFileToClipboard(shown.file);
+    if (copy != ClipboardCopy::Placed) {
+        DeliveryFailures failures;
+        failures.clipboard = true;
+        failures.clipboardHeldByOther = copy == ClipboardCopy::InUse;
+        return Tell(failures);
+    }
     WithViewerDisabled(viewer, [] { ShowCopiedNotice(); });
 }
 
 void SaveUnderChosenName(HWND viewer, const ShownHardCopy& shown) {
-    WithViewerDisabled(viewer, [&shown] {
-        wchar_t destination[SAVE_NAME_CAPACITY] = {};
+    wchar_t destination[SAVE_NAME_CAPACITY] = {};
+    DWORD error = NO_ERROR;
+    bool written = true;
+    WithViewerDisabled(viewer, [&] {
         int imageType = ChooseSaveDestination(1, destination);
-        if (destination[0] != '\0') SaveHardCopyAs(shown.file, destination, imageType);
+        if (destination[0] != '\0')
+            written = SaveHardCopyAs(shown.file, destination, imageType, &error);
     });
+    if (written) return;
+    DeliveryFailures failures;
+    failures.save = SaveFailureOf(error);
+    failures.saveFolder = FolderOf(destination);
+    if (!failures.saveFolder.empty()) failures.saveFolder.pop_back();
+    Tell(failures);
+}
+
+void TellPrintFailure(PrintFailure print) {
+    DeliveryFailures failures;
+    failures.print = print;
+    Tell(failures);
 }
 
 void OpenWithProgram(HWND viewer, const ShownHardCopy& shown) {
@@ -63,7 +88,7 @@ void PrintShownHardCopy(HWND viewer, const ShownHardCopy& shown) {
     // A hard copy that cannot be read (held open, damaged) prints nothing,
     // and the viewer stays where it is for another try.
     HBITMAP bitmap = LoadBitmapFile(shown.file);
-    if (!bitmap) return;
+    if (!bitmap) return TellPrintFailure(PrintFailure::Unreadable);
     // Hidden while it prints, the viewer cannot be brought forward by a hot
     // key: requests wait until the print is over and the viewer closed.
     ActivityScope activity;
@@ -74,7 +99,7 @@ void PrintShownHardCopy(HWND viewer, const ShownHardCopy& shown) {
         // Nothing was printed: the viewer stays, for another try.
         ShowWindow(viewer, SW_SHOW);
         SetForegroundWindow(viewer);
-        return;
+        return TellPrintFailure(PrintFailure::NoPrinter);
     }
     SendMessageW(viewer, WM_CLOSE, 0, 0);
 }

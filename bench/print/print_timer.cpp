@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
         wchar_t title[PRINT_TITLE_CAPACITY] = {};
         int printed = PrintHardCopy(RECT{0, 0, width, height}, path, title);
         QueryPerformanceCounter(&end);
-        if (!printed) return 1;
+        if (printed != PRINT_DONE) return 1;
         std::printf("%.1f\n", 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
                                   static_cast<double>(frequency.QuadPart));
         std::fflush(stdout);

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <utility>
+
 TEST(BalloonTextTest, FailedOutputsAreNamedWithTheFolderLast) {
     DeliveryFailures failures;
     failures.clipboard = failures.clipboardHeldByOther = true;
@@ -16,15 +20,36 @@ TEST(BalloonTextTest, FailedOutputsAreNamedWithTheFolderLast) {
               L"履歴は元のままです。\n"
               L"保存: フォルダーを作れないか、書き込めません。C:\\写真\\bitmap\\20261208");
 
-    DeliveryFailures print;
-    print.print = true;
-    EXPECT_EQ(DeliveryFailureBalloon(print).text,
-              L"印刷: プリンタに接続できないか、通常使うプリンタがありません。");
+    const std::pair<PrintFailure, const wchar_t*> prints[] = {
+        {PrintFailure::NoPrinter, L"印刷: プリンタに接続できないか、通常使うプリンタがありません。"},
+        {PrintFailure::Unreadable, L"印刷: ハードコピーを読み込めないため、印刷できませんでした。"},
+        {PrintFailure::Skipped, L"印刷: 履歴に入れられなかったため、印刷しませんでした。"},
+    };
+    for (const auto& [failure, line] : prints) {
+        DeliveryFailures print;
+        print.print = failure;
+        EXPECT_EQ(DeliveryFailureBalloon(print).text, line);
+    }
+}
+
+TEST(BalloonTextTest, AWorkFileNotWrittenNamesTheCauseAndTheTemporaryFolder) {
+    const std::pair<unsigned long, CaptureFailure> causes[] = {
+        {ERROR_DISK_FULL, CaptureFailure::DiskFull},   {ERROR_HANDLE_DISK_FULL, CaptureFailure::DiskFull},
+        {ERROR_SHARING_VIOLATION, CaptureFailure::Held}, {ERROR_PATH_NOT_FOUND, CaptureFailure::NoFolder},
+        {ERROR_NOT_ENOUGH_MEMORY, CaptureFailure::NoMemory}, {ERROR_ACCESS_DENIED, CaptureFailure::NotWritable},
+        {ERROR_WRITE_FAULT, CaptureFailure::NotWritable},
+    };
+    for (const auto& [error, failure] : causes) EXPECT_EQ(CaptureFailureOf(error, true), failure);
+    EXPECT_EQ(CaptureFailureOf(ERROR_PATH_NOT_FOUND, false), CaptureFailure::PathTooLong);
+    BalloonText balloon = CaptureFailureBalloon(CaptureFailure::DiskFull, L"C:\\Users\\Zoë\\Temp");
+    EXPECT_EQ(balloon.title, L"ハードコピーを取れませんでした");
+    EXPECT_EQ(balloon.text, L"一時フォルダー: ディスクがいっぱいです。C:\\Users\\Zoë\\Temp");
 }
 
 TEST(BalloonTextTest, ALongFolderIsShortenedInItsMiddleToFit) {
     DeliveryFailures failures;
-    failures.clipboard = failures.history = failures.print = true;
+    failures.clipboard = failures.history = true;
+    failures.print = PrintFailure::NoPrinter;
     failures.save = SaveFailure::DiskFull;
     failures.saveFolder = L"D:\\" + std::wstring(150, 'a') + L"\\最後のフォルダ";
     std::wstring text = DeliveryFailureBalloon(failures).text;

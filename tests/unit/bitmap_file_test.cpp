@@ -12,6 +12,7 @@
 #include <cstring>
 #include <map>
 #include <random>
+#include <thread>
 
 namespace {
 
@@ -368,7 +369,7 @@ TEST_F(BitmapFileTest, ClipboardHoldsTheFilesPicture) {
         DibSource source(13, 4, bits);
         ASSERT_TRUE(WriteBitmapFileAtDepth(source.dc(), RECT{0, 0, 13, 4}, path.c_str(), 0, bits));
         std::string file = ReadText(path);
-        ASSERT_EQ(CopyBitmapFileToClipboard(path.c_str()), 1);
+        ASSERT_EQ(CopyBitmapFileToClipboard(path.c_str()), ClipboardCopy::Placed);
         ASSERT_TRUE(OpenClipboard(nullptr));
         HGLOBAL packed = GetClipboardData(CF_DIB);
         std::string onClipboard;
@@ -390,7 +391,47 @@ TEST_F(BitmapFileTest, ClipboardHoldsTheFilesPicture) {
         EXPECT_EQ(size.bmWidth, 13);
         EXPECT_EQ(size.bmHeight, 4);
     }
-    EXPECT_EQ(CopyBitmapFileToClipboard(folder.file(L"missing.bmp").c_str()), 0);
+    EXPECT_EQ(CopyBitmapFileToClipboard(folder.file(L"missing.bmp").c_str()), ClipboardCopy::Failed);
+}
+
+// Another program holding the clipboard open is told as such, however it
+// opened it; under Wine only a holder with a window keeps others out.
+TEST_F(BitmapFileTest, AClipboardHeldElsewhereIsInUse) {
+    DibSource source(8, 8, 24);
+    ASSERT_TRUE(WriteBitmapFileAtDepth(source.dc(), RECT{0, 0, 8, 8}, path.c_str(), 0, 24));
+    HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                      nullptr, nullptr);
+        bool held = OpenClipboard(window);
+        SetEvent(opened);
+        WaitForSingleObject(release, 10000);
+        if (held) CloseClipboard();
+        DestroyWindow(window);
+    });
+    WaitForSingleObject(opened, 10000);
+    EXPECT_EQ(CopyBitmapFileToClipboard(path.c_str()), ClipboardCopy::InUse);
+    SetEvent(release);
+    holder.join();
+    CloseHandle(opened);
+    CloseHandle(release);
+    EXPECT_EQ(CopyBitmapFileToClipboard(path.c_str()), ClipboardCopy::Placed);
+}
+
+// A work file that cannot be written says why, and leaves nothing behind.
+TEST_F(BitmapFileTest, AFileThatCannotBeWrittenSaysWhy) {
+    DibSource source(8, 8, 24);
+    DWORD error = NO_ERROR;
+    std::wstring missing = folder.file(L"gone\\out.bmp");
+    EXPECT_FALSE(WriteScreenBitmapFile(source.dc(), RECT{0, 0, 8, 8}, missing.c_str(), 0, &error));
+    EXPECT_EQ(error, DWORD(ERROR_PATH_NOT_FOUND));
+    ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr)); // a folder where the file must go
+    EXPECT_FALSE(WriteScreenBitmapFile(source.dc(), RECT{0, 0, 8, 8}, path.c_str(), 0, &error));
+    EXPECT_EQ(error, DWORD(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(WriteScreenBitmapFile(source.dc(), RECT{0, 0, 0, 8}, path.c_str(), 0, &error));
+    EXPECT_EQ(error, DWORD(NO_ERROR)) << "nothing to copy is no failure";
+    RemoveDirectoryW(path.c_str());
 }
 
 TEST_F(BitmapFileTest, DrawingReleasesTheBitmap) {
@@ -456,7 +497,7 @@ class HostileFileTest : public BitmapFileTest {
         ReadBitmapFileSize(path.c_str(), &width, &height);
         EXPECT_EQ(width, 0) << what;
         EXPECT_EQ(height, 0) << what;
-        EXPECT_EQ(CopyBitmapFileToClipboard(path.c_str()), 0) << what;
+        EXPECT_EQ(CopyBitmapFileToClipboard(path.c_str()), ClipboardCopy::Failed) << what;
     }
 };
 

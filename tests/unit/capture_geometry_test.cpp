@@ -131,3 +131,42 @@ TEST(CaptureFeedback, TheFlashWhenOnElseTheNoticeForAClipboardOrAnAutomaticSaveT
             << row.isFlash << row.clipboard << row.bitmap << row.isSaveDialog << row.delivered;
     }
 }
+
+namespace {
+
+// Windows 10 and 11 count invisible resize borders (7 pixels at 100 % left,
+// right and bottom) into a window's rectangle; the frame the user sees is
+// what the window manager gives as its extended frame bounds.
+TEST(VisibleWindowFrame, LeavesOutInvisibleBordersAndAMaximisedWindowsOverhang) {
+    const RECT workArea = {0, 0, 1920, 1040};
+    struct Row {
+        RECT window;
+        bool framed;
+        RECT frame;
+        bool maximised;
+        RECT expected;
+    } rows[] = {
+        // a sizable window with its invisible borders
+        {{93, 50, 907, 657}, true, {100, 50, 900, 650}, false, {100, 50, 900, 650}},
+        // no composition (or Wine): the window's rectangle as it is
+        {{100, 50, 900, 650}, false, {}, false, {100, 50, 900, 650}},
+        // maximised: 8 pixels past the work area on every edge, onto the
+        // taskbar and the next monitor
+        {{-8, -8, 1928, 1048}, true, {0, 0, 1920, 1040}, true, {0, 0, 1920, 1040}},
+        {{-8, -8, 1928, 1048}, false, {}, true, {0, 0, 1920, 1040}},
+        // a maximised window on the monitor left of the primary
+        {{-1288, -8, 8, 1032}, false, {}, true, {-1280, 0, 0, 1024}},
+        // bounds outside the window or empty are no answer
+        {{100, 50, 900, 650}, true, {0, 0, 2000, 2000}, false, {100, 50, 900, 650}},
+        {{100, 50, 900, 650}, true, {0, 0, 0, 0}, false, {100, 50, 900, 650}},
+    };
+    for (const Row& row : rows) {
+        RECT work = row.window.right <= 8 ? RECT{-1280, 0, 0, 1024} : workArea;
+        RECT frame = VisibleWindowFrame(row.window, row.framed ? &row.frame : nullptr,
+                                        row.maximised, work);
+        ExpectRect(frame, row.expected.left, row.expected.top, row.expected.right,
+                   row.expected.bottom);
+    }
+}
+
+} // namespace

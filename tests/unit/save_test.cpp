@@ -181,3 +181,30 @@ TEST(FileTimeText, LastWriteInLocalTime) {
 }
 
 } // namespace
+
+namespace {
+
+// A sync client, an antivirus or the indexer opens a new file for a moment,
+// with every sharing allowed: the save goes on all the same.
+TEST(WriteThroughTemporary, ANewFileAnotherProgramHasOpenIsStillSaved) {
+    TempFolder folder;
+    std::wstring destination = folder.file(L"saved.bmp");
+    HANDLE reader = INVALID_HANDLE_VALUE;
+    DWORD error = NO_ERROR;
+    bool written = WriteFileThroughTemporary(
+        destination.c_str(),
+        [&reader](const wchar_t* path) {
+            WriteText(path, "hard copy");
+            reader = CreateFileW(path, GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+            return reader != INVALID_HANDLE_VALUE;
+        },
+        &error);
+    if (reader != INVALID_HANDLE_VALUE) CloseHandle(reader);
+    EXPECT_TRUE(written) << error;
+    EXPECT_EQ(ReadText(destination), "hard copy");
+    EXPECT_EQ(folder.names(), std::vector<std::wstring>{L"saved.bmp"});
+}
+
+} // namespace
