@@ -114,7 +114,7 @@ void AddTrayIcon(HWND owner) {
 namespace {
 
 // The fields up to guidItem: the balloon's texts and flags, and the tooltip
-// of 128 bytes.
+// of 128 characters.
 NOTIFYICONDATAW TrayIconData(UINT flags) {
     NOTIFYICONDATAW data = {};
     data.cbSize = NOTIFYICONDATAW_V3_SIZE;
