@@ -281,8 +281,8 @@ class ViewerHandOffs(EditorViewerCase):
         # log shows what the viewer handed to it: itself as owner, the slot
         # file followed by two blanks, and the normal show command.
         self.choose(viewer, OPEN_WITH)
-        call = wait_until(lambda: re.search(r'OpenAs_RunDLLA ([0-9A-Fa-f]+), ([0-9A-Fa-f]+), '
-                                            r'"(.*)", (\d+)', read(self.wine_log_path).decode(
+        call = wait_until(lambda: re.search(r'OpenAs_RunDLLW ([0-9A-Fa-f]+), ([0-9A-Fa-f]+), '
+                                            r'L"(.*)", (\d+)', read(self.wine_log_path).decode(
                                                 'cp932', errors='replace')),
                           'the open-with chooser to be called')
         owner, instance, command_line, show = call.groups()

@@ -96,14 +96,14 @@ def version_block(data, offset=0, path=''):
 
 def table_rows(pattern, columns):
     """Rows of brace-initialised tables in the source files matching the glob
-    pattern: {"text", ...} with `columns` string literals at the front."""
+    pattern: {L"text", ...} with `columns` string literals at the front."""
     source = ''
     for full in sorted(glob.glob(os.path.join(SOURCE, pattern))):
         with open(full, encoding='utf-8') as f:
             source += f.read()
     # adjacent literals ("a" "b", across lines) are one string, as in C++
-    source = re.sub(r'"\s*\n\s*"', '', source)
-    literal = r'"((?:[^"\\]|\\.)*)"'
+    source = re.sub(r'"\s*\n\s*L?"', '', source)
+    literal = r'L?"((?:[^"\\]|\\.)*)"'
     pattern = r'\{\s*' + r'\s*,\s*'.join([literal] * columns) + (r'\s*[,}]' if columns == 2 else r'\s*,\s*IDM_')
     return re.findall(pattern, source)
 
