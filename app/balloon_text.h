@@ -2,6 +2,8 @@
 // one kind may show. Kept free of windows so that a console test can call it.
 #pragma once
 
+#include "output/history.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -28,6 +30,8 @@ struct DeliveryFailures {
     SaveFailure save = SaveFailure::None;
     std::wstring saveFolder;
     bool history = false;
+    // Where the hard copies are that the history could not put back.
+    std::vector<StrayHardCopy> historyStrays;
     PrintFailure print = PrintFailure::None;
 
     bool any() const {

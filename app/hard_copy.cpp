@@ -43,6 +43,7 @@ DeliveryFailures FailuresOf(const DeliveryOutcome& outcome) {
     failures.save = SaveFailureOf(outcome);
     if (failures.save != SaveFailure::None) failures.saveFolder = FolderNameOf(outcome.savedPath);
     failures.history = !outcome.historyFiled;
+    failures.historyStrays = outcome.history.strays;
     failures.print = PrintFailureOf(outcome);
     return failures;
 }

@@ -43,7 +43,8 @@ DeliveryOutcome DeliverHardCopy() {
     DeliveryOutcome outcome;
     DeliverToClipboard(&outcome);
     DeliverToSaveDestination(&outcome);
-    outcome.historyFiled = RotateHistory();
+    outcome.history = RotateHistory();
+    outcome.historyFiled = outcome.history.filed();
     return outcome;
 }
 

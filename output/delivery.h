@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "output/history.h"
 #include "output/print.h"
 #include "output/save.h"
 
@@ -20,6 +21,8 @@ struct DeliveryOutcome {
     // Why the file could not be written, as the write itself met it.
     DWORD saveError = NO_ERROR;
     wchar_t savedPath[SAVE_NAME_CAPACITY] = {};
+    HistoryRotation history;
+    // history.filed(), kept for the callers that ask only that.
     bool historyFiled = false;
     // Direct printing only; the preview's viewer prints at the user's word.
     bool printOn = false;

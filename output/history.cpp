@@ -36,20 +36,21 @@ namespace {
 // every file back where it was.
 class HistoryMoves {
   public:
+    explicit HistoryMoves(const HistoryFileMove& move) : move_(move) {}
     bool Move(const std::wstring& from, const std::wstring& to) {
-        if (!MoveFileExW(from.c_str(), to.c_str(), to == aside_ ? MOVEFILE_REPLACE_EXISTING : 0))
-            return false;
+        if (!move_(from, to, to == aside_)) return false;
         done_.push_back({from, to});
         return true;
     }
     void Undo() {
         for (auto move = done_.rbegin(); move != done_.rend(); ++move)
-            MoveFileExW(move->second.c_str(), move->first.c_str(), 0);
+            move_(move->second, move->first, false);
         done_.clear();
     }
     void SetAside(const std::wstring& aside) { aside_ = aside; }
 
   private:
+    const HistoryFileMove& move_;
     std::vector<std::pair<std::wstring, std::wstring>> done_;
     std::wstring aside_;
 };
@@ -64,15 +65,19 @@ void AllowToGo(const wchar_t* path) {
 
 } // namespace
 
-bool ShiftHistoryFiles(int historyLength) {
+bool MoveHistoryFile(const std::wstring& from, const std::wstring& to, bool replace) {
+    return MoveFileExW(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0) != FALSE;
+}
+
+HistoryRotation ShiftHistoryFiles(int historyLength, const HistoryFileMove& move) {
     int n = ClampHistoryLength(historyLength);
-    if (GetFileAttributesW(workBitmapPath) == INVALID_FILE_ATTRIBUTES) return false;
+    if (GetFileAttributesW(workBitmapPath) == INVALID_FILE_ATTRIBUTES) return {};
     std::wstring incoming = WriteTemporaryFileBeside(historyFilePaths[0], [](const wchar_t* path) {
         return CopyFileW(workBitmapPath, path, FALSE) != FALSE;
     });
-    if (incoming.empty()) return false;
+    if (incoming.empty()) return {};
 
-    HistoryMoves moves;
+    HistoryMoves moves(move);
     std::wstring dropped;
     bool shifted = true;
     if (IsHistorySlotFilled(n - 1)) {
@@ -93,17 +98,17 @@ bool ShiftHistoryFiles(int historyLength) {
         DeleteFileW(incoming.c_str());
         // What was set aside is back in its slot; an empty reservation goes.
         if (!dropped.empty() && IsHistorySlotFilled(n - 1)) DeleteFileW(dropped.c_str());
-        return false;
+        return {};
     }
     if (!dropped.empty()) DeleteFileW(dropped.c_str());
-    return true;
+    return HistoryRotation{HistoryFiling::Filed, {}};
 }
 
-bool RotateHistory() {
-    bool filed = ShiftHistoryFiles(HistoryLength());
+HistoryRotation RotateHistory() {
+    HistoryRotation rotation = ShiftHistoryFiles(HistoryLength());
     InvalidateRect(nullptr, nullptr, TRUE);
     PumpPendingMessages();
-    return filed;
+    return rotation;
 }
 
 void DeleteHistoryEntry(int slot) {

@@ -82,7 +82,7 @@ TEST_F(HistoryTest, FirstCaptureFillsSlotOneOnly) {
 
 TEST_F(HistoryTest, CaptureWithoutWorkFileChangesNothing) {
     Fill(1, "A");
-    EXPECT_FALSE(ShiftHistoryFiles(3));
+    EXPECT_FALSE(ShiftHistoryFiles(3).filed());
     EXPECT_EQ(Slots(3), (Contents{"A", "-", "-"}));
 }
 
@@ -222,14 +222,14 @@ TEST_F(HistoryTest, AHeldOrReadOnlySlotLeavesTheWholeHistoryAsItWas) {
             {
                 LockedFile lock(Slot(c.slot));
                 ASSERT_TRUE(lock.held());
-                EXPECT_FALSE(RotateHistory());
+                EXPECT_FALSE(RotateHistory().filed());
             }
             EXPECT_EQ(Slots(4), (Contents{"A", "B", "C", "-"}));
         } else {
             SetFileAttributesW(Slot(c.slot).c_str(), FILE_ATTRIBUTE_READONLY);
         }
         Capture("M");
-        EXPECT_TRUE(RotateHistory());
+        EXPECT_TRUE(RotateHistory().filed());
         EXPECT_EQ(Slots(4), (Contents{"M", "A", "B", "-"}));
         EXPECT_EQ(folder.names(), (std::vector<std::wstring>{L"~zor_vex.bmp", L"~zor_vex1.bmp",
                                                               L"~zor_vex2.bmp", L"~zor_vex3.bmp"}))
