@@ -1,9 +1,14 @@
 #include "app/balloon_text.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
 namespace {
+
+// The room of the history line that lists the hard copies out of their
+// slots: half the balloon, so that the print and save lines still fit.
+constexpr size_t STRAY_LINE_UNITS = 128;
 
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 
@@ -61,6 +66,36 @@ std::wstring CaptureCause(CaptureFailure failure) {
     return L"書き込めません。";
 }
 
+std::wstring FileNameOf(const std::wstring& path) {
+    return path.substr(path.find_last_of(L'\\') + 1);
+}
+
+std::wstring StrayPlace(const StrayHardCopy& stray) {
+    std::wstring place = stray.nowInSlot > 0 ? std::to_wstring(stray.nowInSlot) + L"枚目"
+                                             : L"一時フォルダーの" + FileNameOf(stray.setAsideFile);
+    return std::to_wstring(stray.slot) + L"枚目→" + place;
+}
+
+// The set-aside hard copy comes first: it is the one outside the history.
+std::wstring StrayHistoryLine(std::vector<StrayHardCopy> strays) {
+    std::stable_partition(strays.begin(), strays.end(),
+                          [](const StrayHardCopy& stray) { return stray.nowInSlot == 0; });
+    const std::wstring head =
+        L"履歴: 履歴のファイルがほかのプログラムに開かれているため、元に戻せませんでした（";
+    const std::wstring tail = L"）。ファイルは消していません。";
+    const std::wstring more = L"、…";
+    std::wstring places;
+    for (const StrayHardCopy& stray : strays) {
+        std::wstring place = (places.empty() ? L"" : L"、") + StrayPlace(stray);
+        if (head.size() + places.size() + place.size() + more.size() + tail.size() > STRAY_LINE_UNITS) {
+            places += more;
+            break;
+        }
+        places += place;
+    }
+    return head + places + tail;
+}
+
 void AddLine(std::wstring* text, const std::wstring& line) {
     if (line.empty()) return;
     if (!text->empty()) *text += L"\n";
@@ -106,8 +141,10 @@ BalloonText DeliveryFailureBalloon(const DeliveryFailures& failures) {
                     ? L"クリップボード: ほかのプログラムが使用中のため、入れられませんでした。"
                     : L"クリップボード: 入れられませんでした。");
     if (failures.history)
-        AddLine(&text, L"履歴: 履歴のファイルがほかのプログラムに開かれているか書き込めないため、"
-                       L"履歴は元のままです。");
+        AddLine(&text, failures.historyStrays.empty()
+                           ? L"履歴: 履歴のファイルがほかのプログラムに開かれているか書き込めないため、"
+                             L"履歴は元のままです。"
+                           : StrayHistoryLine(failures.historyStrays));
     AddLine(&text, PrintLine(failures.print));
     // The save line comes last: its folder gets whatever room is left.
     size_t used = text.empty() ? 0 : text.size() + 1;

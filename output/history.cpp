@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <algorithm>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -32,27 +31,60 @@ bool IsHistorySlotFilled(int slot) {
 
 namespace {
 
-// The renames of one rotation, so that a rotation that cannot finish puts
-// every file back where it was.
+// Where the oldest hard copy waits while the others move up: a
+// reservation file of the program's own, so that it can come back.
+constexpr int SET_ASIDE = -1;
+
+// The renames of one rotation by slot, so that a rotation that cannot finish
+// puts every file back, or says where those are that could not go back.
 class HistoryMoves {
   public:
     explicit HistoryMoves(const HistoryFileMove& move) : move_(move) {}
-    bool Move(const std::wstring& from, const std::wstring& to) {
-        if (!move_(from, to, to == aside_)) return false;
+
+    bool SetAside(int slot) {
+        aside_ = CreateTemporaryFileBeside(historyFilePaths[slot]);
+        reservationEmpty_ = !aside_.empty();
+        return reservationEmpty_ && Move(slot, SET_ASIDE);
+    }
+    bool Move(int from, int to) {
+        if (!move_(PathOf(from), PathOf(to), to == SET_ASIDE)) return false;
+        if (to == SET_ASIDE) reservationEmpty_ = false;
         done_.push_back({from, to});
         return true;
     }
-    void Undo() {
+    // Moves back every file, the last moved first, and goes on past one
+    // that cannot go back: no move replaces a file, so none is lost.
+    HistoryRotation Undo() {
+        HistoryRotation rotation;
         for (auto move = done_.rbegin(); move != done_.rend(); ++move)
-            move_(move->second, move->first, false);
+            if (!move_(PathOf(move->to), PathOf(move->from), false))
+                rotation.strays.push_back(StrayOf(*move));
         done_.clear();
+        if (reservationEmpty_) DeleteFileW(aside_.c_str());
+        rotation.filing = rotation.strays.empty() ? HistoryFiling::Unchanged : HistoryFiling::Disturbed;
+        return rotation;
     }
-    void SetAside(const std::wstring& aside) { aside_ = aside; }
+    // The set-aside oldest hard copy goes once the rotation is filed.
+    void DropSetAside() const {
+        if (!aside_.empty()) DeleteFileW(aside_.c_str());
+    }
 
   private:
+    struct SlotMove {
+        int from;
+        int to;
+    };
+
+    std::wstring PathOf(int slot) const { return slot == SET_ASIDE ? aside_ : historyFilePaths[slot]; }
+    StrayHardCopy StrayOf(const SlotMove& move) const {
+        if (move.to == SET_ASIDE) return StrayHardCopy{move.from + 1, 0, aside_};
+        return StrayHardCopy{move.from + 1, move.to + 1, std::wstring()};
+    }
+
     const HistoryFileMove& move_;
-    std::vector<std::pair<std::wstring, std::wstring>> done_;
+    std::vector<SlotMove> done_;
     std::wstring aside_;
+    bool reservationEmpty_ = false;
 };
 
 // The program's own history files may be read-only (a user or a backup tool
@@ -78,30 +110,23 @@ HistoryRotation ShiftHistoryFiles(int historyLength, const HistoryFileMove& move
     if (incoming.empty()) return {};
 
     HistoryMoves moves(move);
-    std::wstring dropped;
     bool shifted = true;
     if (IsHistorySlotFilled(n - 1)) {
-        // Set aside rather than deleted, so that it can come back.
-        dropped = CreateTemporaryFileBeside(historyFilePaths[n - 1]);
-        moves.SetAside(dropped);
         AllowToGo(historyFilePaths[n - 1]);
-        shifted = !dropped.empty() && moves.Move(historyFilePaths[n - 1], dropped);
+        shifted = moves.SetAside(n - 1);
     }
     for (int i = n - 2; shifted && i >= 0; --i) {
         if (!IsHistorySlotFilled(i)) continue;
         AllowToGo(historyFilePaths[i]);
-        shifted = moves.Move(historyFilePaths[i], historyFilePaths[i + 1]);
+        shifted = moves.Move(i, i + 1);
     }
-    if (shifted) shifted = moves.Move(incoming, historyFilePaths[0]);
-    if (!shifted) {
-        moves.Undo();
-        DeleteFileW(incoming.c_str());
-        // What was set aside is back in its slot; an empty reservation goes.
-        if (!dropped.empty() && IsHistorySlotFilled(n - 1)) DeleteFileW(dropped.c_str());
-        return {};
+    if (shifted) shifted = move(incoming, historyFilePaths[0], false);
+    if (shifted) {
+        moves.DropSetAside();
+        return HistoryRotation{HistoryFiling::Filed, {}};
     }
-    if (!dropped.empty()) DeleteFileW(dropped.c_str());
-    return HistoryRotation{HistoryFiling::Filed, {}};
+    DeleteFileW(incoming.c_str());
+    return moves.Undo();
 }
 
 HistoryRotation RotateHistory() {

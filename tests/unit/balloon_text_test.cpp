@@ -59,6 +59,21 @@ TEST(BalloonTextTest, ALongFolderIsShortenedInItsMiddleToFit) {
     EXPECT_EQ(text.substr(text.size() - 7), L"最後のフォルダ");
 }
 
+TEST(BalloonTextTest, AHistoryNotPutBackSaysWhereItsFilesAreSetAsideFirst) {
+    DeliveryFailures failures;
+    failures.history = true;
+    failures.print = PrintFailure::Skipped;
+    failures.historyStrays = {{2, 3, L""}, {3, 0, L"C:\\Temp\\~zvx1A2B.tmp"}};
+    EXPECT_EQ(DeliveryFailureBalloon(failures).text,
+              L"履歴: 履歴のファイルがほかのプログラムに開かれているため、元に戻せませんでした"
+              L"（3枚目→一時フォルダーの~zvx1A2B.tmp、2枚目→3枚目）。ファイルは消していません。\n"
+              L"印刷: 履歴に入れられなかったため、印刷しませんでした。");
+    for (int slot = 1; slot < 300; ++slot) failures.historyStrays.push_back({slot, slot + 1, L""});
+    std::wstring text = DeliveryFailureBalloon(failures).text;
+    EXPECT_NE(text.find(L"枚目、…）。ファイルは消していません。\n印刷: "), std::wstring::npos);
+    EXPECT_LE(text.size(), BALLOON_TEXT_CAPACITY - 1);
+}
+
 TEST(BalloonTextTest, MissingKeysNameTheWorkingKeyAndWindowsSetting) {
     BalloonText plain = MissingHotKeysBalloon(L"PrintScreen, Ctrl+F3", L"Ctrl+Alt+F12", false);
     EXPECT_EQ(plain.title, L"ホットキーを登録できませんでした");

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,10 +37,44 @@ class HistoryTest : public ::testing::Test {
         return contents;
     }
 
+    // Slots 1..count, then each temporary file's content after "tmp ".
+    std::vector<std::string> Layout(int count) const {
+        std::vector<std::string> layout = Slots(count);
+        for (const std::wstring& name : folder.names())
+            if (IsTemporaryFileName(name.c_str())) layout.push_back("tmp " + ReadText(folder.file(name)));
+        return layout;
+    }
+
     TempFolder folder;
 };
 
 using Contents = std::vector<std::string>;
+
+// The contents of the slots before, moved as `rotation` reports.
+Contents Reported(const Contents& before, const HistoryRotation& rotation) {
+    Contents after = before;
+    for (const StrayHardCopy& stray : rotation.strays) after.at(stray.slot - 1) = std::string("-");
+    for (const StrayHardCopy& stray : rotation.strays) {
+        std::string content = before.at(stray.slot - 1);
+        if (stray.nowInSlot > 0) after.at(stray.nowInSlot - 1) = content;
+        else after.push_back(ReadText(stray.setAsideFile) == content ? "tmp " + content : "?");
+    }
+    return after;
+}
+
+// Real moves but for the forward move numbered `failing` (from 1, the new
+// hard copy's last) and the undoing of the forward moves numbered in `stuck`.
+HistoryFileMove ScriptedMoves(int failing, std::vector<int> stuck) {
+    auto moved = std::make_shared<std::vector<std::pair<std::wstring, std::wstring>>>();
+    return [=](const std::wstring& from, const std::wstring& to, bool replace) {
+        auto back = std::find(moved->begin(), moved->end(), std::make_pair(to, from));
+        int step = int(back - moved->begin()) + 1;
+        bool fails = back == moved->end() ? step == failing : std::count(stuck.begin(), stuck.end(), step) > 0;
+        if (fails || !MoveHistoryFile(from, to, replace)) return false;
+        if (back == moved->end()) moved->push_back({from, to});
+        return true;
+    };
+}
 
 TEST_F(HistoryTest, SlotPathsLiveInTheTemporaryFolder) {
     EXPECT_EQ(std::wstring(historyFilePaths[0]), Slot(1));
@@ -234,6 +269,38 @@ TEST_F(HistoryTest, AHeldOrReadOnlySlotLeavesTheWholeHistoryAsItWas) {
         EXPECT_EQ(folder.names(), (std::vector<std::wstring>{L"~zor_vex.bmp", L"~zor_vex1.bmp",
                                                               L"~zor_vex2.bmp", L"~zor_vex3.bmp"}))
             << "nothing of the rotation is left behind";
+    }
+}
+
+// Other programs open history files during a rotation: a move fails going
+// forward, and maybe moves back fail too. Every row's layout after holds
+// every content of its layout before.
+TEST_F(HistoryTest, AnInterruptedRotationLosesNothingAndSaysWhereEachFileIs) {
+    using F = HistoryFiling;
+    struct Row { Contents before; int failing; std::vector<int> stuck; F filing; Contents after; };
+    const Row rows[] = {
+        // the moves: C set aside, B to 3, A to 2, N to 1
+        {{"A", "B", "C"}, 1, {}, F::Unchanged, {"A", "B", "C"}},
+        {{"A", "B", "C"}, 2, {}, F::Unchanged, {"A", "B", "C"}},
+        {{"A", "B", "C"}, 3, {}, F::Unchanged, {"A", "B", "C"}},
+        {{"A", "B", "C"}, 4, {}, F::Unchanged, {"A", "B", "C"}},
+        // A stuck in 2 keeps B in 3, and B keeps C set aside
+        {{"A", "B", "C"}, 4, {3}, F::Disturbed, {"-", "A", "B", "tmp C"}},
+        {{"A", "B", "C"}, 4, {1}, F::Disturbed, {"A", "B", "-", "tmp C"}},
+        // the files beyond a stuck one still go back
+        {{"A", "B", "-", "D"}, 4, {2}, F::Disturbed, {"A", "-", "B", "D"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE("row " + std::to_string(&row - rows));
+        for (const std::wstring& name : folder.names()) DeleteFileW(folder.file(name).c_str());
+        int length = int(row.before.size());
+        for (int n = 1; n <= length; ++n)
+            if (row.before[n - 1] != "-") Fill(n, row.before[n - 1]);
+        Capture("N");
+        HistoryRotation rotation = ShiftHistoryFiles(length, ScriptedMoves(row.failing, row.stuck));
+        EXPECT_EQ(rotation.filing, row.filing);
+        EXPECT_EQ(Layout(length), row.after);
+        EXPECT_EQ(Reported(row.before, rotation), row.after);
     }
 }
 
