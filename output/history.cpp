@@ -8,6 +8,7 @@
 #include <cwchar>
 #include <cstdio>
 #include <algorithm>
+#include <bitset>
 #include <string>
 #include <vector>
 
@@ -64,9 +65,12 @@ class HistoryMoves {
         rotation.filing = rotation.strays.empty() ? HistoryFiling::Unchanged : HistoryFiling::Disturbed;
         return rotation;
     }
-    // The set-aside oldest hard copy goes once the rotation is filed.
+    // The set-aside oldest hard copy goes once the rotation is filed, even
+    // when it is read-only (a user or a backup tool set it).
     void DropSetAside() const {
-        if (!aside_.empty()) DeleteFileW(aside_.c_str());
+        if (aside_.empty() || DeleteFileW(aside_.c_str())) return;
+        SetFileAttributesW(aside_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(aside_.c_str());
     }
 
   private:
@@ -87,12 +91,38 @@ class HistoryMoves {
     bool reservationEmpty_ = false;
 };
 
-// The program's own history files may be read-only (a user or a backup tool
-// set it); they move and go all the same.
-void AllowToGo(const wchar_t* path) {
-    DWORD attributes = GetFileAttributesW(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+// "...\~zor_vex*": the slots' file names differ only in their number.
+std::wstring SlotFilePattern() {
+    std::wstring first = historyFilePaths[0];
+    return first.substr(0, first.find_first_of(L"0123456789", FolderOf(first.c_str()).size())) + L"*";
+}
+
+// The slot whose file is `path`, or -1.
+int SlotOfPath(const std::wstring& path) {
+    size_t number = path.find_first_of(L"0123456789", FolderOf(path.c_str()).size());
+    if (number == std::wstring::npos) return -1;
+    int slot = std::wcstol(path.c_str() + number, nullptr, 10) - 1;
+    bool named = IsValidSlot(slot) && CompareStringOrdinal(path.c_str(), -1, historyFilePaths[slot], -1,
+                                                           TRUE) == CSTR_EQUAL;
+    return named ? slot : -1;
+}
+
+// Which slots hold a file, from one listing of the folder rather than a
+// look at each slot's path: the rotation of a long history stays quick.
+std::bitset<HISTORY_SLOT_COUNT> ListFilledSlots() {
+    std::bitset<HISTORY_SLOT_COUNT> filled;
+    std::wstring pattern = SlotFilePattern();
+    std::wstring folder = FolderOf(pattern.c_str());
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                     nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (search == INVALID_HANDLE_VALUE) return filled;
+    do {
+        int slot = SlotOfPath(folder + found.cFileName);
+        if (slot >= 0) filled[slot] = true;
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return filled;
 }
 
 } // namespace
@@ -109,17 +139,13 @@ HistoryRotation ShiftHistoryFiles(int historyLength, const HistoryFileMove& move
     });
     if (incoming.empty()) return {};
 
+    // A slot that changes after the listing costs no file: no move but the
+    // one into the reservation replaces a file.
+    std::bitset<HISTORY_SLOT_COUNT> filled = ListFilledSlots();
     HistoryMoves moves(move);
-    bool shifted = true;
-    if (IsHistorySlotFilled(n - 1)) {
-        AllowToGo(historyFilePaths[n - 1]);
-        shifted = moves.SetAside(n - 1);
-    }
-    for (int i = n - 2; shifted && i >= 0; --i) {
-        if (!IsHistorySlotFilled(i)) continue;
-        AllowToGo(historyFilePaths[i]);
-        shifted = moves.Move(i, i + 1);
-    }
+    bool shifted = !filled[n - 1] || moves.SetAside(n - 1);
+    for (int i = n - 2; shifted && i >= 0; --i)
+        if (filled[i]) shifted = moves.Move(i, i + 1);
     if (shifted) shifted = move(incoming, historyFilePaths[0], false);
     if (shifted) {
         moves.DropSetAside();
