@@ -33,7 +33,9 @@ bool IsHistorySlotFilled(int slot) {
 namespace {
 
 // Where the oldest hard copy waits while the others move up: a
-// reservation file of the program's own, so that it can come back.
+// reservation file of the program's own, so that it can come back. Named
+// ".bmp", as a hard copy that could not come back stays there: the removal
+// of leftover ".tmp" files at start leaves it.
 constexpr int SET_ASIDE = -1;
 
 // The renames of one rotation by slot, so that a rotation that cannot finish
@@ -43,7 +45,7 @@ class HistoryMoves {
     explicit HistoryMoves(const HistoryFileMove& move) : move_(move) {}
 
     bool SetAside(int slot) {
-        aside_ = CreateTemporaryFileBeside(historyFilePaths[slot]);
+        aside_ = CreateTemporaryFileBeside(historyFilePaths[slot], L".bmp");
         reservationEmpty_ = !aside_.empty();
         return reservationEmpty_ && Move(slot, SET_ASIDE);
     }

@@ -183,7 +183,7 @@ std::wstring FolderOf(const wchar_t* path) {
                                                              : text.substr(0, separator + 1));
 }
 
-std::wstring CreateTemporaryFileBeside(const wchar_t* destination) {
+std::wstring CreateTemporaryFileBeside(const wchar_t* destination, const wchar_t* suffix) {
     std::wstring folder = FolderOf(destination);
     if (folder.size() + TEMPORARY_NAME_LENGTH >= MAX_PATH) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
@@ -192,8 +192,8 @@ std::wstring CreateTemporaryFileBeside(const wchar_t* destination) {
     unsigned seed = GetTickCount() ^ (GetCurrentProcessId() << 4);
     for (int i = 0; i < TEMPORARY_NAME_TRIES; ++i) {
         wchar_t name[TEMPORARY_NAME_LENGTH + 1];
-        std::swprintf(name, std::size(name), L"%ls%04X%ls", TEMPORARY_PREFIX,
-                      (seed + i * 7919u) & 0xFFFF, TEMPORARY_SUFFIX);
+        std::swprintf(name, std::size(name), L"%ls%04X%.4ls", TEMPORARY_PREFIX,
+                      (seed + i * 7919u) & 0xFFFF, suffix);
         std::wstring candidate = folder + name;
         HANDLE file = CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -210,7 +210,7 @@ std::wstring CreateTemporaryFileBeside(const wchar_t* destination) {
 std::wstring WriteTemporaryFileBeside(const wchar_t* destination,
                                       const std::function<bool(const wchar_t* path)>& write,
                                       DWORD* error) {
-    std::wstring temporary = CreateTemporaryFileBeside(destination);
+    std::wstring temporary = CreateTemporaryFileBeside(destination, TEMPORARY_SUFFIX);
     if (temporary.empty()) {
         Failed(error);
         return temporary;

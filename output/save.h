@@ -50,8 +50,9 @@ bool WriteFileThroughTemporary(const wchar_t* destination,
 std::wstring FolderOf(const wchar_t* path);
 // Creates a new, empty temporary file of the program's own beside
 // `destination`, never one that exists already; empty when none could be
-// made or none fits the path limit.
-std::wstring CreateTemporaryFileBeside(const wchar_t* destination);
+// made or none fits the path limit. `suffix` is four characters; one other
+// than ".tmp" is no leftover that RemoveLeftoverTemporaryFiles removes.
+std::wstring CreateTemporaryFileBeside(const wchar_t* destination, const wchar_t* suffix = L".tmp");
 // A temporary file beside `destination` that `write` filled and that was
 // flushed to the disk; empty, and nothing left, when that failed.
 std::wstring WriteTemporaryFileBeside(const wchar_t* destination,

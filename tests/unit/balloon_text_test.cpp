@@ -63,10 +63,10 @@ TEST(BalloonTextTest, AHistoryNotPutBackSaysWhereItsFilesAreSetAsideFirst) {
     DeliveryFailures failures;
     failures.history = true;
     failures.print = PrintFailure::Skipped;
-    failures.historyStrays = {{2, 3, L""}, {3, 0, L"C:\\Temp\\~zvx1A2B.tmp"}};
+    failures.historyStrays = {{2, 3, L""}, {3, 0, L"C:\\Temp\\~zvx1A2B.bmp"}};
     EXPECT_EQ(DeliveryFailureBalloon(failures).text,
               L"履歴: 履歴のファイルがほかのプログラムに開かれているため、元に戻せませんでした"
-              L"（3枚目→一時フォルダーの~zvx1A2B.tmp、2枚目→3枚目）。ファイルは消していません。\n"
+              L"（3枚目→一時フォルダーの~zvx1A2B.bmp、2枚目→3枚目）。ファイルは消していません。\n"
               L"印刷: 履歴に入れられなかったため、印刷しませんでした。");
     for (int slot = 1; slot < 300; ++slot) failures.historyStrays.push_back({slot, slot + 1, L""});
     std::wstring text = DeliveryFailureBalloon(failures).text;

@@ -37,11 +37,12 @@ class HistoryTest : public ::testing::Test {
         return contents;
     }
 
-    // Slots 1..count, then each temporary file's content after "tmp ".
+    // Slots 1..count, then the content of each file of the program's own
+    // ("~zvx...") after "aside ".
     std::vector<std::string> Layout(int count) const {
         std::vector<std::string> layout = Slots(count);
         for (const std::wstring& name : folder.names())
-            if (IsTemporaryFileName(name.c_str())) layout.push_back("tmp " + ReadText(folder.file(name)));
+            if (name.rfind(L"~zvx", 0) == 0) layout.push_back("aside " + ReadText(folder.file(name)));
         return layout;
     }
 
@@ -57,7 +58,7 @@ Contents Reported(const Contents& before, const HistoryRotation& rotation) {
     for (const StrayHardCopy& stray : rotation.strays) {
         std::string content = before.at(stray.slot - 1);
         if (stray.nowInSlot > 0) after.at(stray.nowInSlot - 1) = content;
-        else after.push_back(ReadText(stray.setAsideFile) == content ? "tmp " + content : "?");
+        else after.push_back(ReadText(stray.setAsideFile) == content ? "aside " + content : "?");
     }
     return after;
 }
@@ -285,8 +286,8 @@ TEST_F(HistoryTest, AnInterruptedRotationLosesNothingAndSaysWhereEachFileIs) {
         {{"A", "B", "C"}, 3, {}, F::Unchanged, {"A", "B", "C"}},
         {{"A", "B", "C"}, 4, {}, F::Unchanged, {"A", "B", "C"}},
         // A stuck in 2 keeps B in 3, and B keeps C set aside
-        {{"A", "B", "C"}, 4, {3}, F::Disturbed, {"-", "A", "B", "tmp C"}},
-        {{"A", "B", "C"}, 4, {1}, F::Disturbed, {"A", "B", "-", "tmp C"}},
+        {{"A", "B", "C"}, 4, {3}, F::Disturbed, {"-", "A", "B", "aside C"}},
+        {{"A", "B", "C"}, 4, {1}, F::Disturbed, {"A", "B", "-", "aside C"}},
         // the files beyond a stuck one still go back
         {{"A", "B", "-", "D"}, 4, {2}, F::Disturbed, {"A", "-", "B", "D"}},
     };
@@ -298,6 +299,7 @@ TEST_F(HistoryTest, AnInterruptedRotationLosesNothingAndSaysWhereEachFileIs) {
             if (row.before[n - 1] != "-") Fill(n, row.before[n - 1]);
         Capture("N");
         HistoryRotation rotation = ShiftHistoryFiles(length, ScriptedMoves(row.failing, row.stuck));
+        RemoveLeftoverTemporaryFiles(folder.path().c_str()); // as the next start does
         EXPECT_EQ(rotation.filing, row.filing);
         EXPECT_EQ(Layout(length), row.after);
         EXPECT_EQ(Reported(row.before, rotation), row.after);
