@@ -62,15 +62,14 @@ TEST(BalloonTextTest, ALongFolderIsShortenedInItsMiddleToFit) {
 TEST(BalloonTextTest, AHistoryNotPutBackSaysWhereItsFilesAreSetAsideFirst) {
     DeliveryFailures failures;
     failures.history = true;
-    failures.print = PrintFailure::Skipped;
     failures.historyStrays = {{2, 3, L""}, {3, 0, L"C:\\Temp\\~zvx1A2B.bmp"}};
     EXPECT_EQ(DeliveryFailureBalloon(failures).text,
               L"履歴: 履歴のファイルがほかのプログラムに開かれているため、元に戻せませんでした"
-              L"（3枚目→一時フォルダーの~zvx1A2B.bmp、2枚目→3枚目）。ファイルは消していません。\n"
-              L"印刷: 履歴に入れられなかったため、印刷しませんでした。");
-    for (int slot = 1; slot < 300; ++slot) failures.historyStrays.push_back({slot, slot + 1, L""});
+              L"（3枚目→一時フォルダーの~zvx1A2B.bmp、2枚目→3枚目）。ファイルは消していません。");
+    failures.historyStrays.resize(300, {1, 2, L""});
+    failures.print = PrintFailure::Skipped;
     std::wstring text = DeliveryFailureBalloon(failures).text;
-    EXPECT_NE(text.find(L"枚目、…）。ファイルは消していません。\n印刷: "), std::wstring::npos);
+    EXPECT_NE(text.find(L"2枚目、…）。ファイルは消していません。\n印刷: "), std::wstring::npos);
     EXPECT_LE(text.size(), BALLOON_TEXT_CAPACITY - 1);
 }
 
