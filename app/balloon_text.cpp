@@ -61,6 +61,13 @@ std::wstring CaptureCause(CaptureFailure failure) {
     return L"書き込めません。";
 }
 
+// "PrintScreen と Ctrl+Alt+F12", or the one of them that was registered.
+std::wstring WorkingCaptureKeys(CaptureKeys working) {
+    std::wstring keys = working.printScreen ? L"PrintScreen" : L"";
+    if (working.ctrlAltF12) keys += keys.empty() ? L"Ctrl+Alt+F12" : L" と Ctrl+Alt+F12";
+    return keys;
+}
+
 void AddLine(std::wstring* text, const std::wstring& line) {
     if (line.empty()) return;
     if (!text->empty()) *text += L"\n";
@@ -143,13 +150,14 @@ BalloonText CaptureFailureBalloon(CaptureFailure failure, const std::wstring& fo
                        CutToCapacity(head + ElidePathMiddle(folder, room), BALLOON_TEXT_CAPACITY)};
 }
 
-BalloonText MissingHotKeysBalloon(const std::wstring& missingKeys, const wchar_t* workingKey,
+BalloonText MissingHotKeysBalloon(const std::wstring& missingKeys, CaptureKeys working,
                                   bool printScreenHeldBySystemSetting) {
     std::wstring text;
     if (printScreenHeldBySystemSetting)
         text = L"設定→アクセシビリティ→キーボードの「Print Screen キーを使用して画面キャプチャを"
                L"開く」をオフにしてください（クリックで開きます）。\n";
-    text += std::wstring(workingKey) + L" でハードコピーできます。\n";
+    std::wstring keys = WorkingCaptureKeys(working);
+    if (!keys.empty()) text += keys + L" でハードコピーできます。\n";
     // The list comes last: a long one is cut, never the advice above it.
     text += L"ほかのプログラムが使っているキー: " + missingKeys;
     const wchar_t* title = printScreenHeldBySystemSetting ? L"PrintScreen キーは Windows が使っています"

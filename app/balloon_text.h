@@ -45,9 +45,15 @@ enum class CaptureFailure { DiskFull, NotWritable, Held, NoFolder, NoMemory, Pat
 CaptureFailure CaptureFailureOf(unsigned long systemError, bool haveTemporaryFolder);
 // "ハードコピーを取れませんでした", the cause and the temporary folder.
 BalloonText CaptureFailureBalloon(CaptureFailure failure, const std::wstring& folder);
-// `missingKeys` is a list such as "PrintScreen, Ctrl+F3"; `workingKey` the
-// capture key that was registered.
-BalloonText MissingHotKeysBalloon(const std::wstring& missingKeys, const wchar_t* workingKey,
+
+// The capture keys that were registered.
+struct CaptureKeys {
+    bool printScreen = false;
+    bool ctrlAltF12 = false;
+};
+
+// `missingKeys` is a list such as "PrintScreen, Ctrl+F3".
+BalloonText MissingHotKeysBalloon(const std::wstring& missingKeys, CaptureKeys working,
                                   bool printScreenHeldBySystemSetting);
 // "ZORVEX", or the keys that are missing while any are.
 std::wstring TrayTipText(const std::wstring& missingKeys);

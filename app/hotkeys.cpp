@@ -148,9 +148,9 @@ void TellMissingHotKeys() {
     if (missingKeys == 0) return;
     bool heldBySetting =
         (missingKeys & BitOf(HOTKEY_CAPTURE)) != 0 && IsPrintScreenHeldBySystemSetting();
-    const wchar_t* workingKey =
-        (missingKeys & BitOf(HOTKEY_CAPTURE_ALT)) == 0 ? L"Ctrl+Alt+F12" : L"PrintScreen";
+    CaptureKeys working{(missingKeys & BitOf(HOTKEY_CAPTURE)) == 0,
+                        (missingKeys & BitOf(HOTKEY_CAPTURE_ALT)) == 0};
     ShowTrayBalloon(BalloonKind::HotKeys,
-                    MissingHotKeysBalloon(MissingHotKeyNames(), workingKey, heldBySetting),
+                    MissingHotKeysBalloon(MissingHotKeyNames(), working, heldBySetting),
                     heldBySetting);
 }

@@ -59,16 +59,33 @@ TEST(BalloonTextTest, ALongFolderIsShortenedInItsMiddleToFit) {
     EXPECT_EQ(text.substr(text.size() - 7), L"最後のフォルダ");
 }
 
-TEST(BalloonTextTest, MissingKeysNameTheWorkingKeyAndWindowsSetting) {
-    BalloonText plain = MissingHotKeysBalloon(L"PrintScreen, Ctrl+F3", L"Ctrl+Alt+F12", false);
-    EXPECT_EQ(plain.title, L"ホットキーを登録できませんでした");
-    EXPECT_EQ(plain.text, L"Ctrl+Alt+F12 でハードコピーできます。\n"
-                          L"ほかのプログラムが使っているキー: PrintScreen, Ctrl+F3");
-    BalloonText held = MissingHotKeysBalloon(L"PrintScreen", L"Ctrl+Alt+F12", true);
-    EXPECT_EQ(held.title, L"PrintScreen キーは Windows が使っています");
-    EXPECT_EQ(held.text.find(L"設定→アクセシビリティ→キーボードの「Print Screen キーを使用して"
-                             L"画面キャプチャを開く」をオフにしてください（クリックで開きます）。"),
-              0u);
+TEST(BalloonTextTest, MissingKeysNameTheCaptureKeysThatWorkAndWindowsSetting) {
+    const std::wstring plain = L"ホットキーを登録できませんでした";
+    const std::wstring setting = L"設定→アクセシビリティ→キーボードの「Print Screen キーを使用して"
+                                 L"画面キャプチャを開く」をオフにしてください（クリックで開きます）。\n";
+    struct Row {
+        const wchar_t* missing;
+        CaptureKeys working;
+        bool heldBySetting;
+        std::wstring title, text;
+    };
+    const Row rows[] = {
+        {L"Shift+PrintScreen", {true, true}, false, plain,
+         L"PrintScreen と Ctrl+Alt+F12 でハードコピーできます。\n"
+         L"ほかのプログラムが使っているキー: Shift+PrintScreen"},
+        {L"PrintScreen, Ctrl+F3", {false, true}, false, plain,
+         L"Ctrl+Alt+F12 でハードコピーできます。\n"
+         L"ほかのプログラムが使っているキー: PrintScreen, Ctrl+F3"},
+        {L"Ctrl+Alt+F12", {true, false}, false, plain,
+         L"PrintScreen でハードコピーできます。\nほかのプログラムが使っているキー: Ctrl+Alt+F12"},
+        {L"PrintScreen", {false, true}, true, L"PrintScreen キーは Windows が使っています",
+         setting + L"Ctrl+Alt+F12 でハードコピーできます。\nほかのプログラムが使っているキー: PrintScreen"},
+    };
+    for (const Row& row : rows) {
+        BalloonText balloon = MissingHotKeysBalloon(row.missing, row.working, row.heldBySetting);
+        EXPECT_EQ(balloon.title, row.title) << row.missing;
+        EXPECT_EQ(balloon.text, row.text) << row.missing;
+    }
     EXPECT_EQ(TrayTipText(L""), L"ZORVEX");
     EXPECT_EQ(TrayTipText(L"PrintScreen"), L"ZORVEX（使えないキー: PrintScreen）");
 }
