@@ -1,5 +1,6 @@
 #include "app/balloon_text.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
@@ -168,6 +169,12 @@ BalloonText MissingHotKeysBalloon(const std::wstring& missingKeys, CaptureKeys w
 std::wstring TrayTipText(const std::wstring& missingKeys) {
     if (missingKeys.empty()) return L"ZORVEX";
     return CutToCapacity(L"ZORVEX（使えないキー: " + missingKeys + L"）", TRAY_TIP_CAPACITY);
+}
+
+uint32_t HotKeyRetryMilliseconds(int triesSinceRestart) {
+    constexpr uint32_t FIRST = 3000, LONGEST = 60000;
+    int doublings = std::clamp(triesSinceRestart, 0, 5);
+    return std::min(FIRST << doublings, LONGEST);
 }
 
 bool BalloonRateLimit::TakeTurn(BalloonKind kind, uint32_t now) {

@@ -58,6 +58,10 @@ BalloonText MissingHotKeysBalloon(const std::wstring& missingKeys, CaptureKeys w
 // "ZORVEX", or the keys that are missing while any are.
 std::wstring TrayTipText(const std::wstring& missingKeys);
 
+// While a key is missing it is tried again after this many milliseconds:
+// 3 s once the tries (re)start, doubling with each try to a minute.
+uint32_t HotKeyRetryMilliseconds(int triesSinceRestart);
+
 // `text` cut to fit `capacity` UTF-16 units with its terminator, never in
 // the middle of a surrogate pair.
 std::wstring CutToCapacity(const std::wstring& text, size_t capacity);

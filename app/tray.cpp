@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 HMENU trayMenu;
 HMENU recentSubmenu;
@@ -28,7 +29,7 @@ int rotationsWhileTracking;
 BalloonRateLimit balloonRateLimit;
 // Whether the balloon shown last points at Windows' PrintScreen setting.
 bool lastBalloonOpensKeyboardSettings;
-// The tooltip as last set, for the icon added again after the taskbar is
+// The tooltip the icon shows, for the icon added again after the taskbar is
 // recreated.
 std::wstring trayTip = L"ZORVEX";
 
@@ -108,7 +109,8 @@ void AddTrayIcon(HWND owner) {
     std::wcscpy(data.szTip, L"ZORVEX");
     Shell_NotifyIconW(NIM_ADD, &data);
     if (icon) DestroyIcon(icon);
-    if (trayTip != L"ZORVEX") SetTrayTip(trayTip);
+    // The icon added shows "ZORVEX"; the tooltip as last set goes to it.
+    SetTrayTip(std::exchange(trayTip, L"ZORVEX"));
 }
 
 namespace {
@@ -177,7 +179,9 @@ void OnTrayBalloonClick() {
     ShellExecuteExW(&execute);
 }
 
+// Each change wakes the shell: a tooltip that stays is not sent again.
 void SetTrayTip(const std::wstring& tip) {
+    if (tip == trayTip) return;
     trayTip = tip;
     NOTIFYICONDATAW data = TrayIconData(NIF_TIP);
     CopyText(data.szTip, std::size(data.szTip), tip);

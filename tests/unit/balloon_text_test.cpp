@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <climits>
 #include <utility>
 
 TEST(BalloonTextTest, FailedOutputsAreNamedWithTheFolderLast) {
@@ -88,6 +89,14 @@ TEST(BalloonTextTest, MissingKeysNameTheCaptureKeysThatWorkAndWindowsSetting) {
     }
     EXPECT_EQ(TrayTipText(L""), L"ZORVEX");
     EXPECT_EQ(TrayTipText(L"PrintScreen"), L"ZORVEX（使えないキー: PrintScreen）");
+}
+
+TEST(BalloonTextTest, HotKeyRetriesBackOffFromThreeSecondsToAMinute) {
+    const std::pair<int, uint32_t> rows[] = {{0, 3000},  {1, 6000},  {2, 12000},   {3, 24000},
+                                             {4, 48000}, {5, 60000}, {6, 60000},   {31, 60000},
+                                             {-1, 3000}, {INT_MAX, 60000}};
+    for (auto [tries, milliseconds] : rows)
+        EXPECT_EQ(HotKeyRetryMilliseconds(tries), milliseconds) << tries;
 }
 
 TEST(BalloonTextTest, CutsNeverSplitACharacter) {
