@@ -94,7 +94,9 @@ void UpdateHotKeyWatch(HWND window) {
         KillTimer(window, HOTKEY_RETRY_TIMER);
         retryTries = 0;
     }
-    SetTrayTip(TrayTipText(MissingHotKeyNames()));
+    SetTrayMissingKeys(MissingHotKeyNames());
+    // A balloon waiting for quiet to end names the keys as they are now.
+    if (IsTrayBalloonWaiting(BalloonKind::HotKeys)) TellMissingHotKeys();
 }
 
 void TryMissingKeys(HWND window) {
@@ -162,7 +164,10 @@ void RestartHotKeyRetries(HWND window) {
 }
 
 void TellMissingHotKeys() {
-    if (missingKeys == 0) return;
+    if (missingKeys == 0) {
+        WithdrawTrayBalloon(BalloonKind::HotKeys);
+        return;
+    }
     bool heldBySetting =
         (missingKeys & BitOf(HOTKEY_CAPTURE)) != 0 && IsPrintScreenHeldBySystemSetting();
     CaptureKeys working{(missingKeys & BitOf(HOTKEY_CAPTURE)) == 0,

@@ -241,6 +241,7 @@ LRESULT OnQueryEndSession(HWND window) {
 
 void OnTimer(HWND window, WPARAM timer) {
     if (timer == HOTKEY_RETRY_TIMER) RetryMissingHotKeys(window);
+    if (timer == BALLOON_WAIT_TIMER) ShowWaitingBalloon();
     if (timer == CLOSE_WAIT_TIMER && !UserIsChoosing()) {
         ShutdownBlockReasonDestroy(window);
         OnClose(window);
