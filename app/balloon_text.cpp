@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -96,6 +97,46 @@ std::wstring StrayHistoryLine(std::vector<StrayHardCopy> strays) {
     return head + places + tail;
 }
 
+// "PrintScreen と Ctrl+Alt+F12", or the one of them that was registered.
+std::wstring WorkingCaptureKeys(CaptureKeys working) {
+    std::wstring keys = working.printScreen ? L"PrintScreen" : L"";
+    if (working.ctrlAltF12) keys += keys.empty() ? L"Ctrl+Alt+F12" : L" と Ctrl+Alt+F12";
+    return keys;
+}
+
+constexpr BalloonKind OUTPUT_KINDS[] = {BalloonKind::Clipboard, BalloonKind::Save,
+                                       BalloonKind::History, BalloonKind::Print};
+
+bool HasFailureOf(const DeliveryFailures& failures, BalloonKind kind) {
+    switch (kind) {
+    case BalloonKind::Clipboard: return failures.clipboard;
+    case BalloonKind::Save: return failures.save != SaveFailure::None;
+    case BalloonKind::History: return failures.history;
+    case BalloonKind::Print: return failures.print != PrintFailure::None;
+    default: return false;
+    }
+}
+
+// Everything the balloon tells of one kind's failure.
+void CopyFailureOf(BalloonKind kind, const DeliveryFailures& from, DeliveryFailures* to) {
+    switch (kind) {
+    case BalloonKind::Clipboard:
+        to->clipboard = from.clipboard;
+        to->clipboardHeldByOther = from.clipboardHeldByOther;
+        break;
+    case BalloonKind::Save:
+        to->save = from.save;
+        to->saveFolder = from.saveFolder;
+        break;
+    case BalloonKind::History:
+        to->history = from.history;
+        to->historyStrays = from.historyStrays;
+        break;
+    case BalloonKind::Print: to->print = from.print; break;
+    default: break;
+    }
+}
+
 void AddLine(std::wstring* text, const std::wstring& line) {
     if (line.empty()) return;
     if (!text->empty()) *text += L"\n";
@@ -180,13 +221,14 @@ BalloonText CaptureFailureBalloon(CaptureFailure failure, const std::wstring& fo
                        CutToCapacity(head + ElidePathMiddle(folder, room), BALLOON_TEXT_CAPACITY)};
 }
 
-BalloonText MissingHotKeysBalloon(const std::wstring& missingKeys, const wchar_t* workingKey,
+BalloonText MissingHotKeysBalloon(const std::wstring& missingKeys, CaptureKeys working,
                                   bool printScreenHeldBySystemSetting) {
     std::wstring text;
     if (printScreenHeldBySystemSetting)
         text = L"設定→アクセシビリティ→キーボードの「Print Screen キーを使用して画面キャプチャを"
                L"開く」をオフにしてください（クリックで開きます）。\n";
-    text += std::wstring(workingKey) + L" でハードコピーできます。\n";
+    std::wstring keys = WorkingCaptureKeys(working);
+    if (!keys.empty()) text += keys + L" でハードコピーできます。\n";
     // The list comes last: a long one is cut, never the advice above it.
     text += L"ほかのプログラムが使っているキー: " + missingKeys;
     const wchar_t* title = printScreenHeldBySystemSetting ? L"PrintScreen キーは Windows が使っています"
@@ -194,16 +236,98 @@ BalloonText MissingHotKeysBalloon(const std::wstring& missingKeys, const wchar_t
     return BalloonText{title, CutToCapacity(text, BALLOON_TEXT_CAPACITY)};
 }
 
-std::wstring TrayTipText(const std::wstring& missingKeys) {
-    if (missingKeys.empty()) return L"ZORVEX";
-    return CutToCapacity(L"ZORVEX（使えないキー: " + missingKeys + L"）", TRAY_TIP_CAPACITY);
+std::wstring TrayTipText(const std::wstring& missingKeys, bool failuresWaiting) {
+    // The mark comes first: a long list of keys is cut, never the mark.
+    std::wstring notes = failuresWaiting ? L"未通知の失敗があります" : L"";
+    if (!missingKeys.empty()) notes += (notes.empty() ? L"" : L"。") + (L"使えないキー: " + missingKeys);
+    if (notes.empty()) return L"ZORVEX";
+    return CutToCapacity(L"ZORVEX（" + notes + L"）", TRAY_TIP_CAPACITY);
+}
+
+uint32_t HotKeyRetryMilliseconds(int triesSinceRestart) {
+    constexpr uint32_t FIRST = 3000, LONGEST = 60000;
+    int doublings = std::clamp(triesSinceRestart, 0, 5);
+    return std::min(FIRST << doublings, LONGEST);
 }
 
 bool BalloonRateLimit::TakeTurn(BalloonKind kind, uint32_t now) {
     int index = static_cast<int>(kind);
     if (index < 0 || index >= static_cast<int>(BalloonKind::Count)) return false;
     if (shown_[index] && now - lastShown_[index] < INTERVAL_MILLISECONDS) return false;
+    NoteShown(kind, now);
+    return true;
+}
+
+void BalloonRateLimit::NoteShown(BalloonKind kind, uint32_t now) {
+    int index = static_cast<int>(kind);
     shown_[index] = true;
     lastShown_[index] = now;
-    return true;
+}
+
+std::optional<TrayBalloon> PendingBalloons::OfferFailures(const DeliveryFailures& failures,
+                                                          bool quiet, uint32_t now) {
+    if (quiet) {
+        for (BalloonKind kind : OUTPUT_KINDS) {
+            if (HasFailureOf(failures, kind)) CopyFailureOf(kind, failures, &failures_);
+        }
+        return std::nullopt;
+    }
+    // What waited was never told: it shows whatever the interval says.
+    DeliveryFailures shown = std::exchange(failures_, DeliveryFailures());
+    for (BalloonKind kind : OUTPUT_KINDS) {
+        if (!HasFailureOf(failures, kind)) continue;
+        if (HasFailureOf(shown, kind) || limit_.TakeTurn(kind, now))
+            CopyFailureOf(kind, failures, &shown);
+    }
+    return ShowFailures(shown, now);
+}
+
+std::optional<TrayBalloon> PendingBalloons::Offer(BalloonKind kind, const TrayBalloon& balloon,
+                                                  bool quiet, uint32_t now) {
+    std::optional<TrayBalloon>& waiting = others_[static_cast<int>(kind)];
+    if (quiet) {
+        waiting = balloon;
+        return std::nullopt;
+    }
+    bool waited = waiting.has_value();
+    waiting.reset();
+    if (waited)
+        limit_.NoteShown(kind, now);
+    else if (!limit_.TakeTurn(kind, now))
+        return std::nullopt;
+    return balloon;
+}
+
+std::optional<TrayBalloon> PendingBalloons::QuietEnded(uint32_t now) {
+    if (failures_.any()) return ShowFailures(std::exchange(failures_, DeliveryFailures()), now);
+    for (int index = 0; index < static_cast<int>(BalloonKind::Count); ++index) {
+        if (!others_[index]) continue;
+        TrayBalloon balloon = *std::exchange(others_[index], std::nullopt);
+        limit_.NoteShown(static_cast<BalloonKind>(index), now);
+        return balloon;
+    }
+    return std::nullopt;
+}
+
+void PendingBalloons::Withdraw(BalloonKind kind) { others_[static_cast<int>(kind)].reset(); }
+
+bool PendingBalloons::Waiting() const {
+    if (failures_.any()) return true;
+    for (const std::optional<TrayBalloon>& waiting : others_) {
+        if (waiting) return true;
+    }
+    return false;
+}
+
+bool PendingBalloons::Waiting(BalloonKind kind) const {
+    return HasFailureOf(failures_, kind) || others_[static_cast<int>(kind)].has_value();
+}
+
+std::optional<TrayBalloon> PendingBalloons::ShowFailures(const DeliveryFailures& shown,
+                                                         uint32_t now) {
+    if (!shown.any()) return std::nullopt;
+    for (BalloonKind kind : OUTPUT_KINDS) {
+        if (HasFailureOf(shown, kind)) limit_.NoteShown(kind, now);
+    }
+    return TrayBalloon{DeliveryFailureBalloon(shown)};
 }

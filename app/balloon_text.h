@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // The capacities of NOTIFYICONDATAW's texts in UTF-16 units, terminator included.
@@ -49,12 +50,23 @@ enum class CaptureFailure { DiskFull, NotWritable, Held, NoFolder, NoMemory, Pat
 CaptureFailure CaptureFailureOf(unsigned long systemError, bool haveTemporaryFolder);
 // "ハードコピーを取れませんでした", the cause and the temporary folder.
 BalloonText CaptureFailureBalloon(CaptureFailure failure, const std::wstring& folder);
-// `missingKeys` is a list such as "PrintScreen, Ctrl+F3"; `workingKey` the
-// capture key that was registered.
-BalloonText MissingHotKeysBalloon(const std::wstring& missingKeys, const wchar_t* workingKey,
+
+// The capture keys that were registered.
+struct CaptureKeys {
+    bool printScreen = false;
+    bool ctrlAltF12 = false;
+};
+
+// `missingKeys` is a list such as "PrintScreen, Ctrl+F3".
+BalloonText MissingHotKeysBalloon(const std::wstring& missingKeys, CaptureKeys working,
                                   bool printScreenHeldBySystemSetting);
-// "ZORVEX", or the keys that are missing while any are.
-std::wstring TrayTipText(const std::wstring& missingKeys);
+// "ZORVEX", marked while failures wait to be told, and naming the keys that
+// are missing while any are.
+std::wstring TrayTipText(const std::wstring& missingKeys, bool failuresWaiting);
+
+// While a key is missing it is tried again after this many milliseconds:
+// 3 s once the tries (re)start, doubling with each try to a minute.
+uint32_t HotKeyRetryMilliseconds(int triesSinceRestart);
 
 // `text` cut to fit `capacity` UTF-16 units with its terminator, never in
 // the middle of a surrogate pair.
@@ -72,8 +84,47 @@ class BalloonRateLimit {
     // Whether a balloon of `kind` may show at `now` (a millisecond tick
     // count that may wrap); taking the turn starts the kind's interval.
     bool TakeTurn(BalloonKind kind, uint32_t now);
+    // Starts the kind's interval at `now`: a balloon of it was shown.
+    void NoteShown(BalloonKind kind, uint32_t now);
 
   private:
     bool shown_[static_cast<int>(BalloonKind::Count)] = {};
     uint32_t lastShown_[static_cast<int>(BalloonKind::Count)] = {};
+};
+
+// A balloon of the tray icon; a click on one that `opensKeyboardSettings`
+// opens Windows' keyboard settings.
+struct TrayBalloon {
+    BalloonText text;
+    bool opensKeyboardSettings = false;
+};
+
+// When the tray's balloons show: at most one of a kind per interval, and none
+// while the user asks for quiet (a presentation, a full-screen program, quiet
+// hours). Meanwhile the newest of each kind waits, its turn not taken, until
+// quiet ends.
+class PendingBalloons {
+  public:
+    // The failed outputs of a capture or of a viewer command at `now` (a
+    // millisecond tick count that may wrap): the balloon to show at once,
+    // without the kinds told moments ago, if any.
+    std::optional<TrayBalloon> OfferFailures(const DeliveryFailures& failures, bool quiet,
+                                             uint32_t now);
+    // A balloon of a kind other than the outputs'.
+    std::optional<TrayBalloon> Offer(BalloonKind kind, const TrayBalloon& balloon, bool quiet,
+                                     uint32_t now);
+    // Once quiet has ended, what waits, one balloon a call: the outputs'
+    // failures together, then each other kind.
+    std::optional<TrayBalloon> QuietEnded(uint32_t now);
+    // A waiting balloon of `kind` that no longer holds.
+    void Withdraw(BalloonKind kind);
+    bool Waiting() const;
+    bool Waiting(BalloonKind kind) const;
+
+  private:
+    std::optional<TrayBalloon> ShowFailures(const DeliveryFailures& shown, uint32_t now);
+
+    BalloonRateLimit limit_;
+    DeliveryFailures failures_;
+    std::optional<TrayBalloon> others_[static_cast<int>(BalloonKind::Count)];
 };

@@ -90,20 +90,12 @@ void StartRangeCapture() {
 }
 
 void TellCaptureFailure(DWORD error) {
-    if (!TakeBalloonTurn(BalloonKind::Capture)) return;
-    ShowTrayBalloonNow(CaptureFailureBalloon(CaptureFailureOf(error, tempDirectory[0] != L'\0'),
-                                             FolderNameOf(tempDirectory)));
+    ShowTrayBalloon(BalloonKind::Capture,
+                    CaptureFailureBalloon(CaptureFailureOf(error, tempDirectory[0] != L'\0'),
+                                          FolderNameOf(tempDirectory)));
 }
 
-void TellDeliveryFailures(DeliveryFailures failures) {
-    if (failures.clipboard && !TakeBalloonTurn(BalloonKind::Clipboard)) failures.clipboard = false;
-    if (failures.save != SaveFailure::None && !TakeBalloonTurn(BalloonKind::Save))
-        failures.save = SaveFailure::None;
-    if (failures.history && !TakeBalloonTurn(BalloonKind::History)) failures.history = false;
-    if (failures.print != PrintFailure::None && !TakeBalloonTurn(BalloonKind::Print))
-        failures.print = PrintFailure::None;
-    if (failures.any()) ShowTrayBalloonNow(DeliveryFailureBalloon(failures));
-}
+void TellDeliveryFailures(DeliveryFailures failures) { ShowFailureBalloon(failures); }
 
 SaveFailure SaveFailureOf(DWORD error) {
     // What the write did not say is told as a folder that cannot be written.

@@ -36,6 +36,8 @@ const wchar_t* const LAUNCHER_KEY_NAMES[LAUNCHER_COUNT] = {
 // The keys of the block that are wanted but another program holds, one bit
 // per id from HOTKEY_BLOCK_FIRST.
 uint32_t missingKeys;
+// The tries made by the retry timer since the retries (re)started.
+int retryTries;
 
 uint32_t BitOf(int id) {
     return 1u << (id - HOTKEY_BLOCK_FIRST);
@@ -83,13 +85,22 @@ bool IsPrintScreenHeldBySystemSetting() {
 }
 
 // The retry timer runs only while a key is missing, so that an idle program
-// with all its keys wakes for nothing.
+// with all its keys wakes for nothing; while one stays missing it wakes
+// less and less often.
 void UpdateHotKeyWatch(HWND window) {
-    if (missingKeys != 0)
-        SetTimer(window, HOTKEY_RETRY_TIMER, HOTKEY_RETRY_MILLISECONDS, nullptr);
-    else
+    if (missingKeys != 0) {
+        SetTimer(window, HOTKEY_RETRY_TIMER, HotKeyRetryMilliseconds(retryTries), nullptr);
+    } else {
         KillTimer(window, HOTKEY_RETRY_TIMER);
-    SetTrayTip(TrayTipText(MissingHotKeyNames()));
+        retryTries = 0;
+    }
+    SetTrayMissingKeys(MissingHotKeyNames());
+    // A balloon waiting for quiet to end names the keys as they are now.
+    if (IsTrayBalloonWaiting(BalloonKind::HotKeys)) TellMissingHotKeys();
+}
+
+void TryMissingKeys(HWND window) {
+    ForEachMissingKey([window](const HotKeyDefinition& key) { Register(window, key); });
 }
 
 } // namespace
@@ -140,17 +151,28 @@ void UnregisterProgramHotKeys(HWND window) {
 
 void RetryMissingHotKeys(HWND window) {
     if (missingKeys == 0) return;
-    ForEachMissingKey([window](const HotKeyDefinition& key) { Register(window, key); });
+    ++retryTries;
+    TryMissingKeys(window);
+    UpdateHotKeyWatch(window);
+}
+
+void RestartHotKeyRetries(HWND window) {
+    retryTries = 0;
+    if (missingKeys == 0) return;
+    TryMissingKeys(window);
     UpdateHotKeyWatch(window);
 }
 
 void TellMissingHotKeys() {
-    if (missingKeys == 0) return;
+    if (missingKeys == 0) {
+        WithdrawTrayBalloon(BalloonKind::HotKeys);
+        return;
+    }
     bool heldBySetting =
         (missingKeys & BitOf(HOTKEY_CAPTURE)) != 0 && IsPrintScreenHeldBySystemSetting();
-    const wchar_t* workingKey =
-        (missingKeys & BitOf(HOTKEY_CAPTURE_ALT)) == 0 ? L"Ctrl+Alt+F12" : L"PrintScreen";
+    CaptureKeys working{(missingKeys & BitOf(HOTKEY_CAPTURE)) == 0,
+                        (missingKeys & BitOf(HOTKEY_CAPTURE_ALT)) == 0};
     ShowTrayBalloon(BalloonKind::HotKeys,
-                    MissingHotKeysBalloon(MissingHotKeyNames(), workingKey, heldBySetting),
+                    MissingHotKeysBalloon(MissingHotKeyNames(), working, heldBySetting),
                     heldBySetting);
 }

@@ -26,9 +26,8 @@ inline bool IsProgramHotKey(WPARAM id) {
 }
 
 // While a key of the block is held by another program, the main window's
-// timer tries it again at this interval.
+// timer tries it again, at intervals that grow (HotKeyRetryMilliseconds).
 constexpr UINT_PTR HOTKEY_RETRY_TIMER = 1070;
-constexpr UINT HOTKEY_RETRY_MILLISECONDS = 3000;
 
 // False only when neither PrintScreen nor Ctrl+Alt+F12 could be registered.
 // Every key that could not be registered is remembered as missing.
@@ -37,6 +36,9 @@ void UnregisterProgramHotKeys(HWND window);
 // Tries the missing keys again; a key got works at once. The tray tooltip
 // names the keys still missing, and the retry timer stops with the last.
 void RetryMissingHotKeys(HWND window);
+// Tries them at once and starts the intervals again from the shortest: the
+// settings or the shell changed, and the holder may have gone with them.
+void RestartHotKeyRetries(HWND window);
 // One balloon naming the missing keys, when any are.
 void TellMissingHotKeys();
 // "PrintScreen, Ctrl+F3": the missing keys, empty when none.

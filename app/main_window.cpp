@@ -188,7 +188,7 @@ bool IsUserRequest(UINT message, WPARAM wParam, LPARAM lParam) {
 // keys may have ended with the old shell.
 void OnTaskbarCreated(HWND window) {
     AddTrayIcon(window);
-    RetryMissingHotKeys(window);
+    RestartHotKeyRetries(window);
     TellMissingHotKeys();
 }
 
@@ -241,6 +241,7 @@ LRESULT OnQueryEndSession(HWND window) {
 
 void OnTimer(HWND window, WPARAM timer) {
     if (timer == HOTKEY_RETRY_TIMER) RetryMissingHotKeys(window);
+    if (timer == BALLOON_WAIT_TIMER) ShowWaitingBalloon();
     if (timer == CLOSE_WAIT_TIMER && !UserIsChoosing()) {
         ShutdownBlockReasonDestroy(window);
         OnClose(window);
@@ -283,7 +284,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_OPEN_RECENT_SLOT: OnRecentHardCopy(static_cast<int>(wParam)); return 0;
     case WM_TIMER: OnTimer(window, wParam); return 0;
     case WM_QUERYENDSESSION: return OnQueryEndSession(window);
-    case WM_SETTINGCHANGE: RetryMissingHotKeys(window); break;
+    case WM_SETTINGCHANGE: RestartHotKeyRetries(window); break;
     default: break;
     }
     if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) OnTaskbarCreated(window);

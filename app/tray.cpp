@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 HMENU trayMenu;
 HMENU recentSubmenu;
@@ -25,12 +26,15 @@ bool trayMenuTracking;
 bool trayMenuStale;
 int rotationsWhileTracking;
 
-BalloonRateLimit balloonRateLimit;
+PendingBalloons balloons;
+bool balloonWaitTimerOn;
 // Whether the balloon shown last points at Windows' PrintScreen setting.
 bool lastBalloonOpensKeyboardSettings;
-// The tooltip as last set, for the icon added again after the taskbar is
+// The tooltip the icon shows, for the icon added again after the taskbar is
 // recreated.
 std::wstring trayTip = L"ZORVEX";
+std::wstring missingKeyNames;
+void UpdateTrayTip();
 
 struct MenuItem {
     const wchar_t* text; // null for a separator
@@ -108,7 +112,9 @@ void AddTrayIcon(HWND owner) {
     std::wcscpy(data.szTip, L"ZORVEX");
     Shell_NotifyIconW(NIM_ADD, &data);
     if (icon) DestroyIcon(icon);
-    if (trayTip != L"ZORVEX") SetTrayTip(trayTip);
+    // The icon added shows "ZORVEX"; the tooltip as it should be goes to it.
+    trayTip = L"ZORVEX";
+    UpdateTrayTip();
 }
 
 namespace {
@@ -143,27 +149,65 @@ bool UserAsksForQuiet() {
     return state != ACCEPTS_NOTIFICATIONS && state != APP;
 }
 
-} // namespace
-
-bool TakeBalloonTurn(BalloonKind kind) {
-    return balloonRateLimit.TakeTurn(kind, GetTickCount());
+// Each change wakes the shell: a tooltip that stays is not sent again.
+void SetTrayTip(const std::wstring& tip) {
+    if (tip == trayTip) return;
+    trayTip = tip;
+    NOTIFYICONDATAW data = TrayIconData(NIF_TIP);
+    CopyText(data.szTip, std::size(data.szTip), tip);
+    Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
-void ShowTrayBalloonNow(const BalloonText& text, bool opensKeyboardSettings) {
-    if (UserAsksForQuiet()) return;
+void UpdateTrayTip() { SetTrayTip(TrayTipText(missingKeyNames, balloons.Waiting())); }
+
+void ShowBalloonNow(const TrayBalloon& balloon) {
     constexpr DWORD RESPECT_QUIET_TIME = 0x80;
     NOTIFYICONDATAW data = TrayIconData(NIF_INFO);
-    CopyText(data.szInfoTitle, std::size(data.szInfoTitle), text.title);
-    CopyText(data.szInfo, std::size(data.szInfo), text.text);
+    CopyText(data.szInfoTitle, std::size(data.szInfoTitle), balloon.text.title);
+    CopyText(data.szInfo, std::size(data.szInfo), balloon.text.text);
     data.dwInfoFlags = NIIF_WARNING | RESPECT_QUIET_TIME;
     if (Shell_NotifyIconW(NIM_MODIFY, &data))
-        lastBalloonOpensKeyboardSettings = opensKeyboardSettings;
+        lastBalloonOpensKeyboardSettings = balloon.opensKeyboardSettings;
 }
 
+// Shows the balloon an offer gave, if any; the wait timer runs and the
+// tooltip is marked exactly while balloons wait.
+bool Follow(const std::optional<TrayBalloon>& shown) {
+    if (shown) ShowBalloonNow(*shown);
+    bool waiting = balloons.Waiting();
+    if (waiting && !balloonWaitTimerOn)
+        SetTimer(mainWindow, BALLOON_WAIT_TIMER, BALLOON_WAIT_MILLISECONDS, nullptr);
+    if (!waiting && balloonWaitTimerOn) KillTimer(mainWindow, BALLOON_WAIT_TIMER);
+    balloonWaitTimerOn = waiting;
+    UpdateTrayTip();
+    return shown.has_value();
+}
+
+} // namespace
+
 bool ShowTrayBalloon(BalloonKind kind, const BalloonText& text, bool opensKeyboardSettings) {
-    if (!TakeBalloonTurn(kind)) return false;
-    ShowTrayBalloonNow(text, opensKeyboardSettings);
-    return true;
+    return Follow(balloons.Offer(kind, TrayBalloon{text, opensKeyboardSettings}, UserAsksForQuiet(),
+                                 GetTickCount()));
+}
+
+void ShowFailureBalloon(const DeliveryFailures& failures) {
+    Follow(balloons.OfferFailures(failures, UserAsksForQuiet(), GetTickCount()));
+}
+
+void ShowWaitingBalloon() {
+    if (!UserAsksForQuiet()) Follow(balloons.QuietEnded(GetTickCount()));
+}
+
+bool IsTrayBalloonWaiting(BalloonKind kind) { return balloons.Waiting(kind); }
+
+void WithdrawTrayBalloon(BalloonKind kind) {
+    balloons.Withdraw(kind);
+    Follow(std::nullopt);
+}
+
+void SetTrayMissingKeys(const std::wstring& names) {
+    missingKeyNames = names;
+    UpdateTrayTip();
 }
 
 void OnTrayBalloonClick() {
@@ -175,13 +219,6 @@ void OnTrayBalloonClick() {
     execute.lpFile = L"ms-settings:easeofaccess-keyboard";
     execute.nShow = SW_SHOWNORMAL;
     ShellExecuteExW(&execute);
-}
-
-void SetTrayTip(const std::wstring& tip) {
-    trayTip = tip;
-    NOTIFYICONDATAW data = TrayIconData(NIF_TIP);
-    CopyText(data.szTip, std::size(data.szTip), tip);
-    Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
 BOOL DeleteTrayIcon(HWND owner) {

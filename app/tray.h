@@ -29,18 +29,29 @@ void DestroyTrayMenu();
 // Whether the tray menu is being tracked.
 bool IsTrayMenuOpen();
 
+// While balloons wait for quiet to end, the main window's timer looks this
+// often whether it has.
+constexpr UINT_PTR BALLOON_WAIT_TIMER = 1072;
+constexpr UINT BALLOON_WAIT_MILLISECONDS = 5000;
+
 // Shows `text` in a balloon of the tray icon unless a balloon of `kind` was
-// shown moments ago or the user asked for quiet (presentation, full screen,
-// quiet hours); a newer balloon replaces the one showing. False when none
-// was shown. A click on a balloon that `opensKeyboardSettings` opens
-// Windows' keyboard settings.
+// shown moments ago; a newer balloon replaces the one showing. False when none
+// was shown now. While the user asks for quiet (presentation, full screen,
+// quiet hours) the newest balloon of each kind waits for quiet to end, and the
+// tooltip says that failures wait. A click on a balloon that
+// `opensKeyboardSettings` opens Windows' keyboard settings.
 bool ShowTrayBalloon(BalloonKind kind, const BalloonText& text, bool opensKeyboardSettings = false);
-// Whether a balloon of `kind` may show now; taking the turn counts as one
-// shown. For a caller that puts several kinds into one balloon.
-bool TakeBalloonTurn(BalloonKind kind);
-void ShowTrayBalloonNow(const BalloonText& text, bool opensKeyboardSettings = false);
+// One balloon for the failed outputs in the same way, leaving out the kinds
+// told moments ago.
+void ShowFailureBalloon(const DeliveryFailures& failures);
+// On the wait timer: what waits shows once quiet has ended.
+void ShowWaitingBalloon();
+bool IsTrayBalloonWaiting(BalloonKind kind);
+// A waiting balloon of `kind` that no longer holds waits no more.
+void WithdrawTrayBalloon(BalloonKind kind);
 void OnTrayBalloonClick();
-void SetTrayTip(const std::wstring& tip);
+// The keys the tooltip names as missing ("PrintScreen, Ctrl+F3"), or none.
+void SetTrayMissingKeys(const std::wstring& names);
 
 // "%d枚目 ( %4d x %4d ) - " followed by the file-time text, cut to capacity.
 void FormatRecentLabel(int slot, int width, int height, const wchar_t* fileTime, wchar_t* out,

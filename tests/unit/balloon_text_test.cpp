@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <climits>
+#include <optional>
 #include <utility>
 
 TEST(BalloonTextTest, FailedOutputsAreNamedWithTheFolderLast) {
@@ -73,18 +75,108 @@ TEST(BalloonTextTest, AHistoryNotPutBackSaysWhereItsFilesAreSetAsideFirst) {
     EXPECT_LE(text.size(), BALLOON_TEXT_CAPACITY - 1);
 }
 
-TEST(BalloonTextTest, MissingKeysNameTheWorkingKeyAndWindowsSetting) {
-    BalloonText plain = MissingHotKeysBalloon(L"PrintScreen, Ctrl+F3", L"Ctrl+Alt+F12", false);
-    EXPECT_EQ(plain.title, L"ホットキーを登録できませんでした");
-    EXPECT_EQ(plain.text, L"Ctrl+Alt+F12 でハードコピーできます。\n"
-                          L"ほかのプログラムが使っているキー: PrintScreen, Ctrl+F3");
-    BalloonText held = MissingHotKeysBalloon(L"PrintScreen", L"Ctrl+Alt+F12", true);
-    EXPECT_EQ(held.title, L"PrintScreen キーは Windows が使っています");
-    EXPECT_EQ(held.text.find(L"設定→アクセシビリティ→キーボードの「Print Screen キーを使用して"
-                             L"画面キャプチャを開く」をオフにしてください（クリックで開きます）。"),
-              0u);
-    EXPECT_EQ(TrayTipText(L""), L"ZORVEX");
-    EXPECT_EQ(TrayTipText(L"PrintScreen"), L"ZORVEX（使えないキー: PrintScreen）");
+TEST(BalloonTextTest, MissingKeysNameTheCaptureKeysThatWorkAndWindowsSetting) {
+    const std::wstring plain = L"ホットキーを登録できませんでした";
+    const std::wstring setting = L"設定→アクセシビリティ→キーボードの「Print Screen キーを使用して"
+                                 L"画面キャプチャを開く」をオフにしてください（クリックで開きます）。\n";
+    struct Row {
+        const wchar_t* missing;
+        CaptureKeys working;
+        bool heldBySetting;
+        std::wstring title, text;
+    };
+    const Row rows[] = {
+        {L"Shift+PrintScreen", {true, true}, false, plain,
+         L"PrintScreen と Ctrl+Alt+F12 でハードコピーできます。\n"
+         L"ほかのプログラムが使っているキー: Shift+PrintScreen"},
+        {L"PrintScreen, Ctrl+F3", {false, true}, false, plain,
+         L"Ctrl+Alt+F12 でハードコピーできます。\n"
+         L"ほかのプログラムが使っているキー: PrintScreen, Ctrl+F3"},
+        {L"Ctrl+Alt+F12", {true, false}, false, plain,
+         L"PrintScreen でハードコピーできます。\nほかのプログラムが使っているキー: Ctrl+Alt+F12"},
+        {L"PrintScreen", {false, true}, true, L"PrintScreen キーは Windows が使っています",
+         setting + L"Ctrl+Alt+F12 でハードコピーできます。\nほかのプログラムが使っているキー: PrintScreen"},
+    };
+    for (const Row& row : rows) {
+        BalloonText balloon = MissingHotKeysBalloon(row.missing, row.working, row.heldBySetting);
+        EXPECT_EQ(balloon.title, row.title) << row.missing;
+        EXPECT_EQ(balloon.text, row.text) << row.missing;
+    }
+}
+
+TEST(BalloonTextTest, TheTooltipMarksFailuresWaitingAndNamesTheMissingKeys) {
+    const std::wstring allKeys = L"PrintScreen, Ctrl+PrintScreen, Shift+PrintScreen, "
+                                 L"Alt+PrintScreen, Ctrl+Alt+PrintScreen, Ctrl+Alt+F10, "
+                                 L"Ctrl+Alt+F11, Ctrl+F1, Ctrl+F2";
+    const struct {
+        std::wstring missing;
+        bool waiting;
+        std::wstring tip;
+    } rows[] = {
+        {L"", false, L"ZORVEX"},
+        {L"PrintScreen", false, L"ZORVEX（使えないキー: PrintScreen）"},
+        {L"", true, L"ZORVEX（未通知の失敗があります）"},
+        {L"PrintScreen", true, L"ZORVEX（未通知の失敗があります。使えないキー: PrintScreen）"},
+        {allKeys, true, CutToCapacity(L"ZORVEX（未通知の失敗があります。使えないキー: " + allKeys,
+                                      TRAY_TIP_CAPACITY)},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(TrayTipText(row.missing, row.waiting), row.tip) << row.tip;
+}
+
+TEST(BalloonTextTest, InQuietTimeTheNewestFailureOfEachKindWaitsUntilQuietEnds) {
+    DeliveryFailures heldClipboard, clipboard, saveAndHistory, print;
+    heldClipboard.clipboard = heldClipboard.clipboardHeldByOther = clipboard.clipboard = true;
+    saveAndHistory.save = SaveFailure::NotWritable;
+    saveAndHistory.saveFolder = L"D:\\写真";
+    saveAndHistory.history = true;
+    print.print = PrintFailure::NoPrinter;
+    const TrayBalloon hotKeys{{L"ホットキーを登録できませんでした", L"キー"}, true};
+    const std::wstring merged = L"クリップボード: 入れられませんでした。\n"
+                                L"履歴: 履歴のファイルがほかのプログラムに開かれているか書き込めないため、"
+                                L"履歴は元のままです。\n保存: フォルダーを作れないか、書き込めません。D:\\写真";
+    enum Event { Failures, HotKeys, QuietEnds, HotKeysGot };
+    const struct {
+        uint32_t at;
+        bool quiet;
+        Event event;
+        const DeliveryFailures* failures;
+        std::wstring shown;
+        bool waiting;
+    } rows[] = {
+        {0, true, Failures, &heldClipboard, L"", true},
+        {1000, true, Failures, &clipboard, L"", true}, // replaces the older of its kind
+        {1500, true, Failures, &saveAndHistory, L"", true},
+        {2000, true, HotKeys, nullptr, L"", true},
+        {2500, true, QuietEnds, nullptr, L"", true}, // not yet
+        {3000, false, QuietEnds, nullptr, merged, true},
+        {3500, false, Failures, &clipboard, L"", true}, // told moments ago
+        {4000, false, QuietEnds, nullptr, L"キー", false},
+        {9000, true, Failures, &print, L"", true},
+        {9100, false, Failures, &print, DeliveryFailureBalloon(print).text, false}, // no turn taken
+        {20000, true, HotKeys, nullptr, L"", true},
+        {20100, true, HotKeysGot, nullptr, L"", false},
+        {21000, false, QuietEnds, nullptr, L"", false},
+    };
+    PendingBalloons pending;
+    for (const auto& row : rows) {
+        std::optional<TrayBalloon> shown;
+        if (row.event == Failures) shown = pending.OfferFailures(*row.failures, row.quiet, row.at);
+        if (row.event == HotKeys)
+            shown = pending.Offer(BalloonKind::HotKeys, hotKeys, row.quiet, row.at);
+        if (row.event == QuietEnds && !row.quiet) shown = pending.QuietEnded(row.at);
+        if (row.event == HotKeysGot) pending.Withdraw(BalloonKind::HotKeys);
+        EXPECT_EQ(shown ? shown->text.text : L"", row.shown) << row.at;
+        EXPECT_EQ(pending.Waiting(), row.waiting) << row.at;
+    }
+}
+
+TEST(BalloonTextTest, HotKeyRetriesBackOffFromThreeSecondsToAMinute) {
+    const std::pair<int, uint32_t> rows[] = {{0, 3000},  {1, 6000},  {2, 12000},  {3, 24000},
+                                             {4, 48000}, {5, 60000}, {6, 60000},  {31, 60000},
+                                             {-1, 3000}, {INT_MAX, 60000}};
+    for (auto [tries, milliseconds] : rows)
+        EXPECT_EQ(HotKeyRetryMilliseconds(tries), milliseconds) << tries;
 }
 
 TEST(BalloonTextTest, CutsNeverSplitACharacter) {
