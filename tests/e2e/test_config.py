@@ -6,14 +6,16 @@ the controls by id; message boxes are read back from the screen's windows."""
 import filecmp
 import os
 import shutil
-import subprocess
 
 import harness
-from harness import (BS_DEFPUSHBUTTON, BS_TYPE_MASK, Screen, controls, find_window, probe,
-                     tree_items, wait_until)
-from capture_support import TestWindow, complete_bitmap, screen_metrics
+from harness import (BS_DEFPUSHBUTTON, BS_TYPE_MASK, Screen, TestWindow, complete_bitmap,
+                     controls, find_window, probe, screen_metrics, tree_items, wait_until)
 from case_support import (APPLY, CANCEL, CAPTIONS, GROUP, HELP_LIST, IDNO, IDOK, IDYES, QUIET,
-                          REFUSALS, TITLE, TREE, TREE_ITEMS, ConfigCase, shot)
+                          REFUSALS, TITLE, TREE, TREE_ITEMS, ConfigCase)
+
+
+def shot(name):
+    harness.screenshot(f'config-{name}')
 
 INNER = 'inner'
 
@@ -653,10 +655,7 @@ class Backup(ConfigCase):
     def test_a_locked_slot_is_counted_as_not_backed_up_and_not_deleted(self):
         self.write_slots([1, 2, 3])
         target = self.new_folder()
-        locker = subprocess.Popen(['wine', harness.PROBE, 'lock', self.wine_path(self.slot(2)),
-                                   '60000'], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.addCleanup(lambda: (locker.kill(), locker.wait(), locker.stdout.close()))
-        self.assertEqual(locker.stdout.readline().strip(), b'locked')
+        self.helper('lock', self.wine_path(self.slot(2)), '60000', ready='locked')
         self.open_dialog()
         self.show_page('バックアップ')
         self.start_backup().press(IDYES)
@@ -743,11 +742,7 @@ class AreaPick(ConfigCase):
         probe('clear-clipboard')
         self.click(1039)
         wait_until(lambda: find_window('CRangeWinClass'), 'the range overlay')
-        harness.move_mouse(100, 120)
-        harness.mouse_down()
-        harness.move_mouse(200, 200)
-        harness.move_mouse(300, 250)
-        harness.mouse_up()
+        harness.drag((100, 120), (300, 250))
         wait_until(lambda: find_window('CRangeWinClass', visible=None) is None, 'the overlay gone')
         wait_until(lambda: [self.controls()[i].text for i in (1038, 1094, 1048, 1049)] ==
                    ['100', '120', '300', '250'], 'the picked area in the fields')

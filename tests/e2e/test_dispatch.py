@@ -1,7 +1,6 @@
 """Hot keys and tray commands that hand work to other programs: the Ctrl+F
 launchers and the readme."""
 import os
-import shutil
 
 import harness
 from harness import find_window, wait_until
@@ -14,15 +13,11 @@ class Launchers(harness.ZorvexTestCase):
 
     def setUp(self):
         super().setUp()
-        shutil.copy(harness.RECORDER, os.path.join(self.workdir, 'recorder.exe'))
-        self.log = os.path.join(self.workdir, 'recorder.log')
-        recorder = self.wine_path(os.path.join(self.workdir, 'recorder.exe'))
-        with open(self.ini_path, 'wb') as f:
-            f.write(harness.encode_ini({
-                'Option': {'IsFlash': '1'},
-                'HotKey': {'IsCtrlF3': '1', 'Ctrl_F3': recorder, 'Ctrl_F3_PARAMS': 'one "two three"',
-                           'IsCtrlF4': '2', 'Ctrl_F4': recorder, 'Ctrl_F4_PARAMS': 'four'},
-            }))
+        recorder, self.log = self.install_recorder()
+        self.write_settings({
+            'Option': {'IsFlash': '1'},
+            'HotKey': {'IsCtrlF3': '1', 'Ctrl_F3': recorder, 'Ctrl_F3_PARAMS': 'one "two three"',
+                       'IsCtrlF4': '2', 'Ctrl_F4': recorder, 'Ctrl_F4_PARAMS': 'four'}})
         self.start()
 
     def recorded(self):

@@ -5,7 +5,6 @@ user would hold: the printed PDF and the texts of the spooled job."""
 import os
 import re
 import socket
-import subprocess
 import time
 
 import harness
@@ -98,14 +97,9 @@ class UnreadableHardCopy(PrintCase):
         watch.assert_nothing_printed()
 
     def test_nothing_is_printed_and_the_viewer_stays(self):
-        locker = subprocess.Popen(['wine', harness.PROBE, 'lock', self.wine_path(self.slot(1)),
-                                   '60000'], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.addCleanup(lambda: (locker.poll() is None and locker.kill(), locker.wait(),
-                                 locker.stdout.close()))
-        self.assertEqual(locker.stdout.readline().strip(), b'locked')
+        locker = self.helper('lock', self.wine_path(self.slot(1)), '60000', ready='locked')
         self.assert_print_refused()
-        locker.kill()
-        locker.wait()
+        locker.end()
         with open(self.slot(1), 'wb') as f:
             f.write(b'BM not a bitmap at all')
         self.assert_print_refused()
@@ -120,7 +114,7 @@ class PrintSetupFirst(PrintCase):
         watch = JobWatch()
         self.press_button(viewer, 1009)
         dialog = self.setup_dialog()
-        harness.screenshot(artifact('print-setup-dialog.png'))
+        harness.screenshot('print-setup-dialog')
         self.click_control(dialog, 2)
         wait_until(lambda: self.viewer() is None, 'the viewer to close')
         watch.assert_nothing_printed()
@@ -233,7 +227,7 @@ class RangeDirectPrint(RangeCase):
         page = printer_page()
         self.open_overlay()
         watch = JobWatch()
-        self.drag((100, 100), (200, 150))
+        harness.drag((100, 100), (200, 150))
         bitmap = self.wait_for_hard_copy()
         jobs, job = watch.finished()
         self.assertEqual(len(jobs), 1)
@@ -290,7 +284,7 @@ class AbortDialog(PrintCase):
         picture = artifact('print-abort-dialog.png')
         if os.path.exists(picture):
             os.remove(picture)
-        hook = HookedPrint('hold', picture)
+        hook = HookedPrint(self, 'hold', picture)
         viewer = self.open_by_tray()
         self.watch = JobWatch()
         self.press_button(viewer, 1009)
@@ -306,17 +300,19 @@ class AbortDialog(PrintCase):
         self.assertFalse(main.enabled, 'the main window is disabled while printing')
         wait_until(lambda: self.viewer() is None, 'the viewer to close')
         self.finished_job()
-        self.assertTrue(find_window('CMainWinClass', visible=False).enabled)
+        wait_until(lambda: find_window('CMainWinClass', visible=False).enabled,
+                   'the main window enabled again')
 
     def test_cancel_leaves_no_finished_pdf_and_enables_the_main_window(self):
-        hook = HookedPrint('cancel')
+        hook = HookedPrint(self, 'cancel')
         viewer = self.open_by_tray()
         watch = JobWatch()
         self.press_button(viewer, 1009)
         wait_until(lambda: self.viewer() is None, 'the viewer to close')
         self.assertTrue(hook.finish(), 'Cancel was clicked during the print')
         self.assertIsNone(next((w for w in harness.windows() if w.class_name == '#32770'), None))
-        self.assertTrue(find_window('CMainWinClass', visible=False).enabled)
+        wait_until(lambda: find_window('CMainWinClass', visible=False).enabled,
+                   'the main window enabled again')
         watch.assert_nothing_printed()
 
 
@@ -324,16 +320,11 @@ class NoDefaultPrinter(PrintCase):
     """ZORVEX started where the print system has no printer at all (its CUPS
     server is out of reach), so there is no default printer."""
 
-    def setUp(self):
-        saved = os.environ.get('CUPS_SERVER')
-        os.environ['CUPS_SERVER'] = os.path.join(harness.ARTIFACTS, 'no-cups-here.sock')
-        self.addCleanup(lambda: os.environ.pop('CUPS_SERVER') if saved is None
-                        else os.environ.update(CUPS_SERVER=saved))
-        super().setUp()
+    no_print_server = True
 
     def test_nothing_printed_no_abort_dialog_and_program_keeps_running(self):
         self.assertEqual(self.page, ())
-        hook = HookedPrint('cancel')
+        hook = HookedPrint(self, 'cancel')
         viewer = self.open_by_tray()
         self.watch = JobWatch()
         self.press_button(viewer, 1009)

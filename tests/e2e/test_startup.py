@@ -49,14 +49,7 @@ class HotKeysAlreadyTaken(harness.ZorvexTestCase):
 
     def hold_keys(self, *keys):
         """Starts a program that holds the given hot keys, like another tool would."""
-        import subprocess
-        holder = subprocess.Popen(['wine', harness.PROBE, 'hold-hotkeys', *keys],
-                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.assertEqual(holder.stdout.readline().strip(), b'holding')
-        self.addCleanup(holder.wait, 30)
-        self.addCleanup(holder.kill)
-        self.addCleanup(holder.stdout.close)
-        return holder
+        return self.helper('hold-hotkeys', *keys, ready='holding')
 
     def test_print_screen_taken_but_ctrl_alt_f12_free_starts_normally(self):
         self.hold_keys('PrintScreen')
@@ -66,7 +59,7 @@ class HotKeysAlreadyTaken(harness.ZorvexTestCase):
 
     def test_both_capture_keys_taken_reports_and_ends(self):
         self.hold_keys('PrintScreen', 'Ctrl+Alt+F12')
-        self.process = __import__('subprocess').Popen(['wine', harness.EXE], cwd=self.workdir)
+        self.start(wait_for_main_window=False)
         box = wait_until(lambda: find_window('#32770', 'Error'), 'the error message box')
         texts = [c.title for c in harness.children(box)]
         self.assertIn('Failed : RegisterHotKey', texts)

@@ -347,8 +347,8 @@ int EndProcesses(int count, char** ids) {
 }
 
 // Ends every process of the desktop except the given ones, Wine's own
-// services and this probe, and empties the clipboard: the desktop as a test
-// finds it. Prints the processes left, as "processes" does.
+// services and this probe, empties the clipboard and puts the desktop in
+// front: the desktop as a test finds it. Prints the processes left, as "processes" does.
 int Reset(int count, char** keep) {
     if (OpenClipboard(nullptr)) {
         EmptyClipboard();
@@ -382,6 +382,9 @@ int Reset(int count, char** keep) {
         char* ids[] = {id.data()};
         EndProcesses(1, ids);
     }
+    // the desktop in front, as when it has just started (a closed window may
+    // have left none, and keys then reach no program)
+    SetForegroundWindow(GetDesktopWindow());
     return ListProcesses();
 }
 
@@ -395,10 +398,10 @@ int Run(int argc, char** argv);
 // far quicker than a probe started for each.
 int Keep() {
     HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
-    HHOOK hook = taskbar ? InstallHook(WH_CALLWNDPROC, "RecordBalloonTitle",
+    HHOOK hook = taskbar && !getenv("NOHOOK") ? InstallHook(WH_CALLWNDPROC, "RecordBalloonTitle",
                                        GetWindowThreadProcessId(taskbar, nullptr))
                          : nullptr;
-    std::printf("%s\t%lu\n", hook || !taskbar ? "ready" : "no hook", GetCurrentProcessId());
+    std::printf("%s\t%lu\n", hook || !taskbar || getenv("NOHOOK") ? "ready" : "no hook", GetCurrentProcessId());
     std::fflush(stdout);
     std::string line;
     for (int c; (c = std::getchar()) != EOF;) {
@@ -1221,11 +1224,20 @@ int WatchLayout(const char* className, const char* title, const char* stopFile,
 // --- printing ---------------------------------------------------------------------------------
 
 // The default printer's page in device units, as a printing program sees it.
+// The print dialog's library is loaded here only: Wine's spooler reads the
+// printers from the print server once in the life of the first process that
+// loads it, and the keeper (below), which lives as long as the desktop, must
+// not be that process.
 int PrintPrinterPage() {
+    using PrintDialog = BOOL(WINAPI*)(PRINTDLGW*);
+    HMODULE library = LoadLibraryW(L"comdlg32.dll");
+    auto printDialog = library ? reinterpret_cast<PrintDialog>(reinterpret_cast<void*>(
+                                     GetProcAddress(library, "PrintDlgW")))
+                               : nullptr;
     PRINTDLGW dialog = {};
     dialog.lStructSize = sizeof dialog;
     dialog.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
-    if (!PrintDlgW(&dialog) || !dialog.hDC) {
+    if (!printDialog || !printDialog(&dialog) || !dialog.hDC) {
         std::printf("none\n");
         return 1;
     }
