@@ -954,8 +954,8 @@ class ZorvexTestCase(unittest.TestCase):
             return
         wait_until(lambda: find_window('CMainWinClass', visible=False), 'the ZORVEX main window',
                    timeout=60)
-        focus_desktop()
         if wait_for_tray:
+            focus_desktop()
             self.tray = wait_until(tray_icon_center, 'the ZORVEX tray icon')
 
     def stop_program(self):

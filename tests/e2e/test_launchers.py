@@ -1,8 +1,5 @@
 """The hot-key launcher dialogs: the list of the twelve Ctrl+F launchers, the
 edit dialog, what 保存 writes and registers, and the programs the keys start."""
-import os
-import shutil
-
 import harness
 from harness import children, click, click_button, find_window, probe, wait_until
 
@@ -54,15 +51,12 @@ class LauncherDialogCase(harness.ZorvexTestCase):
 
     def setUp(self):
         super().setUp()
-        shutil.copy(harness.RECORDER, os.path.join(self.workdir, 'recorder.exe'))
-        self.recorder = self.wine_path(os.path.join(self.workdir, 'recorder.exe'))
-        self.log = os.path.join(self.workdir, 'recorder.log')
+        self.recorder, self.log = self.install_recorder()
         settings = {'Option': {'IsFlash': '1'}}
         if self.hotkey_settings:
             settings['HotKey'] = {k: v.replace('RECORDER', self.recorder)
                                   for k, v in self.hotkey_settings.items()}
-        with open(self.ini_path, 'wb') as f:
-            f.write(harness.encode_ini(settings))
+        self.write_settings(settings)
         self.start()
 
     def recorded(self):
@@ -115,7 +109,7 @@ class ListAndEditDialogs(LauncherDialogCase):
         self.assertEqual(listing.rows[3]['cells'][1], '-', 'a stray flag is not registered')
         self.assertEqual(listing.rows[0]['cells'], ['Ctrl + F1', '-', '', ''])
         self.assertEqual(listing.selected(), [0], 'row 0 is selected the first time')
-        harness.screenshot(os.path.join(harness.ARTIFACTS, 'hotkey-list.png'))
+        harness.screenshot('hotkey-list')
 
         # a double click opens Ctrl + F5 for editing; Esc changes nothing
         left, top, _, bottom = listing.rows[4]['rect']
@@ -128,7 +122,7 @@ class ListAndEditDialogs(LauncherDialogCase):
         self.assertEqual(send(control(edit, PARAMS), EM_GETLIMITTEXT), 127)
         self.assertFalse(dialog.handle in [w.handle for w in harness.windows() if w.enabled],
                          'the list waits for its edit dialog')
-        harness.screenshot(os.path.join(harness.ARTIFACTS, 'hotkey-edit.png'))
+        harness.screenshot('hotkey-edit')
         click_button(edit, '使用する(&Y)')
         harness.key('Escape')
         wait_until(lambda: find_window('#32770', EDIT_TITLE) is None, 'the edit dialog to close')
@@ -185,8 +179,8 @@ class SavingLaunchers(LauncherDialogCase):
         self.assertEqual(self.text_of(edit, NAME), 'Ctrl + F3')
         click_button(edit, '使用する(&Y)')
         click_button(edit, '...')
-        chooser = wait_until(lambda: find_window('#32770', CHOOSER_TITLE), 'the program chooser')
-        harness.screenshot(os.path.join(harness.ARTIFACTS, 'hotkey-chooser.png'))
+        wait_until(lambda: find_window('#32770', CHOOSER_TITLE), 'the program chooser')
+        harness.screenshot('hotkey-chooser')
         harness.type_text(self.recorder)
         harness.key('Return')
         wait_until(lambda: find_window('#32770', CHOOSER_TITLE) is None, 'the chooser to close')
@@ -234,7 +228,6 @@ class SavingLaunchers(LauncherDialogCase):
         self.assertIn('\nCtrl_F7=' + self.recorder + '\r\n', text)
         self.assertIn('\nCtrl_F7_PARAMS=seven\r\n', text)
 
-        harness.kill_wine()
         self.start()
         harness.key('ctrl+F7')
         lines = wait_until(self.recorded, 'the launcher read back from the file')

@@ -12,8 +12,7 @@ import sys
 import unittest
 
 import harness
-from harness import find_window, key, wait_until, windows
-from capture_support import complete_bitmap, screen_metrics
+from harness import complete_bitmap, find_window, key, screen_metrics, wait_until, windows
 
 X86_EXE = os.environ.get('ZORVEX_X86_EXE', '')
 SKIPPED = 77  # ctest's SKIP_RETURN_CODE for this test

@@ -398,10 +398,10 @@ int Run(int argc, char** argv);
 // far quicker than a probe started for each.
 int Keep() {
     HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
-    HHOOK hook = taskbar && !getenv("NOHOOK") ? InstallHook(WH_CALLWNDPROC, "RecordBalloonTitle",
+    HHOOK hook = taskbar ? InstallHook(WH_CALLWNDPROC, "RecordBalloonTitle",
                                        GetWindowThreadProcessId(taskbar, nullptr))
                          : nullptr;
-    std::printf("%s\t%lu\n", hook || !taskbar || getenv("NOHOOK") ? "ready" : "no hook", GetCurrentProcessId());
+    std::printf("%s\t%lu\n", hook || !taskbar ? "ready" : "no hook", GetCurrentProcessId());
     std::fflush(stdout);
     std::string line;
     for (int c; (c = std::getchar()) != EOF;) {
