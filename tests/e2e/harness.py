@@ -39,7 +39,7 @@ DEFAULT_TIMEOUT = 20.0
 NOTICE = ('#32770', 'ZORVEX')  # the copied notice, and the program's message boxes
 
 
-def wait_until(condition, what, timeout=DEFAULT_TIMEOUT, interval=0.1):
+def wait_until(condition, what, timeout=DEFAULT_TIMEOUT, interval=0.05):
     """Polls condition() until it returns a true value, which is returned."""
     deadline = time.monotonic() + timeout
     while True:
