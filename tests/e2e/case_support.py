@@ -6,7 +6,7 @@ import os
 import time
 
 import harness
-from harness import (QUADRANTS, MessageBox, Screen, TestWindow, children, click, find_window,
+from harness import (QUADRANTS, MessageBox, Screen, TestWindow, click, find_window,
                      menu_keys, probe, quadrant_color, solid, tree_items, wait_until, write_bitmap)
 
 # The configuration dialog
@@ -293,7 +293,7 @@ class ViewerTestCase(harness.ZorvexTestCase):
 
     def client_origin(self, viewer):
         """Screen position of the client area, found from the "印刷" button at (4, 3)."""
-        button = next(c for c in children(viewer) if c.control_id == 1009)
+        button = harness.child(viewer, 1009)
         return button.rect[0] - 4, button.rect[1] - 3
 
     def assert_page_shows_quadrants(self, viewer, origin):
@@ -317,7 +317,7 @@ class ViewerTestCase(harness.ZorvexTestCase):
         return screen
 
     def button(self, viewer, control_id):
-        return next(c for c in children(viewer) if c.control_id == control_id)
+        return harness.child(viewer, control_id)
 
     def press_button(self, viewer, control_id):
         left, top, right, bottom = self.button(viewer, control_id).rect
@@ -344,8 +344,5 @@ class ViewerTestCase(harness.ZorvexTestCase):
                           'a ZORVEX dialog')
 
     def click_control(self, dialog, control_id):
-        control = wait_until(lambda: next((c for c in children(dialog)
-                                           if c.control_id == control_id), None),
-                             f'control {control_id}')
-        left, top, right, bottom = control.rect
+        left, top, right, bottom = harness.child(dialog, control_id).rect
         click((left + right) // 2, (top + bottom) // 2)

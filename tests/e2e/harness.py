@@ -132,6 +132,12 @@ def children(window):
     return [Window(fields) for fields in probe_rows('children', window.handle) if len(fields) >= 8]
 
 
+def child(window, control_id):
+    """A control of a window, once the window has it."""
+    return wait_until(lambda: next((c for c in children(window) if c.control_id == control_id),
+                                   None), f'control {control_id} of {window}')
+
+
 def find_window(class_name=None, title=None, visible=True):
     for window in windows():
         if class_name is not None and window.class_name != class_name:

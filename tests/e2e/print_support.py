@@ -8,7 +8,7 @@ import os
 import re
 
 import harness
-from harness import children, find_window, quadrant_color, wait_until
+from harness import find_window, quadrant_color, wait_until
 from case_support import ViewerTestCase
 
 SPOOL = '/var/spool/cups'
@@ -294,7 +294,7 @@ class JapaneseTitle(PrintCase):
         viewer = self.open_by_tray()
         self.choose(viewer, MENU_TITLE)
         dialog = self.message_box()
-        field = next(c for c in children(dialog) if c.control_id == 1017)
+        field = harness.child(dialog, 1017)
         harness.probe('settext', field.handle, '印刷テスト 42')
         self.click_control(dialog, 1030)
         wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the title dialog to close')

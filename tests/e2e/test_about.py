@@ -6,7 +6,7 @@ import shutil
 import time
 
 import harness
-from harness import Screen, children, click, find_window, probe, wait_until
+from harness import Screen, click, find_window, probe, wait_until
 
 VERSION = 2  # "バージョン情報..." among the selectable tray-menu items
 TITLE = 'ZORVEX バージョン情報'
@@ -100,7 +100,7 @@ class AboutDialog(harness.ZorvexTestCase):
         return wait_until(lambda: find_window('#32770', TITLE), 'the About dialog')
 
     def control(self, dialog, control_id):
-        return next(c for c in children(dialog) if c.control_id == control_id)
+        return harness.child(dialog, control_id)
 
     def steady_pointer(self, unlike=None):
         """The pointer image once two readings in a row agree (and differ from

@@ -7,7 +7,7 @@ import os
 import re
 
 import harness
-from harness import (QUADRANTS, Screen, TestWindow, WindowWatch, children, complete_bitmap,
+from harness import (QUADRANTS, Screen, TestWindow, WindowWatch, complete_bitmap,
                      find_window, key, menu_keys, probe, quadrant_color, read, screen_metrics,
                      solid, wait_until, write_bitmap)
 from case_support import PAGE_IMAGE, TITLE_GREY, ViewerTestCase
@@ -52,7 +52,7 @@ class PrinterStepAfterCaptures(harness.ZorvexTestCase):
             self.assertEqual((bitmap.width, bitmap.height), (width, height), keys)
             self.assertEqual(foreground_handle(), str(viewer.handle), keys)
             harness.screenshot(f'printer-step-{keys}')
-            button = next(c for c in children(viewer) if c.control_id == CLOSE_BUTTON)
+            button = harness.child(viewer, CLOSE_BUTTON)
             harness.click((button.rect[0] + button.rect[2]) // 2,
                           (button.rect[1] + button.rect[3]) // 2)
             wait_until(lambda: find_window(VIEWER, visible=None) is None, 'the viewer to close')
@@ -287,8 +287,7 @@ class ViewerPage(ViewerTestCase):
     def enter_title(self, viewer, clear_first=False, text=''):
         self.choose(viewer, TITLE)
         dialog = self.message_box()
-        field = wait_until(lambda: next((c for c in children(dialog) if c.control_id == 1017),
-                                        None), 'the title field')
+        field = harness.child(dialog, 1017)
         shown = probe('gettext', field.handle).rstrip('\r\n')
         self.click_control(dialog, 1017)
         if clear_first:

@@ -1,7 +1,7 @@
 """The hot-key launcher dialogs: the list of the twelve Ctrl+F launchers, the
 edit dialog, what 保存 writes and registers, and the programs the keys start."""
 import harness
-from harness import children, click, click_button, find_window, probe, wait_until
+from harness import child, click, click_button, find_window, probe, wait_until
 
 HOTKEYS = 4  # "ホットキー設定" among the selectable tray-menu items
 LIST_TITLE = 'ホットキー設定'
@@ -29,11 +29,6 @@ class ListView:
 
     def selected(self):
         return [i for i, row in enumerate(self.rows) if row['selected']]
-
-
-def control(dialog, control_id):
-    return wait_until(lambda: next((c for c in children(dialog) if c.control_id == control_id),
-                                   None), f'control {control_id}')
 
 
 def send(window, message, wparam=0, lparam=0):
@@ -67,7 +62,7 @@ class LauncherDialogCase(harness.ZorvexTestCase):
         return wait_until(lambda: find_window('#32770', LIST_TITLE), 'the hot-key list dialog')
 
     def list_view(self, dialog):
-        return ListView(control(dialog, LIST).handle)
+        return ListView(child(dialog, LIST).handle)
 
     def click_row(self, dialog, row):
         left, top, _, bottom = self.list_view(dialog).rows[row]['rect']
@@ -80,10 +75,10 @@ class LauncherDialogCase(harness.ZorvexTestCase):
         return wait_until(lambda: find_window('#32770', EDIT_TITLE), 'the hot-key edit dialog')
 
     def text_of(self, dialog, control_id):
-        return probe('gettext', control(dialog, control_id).handle).rstrip('\r\n')
+        return probe('gettext', child(dialog, control_id).handle).rstrip('\r\n')
 
     def checked(self, dialog, control_id):
-        return send(control(dialog, control_id), BM_GETCHECK) == 1
+        return send(child(dialog, control_id), BM_GETCHECK) == 1
 
     def save(self, edit):
         click_button(edit, '保存(&S)')
@@ -118,8 +113,8 @@ class ListAndEditDialogs(LauncherDialogCase):
         self.assertEqual(self.text_of(edit, NAME), 'Ctrl + F5')
         self.assertTrue(self.checked(edit, NOT_USE))
         self.assertFalse(self.checked(edit, USE))
-        self.assertEqual(send(control(edit, PATH), EM_GETLIMITTEXT), 260)
-        self.assertEqual(send(control(edit, PARAMS), EM_GETLIMITTEXT), 127)
+        self.assertEqual(send(child(edit, PATH), EM_GETLIMITTEXT), 260)
+        self.assertEqual(send(child(edit, PARAMS), EM_GETLIMITTEXT), 127)
         self.assertFalse(dialog.handle in [w.handle for w in harness.windows() if w.enabled],
                          'the list waits for its edit dialog')
         harness.screenshot('hotkey-edit')
@@ -139,7 +134,7 @@ class ListAndEditDialogs(LauncherDialogCase):
         self.assertEqual(self.list_view(dialog).selected(), [4])
 
         # 編集 with no row selected does nothing: the list can still be closed
-        probe('listview-deselect', control(dialog, LIST).handle)
+        probe('listview-deselect', child(dialog, LIST).handle)
         wait_until(lambda: self.list_view(dialog).selected() == [], 'no row selected')
         click_button(dialog, '編集(&M)')
         click_button(dialog, '閉じる(&C)')
@@ -151,14 +146,14 @@ class ListAndEditDialogs(LauncherDialogCase):
         edit = self.edit_row(dialog, 3)
         self.assertEqual(self.text_of(edit, NAME), 'Ctrl + F4')
         self.assertTrue(self.checked(edit, NOT_USE), 'IsCtrlF4=2 has no registered key')
-        path = control(edit, PATH)
+        path = child(edit, PATH)
         probe('settext', path.handle, 'C:\\' + 'x' * 300 + '.exe')
         click_button(edit, '保存(&S)')
         # the refused field takes the focus with its whole text selected
         wait_until(lambda: send(path, EM_GETSEL) >> 16 == 307, 'the long path to be selected')
         self.assertIsNotNone(find_window('#32770', EDIT_TITLE))
         probe('settext', path.handle, 'short.exe')
-        params = control(edit, PARAMS)
+        params = child(edit, PARAMS)
         probe('settext', params.handle, 'p' * 128)
         click_button(edit, '保存(&S)')
         wait_until(lambda: send(params, EM_GETSEL) >> 16 == 128, 'the long parameters selected')
@@ -185,7 +180,7 @@ class SavingLaunchers(LauncherDialogCase):
         harness.key('Return')
         wait_until(lambda: find_window('#32770', CHOOSER_TITLE) is None, 'the chooser to close')
         wait_until(lambda: self.text_of(edit, PATH) == self.recorder, 'the chosen path')
-        path = control(edit, PARAMS)
+        path = child(edit, PARAMS)
         click((path.rect[0] + path.rect[2]) // 2, (path.rect[1] + path.rect[3]) // 2)
         harness.type_text(params)
         wait_until(lambda: self.text_of(edit, PARAMS) == params, 'the typed parameters')

@@ -63,7 +63,7 @@ class ViewerPrint(PrintCase):
         viewer = self.open_by_tray()
         self.choose(viewer, MENU_TITLE)
         dialog = self.message_box()
-        field = next(c for c in children(dialog) if c.control_id == 1017)
+        field = harness.child(dialog, 1017)
         self.assertEqual(field.title, '', 'the title went with the print')
 
 

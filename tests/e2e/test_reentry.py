@@ -7,7 +7,7 @@ import time
 
 import harness
 from harness import (CLIPBOARD_HELD, DELIVERY_FAILED, RED, Bitmap, TestWindow, WindowWatch,
-                     assert_never, balloon_saying, children, clipboard_size, complete_bitmap,
+                     assert_never, balloon_saying, clipboard_size, complete_bitmap,
                      find_window, key, probe, read, screen_metrics, wait_until)
 from harness import zorvex_box as notice
 
@@ -237,7 +237,7 @@ class BusyClipboard(ReentryCase):
         key('ctrl+alt+F10')
         viewer = wait_until(lambda: find_window(VIEWER), 'the history viewer')
         holder = self.hold_clipboard(5000)
-        menu_button = next(c for c in children(viewer) if c.control_id == 1076)
+        menu_button = harness.child(viewer, 1076)
         left, top, right, bottom = menu_button.rect
         harness.click((left + right) // 2, (top + bottom) // 2)
         menu = wait_until(lambda: find_window('#32768'), 'the viewer menu')

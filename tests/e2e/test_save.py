@@ -100,7 +100,7 @@ class PngSave(PngCase):
         self.range_capture(*QUADRANT_RANGE)
         harness.click(*self.tray, button=3)
         viewer = wait_until(lambda: find_window('COnesWinClass'), 'the history viewer')
-        menu_button = next(c for c in harness.children(viewer) if c.control_id == 1076)
+        menu_button = harness.child(viewer, 1076)
         harness.click((menu_button.rect[0] + menu_button.rect[2]) // 2,
                       (menu_button.rect[1] + menu_button.rect[3]) // 2)
         harness.menu_keys(wait_until(lambda: find_window('#32768'), 'the viewer menu'),

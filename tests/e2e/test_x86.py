@@ -71,7 +71,7 @@ class X86Smoke(harness.ZorvexTestCase):
         width, height = bitmap.width, bitmap.height
         self.assertTrue(viewer.title.startswith(f'1枚目( {width} x {height} ) '), viewer.title)
         self.assertTrue(viewer.title.endswith(' - ZORVEX (履歴)'), viewer.title)
-        close = next(c for c in harness.children(viewer) if c.control_id == 1011)  # "閉じる"
+        close = harness.child(viewer, 1011)  # "閉じる"
         left, top, right, bottom = close.rect
         harness.click((left + right) // 2, (top + bottom) // 2)
         wait_until(lambda: find_window('COnesWinClass') is None, 'the viewer to close')
