@@ -192,13 +192,17 @@ NO_PRINTER = '印刷: プリンタに接続できないか、通常使うプリ�
 def balloon_saying(title, *lines, timeout=DEFAULT_TIMEOUT):
     """The balloon with this title whose lines begin with these texts, one
     each, once it shows (two seconds after it is asked for)."""
+    seen = {}
+
     def matching():
-        return next((b for b in balloons() if b.title == title and len(b.lines) == len(lines)
+        shown = balloons()
+        seen.update((repr(b), b) for b in shown)
+        return next((b for b in shown if b.title == title and len(b.lines) == len(lines)
                      and all(got.startswith(want) for got, want in zip(b.lines, lines))), None)
     try:
         return wait_until(matching, f'the balloon {title!r} saying {lines}', timeout=timeout)
     except AssertionError as error:
-        raise AssertionError(f'{error}; showing: {balloons()}') from None
+        raise AssertionError(f'{error}; balloons seen: {list(seen.values())}') from None
 
 
 # --- the X display ----------------------------------------------------------------
