@@ -6,8 +6,8 @@ import os
 import time
 
 import harness
-from harness import (QUADRANTS, MessageBox, Screen, TestWindow, click, find_window,
-                     menu_keys, probe, quadrant_color, solid, tree_items, wait_until, write_bitmap)
+from harness import (QUADRANTS, MessageBox, Screen, TestWindow, click, find_window, menu_keys,
+                     quadrant_color, solid, tree_items, wait_until, write_bitmap)
 
 # The configuration dialog
 TITLE = 'ZORVEX コンフィグ設定'
@@ -59,10 +59,6 @@ class ConfigCase(harness.ZorvexTestCase):
     def click_and_wait(self, control_id, condition, what):
         self.click(control_id)
         return wait_until(condition, what, timeout=10)
-
-    def set_text(self, control_id, text):
-        probe('settext', self.dialog.handle, control_id, text)
-        wait_until(lambda: self.controls()[control_id].text == text, f'the text of {control_id}')
 
     def type_into(self, control_id, text):
         """Clicks into a field, empties it with the keyboard and types."""

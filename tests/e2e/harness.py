@@ -894,9 +894,8 @@ class Desktop:
         return self.own <= left
 
     def stop(self, at_exit=False):
-        if self.setup is None and self.xvfb is None:
-            return
-        kill_wine()
+        if self.setup is not None or self.xvfb is not None:
+            kill_wine()
         if self.keeper is not None:
             self.keeper.wait(timeout=30)
             self.keeper.stdin.close()
@@ -929,6 +928,9 @@ class ZorvexTestCase(unittest.TestCase):
     wine_debug = None
     # The program (and the probe) find no print server at all, so no printer.
     no_print_server = False
+    # The Windows TEMP folder of the program, a folder (named relative to the
+    # working folder) other than the prefix's own.
+    temp_folder = None
 
     def setUp(self):
         self.process = None
@@ -941,10 +943,26 @@ class ZorvexTestCase(unittest.TestCase):
             os.environ['CUPS_SERVER'] = os.path.join(self.workdir, 'no-print-server-here.sock')
             self.addCleanup(lambda: os.environ.pop('CUPS_SERVER') if saved is None
                             else os.environ.update(CUPS_SERVER=saved))
+        self.temp = WINE_TEMP
+        if self.temp_folder:
+            self.use_temp_folder(os.path.join(self.workdir, self.temp_folder))
         if self.settings is not None:
             self.write_settings()
         if self.start_program:
             self.start()
+
+    def use_temp_folder(self, folder):
+        """TEMP and TMP of the programs started from now on (read from the
+        registry when a process starts; no restart needed), for this test."""
+        os.makedirs(folder, exist_ok=True)
+        for name in ('TEMP', 'TMP'):
+            _, output = run(['wine', 'reg', 'query', r'HKCU\Environment', '/v', name])
+            before = output.decode('utf-8', errors='replace').split('REG_SZ', 1)[-1].strip()
+            self.addCleanup(run, ['wine', 'reg', 'add', r'HKCU\Environment', '/v', name, '/t',
+                                  'REG_SZ', '/d', before, '/f'])
+            run(['wine', 'reg', 'add', r'HKCU\Environment', '/v', name, '/t', 'REG_SZ', '/d',
+                 self.wine_path(folder), '/f'])
+        self.temp = folder
 
     def write_settings(self, settings=None):
         with open(self.ini_path, 'wb') as f:
@@ -1012,7 +1030,7 @@ class ZorvexTestCase(unittest.TestCase):
     # --- helpers used by many tests ---
 
     def temp_file(self, name):
-        return os.path.join(WINE_TEMP, name)
+        return os.path.join(self.temp, name)
 
     def slot(self, number):
         return self.temp_file(f'~zor_vex{number}.bmp')

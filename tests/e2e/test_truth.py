@@ -122,6 +122,8 @@ class HeldPrintScreen(harness.ZorvexTestCase):
     def test_named_at_start_and_taken_once_free(self):
         holder = self.helper('hold-hotkeys', 'PrintScreen', ready='holding')
         self.start()
+        self.assertIsNone(harness.find_window('#32770'), 'it starts without a message box')
+        self.assertEqual(harness.hotkey_states()['Ctrl+Alt+F12'], 'taken')
         shown = balloon_saying(HOT_KEYS_TAKEN, 'Ctrl+Alt+F12 でハードコピーできます。',
                                'ほかのプログラムが使っているキー: PrintScreen')
         harness.focus_desktop()

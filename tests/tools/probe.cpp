@@ -14,6 +14,7 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -317,78 +318,71 @@ int SendTaskbarCreated(const char* window) {
 
 // --- processes --------------------------------------------------------------------
 
-// Every process of the desktop: id, parent id, executable name.
-int ListProcesses() {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return 1;
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more;
-         more = Process32NextW(snapshot, &entry))
-        std::printf("%lu\t%lu\t%s\n", entry.th32ProcessID, entry.th32ParentProcessID,
-                    Field(entry.szExeFile).c_str());
-    CloseHandle(snapshot);
-    return 0;
-}
-
-// Ends the processes of the given ids (never this one) and waits for them.
-int EndProcesses(int count, char** ids) {
-    int failed = 0;
-    for (int i = 0; i < count; ++i) {
-        DWORD id = std::strtoul(ids[i], nullptr, 10);
-        if (id == GetCurrentProcessId()) continue;
-        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-        if (!process) continue; // gone already
-        if (!TerminateProcess(process, 1) || WaitForSingleObject(process, 10000) != WAIT_OBJECT_0)
-            ++failed;
-        CloseHandle(process);
-    }
-    return failed ? 1 : 0;
-}
-
-// Ends every process of the desktop except the given ones, Wine's own
-// services and this probe, empties the clipboard and puts the desktop in
-// front: the desktop as a test finds it. Prints the processes left, as "processes" does.
-int Reset(int count, char** keep) {
-    if (OpenClipboard(nullptr)) {
-        EmptyClipboard();
-        CloseClipboard();
-    }
-    const wchar_t* services[] = {L"services.exe", L"winedevice.exe", L"plugplay.exe",
-                                 L"svchost.exe",  L"rpcss.exe",      L"conhost.exe"};
-    std::vector<DWORD> kept = {GetCurrentProcessId()};
-    for (int i = 0; i < count; ++i) kept.push_back(std::strtoul(keep[i], nullptr, 10));
+std::vector<PROCESSENTRY32W> Processes() {
     std::vector<PROCESSENTRY32W> all;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return 1;
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot, &entry); more;
          more = Process32NextW(snapshot, &entry))
         all.push_back(entry);
-    CloseHandle(snapshot);
-    // this probe's own launcher
+    if (snapshot != INVALID_HANDLE_VALUE) CloseHandle(snapshot);
+    return all;
+}
+
+// Every process of the desktop: id, parent id, executable name.
+int ListProcesses() {
+    for (const PROCESSENTRY32W& process : Processes())
+        std::printf("%lu\t%lu\t%s\n", process.th32ProcessID, process.th32ParentProcessID,
+                    Field(process.szExeFile).c_str());
+    return 0;
+}
+
+// Ends a process (never this one) and waits for it; false if it lives on.
+bool EndProcess(DWORD id) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+    if (id == GetCurrentProcessId() || !process) return true;  // or gone already
+    bool ended = TerminateProcess(process, 1) && WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
+int EndProcesses(int count, char** ids) {
+    bool ended = true;
+    for (int i = 0; i < count; ++i) ended = EndProcess(std::strtoul(ids[i], nullptr, 10)) && ended;
+    return ended ? 0 : 1;
+}
+
+// Ends every process of the desktop except the given ones, Wine's own
+// services and this probe with its launcher, empties the clipboard and puts
+// the desktop in front (a closed window may have left none, and keys then
+// reach no program): the desktop as a test finds it. Prints the processes
+// left, as "processes" does.
+int Reset(int count, char** keep) {
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+    const std::wstring services = L"|services.exe|winedevice.exe|plugplay.exe|svchost.exe|"
+                                  L"rpcss.exe|conhost.exe|";
+    std::vector<PROCESSENTRY32W> all = Processes();
+    std::vector<DWORD> kept = {GetCurrentProcessId()};
+    for (int i = 0; i < count; ++i) kept.push_back(std::strtoul(keep[i], nullptr, 10));
     for (const PROCESSENTRY32W& process : all)
         if (process.th32ProcessID == GetCurrentProcessId())
             kept.push_back(process.th32ParentProcessID);
-    std::vector<std::string> ended;
     for (const PROCESSENTRY32W& process : all) {
-        bool keepIt = false;
-        for (DWORD id : kept) keepIt = keepIt || id == process.th32ProcessID;
-        for (const wchar_t* service : services)
-            keepIt = keepIt || lstrcmpiW(process.szExeFile, service) == 0;
-        if (keepIt) continue;
-        std::string id = std::to_string(process.th32ProcessID);
-        char* ids[] = {id.data()};
-        EndProcesses(1, ids);
+        std::wstring name = L"|" + std::wstring(process.szExeFile) + L"|";
+        CharLowerW(name.data());
+        if (services.find(name) == std::wstring::npos &&
+            std::find(kept.begin(), kept.end(), process.th32ProcessID) == kept.end())
+            EndProcess(process.th32ProcessID);
     }
-    // the desktop in front, as when it has just started (a closed window may
-    // have left none, and keys then reach no program)
     SetForegroundWindow(GetDesktopWindow());
     return ListProcesses();
 }
 
-int Run(int argc, char** argv);
+int RunFields(std::vector<std::string> fields);
 
 // Keeps the desktop open between the tests' programs (Wine closes a desktop
 // that no program uses) and hooks the taskbar so that its balloons' titles
@@ -403,27 +397,18 @@ int Keep() {
                          : nullptr;
     std::printf("%s\t%lu\n", hook || !taskbar ? "ready" : "no hook", GetCurrentProcessId());
     std::fflush(stdout);
-    std::string line;
-    for (int c; (c = std::getchar()) != EOF;) {
-        if (c != '\n') {
-            line += static_cast<char>(c);
-            continue;
-        }
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    static char line[1 << 16];
+    while (std::fgets(line, sizeof line, stdin)) {
+        line[std::strcspn(line, "\r\n")] = '\0';
         std::vector<std::string> fields = {"probe"};
-        for (size_t start = 0;;) {
-            size_t tab = line.find('\t', start);
-            fields.push_back(line.substr(start, tab == std::string::npos ? tab : tab - start));
-            if (tab == std::string::npos) break;
-            start = tab + 1;
+        for (const char* field = line;; ++field) {
+            const char* end = std::strchr(field, '\t');
+            fields.emplace_back(field, end ? end - field : std::strlen(field));
+            if (!(field = end)) break;
         }
-        std::vector<char*> argv;
-        for (std::string& field : fields) argv.push_back(field.data());
-        argv.push_back(nullptr);
-        int code = Run(static_cast<int>(fields.size()), argv.data());
+        int code = RunFields(fields);
         std::printf("\x1e%d\n", code);
         std::fflush(stdout);
-        line.clear();
     }
     return 0;
 }
@@ -1347,22 +1332,7 @@ int ClickControl(const char* window, const char* id) {
 }
 
 int Usage() {
-    std::fprintf(
-        stderr,
-        "probe windows | children HWND | hotkeys | hold-hotkeys NAME... | clipboard FILE | clear-clipboard |\n"
-        "      clipboard-sequence | balloons | processes | end PID... | reset KEEPPID... | keep | type TEXT |\n"
-        "      testwin X Y W H TITLE [topmost] [hand] [noactivate] | activate HWND | maximize HWND | restore HWND |\n"
-        "      watch CLASS TITLE STOPFILE | watch-place CLASS TITLE STOPFILE | watch-time CLASS TITLE STOPFILE |\n"
-        "      watch-layout CLASS TITLE STOPFILE PICTURE | watch-outputs CLASS TITLE STOPFILE SLOTFILE SNAPSHOT |\n"
-        "      foreground | menu-mode HWND | metrics | modifiers | post HWND MSG WPARAM | tray-delete HWND ID |\n"
-        "      taskbar-created HWND | post-seq (HWND MSG WPARAM LPARAM)... |\n"
-        "      catch-frame SECONDS FILE LEFT TOP RIGHT BOTTOM (X Y R G B)... |\n"
-        "      hold-clipboard MILLISECONDS [BITMAPFILE] | lock FILE MILLISECONDS | resources PID |\n"
-        "      listview HWND | listview-deselect HWND |\n"
-        "      gettext HWND | settext HWND TEXT | send HWND MSG WPARAM LPARAM |\n"
-        "      printer-page | hook-next-print cancel|hold FILE SECONDS |\n"
-        "      dialog HWND | click HWND ID | settext HWND ID TEXT | replacesel|paste HWND ID TEXT |\n"
-        "      tree HWND ID | tree-select HWND ID INDEX | list HWND ID | browse-select HWND PATH\n");
+    std::fprintf(stderr, "probe COMMAND ARGUMENT... (the commands are listed in Run, probe.cpp)\n");
     return 2;
 }
 
@@ -1438,6 +1408,13 @@ int Run(int argc, char** argv) {
     return Usage();
 }
 
+int RunFields(std::vector<std::string> fields) {
+    std::vector<char*> argv;
+    for (std::string& field : fields) argv.push_back(field.data());
+    argv.push_back(nullptr);
+    return Run(static_cast<int>(fields.size()), argv.data());
+}
+
 } // namespace
 
 // The arguments as the system holds them (UTF-16), passed on as UTF-8.
@@ -1447,8 +1424,5 @@ int main() {
     std::vector<std::string> arguments;
     for (int i = 0; i < count; ++i) arguments.push_back(Utf8(wide[i]));
     LocalFree(wide);
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    return Run(count, argv.data());
+    return RunFields(arguments);
 }
