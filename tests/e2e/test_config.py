@@ -14,9 +14,6 @@ from case_support import (APPLY, CANCEL, CAPTIONS, GROUP, HELP_LIST, IDNO, IDOK,
                           REFUSALS, TITLE, TREE, TREE_ITEMS, ConfigCase)
 
 
-def shot(name):
-    harness.screenshot(f'config-{name}')
-
 INNER = 'inner'
 
 # id: (class, style kind, text, page, x, y, width, height)
@@ -115,7 +112,7 @@ class Layout(ConfigCase):
 
     def test_opens_centred_with_no_page_and_every_control_in_place(self):
         dialog = self.open_dialog()
-        shot('open')
+        harness.screenshot('config-open')
         left, top, right, bottom = dialog.rect
         width, height = right - left, bottom - top
         self.assertEqual(width, 570)
@@ -172,7 +169,7 @@ class Layout(ConfigCase):
         self.assertFalse(any(found[i].visible for i in PAGE_CONTROLS))
         for page, caption in CAPTIONS.items():
             self.show_page(page)
-            shot(f'page-{page}')
+            harness.screenshot(f'config-page-{page}')
             found = self.controls()
             shown = {i for i in PAGE_CONTROLS if found[i].visible}
             self.assertEqual(shown, {i for i, c in PAGE_CONTROLS.items() if c[2] == page}, page)
@@ -254,7 +251,7 @@ class FillFixedArea(ConfigCase):
     def test_area_folder_band_and_options(self):
         self.open_dialog()
         self.show_page('対象設定')
-        shot('fill-fixed-area')
+        harness.screenshot('config-fill-fixed-area')
         found = self.controls()
         self.assertEqual([i for i in COPY_TYPES if found[i].checked], [1028])
         self.assertTrue(all(found[i].enabled for i in AREA))
@@ -378,7 +375,7 @@ class EnablingRules(ConfigCase):
                             'bitmap off')
         self.click_and_wait(1043, lambda: self.enabled(1045) == (True,), '1045 enabled')
         self.click_and_wait(1043, lambda: self.enabled(1045) == (False,), '1045 disabled')
-        shot('rules')
+        harness.screenshot('config-rules')
 
 
 class ExtraAreaAtOnce(ConfigCase):
@@ -489,7 +486,7 @@ class HistoryCount(ConfigCase):
 
     def test_no_keeps_the_surplus_files(self):
         box = self.lower_to_five()
-        shot('ask-trim')
+        harness.screenshot('config-ask-trim')
         box.press(IDNO)
         wait_until(self.dialog_closed, 'the dialog to close')
         self.assertEqual(self.existing_slots(), list(range(1, 11)))
@@ -591,7 +588,7 @@ class Backup(ConfigCase):
                     return parts[0]
             return None
         probe('tree-select', window.handle, tree.id, wait_until(item_index, 'the folder item'))
-        shot('folder-browser')
+        harness.screenshot('config-folder-browser')
         harness.click(*next(c for c in found.values() if c.text == '決定！').center)
         wait_until(lambda: not any(w.handle == window.handle for w in harness.windows()),
                    'the browser to close')
@@ -697,7 +694,7 @@ class ProgramChooser(ConfigCase):
         found = controls(window)
         combo = next(c for c in found.values() if c.class_name == 'ComboBox' and c.id == 1136)
         self.assertEqual(combo.text, 'プログラム')
-        shot('program-chooser')
+        harness.screenshot('config-program-chooser')
         harness.key('Escape')
         wait_until(lambda: find_window('#32770', 'プログラムの指定...') is None, 'the chooser closed')
         self.assertEqual(self.controls()[1057].text, 'mspaint.exe')
@@ -750,7 +747,7 @@ class AreaPick(ConfigCase):
         self.assertEqual(probe('clipboard', self.wine_path(os.path.join(self.workdir, 'c.bmp')))
                          .strip(), 'none')
         self.assertEqual(self.settings_file()['Common']['AutoRight'], '2', 'stored only by 適用')
-        shot('area-picked')
+        harness.screenshot('config-area-picked')
         self.apply_and_close()
         common = self.settings_file()['Common']
         self.assertEqual([common[k] for k in ('AutoLeft', 'AutoTop', 'AutoRight', 'AutoBottom')],

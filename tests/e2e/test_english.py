@@ -15,16 +15,13 @@ def setUpModule():
     assert output[-1:] == [b'1252'], f'an English system: {output!r}'
 
 
-def shot(name):
-    harness.screenshot(f'english-{name}')
-
 
 class EnglishConfig(ConfigCase):
     def test_title_tree_and_refusal_read_back(self):
         self.open_dialog()  # found by its title
         self.assertEqual([item['text'] for item in tree_items(self.dialog, TREE)],
                          [text for _, text in TREE_ITEMS])
-        shot('config')
+        harness.screenshot('english-config')
         self.show_page('履歴数')
         self.type_into(1035, '2')
         self.refuse(REFUSALS['too_few'])
@@ -38,7 +35,7 @@ class EnglishViewerAndPrint(print_support.JapaneseTitle):
         return viewer
 
     def press_button(self, viewer, control_id):
-        shot('viewer')  # the page with its title, before it goes to the printer
+        harness.screenshot('english-viewer')  # the page with its title, before it goes to the printer
         super().press_button(viewer, control_id)
 
 

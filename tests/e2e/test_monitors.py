@@ -104,7 +104,7 @@ class OverlayAndAreaOnTheLeftMonitor(TwoMonitorCase):
         self.press(left, 'shift+Print')
         overlay = wait_until(lambda: find_window('CRangeWinClass'), 'the range overlay')
         self.assertEqual(overlay.rect, (-1024, 0, 1280, 800))
-        harness.screenshot(os.path.join(harness.ARTIFACTS, 'two-monitor-overlay.png'))
+        harness.screenshot('two-monitor-overlay')
         previous = self.slot_stamp()
         self.drag((-880, 130), (-780, 180))
         copy = self.new_hard_copy(previous, what='the range hard copy')
