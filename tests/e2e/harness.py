@@ -210,17 +210,28 @@ def balloon_saying(title, *lines, timeout=DEFAULT_TIMEOUT):
 _desktop_window = None
 
 
+def xdotool(*commands):
+    """One run of xdotool with its commands chained: what it printed."""
+    _, output = run(['xdotool', *map(str, commands)], timeout=30)
+    return output.decode(errors='replace')
+
+
+def pointer_in(output):
+    """The pointer's place in the output of getmouselocation --shell."""
+    values = dict(line.split('=', 1) for line in output.split() if '=' in line)
+    return int(values.get('X', 0)) + SCREEN_LEFT, int(values.get('Y', 0))
+
+
 def desktop_window():
     """The X window of the Wine desktop. It lasts as long as the desktop
-    process, so it is looked up once and then only checked: a search walks
-    every X window, and fails while windows come and go under it."""
+    process, so it is looked up once (and checked each time when the
+    desktop is not the harness's own): a search walks every X window, and
+    fails while windows come and go under it."""
     global _desktop_window
-    if _desktop_window:
-        code, output = run(['xdotool', 'getwindowname', _desktop_window])
-        if code == 0 and 'Wine desktop' in output.decode(errors='replace'):
-            return _desktop_window
-    _, output = run(['xdotool', 'search', '--name', 'Wine desktop'])
-    ids = output.decode().split()
+    if _desktop_window and (DESKTOP.setup or 'Wine desktop' in xdotool('getwindowname',
+                                                                       _desktop_window)):
+        return _desktop_window
+    ids = xdotool('search', '--name', 'Wine desktop').split()
     _desktop_window = ids[0] if ids else None
     return _desktop_window
 
@@ -240,39 +251,37 @@ def report_x_state():
 
 
 def focus_desktop():
-    """Gives the desktop the X keyboard focus, unless it has it already: a
-    focus change makes Wine close an open menu."""
+    """Gives the desktop the X keyboard focus, unless it has it already (a
+    focus change makes Wine close an open menu); returns the pointer's place."""
     try:
         wid = wait_until(desktop_window, 'the Wine desktop window')
     except AssertionError:
         report_x_state()
         raise
-    _, focused = run(['xdotool', 'getwindowfocus'])
-    if focused.decode().strip() != wid:
-        run(['xdotool', 'windowfocus', '--sync', wid], timeout=10)
+    output = xdotool('getwindowfocus', 'getmouselocation', '--shell')
+    if output.split()[:1] != [wid]:
+        xdotool('windowfocus', '--sync', wid)
+    return pointer_in(output)
 
 
 def mouse_location():
-    _, output = run(['xdotool', 'getmouselocation', '--shell'])
-    values = dict(line.split('=', 1) for line in output.decode().split() if '=' in line)
-    return int(values.get('X', 0)) + SCREEN_LEFT, int(values.get('Y', 0))
+    return pointer_in(xdotool('getmouselocation', '--shell'))
 
 
-def keep_pointer_off_taskbar():
+def keep_pointer_off_taskbar(at=None):
     # The taskbar is an X window of its own inside the desktop; keys pressed
     # while the pointer is over it go to the shell, not to the focused program.
     # Park it on the far side of the desktop, away from a menu opened there.
-    x, y = mouse_location()
-    taskbar = find_window('Shell_TrayWnd')
+    x, y = at or mouse_location()
+    taskbar = DESKTOP.taskbar or find_window('Shell_TrayWnd')
     if taskbar and taskbar.rect[1] <= y < taskbar.rect[3]:
         left, top, right, _ = taskbar.rect
         move_mouse(left + 20 if x > (left + right) // 2 else right - 20, top - 20)
 
 
 def key(*keys, delay=60):
-    focus_desktop()
-    keep_pointer_off_taskbar()
-    run(['xdotool', 'key', '--delay', str(delay), *keys], timeout=30)
+    keep_pointer_off_taskbar(focus_desktop())
+    xdotool('key', '--delay', delay, *keys)
 
 
 def x_window_of(window):
@@ -295,27 +304,28 @@ def menu_keys(menu, *keys):
     window, which Wine accepts as keyboard input for the menu.
     """
     target = wait_until(lambda: x_window_of(menu), 'the X window of the menu')
-    for name in keys:
-        run(['xdotool', 'key', '--window', target, name], timeout=10)
-        time.sleep(0.08)
+    xdotool('key', '--window', target, '--delay', 80, *keys)
 
 
 def type_text(text):
     """Types a text into the window that has the keyboard: with the X
     keyboard where its keys give the text, else through the probe."""
-    focus_desktop()
-    keep_pointer_off_taskbar()
+    keep_pointer_off_taskbar(focus_desktop())
     if text.isascii():
-        run(['xdotool', 'type', '--delay', '40', text], timeout=30)
+        xdotool('type', '--delay', 40, text)
     else:
         probe('type', text)
 
 
 def move_mouse(x, y):
-    # --sync would wait forever when the pointer is already there
-    run(['xdotool', 'mousemove', str(x - SCREEN_LEFT), str(y)], timeout=10)
-    wait_until(lambda: mouse_location() == (x, y), f'the pointer at {x}, {y}', timeout=5,
-               interval=0.02)
+    """The pointer to a place (moved again while it is not there yet: --sync
+    would wait forever when it is there already)."""
+    for _ in range(100):
+        if pointer_in(xdotool('mousemove', x - SCREEN_LEFT, y, 'getmouselocation', '--shell')) \
+                == (x, y):
+            return
+        time.sleep(0.02)
+    raise AssertionError(f'the pointer did not come to {x}, {y}')
 
 
 # A second press of a button near the first within the double-click time
@@ -334,16 +344,16 @@ def click(x, y, button=1):
     if where and where[2] == button and abs(where[0] - x) <= 4 and abs(where[1] - y) <= 4 \
             and wait > 0:
         time.sleep(wait)
-    run(['xdotool', 'click', str(button)], timeout=10)
+    xdotool('click', button)
     _last_click = (time.monotonic(), (x, y, button))
 
 
 def mouse_down(button=1):
-    run(['xdotool', 'mousedown', str(button)], timeout=10)
+    xdotool('mousedown', button)
 
 
 def mouse_up(button=1):
-    run(['xdotool', 'mouseup', str(button)], timeout=10)
+    xdotool('mouseup', button)
 
 
 def drag(start, end, release=True):
@@ -812,6 +822,7 @@ class Desktop:
 
     def __init__(self):
         self.setup = None  # (dpi, desktop size) while up
+        self.taskbar = None
         self.xvfb = None
         self.keeper = None
         self.own = set()  # the process ids of the desktop's own processes
@@ -842,8 +853,10 @@ class Desktop:
         # The desktop first, alone: two Wine processes starting it at the
         # same moment can hang each other.
         probe('metrics', timeout=120)
+        self.taskbar = None
         if os.environ.get('ZORVEX_NO_TASKBAR') != '1':
-            wait_until(lambda: find_window('Shell_TrayWnd'), 'the taskbar', timeout=60)
+            self.taskbar = wait_until(lambda: find_window('Shell_TrayWnd'), 'the taskbar',
+                                      timeout=60)
         self.keeper = subprocess.Popen(['wine', PROBE, 'keep'], stdin=subprocess.PIPE,
                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.pending = b''
@@ -905,7 +918,7 @@ class Desktop:
             self.xvfb.terminate()
             self.xvfb.wait(timeout=30)
             self.xvfb = None
-        self.setup = None
+        self.setup = self.taskbar = None
         if at_exit:
             # later files, and the unit tests of a later run, expect the usual screen
             use_screen_setup(DEFAULT_DPI, DEFAULT_DESKTOP)
