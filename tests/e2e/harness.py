@@ -78,7 +78,7 @@ def run(args, timeout=60, **kwargs):
 # (quick reads and acts); the others run in a probe process of their own.
 SERVED = {'windows', 'children', 'hotkeys', 'clipboard', 'clear-clipboard', 'clipboard-sequence',
           'balloons', 'processes', 'end', 'reset', 'type', 'activate', 'maximize', 'restore',
-          'foreground', 'menu-mode', 'metrics', 'modifiers', 'post', 'post-seq', 'tray-delete',
+          'foreground', 'ensure-foreground', 'menu-mode', 'metrics', 'modifiers', 'post', 'post-seq', 'tray-delete',
           'taskbar-created', 'resources', 'listview', 'listview-deselect', 'gettext', 'settext',
           'send', 'dialog', 'click', 'replacesel', 'paste', 'tree', 'tree-select', 'list',
           'browse-select'}
@@ -252,12 +252,15 @@ def report_x_state():
 
 def focus_desktop():
     """Gives the desktop the X keyboard focus, unless it has it already (a
-    focus change makes Wine close an open menu); returns the pointer's place."""
+    focus change makes Wine close an open menu), and Wine a window in front
+    (a closed one may have left none, and keys then reach no program);
+    returns the pointer's place."""
     try:
         wid = wait_until(desktop_window, 'the Wine desktop window')
     except AssertionError:
         report_x_state()
         raise
+    probe('ensure-foreground')
     output = xdotool('getwindowfocus', 'getmouselocation', '--shell')
     if output.split()[:1] != [wid]:
         xdotool('windowfocus', '--sync', wid)

@@ -166,11 +166,6 @@ class Storm:
             for name in close_keys:
                 harness.run(['xdotool', 'key', name], timeout=10)
 
-        def once(keys, window, close_keys=('Escape',)):
-            harness.key(*keys)
-            close_by_keys(wait_until(window, f'a window after {keys}'), close_keys)
-            wait_until(lambda: not window(), f'the window of {keys} to close')
-
         harness.key('alt+Print')
         config = wait_until(lambda: find_window(title=CONFIG_TITLE), 'the configuration dialog')
         for chooser_id in (PROGRAM_CHOOSER, FOLDER_CHOOSER):
@@ -208,7 +203,17 @@ class Storm:
         harness.click((left + right) // 2, (top + bottom) // 2)
         wait_until(lambda: not find_window('COnesWinClass'), 'the viewer to print and close',
                    timeout=60)
-        once(['shift+Print'], lambda: find_window('CRangeWinClass'), ('Escape', 'Escape'))
+        harness.key('shift+Print')
+        try:
+            wait_until(lambda: find_window('CRangeWinClass'), 'the range overlay', timeout=8)
+        except AssertionError:
+            # the open fault Session.capture counts: now and then a
+            # Shift+PrintScreen makes no overlay, and the user presses again
+            self.report('no overlay after Shift+PrintScreen in the warm-up: pressed again')
+            harness.key('shift+Print')
+        close_by_keys(wait_until(lambda: find_window('CRangeWinClass'), 'the range overlay'),
+                      ('Escape', 'Escape'))
+        wait_until(lambda: not find_window('CRangeWinClass'), 'the range overlay to close')
         harness.click(*self.tray)
         harness.menu_keys(wait_until(lambda: find_window('#32768'), 'the tray menu'), 'Escape')
         wait_until(lambda: not find_window('#32768'), 'the tray menu to close')

@@ -154,6 +154,12 @@ int PrintForeground() {
     return 0;
 }
 
+// Puts the desktop in front when no window is: under Wine, keys (hot keys
+// too) then reach no program, as they do on a desktop that has just started.
+int EnsureForeground() {
+    return GetForegroundWindow() || SetForegroundWindow(GetDesktopWindow()) ? 0 : 1;
+}
+
 // Whether the thread of a window is still in a menu loop or holds the mouse
 // capture: a menu's window can be gone a moment before its loop has ended,
 // and a click in that moment still goes to the loop.
@@ -355,8 +361,7 @@ int EndProcesses(int count, char** ids) {
 
 // Ends every process of the desktop except the given ones, Wine's own
 // services and this probe with its launcher, empties the clipboard and puts
-// the desktop in front (a closed window may have left none, and keys then
-// reach no program): the desktop as a test finds it. Prints the processes
+// the desktop in front if nothing is: the desktop as a test finds it. Prints the processes
 // left, as "processes" does.
 int Reset(int count, char** keep) {
     if (OpenClipboard(nullptr)) {
@@ -378,7 +383,7 @@ int Reset(int count, char** keep) {
             std::find(kept.begin(), kept.end(), process.th32ProcessID) == kept.end())
             EndProcess(process.th32ProcessID);
     }
-    SetForegroundWindow(GetDesktopWindow());
+    EnsureForeground();
     return ListProcesses();
 }
 
@@ -1374,6 +1379,7 @@ int Run(int argc, char** argv) {
         return WatchOutputs(argv[2], argv[3], argv[4], argv[5], argv[6]);
     if (command == "catch-frame") return CatchFrame(argc, argv);
     if (command == "foreground") return PrintForeground();
+    if (command == "ensure-foreground") return EnsureForeground();
     if (command == "menu-mode" && argc == 3) return PrintMenuMode(argv[2]);
     if (command == "metrics") return PrintScreenMetrics();
     if (command == "modifiers") return PrintHeldModifiers();
