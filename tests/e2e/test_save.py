@@ -96,8 +96,10 @@ class PngSave(PngCase):
         shutil.copy(self.slot(1), os.path.join(day, '000003.bmp'))
         second = self.saved_capture((300, 200), (340, 260))
         self.assertEqual(os.path.basename(second), self.next_name(first, second, '000004.png'))
+        # the quadrants in slot 1 again, for the viewer's save
+        third = self.saved_capture(*QUADRANT_RANGE)
+        self.assertEqual(os.path.basename(third), self.next_name(second, third, '000005.png'))
 
-        self.range_capture(*QUADRANT_RANGE)
         harness.click(*self.tray, button=3)
         viewer = wait_until(lambda: find_window('COnesWinClass'), 'the history viewer')
         menu_button = harness.child(viewer, 1076)
@@ -111,7 +113,9 @@ class PngSave(PngCase):
         named = os.path.join(self.save_dir, 'viewer.png')
         wait_until(lambda: os.path.exists(named), 'the PNG file from the viewer')
         self.assert_png_of_slot_one(named)
-        self.assertEqual(len(self.saved_files()), 5)
+        self.assertEqual(self.saved_files(), sorted(
+            [os.path.relpath(path, self.save_dir) for path in
+             (first, os.path.join(day, '000003.bmp'), second, third)] + ['viewer.png']))
 
 
 class PngChosenByApply(PngCase):
