@@ -14,10 +14,10 @@ source "$root/scripts/wine-env.sh"
 trap zorvex_env_stop EXIT
 zorvex_env_start "$ZORVEX_BUILD"
 
-# Keep the wineserver and the desktop up while the unit tests start one Wine
-# process each; the end-to-end tests restart Wine for every test anyway.
-# Bring the desktop up first, with no pipe for it to inherit: the test
-# discovery reads the unit-test program's output through one.
+# The unit tests run in this desktop; each end-to-end test file starts a
+# display and a desktop of its own. Bring the desktop up first, alone and
+# with no pipe for it to inherit (ctest reads the unit tests' output through
+# one), and keep it up between the tests.
 wineserver -p
 wine "$ZORVEX_BUILD/x86_64/tests/probe.exe" metrics >/dev/null 2>&1 </dev/null
 wine "$ZORVEX_BUILD/x86_64/tests/probe.exe" hold-hotkeys >/dev/null 2>&1 </dev/null &

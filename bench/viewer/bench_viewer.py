@@ -72,7 +72,7 @@ class Bench(harness.ZorvexTestCase):
 
         harness.click(*self.tray, button=3)
         viewer = harness.wait_until(lambda: harness.find_window('COnesWinClass'), 'the viewer')
-        button = next(c for c in harness.children(viewer) if c.control_id == 1009)
+        button = harness.child(viewer, 1009)
         ox, oy = button.rect[0] - 4, button.rect[1] - 3
         width, height = viewer.client_size
         x, y = ox + width // 2, oy + 60 + (height - 70) // 2

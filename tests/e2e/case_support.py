@@ -3,12 +3,11 @@ copies by key, range selections over a test pattern, the history viewer over
 prepared history files, the configuration dialog driven as a user would, and
 range captures saved into a folder of the test's own."""
 import os
-import subprocess
+import time
 
 import harness
-from harness import (QUADRANTS, Bitmap, MessageBox, Screen, children, click, find_window, key,
-                     menu_keys, probe, quadrant_color, solid, tree_items, wait_until, write_bitmap)
-from capture_support import complete_bitmap
+from harness import (QUADRANTS, MessageBox, Screen, TestWindow, click, find_window, menu_keys,
+                     quadrant_color, solid, tree_items, wait_until, write_bitmap)
 
 # The configuration dialog
 TITLE = 'ZORVEX コンフィグ設定'
@@ -30,11 +29,6 @@ REFUSALS = {
     'no_app': '編集用アプリケーションを指定して下さい',
     'too_few': '保存履歴数は3以上を設定して下さい',
 }
-
-
-def shot(name):
-    os.makedirs(harness.ARTIFACTS, exist_ok=True)
-    return harness.screenshot(os.path.join(harness.ARTIFACTS, f'config-{name}.png'))
 
 
 class ConfigCase(harness.ZorvexTestCase):
@@ -66,10 +60,6 @@ class ConfigCase(harness.ZorvexTestCase):
         self.click(control_id)
         return wait_until(condition, what, timeout=10)
 
-    def set_text(self, control_id, text):
-        probe('settext', self.dialog.handle, control_id, text)
-        wait_until(lambda: self.controls()[control_id].text == text, f'the text of {control_id}')
-
     def type_into(self, control_id, text):
         """Clicks into a field, empties it with the keyboard and types."""
         self.click(control_id)
@@ -98,7 +88,7 @@ class ConfigCase(harness.ZorvexTestCase):
         self.click(APPLY)
         box = self.message_box()
         if name:
-            shot(f'refusal-{name}')
+            harness.screenshot(f'config-refusal-{name}')
         self.assertEqual(box.text, expected_text)
         self.assertEqual(box.buttons, [IDOK], 'an OK button only')
         self.assertFalse(box.has_icon, 'no icon')
@@ -127,6 +117,7 @@ class ConfigCase(harness.ZorvexTestCase):
 
 
 class SaveCase(harness.ZorvexTestCase):
+    """Range captures saved into a folder of the test's own."""
     save = {}
     save_folder_name = 'saved'
 
@@ -144,20 +135,19 @@ class SaveCase(harness.ZorvexTestCase):
             self.save_dir = os.path.join(self.workdir, self.save_folder_name)
             os.makedirs(self.save_dir)
             self.settings['SaveAs'].setdefault('SaveDir', self.wine_path(self.save_dir))
-            with open(self.ini_path, 'wb') as f:
-                f.write(harness.encode_ini(self.settings))
+            self.write_settings()
         super().start(wait_for_tray)
 
     def range_capture(self, start=(100, 100), end=(200, 150), wait=True):
+        """A range hard copy dragged from start to end: returns it once it is
+        in slot 1 (with wait)."""
+        before = self.slot_stamp()
         harness.key('shift+Print')
         wait_until(lambda: find_window(OVERLAY), 'the range overlay')
-        harness.move_mouse(*start)
-        harness.mouse_down()
-        harness.move_mouse(end[0] - 1, end[1] - 1)
-        harness.move_mouse(*end)
-        harness.mouse_up()
+        harness.drag(start, end)
         if wait:
             self.wait_for_overlay_gone()
+            return self.new_hard_copy(before)
 
     def wait_for_overlay_gone(self):
         wait_until(lambda: find_window(OVERLAY, visible=None) is None, 'the overlay to close')
@@ -168,25 +158,37 @@ class SaveCase(harness.ZorvexTestCase):
             found.extend(os.path.relpath(os.path.join(folder, n), self.save_dir) for n in names)
         return sorted(found)
 
+    def saved_capture(self, start=(100, 100), end=(200, 150)):
+        """A range capture saved under an automatic name: the path of the one
+        new file, which is in the folder of the day of the key press or of
+        the day after (a capture around midnight)."""
+        before, days = set(self.saved_files()), self.days_of_capture()
+        self.range_capture(start, end)
+        new = wait_until(lambda: set(self.saved_files()) - before, 'the saved file')
+        self.assertEqual(len(new), 1, new)
+        folder, day, _ = new.pop().split(os.sep)
+        self.assertEqual(folder, 'bitmap')
+        self.assertIn(day, days)
+        return os.path.join(self.save_dir, folder, day, _)
+
+    @staticmethod
+    def days_of_capture():
+        """The names of the day folders a capture starting now may use."""
+        now = time.time()
+        return {time.strftime('%Y%m%d', time.localtime(now + seconds)) for seconds in (0, 120)}
+
+    @staticmethod
+    def next_name(previous, path, expected):
+        """The name expected for the file after `previous`: `expected` in the
+        same day's folder, the first of the day in the next day's."""
+        if os.path.dirname(previous) == os.path.dirname(path):
+            return expected
+        return '000001' + os.path.splitext(expected)[1]
 
 
 # Hard copies by key
 
 class CaptureCase(harness.ZorvexTestCase):
-    def capture(self, *keys, slot=1, previous=None):
-        """Presses keys and returns the new hard copy in the given slot."""
-        key(*keys)
-
-        def fresh():
-            bitmap = complete_bitmap(self.slot(slot))
-            if bitmap is None or (previous is not None and bitmap.data == previous):
-                return None
-            return bitmap
-        bitmap = wait_until(fresh, f'a complete ~zor_vex{slot}.bmp')
-        # the outputs are done once the notice is gone
-        wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the notice to close')
-        return bitmap
-
     def assert_shows_test_window(self, bitmap, target, origin):
         """Each quadrant of the test window is in the hard copy at its place,
         and agrees with the screen around it."""
@@ -208,7 +210,6 @@ OVERLAY = 'CRangeWinClass'
 # The test pattern at the desktop's corner: its quadrant borders cross the
 # selection of the drag from (100, 100) to (200, 150).
 PATTERN = (0, 0, 300, 240)
-RED = (255, 0, 0)
 
 
 class RangeCase(harness.ZorvexTestCase):
@@ -219,21 +220,12 @@ class RangeCase(harness.ZorvexTestCase):
 
     def setUp(self):
         super().setUp()
-        x, y, w, h = self.pattern
-        self.pattern_process = subprocess.Popen(
-            ['wine', harness.PROBE, 'testwin', str(x), str(y), str(w), str(h), 'pattern'],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.addCleanup(self.end_pattern)
-        wait_until(lambda: find_window('ZorvexTestPattern'), 'the test pattern')
-        wait_until(lambda: Screen().pixel(x + 30, y + 60) == RED, 'the pattern painted')
+        TestWindow(self, *self.pattern, 'pattern')
         # Park the pointer away from the area under test.
         harness.move_mouse(700, 500)
 
-    def end_pattern(self):
-        self.pattern_process.kill()
-        self.pattern_process.wait(timeout=30)
-
     def open_overlay(self):
+        self.before = self.slot_stamp()
         harness.key('shift+Print')
         overlay = wait_until(lambda: find_window(OVERLAY), 'the range overlay')
         harness.focus_desktop()
@@ -242,20 +234,10 @@ class RangeCase(harness.ZorvexTestCase):
     def overlay_gone(self):
         return find_window(OVERLAY, visible=None) is None
 
-    def press_at(self, x, y):
-        harness.move_mouse(x, y)
-        harness.mouse_down()
-
-    def drag(self, start, end):
-        self.press_at(*start)
-        harness.move_mouse(end[0] - 1, end[1] - 1)
-        harness.move_mouse(*end)
-        harness.mouse_up()
-
     def wait_for_hard_copy(self):
-        wait_until(lambda: os.path.exists(self.slot(1)), 'the hard copy in the history')
+        bitmap = self.new_hard_copy(self.before, what='the range hard copy in the history')
         wait_until(self.overlay_gone, 'the overlay to close')
-        return Bitmap(self.slot(1))
+        return bitmap
 
     def assert_same_pixels(self, bitmap, screen, left, top):
         wrong = [(x, y) for y in range(bitmap.height) for x in range(bitmap.width)
@@ -307,7 +289,7 @@ class ViewerTestCase(harness.ZorvexTestCase):
 
     def client_origin(self, viewer):
         """Screen position of the client area, found from the "印刷" button at (4, 3)."""
-        button = next(c for c in children(viewer) if c.control_id == 1009)
+        button = harness.child(viewer, 1009)
         return button.rect[0] - 4, button.rect[1] - 3
 
     def assert_page_shows_quadrants(self, viewer, origin):
@@ -331,7 +313,7 @@ class ViewerTestCase(harness.ZorvexTestCase):
         return screen
 
     def button(self, viewer, control_id):
-        return next(c for c in children(viewer) if c.control_id == control_id)
+        return harness.child(viewer, control_id)
 
     def press_button(self, viewer, control_id):
         left, top, right, bottom = self.button(viewer, control_id).rect
@@ -358,8 +340,5 @@ class ViewerTestCase(harness.ZorvexTestCase):
                           'a ZORVEX dialog')
 
     def click_control(self, dialog, control_id):
-        control = wait_until(lambda: next((c for c in children(dialog)
-                                           if c.control_id == control_id), None),
-                             f'control {control_id}')
-        left, top, right, bottom = control.rect
+        left, top, right, bottom = harness.child(dialog, control_id).rect
         click((left + right) // 2, (top + bottom) // 2)

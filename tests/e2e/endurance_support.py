@@ -9,8 +9,7 @@ Linux: the private pages (Private_Clean + Private_Dirty of smaps_rollup) and
 the resident set of the process that runs zor_vex.exe.
 """
 import harness
-from capture_support import complete_bitmap, screen_metrics
-from harness import find_window, probe, wait_until
+from harness import complete_bitmap, find_window, probe, screen_metrics, wait_until
 
 OVERLAY = 'CRangeWinClass'
 VIEWER = 'COnesWinClass'

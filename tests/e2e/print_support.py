@@ -6,10 +6,9 @@ viewer; the Japanese title's print is a case of its own, run on both a
 Japanese and an English system."""
 import os
 import re
-import subprocess
 
 import harness
-from harness import children, find_window, quadrant_color, wait_until
+from harness import find_window, quadrant_color, wait_until
 from case_support import ViewerTestCase
 
 SPOOL = '/var/spool/cups'
@@ -199,39 +198,21 @@ class JobWatch:
                              'a print job or PDF was made')
 
 
-class HookedPrint:
+class HookedPrint(harness.Helper):
     """The probe's hook on the next print's abort dialog (see probe.cpp).
     In "cancel" mode, `finish` ends the watch at once; in "hold" mode the
     probe holds the print until the picture file exists."""
 
-    def __init__(self, mode, picture=''):
-        self.out = os.path.join(harness.ARTIFACTS, f'hook-{os.getpid()}.txt')
-        self.stop = os.path.join(harness.ARTIFACTS, f'hook-{os.getpid()}.stop')
-        os.makedirs(harness.ARTIFACTS, exist_ok=True)
-        if os.path.exists(self.stop):
-            os.remove(self.stop)
-        self.file = open(self.out, 'w+b')
-        target = picture or self.stop
-        self.process = subprocess.Popen(['wine', harness.PROBE, 'hook-next-print', mode,
-                                         'Z:' + target.replace('/', '\\'), '30'],
-                                        stdout=self.file, stderr=subprocess.DEVNULL)
-        wait_until(lambda: self.said('ready') or self.said('no hook'), 'the probe hook')
-        if self.said('no hook'):
-            raise AssertionError('the probe could not hook the print')
-
-    def said(self, word):
-        with open(self.out, 'rb') as f:
-            return word in f.read().decode(errors='replace').split()
+    def __init__(self, case, mode, picture=''):
+        self.stop_file = os.path.join(case.workdir, 'hook.stop')
+        super().__init__(case, 'hook-next-print', mode, case.wine_path(picture or self.stop_file),
+                         30, ready='ready')
 
     def finish(self):
         """True when the hook acted on an abort dialog."""
-        open(self.stop, 'w').close()
+        open(self.stop_file, 'w').close()
         self.process.wait(timeout=60)
-        self.file.close()
-        done = self.said('done')
-        for path in (self.out, self.stop):
-            os.remove(path)
-        return done
+        return self.said('done')
 
 
 # --- printing from the viewer -----------------------------------------------
@@ -313,7 +294,7 @@ class JapaneseTitle(PrintCase):
         viewer = self.open_by_tray()
         self.choose(viewer, MENU_TITLE)
         dialog = self.message_box()
-        field = next(c for c in children(dialog) if c.control_id == 1017)
+        field = harness.child(dialog, 1017)
         harness.probe('settext', field.handle, '印刷テスト 42')
         self.click_control(dialog, 1030)
         wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the title dialog to close')

@@ -30,7 +30,9 @@ WM_HOTKEY = 0x312
 WM_COMMAND = 0x111
 CONFIG_TITLE = 'ZORVEX コンフィグ設定'
 PROGRAM_CHOOSER, FOLDER_CHOOSER = 1058, 1059  # the configuration dialog's 参照 buttons
-VIEWER_PRINT = 1009
+VIEWER_PRINT, VIEWER_MENU = 1009, 1076
+SAVE_TITLE = 'ハードコピーに名前を付けて保存'
+ABOUT_ITEM, HOTKEYS_ITEM, IDCANCEL = 2, 4, 2  # tray menu items; the Cancel command
 HOTKEY_CAPTURE = 948372610
 PROGRAM_WINDOW_CLASSES = ('COnesWinClass', 'CRangeWinClass', 'CFlashWinClass', '#32770', '#32768')
 
@@ -157,17 +159,12 @@ class Storm:
         choosers with their image lists, the printer driver, the shell's
         launch code) is there before the figures are taken: the first program
         chooser alone leaves some 27 bitmaps in the shell's caches, the first
-        print some 2 MB, for good."""
+        print some 2 MB, the first About dialog 11 bitmaps, for good."""
         def close_by_keys(window, close_keys=('Escape',)):
             if window.class_name != 'CRangeWinClass':
                 harness.click(window.rect[0] + 40, window.rect[1] + 10)
             for name in close_keys:
                 harness.run(['xdotool', 'key', name], timeout=10)
-
-        def once(keys, window, close_keys=('Escape',)):
-            harness.key(*keys)
-            close_by_keys(wait_until(window, f'a window after {keys}'), close_keys)
-            wait_until(lambda: not window(), f'the window of {keys} to close')
 
         harness.key('alt+Print')
         config = wait_until(lambda: find_window(title=CONFIG_TITLE), 'the configuration dialog')
@@ -180,20 +177,43 @@ class Storm:
             wait_until(lambda: not chooser(), f'the chooser {chooser_id} to close')
         close_by_keys(config)
         wait_until(lambda: not find_window(title=CONFIG_TITLE), 'the configuration dialog to close')
-        # the viewer's 印刷 prints slot 1 and closes the viewer; the first
-        # print loads the printer driver and its fonts (some 2 MB) for good
+        # the About dialog's first showing keeps some 11 bitmaps for good;
+        # the hot-key list with it
+        for item, title in ((ABOUT_ITEM, 'ZORVEX バージョン情報'), (HOTKEYS_ITEM, 'ホットキー設定')):
+            self.case.choose_tray_item(item)
+            dialog = wait_until(lambda: find_window('#32770', title), title)
+            probe('post', dialog.handle, WM_COMMAND, IDCANCEL)
+            wait_until(lambda: not find_window('#32770', title, visible=None), f'{title} to close')
+        # the viewer's 名前を付けて保存 (the shell's file chooser once more);
+        # its 印刷 prints slot 1 and closes the viewer, and the first print
+        # loads the printer driver and its fonts (some 2 MB) for good
         if self.case.slot_stamp() is None:
             harness.key('Print')
             wait_until(self.case.slot_stamp, 'a first hard copy to print')
         harness.key('ctrl+alt+F10')
         viewer = wait_until(lambda: find_window('COnesWinClass'), 'the viewer')
-        left, top, right, bottom = wait_until(
-            lambda: next((c.rect for c in harness.children(viewer)
-                          if c.control_id == VIEWER_PRINT), None), 'the viewer\'s 印刷 button')
+        left, top, right, bottom = harness.child(viewer, VIEWER_MENU).rect
+        harness.click((left + right) // 2, (top + bottom) // 2)
+        harness.menu_keys(wait_until(lambda: find_window('#32768'), 'the viewer menu'),
+                          'Down', 'Down', 'Return')
+        save_as = wait_until(lambda: find_window(title=SAVE_TITLE), 'the Save As dialog')
+        probe('post', save_as.handle, WM_COMMAND, IDCANCEL)
+        wait_until(lambda: not find_window(title=SAVE_TITLE), 'the Save As dialog to close')
+        left, top, right, bottom = harness.child(viewer, VIEWER_PRINT).rect
         harness.click((left + right) // 2, (top + bottom) // 2)
         wait_until(lambda: not find_window('COnesWinClass'), 'the viewer to print and close',
                    timeout=60)
-        once(['shift+Print'], lambda: find_window('CRangeWinClass'), ('Escape', 'Escape'))
+        harness.key('shift+Print')
+        try:
+            wait_until(lambda: find_window('CRangeWinClass'), 'the range overlay', timeout=8)
+        except AssertionError:
+            # the open fault Session.capture counts: now and then a
+            # Shift+PrintScreen makes no overlay, and the user presses again
+            self.report('no overlay after Shift+PrintScreen in the warm-up: pressed again')
+            harness.key('shift+Print')
+        close_by_keys(wait_until(lambda: find_window('CRangeWinClass'), 'the range overlay'),
+                      ('Escape', 'Escape'))
+        wait_until(lambda: not find_window('CRangeWinClass'), 'the range overlay to close')
         harness.click(*self.tray)
         harness.menu_keys(wait_until(lambda: find_window('#32768'), 'the tray menu'), 'Escape')
         wait_until(lambda: not find_window('#32768'), 'the tray menu to close')

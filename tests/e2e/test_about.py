@@ -3,11 +3,10 @@ resource, the three files with their times and the mail link."""
 import ctypes
 import os
 import shutil
-import subprocess
 import time
 
 import harness
-from harness import Screen, children, click, find_window, probe, wait_until
+from harness import Screen, click, find_window, probe, wait_until
 
 VERSION = 2  # "バージョン情報..." among the selectable tray-menu items
 TITLE = 'ZORVEX バージョン情報'
@@ -75,15 +74,13 @@ class AboutDialog(harness.ZorvexTestCase):
 
     def setUp(self):
         super().setUp()
-        recorder = os.path.join(self.workdir, 'recorder.exe')
-        shutil.copy(harness.RECORDER, recorder)
-        self.log = os.path.join(self.workdir, 'recorder.log')
+        recorder, self.log = self.install_recorder()
         # another copy of the program beside the settings, older and without
         # version information: the dialog must describe the running one
         decoy = os.path.join(self.workdir, 'zor_vex.exe')
         shutil.copy(harness.RECORDER, decoy)
         os.utime(decoy, (1000000000, 1000000000))
-        self.use_mail_handler(f'"{self.wine_path(recorder)}" "%1"')
+        self.use_mail_handler(f'"{recorder}" "%1"')
         self.start()
 
     def use_mail_handler(self, command):
@@ -103,30 +100,28 @@ class AboutDialog(harness.ZorvexTestCase):
         return wait_until(lambda: find_window('#32770', TITLE), 'the About dialog')
 
     def control(self, dialog, control_id):
-        return next(c for c in children(dialog) if c.control_id == control_id)
+        return harness.child(dialog, control_id)
+
+    def steady_pointer(self, unlike=None):
+        """The pointer image once two readings in a row agree (and differ from
+        `unlike`): a window shown a moment ago may not have set it yet."""
+        seen = []
+        return wait_until(lambda: seen.append(pointer_shape()) or
+                          (len(seen) > 1 and seen[-1] == seen[-2] and seen[-1] != unlike
+                           and seen[-1]), 'a steady pointer', interval=0.3)
 
     def reference_hand_shape(self):
         """The pointer image of the system hand, taken over a window of
         another program whose class pointer is the hand."""
         harness.move_mouse(40, 40)
-        seen = []
-        arrow = wait_until(lambda: seen.append(pointer_shape()) or
-                           (len(seen) > 1 and seen[-1] == seen[-2] and seen[-1]),
-                           'a steady pointer over the desktop', interval=0.3)
-        hand = subprocess.Popen(['wine', harness.PROBE, 'testwin', '900', '500', '200', '150',
-                                 'hand', 'hand'], stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL)
-        try:
-            window = wait_until(lambda: find_window('ZorvexTestPattern', 'hand'),
-                                'the window with the hand pointer')
-            harness.move_mouse(*center(window))
-            return wait_until(lambda: (lambda s: s if s != arrow else None)(pointer_shape()),
-                              'the hand pointer')
-        finally:
-            hand.kill()
-            hand.wait()
-            wait_until(lambda: find_window('ZorvexTestPattern', 'hand') is None,
-                       'the hand window to close')
+        arrow = self.steady_pointer()
+        hand = harness.TestWindow(self, 900, 500, 200, 150, 'hand', 'hand')
+        harness.move_mouse(*hand.client_point(0.5, 0.5))
+        shape = self.steady_pointer(unlike=arrow)
+        hand.close()
+        wait_until(lambda: find_window('ZorvexTestPattern', 'hand') is None,
+                   'the hand window to close')
+        return shape
 
     def test_version_texts_files_and_link(self):
         # The program runs from the build folder with the test folder as its
@@ -145,7 +140,7 @@ class AboutDialog(harness.ZorvexTestCase):
             ['zorvex.ini', '-', file_time(self.ini_path)],
             ['readme.txt', '-', ''],
         ])
-        harness.screenshot(os.path.join(harness.ARTIFACTS, 'about.png'))
+        harness.screenshot('about')
 
         # the link is drawn in blue and underlined on the button face
         link = self.control(dialog, LINK)

@@ -5,12 +5,11 @@ the active-window and fixed-area copies, the viewer's hand-offs, title and
 resizing, and recent hard copies that cannot be opened."""
 import os
 import re
-import shutil
 
 import harness
-from harness import Screen, children, find_window, key, menu_keys, probe, wait_until
-from capture_support import TestWindow, WindowWatch, complete_bitmap, screen_metrics
-from harness import QUADRANTS, quadrant_color, solid, write_bitmap
+from harness import (QUADRANTS, Screen, TestWindow, WindowWatch, complete_bitmap,
+                     find_window, key, menu_keys, probe, quadrant_color, read, screen_metrics,
+                     solid, wait_until, write_bitmap)
 from case_support import PAGE_IMAGE, TITLE_GREY, ViewerTestCase
 from case_support import TITLE as CONFIG
 
@@ -27,20 +26,8 @@ HOTKEY_EDIT_BUTTON, WM_COMMAND, IDCANCEL = 1069, 0x0111, 2
 SAVE_AS, EDIT, OPEN_WITH, TITLE = 1, 2, 3, 5
 
 
-def read(path):
-    with open(path, 'rb') as f:
-        return f.read()
-
-
 def foreground_handle():
     return probe('foreground').split('\t')[0]
-
-
-def install_recorder(case):
-    """Copies the recorder into the working folder; returns its Wine path and log."""
-    recorder = os.path.join(case.workdir, 'recorder.exe')
-    shutil.copy(harness.RECORDER, recorder)
-    return case.wine_path(recorder), os.path.join(case.workdir, 'recorder.log')
 
 
 class PrinterStepAfterCaptures(harness.ZorvexTestCase):
@@ -64,8 +51,8 @@ class PrinterStepAfterCaptures(harness.ZorvexTestCase):
             bitmap = complete_bitmap(self.slot(1))
             self.assertEqual((bitmap.width, bitmap.height), (width, height), keys)
             self.assertEqual(foreground_handle(), str(viewer.handle), keys)
-            harness.screenshot(os.path.join(harness.ARTIFACTS, f'printer-step-{keys}.png'))
-            button = next(c for c in children(viewer) if c.control_id == CLOSE_BUTTON)
+            harness.screenshot(f'printer-step-{keys}')
+            button = harness.child(viewer, CLOSE_BUTTON)
             harness.click((button.rect[0] + button.rect[2]) // 2,
                           (button.rect[1] + button.rect[3]) // 2)
             wait_until(lambda: find_window(VIEWER, visible=None) is None, 'the viewer to close')
@@ -78,13 +65,12 @@ class LauncherDuringRangeSelection(harness.ZorvexTestCase):
 
     def setUp(self):
         super().setUp()
-        recorder, self.log = install_recorder(self)
-        with open(self.ini_path, 'wb') as f:
-            f.write(harness.encode_ini({
-                'Common': {'CopyType': '3'},
-                'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '0', 'SaveFormat3': '0'},
-                'Option': {'IsFlash': '1', 'IsCursor': '0'},
-                'HotKey': {'IsCtrlF3': '1', 'Ctrl_F3': recorder, 'Ctrl_F3_PARAMS': 'launched'}}))
+        recorder, self.log = self.install_recorder()
+        self.write_settings({
+            'Common': {'CopyType': '3'},
+            'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '0', 'SaveFormat3': '0'},
+            'Option': {'IsFlash': '1', 'IsCursor': '0'},
+            'HotKey': {'IsCtrlF3': '1', 'Ctrl_F3': recorder, 'Ctrl_F3_PARAMS': 'launched'}})
         self.start()
 
     def test_ctrl_f3_while_the_overlay_is_up_starts_nothing(self):
@@ -114,11 +100,10 @@ class EditorViewerCase(ViewerTestCase):
 
     def start(self, wait_for_tray=True):
         if not hasattr(self, 'log'):
-            recorder, self.log = install_recorder(self)
+            recorder, self.log = self.install_recorder()
             self.settings = dict(self.settings,
                                  Modify={'AppPath': recorder, 'AppParam': self.app_param})
-            with open(self.ini_path, 'wb') as f:
-                f.write(harness.encode_ini(self.settings))
+            self.write_settings()
         super().start(wait_for_tray)
 
 
@@ -223,12 +208,11 @@ class FeedbackCase(harness.ZorvexTestCase):
         super().setUp()
         self.save_dir = os.path.join(self.workdir, 'saved')
         os.makedirs(self.save_dir)
-        with open(self.ini_path, 'wb') as f:
-            f.write(harness.encode_ini({
-                'Common': {'CopyType': '0'},
-                'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '0', 'SaveFormat3': '0',
-                           'SaveDir': self.wine_path(self.save_dir), **self.output},
-                'Option': {'IsFlash': self.flash, 'IsCursor': '0', 'SaveNum': '10'}}))
+        self.write_settings({
+            'Common': {'CopyType': '0'},
+            'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '0', 'SaveFormat3': '0',
+                       'SaveDir': self.wine_path(self.save_dir), **self.output},
+            'Option': {'IsFlash': self.flash, 'IsCursor': '0', 'SaveNum': '10'}})
         self.start()
 
     def saved_files(self):
@@ -303,8 +287,7 @@ class ViewerPage(ViewerTestCase):
     def enter_title(self, viewer, clear_first=False, text=''):
         self.choose(viewer, TITLE)
         dialog = self.message_box()
-        field = wait_until(lambda: next((c for c in children(dialog) if c.control_id == 1017),
-                                        None), 'the title field')
+        field = harness.child(dialog, 1017)
         shown = probe('gettext', field.handle).rstrip('\r\n')
         self.click_control(dialog, 1017)
         if clear_first:
@@ -324,7 +307,7 @@ class ViewerPage(ViewerTestCase):
         shown = self.enter_title(viewer, clear_first=True)
         self.assertEqual(shown, 'TITLE', 'the dialog showed the current title')
         wait_until(lambda: Screen().find_color(TITLE_GREY, region) == [], 'the title gone')
-        harness.screenshot(os.path.join(harness.ARTIFACTS, 'behaviour-title-removed.png'))
+        harness.screenshot('behaviour-title-removed')
         self.assertTrue(self.caption().startswith('1枚目( 200 x 100 ) '))
 
     def assert_page(self, what):
@@ -356,7 +339,7 @@ class ViewerPage(ViewerTestCase):
         probe('maximize', viewer.handle)
         wait_until(lambda: self.viewer().size[0] > 700, 'the viewer maximised')
         self.assert_page('when maximised')
-        harness.screenshot(os.path.join(harness.ARTIFACTS, 'behaviour-viewer-maximised.png'))
+        harness.screenshot('behaviour-viewer-maximised')
         probe('restore', viewer.handle)
         wait_until(lambda: self.viewer().size == (510, 680), 'the viewer restored')
         self.assert_page('when restored')
@@ -386,10 +369,9 @@ class RecentItemsThatCannotOpen(harness.ZorvexTestCase):
 
     def setUp(self):
         super().setUp()
-        recorder, self.log = install_recorder(self)
-        with open(self.ini_path, 'wb') as f:
-            f.write(harness.encode_ini({'Option': {'IsFlash': '1', 'SaveNum': '3'},
-                                        'Modify': {'AppPath': recorder, 'AppParam': ''}}))
+        recorder, self.log = self.install_recorder()
+        self.write_settings({'Option': {'IsFlash': '1', 'SaveNum': '3'},
+                             'Modify': {'AppPath': recorder, 'AppParam': ''}})
         write_bitmap(self.slot(1), 40, 30, solid((0, 0, 0)))
         with open(self.slot(2), 'wb') as f:
             f.write(b'not a bitmap at all, just text\r\n')

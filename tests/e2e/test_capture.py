@@ -4,15 +4,64 @@ saved file, the history rotation, the pointer and the feedback windows."""
 import glob
 import hashlib
 import os
+import struct
 import subprocess
+import time
 
 import harness
-from harness import Bitmap, Screen, find_window, key, probe, wait_until
-from capture_support import (BLUE, GREEN, RED, WHITE, TestWindow, WindowWatch, complete_bitmap,
-                             invert, press_and_catch, screen_metrics)
+from harness import (BLUE, GREEN, RED, WHITE, Bitmap, Screen, TestWindow, WindowWatch,
+                     complete_bitmap, find_window, invert, key, probe, screen_metrics, wait_until)
 from case_support import CaptureCase
 
 QUIET = {'IsFlash': '1', 'IsCursor': '0'}
+
+
+class Frame:
+    """One picture of the X root window, taken with xwd (much faster than
+    ImageMagick, so that short-lived feedback windows can be caught)."""
+
+    def __init__(self):
+        _, self.data = harness.run(['xwd', '-root', '-silent'], timeout=30)
+        fields = struct.unpack_from('>25I', self.data, 0)
+        header_size, self.width, self.height = fields[0], fields[4], fields[5]
+        self.byte_order, self.bits_per_pixel, self.bytes_per_line = fields[7], fields[11], fields[12]
+        self.offset = header_size + 12 * fields[19]
+
+    def pixel(self, x, y):
+        at = self.offset + y * self.bytes_per_line + x * (self.bits_per_pixel // 8)
+        b, g, r = self.data[at], self.data[at + 1], self.data[at + 2]
+        return (r, g, b) if self.byte_order == 0 else (self.data[at + 1], self.data[at + 2],
+                                                        self.data[at + 3])
+
+    def save_png(self, path):
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        raw = path + '.xwd'
+        with open(raw, 'wb') as f:
+            f.write(self.data)
+        harness.run(['convert', 'xwd:' + raw, path], timeout=60)
+        os.remove(raw)
+        return path
+
+
+def press_and_catch(keys, condition, timeout=4.0):
+    """Presses keys and takes frames as fast as possible until one of them
+    satisfies condition(frame); returns that frame, or None."""
+    harness.focus_desktop()
+    harness.keep_pointer_off_taskbar()
+    presser = subprocess.Popen(['xdotool', 'key', '--delay', '30', *keys],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = time.monotonic() + timeout
+    try:
+        while time.monotonic() < deadline:
+            try:
+                frame = Frame()
+            except struct.error:
+                continue  # xwd may fail while a window maps or unmaps; take the next one
+            if condition(frame):
+                return frame
+        return None
+    finally:
+        presser.wait(timeout=30)
 
 
 class DesktopCapture(CaptureCase):
@@ -96,7 +145,7 @@ class ActiveWindowCapture(CaptureCase):
         left, top, _, _ = target.window.rect
         self.assert_shows_test_window(outer, target, (left, top))
 
-        client = self.capture('ctrl+alt+Print', previous=outer.data)
+        client = self.capture('ctrl+alt+Print')
         self.assertEqual((client.width, client.height), target.client_size)
         self.assert_shows_test_window(client, target, target.client_origin)
         width, height = target.client_size
@@ -108,7 +157,6 @@ class ActiveWindowCapture(CaptureCase):
 
     def test_a_window_over_the_target_is_copied_as_the_screen_shows_it(self):
         target = TestWindow(self, 260, 180, 420, 310)
-        previous = None
         # A fresh cover for each copy: Wine puts the target back over it after a capture.
         for keys, size, origin in (('ctrl+Print', target.outer_size, target.window.rect[:2]),
                                    ('ctrl+alt+Print', target.client_size, target.client_origin)):
@@ -116,8 +164,7 @@ class ActiveWindowCapture(CaptureCase):
             (x, y), color = cover.quadrant_points()[1]
             screen = wait_until(lambda: (lambda s: s.pixel(x, y) == color and s)(Screen()),
                                 'the cover over the target')
-            copy = self.capture(keys, previous=previous)
-            previous = copy.data
+            copy = self.capture(keys)
             cover.close()
             self.assertEqual((copy.width, copy.height), size)
             # the cover's quadrants over the target's red one, and the target's other three
@@ -159,11 +206,9 @@ class HistoryRotation(CaptureCase):
 
     def test_fourth_capture_drops_the_oldest(self):
         digests = []
-        previous = None
         for n in range(4):
             target = TestWindow(self, 100 + 150 * n, 120, 300, 200, f'shot-{n}')
-            bitmap = self.capture('Print', previous=previous)
-            previous = bitmap.data
+            bitmap = self.capture('Print')
             digests.append(hashlib.sha256(bitmap.data).hexdigest())
             target.close()
             wait_until(lambda: find_window(title=f'shot-{n}') is None, 'the window to close')
@@ -174,7 +219,7 @@ class HistoryRotation(CaptureCase):
         self.assertFalse(os.path.exists(self.slot(4)))
 
         menu = self.open_tray_menu()
-        harness.screenshot(os.path.join(harness.ARTIFACTS, 'capture-tray-menu.png'))
+        harness.screenshot('capture-tray-menu')
         harness.menu_keys(menu, 'Escape')
         wait_until(lambda: find_window('#32768') is None, 'the menu to close')
 
@@ -210,13 +255,8 @@ class PointerInTheHardCopy(CaptureCase):
         key('shift+Print')
         wait_until(lambda: find_window('CRangeWinClass'), 'the range overlay')
         harness.focus_desktop()
-        harness.move_mouse(*start)
-        harness.mouse_down()
-        harness.move_mouse(end[0] - 1, end[1] - 1)
-        harness.move_mouse(*end)
-        harness.mouse_up()
-        bitmap = wait_until(lambda: self.slot_replaced(stamp) and complete_bitmap(self.slot(1)),
-                            'the range hard copy')
+        harness.drag(start, end)
+        bitmap = self.new_hard_copy(stamp, what='the range hard copy')
         wait_until(lambda: find_window('CRangeWinClass', visible=None) is None,
                    'the overlay to close')
         wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the notice to close')
@@ -253,7 +293,6 @@ class PointerInTheHardCopy(CaptureCase):
                  ('pointer option off', pointer_off, 'Print', (0, 0),
                   screen_metrics()['screen'], False))
         pointer = None
-        previous = None
         for name, prepare, keys, origin, size, drawn in cases:
             with self.subTest(name):
                 if prepare:
@@ -263,10 +302,9 @@ class PointerInTheHardCopy(CaptureCase):
                            'the test window in front')
                 harness.move_mouse(px, py)
                 if keys:
-                    copy = self.capture(keys, previous=previous)
+                    copy = self.capture(keys)
                 else:
                     copy = self.range_copy((cx, cy), client_end)
-                previous = copy.data
                 self.assertEqual((copy.width, copy.height), size)
                 marks = self.marks(copy, white, origin)
                 if not drawn:
@@ -301,13 +339,9 @@ class FlashFeedback(CaptureCase):
         args = [str(v) for v in (8, self.wine_path(path), *area)]
         for (x, y), color in points:
             args += [str(v) for v in (x, y, *color)]
-        catcher = subprocess.Popen(['wine', harness.PROBE, 'catch-frame', *args],
-                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.addCleanup(lambda: (catcher.poll() is None and catcher.kill(), catcher.wait()))
-        self.assertEqual(catcher.stdout.readline().strip(), b'ready')
+        catcher = self.helper('catch-frame', *args, ready='ready')
         key(keys)
-        output, _ = catcher.communicate(timeout=60)
-        return Bitmap(path) if output.startswith(b'caught') else None
+        return Bitmap(path) if catcher.rest(timeout=60).startswith('caught') else None
 
     def test_the_flash_inverts_exactly_the_captured_area_and_shows_no_notice(self):
         target = TestWindow(self, 240, 160, 400, 300)

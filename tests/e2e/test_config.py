@@ -6,14 +6,13 @@ the controls by id; message boxes are read back from the screen's windows."""
 import filecmp
 import os
 import shutil
-import subprocess
 
 import harness
-from harness import (BS_DEFPUSHBUTTON, BS_TYPE_MASK, Screen, controls, find_window, probe, run,
-                     tree_items, wait_until)
-from capture_support import TestWindow, complete_bitmap, screen_metrics
+from harness import (BS_DEFPUSHBUTTON, BS_TYPE_MASK, Screen, TestWindow, complete_bitmap,
+                     controls, find_window, probe, run, screen_metrics, tree_items, wait_until)
 from case_support import (APPLY, CANCEL, CAPTIONS, GROUP, HELP_LIST, IDNO, IDOK, IDYES, QUIET,
-                          REFUSALS, TITLE, TREE, TREE_ITEMS, ConfigCase, shot)
+                          REFUSALS, TITLE, TREE, TREE_ITEMS, ConfigCase)
+
 
 INNER = 'inner'
 
@@ -131,7 +130,7 @@ class Layout(ConfigCase):
 
     def test_opens_centred_with_no_page_and_every_control_in_place(self):
         dialog = self.open_dialog()
-        shot('open')
+        harness.screenshot('config-open')
         left, top, right, bottom = dialog.rect
         width, height = right - left, bottom - top
         self.assertEqual(width, 570)
@@ -188,7 +187,7 @@ class Layout(ConfigCase):
         self.assertFalse(any(found[i].visible for i in PAGE_CONTROLS))
         for page, caption in CAPTIONS.items():
             self.show_page(page)
-            shot(f'page-{page}')
+            harness.screenshot(f'config-page-{page}')
             found = self.controls()
             shown = {i for i in PAGE_CONTROLS if found[i].visible}
             self.assertEqual(shown, {i for i, c in PAGE_CONTROLS.items() if c[2] == page}, page)
@@ -270,7 +269,7 @@ class FillFixedArea(ConfigCase):
     def test_area_folder_band_and_options(self):
         self.open_dialog()
         self.show_page('対象設定')
-        shot('fill-fixed-area')
+        harness.screenshot('config-fill-fixed-area')
         found = self.controls()
         self.assertEqual([i for i in COPY_TYPES if found[i].checked], [1028])
         self.assertTrue(all(found[i].enabled for i in AREA))
@@ -394,7 +393,7 @@ class EnablingRules(ConfigCase):
                             'bitmap off')
         self.click_and_wait(1043, lambda: self.enabled(1045) == (True,), '1045 enabled')
         self.click_and_wait(1043, lambda: self.enabled(1045) == (False,), '1045 disabled')
-        shot('rules')
+        harness.screenshot('config-rules')
 
 
 class ExtraAreaAtOnce(ConfigCase):
@@ -587,7 +586,7 @@ class HistoryCount(ConfigCase):
 
     def test_no_keeps_the_surplus_files(self):
         box = self.lower_to_five()
-        shot('ask-trim')
+        harness.screenshot('config-ask-trim')
         box.press(IDNO)
         wait_until(self.dialog_closed, 'the dialog to close')
         self.assertEqual(self.existing_slots(), list(range(1, 11)))
@@ -689,7 +688,7 @@ class Backup(ConfigCase):
                     return parts[0]
             return None
         probe('tree-select', window.handle, tree.id, wait_until(item_index, 'the folder item'))
-        shot('folder-browser')
+        harness.screenshot('config-folder-browser')
         harness.click(*next(c for c in found.values() if c.text == '決定！').center)
         wait_until(lambda: not any(w.handle == window.handle for w in harness.windows()),
                    'the browser to close')
@@ -753,10 +752,7 @@ class Backup(ConfigCase):
     def test_a_locked_slot_is_counted_as_not_backed_up_and_not_deleted(self):
         self.write_slots([1, 2, 3])
         target = self.new_folder()
-        locker = subprocess.Popen(['wine', harness.PROBE, 'lock', self.wine_path(self.slot(2)),
-                                   '60000'], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.addCleanup(lambda: (locker.kill(), locker.wait(), locker.stdout.close()))
-        self.assertEqual(locker.stdout.readline().strip(), b'locked')
+        self.helper('lock', self.wine_path(self.slot(2)), '60000', ready='locked')
         self.open_dialog()
         self.show_page('バックアップ')
         self.start_backup().press(IDYES)
@@ -798,7 +794,7 @@ class ProgramChooser(ConfigCase):
         found = controls(window)
         combo = next(c for c in found.values() if c.class_name == 'ComboBox' and c.id == 1136)
         self.assertEqual(combo.text, 'プログラム')
-        shot('program-chooser')
+        harness.screenshot('config-program-chooser')
         harness.key('Escape')
         wait_until(lambda: find_window('#32770', 'プログラムの指定...') is None, 'the chooser closed')
         self.assertEqual(self.controls()[1057].text, 'mspaint.exe')
@@ -843,11 +839,7 @@ class AreaPick(ConfigCase):
         probe('clear-clipboard')
         self.click(1039)
         wait_until(lambda: find_window('CRangeWinClass'), 'the range overlay')
-        harness.move_mouse(100, 120)
-        harness.mouse_down()
-        harness.move_mouse(200, 200)
-        harness.move_mouse(300, 250)
-        harness.mouse_up()
+        harness.drag((100, 120), (300, 250))
         wait_until(lambda: find_window('CRangeWinClass', visible=None) is None, 'the overlay gone')
         wait_until(lambda: [self.controls()[i].text for i in (1038, 1094, 1048, 1049)] ==
                    ['100', '120', '300', '250'], 'the picked area in the fields')
@@ -855,7 +847,7 @@ class AreaPick(ConfigCase):
         self.assertEqual(probe('clipboard', self.wine_path(os.path.join(self.workdir, 'c.bmp')))
                          .strip(), 'none')
         self.assertEqual(self.settings_file()['Common']['AutoRight'], '2', 'stored only by 適用')
-        shot('area-picked')
+        harness.screenshot('config-area-picked')
         self.apply_and_close()
         common = self.settings_file()['Common']
         self.assertEqual([common[k] for k in ('AutoLeft', 'AutoTop', 'AutoRight', 'AutoBottom')],

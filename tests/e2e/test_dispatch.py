@@ -1,7 +1,6 @@
 """Hot keys and tray commands that hand work to other programs: the Ctrl+F
 launchers and the readme."""
 import os
-import shutil
 
 import harness
 from harness import find_window, wait_until
@@ -14,32 +13,22 @@ class Launchers(harness.ZorvexTestCase):
 
     def setUp(self):
         super().setUp()
-        shutil.copy(harness.RECORDER, os.path.join(self.workdir, 'recorder.exe'))
-        self.log = os.path.join(self.workdir, 'recorder.log')
-        recorder = self.wine_path(os.path.join(self.workdir, 'recorder.exe'))
-        with open(self.ini_path, 'wb') as f:
-            f.write(harness.encode_ini({
-                'Option': {'IsFlash': '1'},
-                'HotKey': {'IsCtrlF3': '1', 'Ctrl_F3': recorder, 'Ctrl_F3_PARAMS': 'one "two three"',
-                           'IsCtrlF4': '2', 'Ctrl_F4': recorder, 'Ctrl_F4_PARAMS': 'four'},
-            }))
+        recorder, self.log = self.install_recorder()
+        self.write_settings({
+            'Option': {'IsFlash': '1'},
+            'HotKey': {'IsCtrlF3': '1', 'Ctrl_F3': recorder, 'Ctrl_F3_PARAMS': 'one "two three"',
+                       'IsCtrlF4': '2', 'Ctrl_F4': recorder, 'Ctrl_F4_PARAMS': 'four'}})
         self.start()
 
     def recorded(self):
         return harness.recorded_lines(self.log)
 
-    def test_ctrl_f3_starts_its_program_with_its_parameters(self):
-        harness.key('ctrl+F3')
-        lines = wait_until(self.recorded, 'the launcher to run')
-        self.assertEqual(len(lines), 1)
-        self.assertTrue(lines[0].endswith(' one "two three"'), lines[0])
-
-    def test_a_launcher_with_a_stray_flag_is_not_registered(self):
-        harness.key('ctrl+F4')
+    def test_ctrl_f3_starts_its_program_with_its_parameters_and_a_stray_flag_nothing(self):
+        harness.key('ctrl+F4')  # IsCtrlF4=2: not registered
         harness.key('ctrl+F3')
         lines = wait_until(self.recorded, 'the enabled launcher to run')
         self.assertEqual(len(lines), 1, 'only Ctrl+F3 may start a program')
-        self.assertNotIn('four', lines[0])
+        self.assertTrue(lines[0].endswith(' one "two three"'), lines[0])
 
 
 class Readme(harness.ZorvexTestCase):
@@ -47,8 +36,9 @@ class Readme(harness.ZorvexTestCase):
         with open(os.path.join(self.workdir, 'readme.txt'), 'w') as f:
             f.write('ZORVEX readme\n')
         self.choose_tray_item(ABOUT)
-        window = wait_until(lambda: find_window('Notepad'), 'the readme in the text editor')
-        self.assertIn('readme', window.title.lower())
+        # the editor's title names the file once it has read it
+        wait_until(lambda: 'readme' in getattr(find_window('Notepad'), 'title', '').lower(),
+                   'the readme in the text editor')
 
     def test_about_item_without_a_readme_starts_nothing(self):
         before = {w.handle for w in harness.windows()}

@@ -4,13 +4,11 @@ pixels, and the program's own windows are laid out in proportion to the DPI,
 with the 96-DPI figures unchanged. Screenshots of every window are left in
 the artifacts folder as dpi<N>-*.png."""
 import os
-import subprocess
 import unittest
 
 import harness
-from harness import Bitmap, Screen, children, find_window, key, probe, wait_until
-from capture_support import TestWindow, complete_bitmap, screen_metrics
-from harness import controls, quadrant_color
+from harness import (Bitmap, Screen, TestWindow, WindowWatch, children, complete_bitmap, controls,
+                     find_window, key, probe, quadrant_color, screen_metrics, wait_until)
 from case_support import (APPLY, CANCEL, GROUP, HELP_LIST, TREE, CaptureCase, ConfigCase,
                           ViewerTestCase)
 
@@ -49,8 +47,7 @@ def scaled_box(x, y, width, height):
 
 
 def shot(name):
-    os.makedirs(harness.ARTIFACTS, exist_ok=True)
-    return harness.screenshot(os.path.join(harness.ARTIFACTS, f'dpi{DPI}-{name}.png'))
+    return harness.screenshot(f'dpi{DPI}-{name}')
 
 
 def list_columns(window, list_id):
@@ -90,11 +87,11 @@ class Captures(DpiCase, CaptureCase):
         self.assert_shows_test_window(desktop, target, (0, 0))
 
         probe('activate', target.handle)
-        outer = self.capture('ctrl+Print', previous=desktop.data)
+        outer = self.capture('ctrl+Print')
         self.assertEqual((outer.width, outer.height), target.outer_size)
         self.assert_shows_test_window(outer, target, target.window.rect[:2])
 
-        client = self.capture('ctrl+alt+Print', previous=outer.data)
+        client = self.capture('ctrl+alt+Print')
         self.assertEqual((client.width, client.height), target.client_size)
         self.assert_shows_test_window(client, target, target.client_origin)
 
@@ -105,11 +102,7 @@ class Captures(DpiCase, CaptureCase):
         key('shift+Print')
         wait_until(lambda: find_window('CRangeWinClass'), 'the range overlay')
         harness.focus_desktop()
-        harness.move_mouse(100, 100)
-        harness.mouse_down()
-        harness.move_mouse(399, 249)
-        harness.move_mouse(400, 250)
-        harness.mouse_up()
+        harness.drag((100, 100), (400, 250))
         copy = wait_until(lambda: complete_bitmap(self.slot(1)), 'the dragged hard copy')
         self.assertEqual((copy.width, copy.height), (300, 150))
         wrong = [(x, y) for y in range(0, 150, 3) for x in range(0, 300, 3)
@@ -125,23 +118,16 @@ class CopiedNotice(DpiCase):
                 'Option': QUIET}
 
     def test_the_notice_shows_its_whole_text(self):
-        stop = os.path.join(self.workdir, 'watch-stop')
         picture = os.path.join(self.workdir, 'notice.bmp')
-        watch = subprocess.Popen(['wine', harness.PROBE, 'watch-layout', '#32770', 'ZORVEX',
-                                  self.wine_path(stop), self.wine_path(picture)],
-                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.addCleanup(lambda: watch.poll() is None and (watch.kill(), watch.wait()))
-        self.assertEqual(watch.stdout.readline().strip(), b'ready')
+        watch = WindowWatch(self, '#32770', 'ZORVEX', 'watch-layout', self.wine_path(picture))
         harness.focus_desktop()
         key('Print')
         wait_until(lambda: complete_bitmap(self.slot(1)), 'the hard copy')
         wait_until(lambda: os.path.exists(picture), 'the notice on the screen')
         wait_until(lambda: find_window('#32770', 'ZORVEX', visible=None) is None,
                    'the notice to close')
-        open(stop, 'w').close()
-        output, _ = watch.communicate(timeout=30)
-        lines = output.decode('cp932', errors='replace').splitlines()
-        self.assertEqual(lines[0].split('\t')[0], 'seen')
+        self.assertIsNotNone(watch.stop(), 'the notice was seen')
+        lines = watch.lines()[1:]
         client_width, client_height = (int(v) for v in lines[0].split('\t')[1].split(','))
         labels = {}
         for line in lines[1:]:
@@ -266,12 +252,6 @@ def load_tests(loader, tests, pattern):
         if DPI != 96 or case not in SCALED_ONLY:
             suite.addTests(loader.loadTestsFromTestCase(case))
     return suite
-
-
-def tearDownModule():
-    # Later tests, and the unit tests of a later run, expect the usual screen.
-    harness.kill_wine()
-    harness.use_screen_setup(harness.DEFAULT_DPI, harness.DEFAULT_DESKTOP)
 
 
 if __name__ == '__main__':

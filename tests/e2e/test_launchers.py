@@ -1,10 +1,7 @@
 """The hot-key launcher dialogs: the list of the twelve Ctrl+F launchers, the
 edit dialog, what 保存 writes and registers, and the programs the keys start."""
-import os
-import shutil
-
 import harness
-from harness import children, click, click_button, find_window, probe, wait_until
+from harness import child, click, click_button, find_window, probe, wait_until
 
 HOTKEYS = 4  # "ホットキー設定" among the selectable tray-menu items
 LIST_TITLE = 'ホットキー設定'
@@ -34,11 +31,6 @@ class ListView:
         return [i for i, row in enumerate(self.rows) if row['selected']]
 
 
-def control(dialog, control_id):
-    return wait_until(lambda: next((c for c in children(dialog) if c.control_id == control_id),
-                                   None), f'control {control_id}')
-
-
 def send(window, message, wparam=0, lparam=0):
     return int(probe('send', window.handle, message, wparam, lparam).strip())
 
@@ -54,15 +46,12 @@ class LauncherDialogCase(harness.ZorvexTestCase):
 
     def setUp(self):
         super().setUp()
-        shutil.copy(harness.RECORDER, os.path.join(self.workdir, 'recorder.exe'))
-        self.recorder = self.wine_path(os.path.join(self.workdir, 'recorder.exe'))
-        self.log = os.path.join(self.workdir, 'recorder.log')
+        self.recorder, self.log = self.install_recorder()
         settings = {'Option': {'IsFlash': '1'}}
         if self.hotkey_settings:
             settings['HotKey'] = {k: v.replace('RECORDER', self.recorder)
                                   for k, v in self.hotkey_settings.items()}
-        with open(self.ini_path, 'wb') as f:
-            f.write(harness.encode_ini(settings))
+        self.write_settings(settings)
         self.start()
 
     def recorded(self):
@@ -73,7 +62,7 @@ class LauncherDialogCase(harness.ZorvexTestCase):
         return wait_until(lambda: find_window('#32770', LIST_TITLE), 'the hot-key list dialog')
 
     def list_view(self, dialog):
-        return ListView(control(dialog, LIST).handle)
+        return ListView(child(dialog, LIST).handle)
 
     def click_row(self, dialog, row):
         left, top, _, bottom = self.list_view(dialog).rows[row]['rect']
@@ -86,10 +75,10 @@ class LauncherDialogCase(harness.ZorvexTestCase):
         return wait_until(lambda: find_window('#32770', EDIT_TITLE), 'the hot-key edit dialog')
 
     def text_of(self, dialog, control_id):
-        return probe('gettext', control(dialog, control_id).handle).rstrip('\r\n')
+        return probe('gettext', child(dialog, control_id).handle).rstrip('\r\n')
 
     def checked(self, dialog, control_id):
-        return send(control(dialog, control_id), BM_GETCHECK) == 1
+        return send(child(dialog, control_id), BM_GETCHECK) == 1
 
     def save(self, edit):
         click_button(edit, '保存(&S)')
@@ -115,7 +104,7 @@ class ListAndEditDialogs(LauncherDialogCase):
         self.assertEqual(listing.rows[3]['cells'][1], '-', 'a stray flag is not registered')
         self.assertEqual(listing.rows[0]['cells'], ['Ctrl + F1', '-', '', ''])
         self.assertEqual(listing.selected(), [0], 'row 0 is selected the first time')
-        harness.screenshot(os.path.join(harness.ARTIFACTS, 'hotkey-list.png'))
+        harness.screenshot('hotkey-list')
 
         # a double click opens Ctrl + F5 for editing; Esc changes nothing
         left, top, _, bottom = listing.rows[4]['rect']
@@ -124,11 +113,11 @@ class ListAndEditDialogs(LauncherDialogCase):
         self.assertEqual(self.text_of(edit, NAME), 'Ctrl + F5')
         self.assertTrue(self.checked(edit, NOT_USE))
         self.assertFalse(self.checked(edit, USE))
-        self.assertEqual(send(control(edit, PATH), EM_GETLIMITTEXT), 260)
-        self.assertEqual(send(control(edit, PARAMS), EM_GETLIMITTEXT), 127)
+        self.assertEqual(send(child(edit, PATH), EM_GETLIMITTEXT), 260)
+        self.assertEqual(send(child(edit, PARAMS), EM_GETLIMITTEXT), 127)
         self.assertFalse(dialog.handle in [w.handle for w in harness.windows() if w.enabled],
                          'the list waits for its edit dialog')
-        harness.screenshot(os.path.join(harness.ARTIFACTS, 'hotkey-edit.png'))
+        harness.screenshot('hotkey-edit')
         click_button(edit, '使用する(&Y)')
         harness.key('Escape')
         wait_until(lambda: find_window('#32770', EDIT_TITLE) is None, 'the edit dialog to close')
@@ -145,7 +134,7 @@ class ListAndEditDialogs(LauncherDialogCase):
         self.assertEqual(self.list_view(dialog).selected(), [4])
 
         # 編集 with no row selected does nothing: the list can still be closed
-        probe('listview-deselect', control(dialog, LIST).handle)
+        probe('listview-deselect', child(dialog, LIST).handle)
         wait_until(lambda: self.list_view(dialog).selected() == [], 'no row selected')
         click_button(dialog, '編集(&M)')
         click_button(dialog, '閉じる(&C)')
@@ -157,14 +146,14 @@ class ListAndEditDialogs(LauncherDialogCase):
         edit = self.edit_row(dialog, 3)
         self.assertEqual(self.text_of(edit, NAME), 'Ctrl + F4')
         self.assertTrue(self.checked(edit, NOT_USE), 'IsCtrlF4=2 has no registered key')
-        path = control(edit, PATH)
+        path = child(edit, PATH)
         probe('settext', path.handle, 'C:\\' + 'x' * 300 + '.exe')
         click_button(edit, '保存(&S)')
         # the refused field takes the focus with its whole text selected
         wait_until(lambda: send(path, EM_GETSEL) >> 16 == 307, 'the long path to be selected')
         self.assertIsNotNone(find_window('#32770', EDIT_TITLE))
         probe('settext', path.handle, 'short.exe')
-        params = control(edit, PARAMS)
+        params = child(edit, PARAMS)
         probe('settext', params.handle, 'p' * 128)
         click_button(edit, '保存(&S)')
         wait_until(lambda: send(params, EM_GETSEL) >> 16 == 128, 'the long parameters selected')
@@ -185,13 +174,13 @@ class SavingLaunchers(LauncherDialogCase):
         self.assertEqual(self.text_of(edit, NAME), 'Ctrl + F3')
         click_button(edit, '使用する(&Y)')
         click_button(edit, '...')
-        chooser = wait_until(lambda: find_window('#32770', CHOOSER_TITLE), 'the program chooser')
-        harness.screenshot(os.path.join(harness.ARTIFACTS, 'hotkey-chooser.png'))
+        wait_until(lambda: find_window('#32770', CHOOSER_TITLE), 'the program chooser')
+        harness.screenshot('hotkey-chooser')
         harness.type_text(self.recorder)
         harness.key('Return')
         wait_until(lambda: find_window('#32770', CHOOSER_TITLE) is None, 'the chooser to close')
         wait_until(lambda: self.text_of(edit, PATH) == self.recorder, 'the chosen path')
-        path = control(edit, PARAMS)
+        path = child(edit, PARAMS)
         click((path.rect[0] + path.rect[2]) // 2, (path.rect[1] + path.rect[3]) // 2)
         harness.type_text(params)
         wait_until(lambda: self.text_of(edit, PARAMS) == params, 'the typed parameters')
@@ -234,7 +223,6 @@ class SavingLaunchers(LauncherDialogCase):
         self.assertIn('\nCtrl_F7=' + self.recorder + '\r\n', text)
         self.assertIn('\nCtrl_F7_PARAMS=seven\r\n', text)
 
-        harness.kill_wine()
         self.start()
         harness.key('ctrl+F7')
         lines = wait_until(self.recorded, 'the launcher read back from the file')

@@ -3,11 +3,10 @@ origin, and a second, 1024 x 768, to its left at x = -1024. Every capture
 mode, the overlay, the notice, the configuration dialog and the viewer reach
 the left monitor."""
 import os
-import subprocess
 
 import harness
-from harness import Screen, controls, find_window, probe, run, wait_until
-from capture_support import RED, TestWindow, WindowWatch, complete_bitmap
+from harness import (RED, Screen, TestWindow, WindowWatch, controls, find_window, probe, run,
+                     wait_until)
 from case_support import APPLY, TITLE
 
 LEFT_WORK = (-1024, 0, 0, 768)
@@ -19,15 +18,8 @@ def inside(rect, area):
 
 
 class TwoMonitorCase(harness.ZorvexTestCase):
-    def start(self):
-        # No shell here: the program runs without a taskbar.
-        if self.process is not None:
-            self.process.wait(timeout=30)
-        probe('metrics')
-        harness.map_function_keys()
-        self.process = subprocess.Popen(['wine', harness.EXE], cwd=self.workdir,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_until(lambda: find_window('CMainWinClass', visible=False), 'the ZORVEX main window')
+    def start(self, wait_for_tray=False):
+        super().start(wait_for_tray=False)  # no shell here: no taskbar, no tray
 
     def press(self, window, *keys):
         """Keys with the X focus and Wine's foreground on one test window."""
@@ -37,21 +29,33 @@ class TwoMonitorCase(harness.ZorvexTestCase):
         run(['xdotool', 'key', '--delay', '60', *keys], timeout=30)
 
     def capture(self, window, *keys):
-        """A hard copy whose copied notice (every case here has one) has come
-        and gone: the notice takes the X focus, and keys pressed before it has
-        gone reach no window on a desktop without a window manager."""
+        """A hard copy and the place of its copied notice (every case here has
+        one), watched for from before the keys; once the notice has gone, for
+        the notice takes the X focus, and keys pressed before it has gone
+        reach no window on a desktop without a window manager."""
+        watch = WindowWatch(self, '#32770', 'ZORVEX', 'watch-place')
         previous = self.slot_stamp()
         self.press(window, *keys)
-        wait_until(lambda: self.slot_replaced(previous), 'a new hard copy')
-        bitmap = wait_until(lambda: complete_bitmap(self.slot(1)), 'a complete hard copy')
-        wait_until(lambda: find_window('#32770', 'ZORVEX'), 'the copied notice', timeout=5)
-        wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the notice to close')
-        return bitmap
+        bitmap = self.new_hard_copy(previous)
+        wait_until(lambda: find_window('#32770', 'ZORVEX', visible=None) is None,
+                   'the notice to close')
+        notice = watch.stop()
+        self.assertIsNotNone(notice, f'the copied notice of {keys}')
+        return bitmap, [int(v) for v in notice]
 
-    def assert_shows(self, bitmap, windows, origin):
+    def assert_shows(self, bitmap, windows, origin, corners=False):
+        """The windows' quadrants (and the corner pixels of their client
+        areas) where the copy from `origin` puts them."""
         for window in windows:
-            for (x, y), color in window.quadrant_points():
+            points = window.quadrant_points() + (window.corner_points() if corners else [])
+            for (x, y), color in points:
                 self.assertEqual(bitmap.pixel(x - origin[0], y - origin[1]), color, (x, y))
+
+    def assert_from_screen(self, bitmap, screen, corner, size):
+        self.assertEqual((bitmap.width, bitmap.height), size)
+        wrong = [(x, y) for y in range(0, size[1], 7) for x in range(0, size[0], 7)
+                 if bitmap.pixel(x, y) != screen.pixel(corner[0] + x, corner[1] + y)]
+        self.assertEqual(wrong[:5], [])
 
     def save_png(self, path, name):
         run(['convert', path, '-alpha', 'off', os.path.join(harness.ARTIFACTS, name)])
@@ -65,22 +69,20 @@ class CapturesOnBothMonitors(TwoMonitorCase):
         left = TestWindow(self, -900, 100, 400, 300, 'left')
         across = TestWindow(self, -200, 450, 400, 250, 'across')
         right = TestWindow(self, 200, 150, 400, 300, 'right')
-        desktop = self.capture(right, 'Print')
+        desktop, _ = self.capture(right, 'Print')
         self.assertEqual((desktop.width, desktop.height), (2304, 800))
         self.assert_shows(desktop, (left, across, right), (-1024, 0))
         os.makedirs(harness.ARTIFACTS, exist_ok=True)
         self.save_png(self.slot(1), 'two-monitor-hard-copy.png')
 
         for target in (left, across):
-            watch = WindowWatch(self, '#32770', 'ZORVEX', command='watch-place')
-            outer = self.capture(target, 'ctrl+Print')
-            notice = watch.stop()
+            outer, notice = self.capture(target, 'ctrl+Print')
             self.assertEqual((outer.width, outer.height), target.outer_size)
-            self.assert_shows(outer, (target,), target.window.rect[:2])
-            self.assertEqual(inside([int(v) for v in notice], LEFT_WORK), target is left, notice)
-            client = self.capture(target, 'ctrl+alt+Print')
+            self.assert_shows(outer, (target,), target.window.rect[:2], corners=True)
+            self.assertEqual(inside(notice, LEFT_WORK), target is left, notice)
+            client, _ = self.capture(target, 'ctrl+alt+Print')
             self.assertEqual((client.width, client.height), target.client_size)
-            self.assert_shows(client, (target,), target.client_origin)
+            self.assert_shows(client, (target,), target.client_origin, corners=True)
 
 
 class OverlayAndAreaOnTheLeftMonitor(TwoMonitorCase):
@@ -89,34 +91,23 @@ class OverlayAndAreaOnTheLeftMonitor(TwoMonitorCase):
                 'SaveAs': {'SaveFormat1': '1'}, 'Option': {'IsFlash': '1', 'IsCursor': '0'}}
 
     def drag(self, start, end):
-        harness.move_mouse(*start)
-        harness.mouse_down()
-        harness.move_mouse((start[0] + end[0]) // 2, (start[1] + end[1]) // 2)
-        harness.move_mouse(*end)
-        harness.mouse_up()
+        harness.drag(start, end)
         wait_until(lambda: find_window('CRangeWinClass', visible=None) is None, 'the overlay gone')
-
-    def assert_from_screen(self, bitmap, screen, corner, size):
-        self.assertEqual((bitmap.width, bitmap.height), size)
-        wrong = [(x, y) for y in range(0, size[1], 7) for x in range(0, size[0], 7)
-                 if bitmap.pixel(x, y) != screen.pixel(corner[0] + x, corner[1] + y)]
-        self.assertEqual(wrong[:5], [])
 
     def test_fixed_area_range_and_area_pick(self):
         left = TestWindow(self, -900, 100, 400, 300, 'left')
         screen = Screen()
-        area = self.capture(left, 'Print')
+        area, _ = self.capture(left, 'Print')
         self.assert_from_screen(area, screen, (-1000, 120), (200, 180))
         self.assertEqual(area.pixel(150, 90), RED)
 
         self.press(left, 'shift+Print')
         overlay = wait_until(lambda: find_window('CRangeWinClass'), 'the range overlay')
         self.assertEqual(overlay.rect, (-1024, 0, 1280, 800))
-        harness.screenshot(os.path.join(harness.ARTIFACTS, 'two-monitor-overlay.png'))
+        harness.screenshot('two-monitor-overlay')
         previous = self.slot_stamp()
         self.drag((-880, 130), (-780, 180))
-        wait_until(lambda: self.slot_replaced(previous), 'the range hard copy')
-        copy = wait_until(lambda: complete_bitmap(self.slot(1)), 'a complete range hard copy')
+        copy = self.new_hard_copy(previous, what='the range hard copy')
         self.assert_from_screen(copy, screen, (-880, 130), (100, 50))
 
         harness.move_mouse(-500, 600)
@@ -146,9 +137,8 @@ class ViewerOnTheLeftMonitor(TwoMonitorCase):
     def test_remembered_place_kept_or_pulled_to_the_nearest_monitor(self):
         left = TestWindow(self, -900, 100, 400, 300, 'left')
         self.assertEqual(self.open_viewer(left).rect[:2], (-900, 50))
-        harness.kill_wine()
-        with open(self.ini_path, 'wb') as f:
-            f.write(harness.encode_ini({'Others': {'OnesLeft': '-3000', 'OnesTop': '900'}}))
+        self.stop_program()
+        self.write_settings({'Others': {'OnesLeft': '-3000', 'OnesTop': '900'}})
         self.start()
         left = TestWindow(self, -900, 100, 400, 300, 'left')
         self.assertEqual(self.open_viewer(left).rect[:2], (-1024, 88))

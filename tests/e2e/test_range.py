@@ -4,15 +4,8 @@ coordinates are desktop coordinates, which are X root coordinates."""
 import os
 
 import harness
-from harness import Screen, assert_never, find_window, wait_until
+from harness import Screen, assert_never, drag, find_window, invert, wait_until
 from case_support import OVERLAY, RangeCase
-
-RED = (255, 0, 0)
-
-
-def invert(color):
-    return tuple(255 - c for c in color)
-
 
 class RangeDrag(RangeCase):
     settings = {**RangeCase.settings, 'SaveAs': {'SaveFormat1': '1', 'SaveFormat2': '0',
@@ -21,7 +14,7 @@ class RangeDrag(RangeCase):
     def test_drag_down_right_copies_the_area_under_it(self):
         before = Screen()
         self.open_overlay()
-        self.drag((100, 100), (200, 150))
+        drag((100, 100), (200, 150))
         copy = self.wait_for_hard_copy()
         self.assertEqual((copy.width, copy.height), (100, 50))
         colors = {copy.pixel(x, y) for y in range(50) for x in range(100)}
@@ -34,7 +27,7 @@ class RangeDrag(RangeCase):
     def test_drag_up_left_copies_the_area_shifted_by_one(self):
         before = Screen()
         self.open_overlay()
-        self.drag((200, 150), (100, 100))
+        drag((200, 150), (100, 100))
         copy = self.wait_for_hard_copy()
         self.assertEqual((copy.width, copy.height), (100, 50))
         self.assert_same_pixels(copy, before, 101, 101)
@@ -58,7 +51,7 @@ class RangePrinterStep(RangeCase):
     def test_viewer_opens_when_the_selection_is_done(self):
         self.open_overlay()
         assert_never(lambda: find_window('COnesWinClass'), 2.0, 'a print from the range start')
-        self.drag((100, 100), (200, 150))
+        drag((100, 100), (200, 150))
         self.wait_for_hard_copy()
         wait_until(lambda: find_window('COnesWinClass'), 'the history viewer')
 
@@ -79,8 +72,7 @@ class RangeAbandon(RangeCase):
     def test_escape_ends_the_drag_then_closes(self):
         self.open_overlay()
         before = Screen()
-        self.press_at(100, 100)
-        harness.move_mouse(200, 150)
+        drag((100, 100), (200, 150), release=False)
         wait_until(lambda: Screen().pixel(150, 100) == invert(before.pixel(150, 100)),
                    'the band')
         harness.key('Escape')
@@ -97,8 +89,7 @@ class RangeAbandon(RangeCase):
 
     def test_right_button_during_drag_closes_at_once(self):
         self.open_overlay()
-        self.press_at(100, 100)
-        harness.move_mouse(220, 180)
+        drag((100, 100), (220, 180), release=False)
         harness.run(['xdotool', 'click', '3'])
         wait_until(self.overlay_gone, 'the overlay to close')
         harness.mouse_up()
@@ -117,14 +108,11 @@ class BandStyle(RangeCase):
     def hold_drag(self):
         self.open_overlay()
         before = Screen()
-        self.press_at(100, 100)
-        harness.move_mouse(150, 120)
-        harness.move_mouse(200, 150)
+        drag((100, 100), (200, 150), release=False)
         wait_until(lambda: Screen().pixel(150, 100) != before.pixel(150, 100) or
                    Screen().pixel(151, 100) != before.pixel(151, 100), 'the band')
         during = Screen()
-        os.makedirs(harness.ARTIFACTS, exist_ok=True)
-        harness.screenshot(os.path.join(harness.ARTIFACTS, f'range-band-{self.style}.png'))
+        harness.screenshot(f'range-band-{self.style}')
         return before, during
 
     def inverted(self, before, during, points):

@@ -3,13 +3,13 @@ capture is running (the copied notice, the Save As dialog, the range
 overlay's delivery), while the viewer closes, or while another program holds
 the clipboard, is neither run inside it nor lost."""
 import os
-import subprocess
 import time
 
 import harness
-from harness import Bitmap, assert_never, children, find_window, key, probe, wait_until
+from harness import (CLIPBOARD_HELD, DELIVERY_FAILED, RED, Bitmap, TestWindow, WindowWatch,
+                     assert_never, balloon_saying, clipboard_size, complete_bitmap,
+                     find_window, key, probe, read, screen_metrics, wait_until)
 from harness import zorvex_box as notice
-from capture_support import RED, TestWindow, clipboard_size, complete_bitmap, screen_metrics
 
 SAVE_TITLE = 'ハードコピーに名前を付けて保存'
 OVERLAY = 'CRangeWinClass'
@@ -18,23 +18,12 @@ WM_CLOSE, WM_HOTKEY = 0x10, 0x312
 HOTKEY_CAPTURE = 948372610
 
 
-def read(path):
-    with open(path, 'rb') as f:
-        return f.read()
-
-
 def viewers():
     return [w for w in harness.windows() if w.class_name == VIEWER]
 
 
 def save_dialogs():
     return [w for w in harness.windows() if w.visible and w.title == SAVE_TITLE]
-
-
-def press_keys_apart(milliseconds, *keys):
-    harness.focus_desktop()
-    harness.keep_pointer_off_taskbar()
-    harness.run(['xdotool', 'key', '--delay', str(milliseconds), *keys], timeout=30)
 
 
 class ReentryCase(harness.ZorvexTestCase):
@@ -62,7 +51,7 @@ class KeyDuringTheCopiedNotice(ReentryCase):
     def test_second_key_makes_its_own_hard_copy_after_the_first(self):
         target = TestWindow(self, 300, 200, 400, 300)
         probe('clear-clipboard')
-        press_keys_apart(150, 'Print', 'ctrl+Print')
+        key('Print', 'ctrl+Print', delay=150)
         first = self.complete(2)
         second = self.complete(1)
         wait_until(lambda: notice() is None, 'the notices to close')
@@ -84,7 +73,7 @@ class MenuKeysOnTheCopiedNotice(ReentryCase):
 
     def check_menu_key(self, menu_key):
         before = self.slot_stamp()
-        press_keys_apart(0, 'ctrl+Print')
+        key('ctrl+Print', delay=0)
         shown = wait_until(notice, 'the copied notice')
         if menu_key == 'caption':
             # the system menu, from a right click on the caption
@@ -96,7 +85,7 @@ class MenuKeysOnTheCopiedNotice(ReentryCase):
         wait_until(lambda: self.slot_replaced(before), f'the hard copy of {menu_key}')
         self.complete(1)
         stamp = self.slot_stamp()
-        press_keys_apart(0, 'ctrl+Print')
+        key('ctrl+Print', delay=0)
         wait_until(lambda: self.slot_replaced(stamp),
                    f'a hard copy after {menu_key} on the notice')
         wait_until(lambda: notice() is None, 'the second notice to close')
@@ -150,11 +139,7 @@ class KeyDuringTheRangeDelivery(ReentryCase):
         target = TestWindow(self, 300, 200, 400, 300)
         key('shift+Print')
         wait_until(lambda: find_window(OVERLAY), 'the range overlay')
-        harness.move_mouse(100, 100)
-        harness.mouse_down()
-        harness.move_mouse(199, 149)
-        harness.move_mouse(200, 150)
-        harness.mouse_up()
+        harness.drag((100, 100), (200, 150))
         self.save_dialog()
         key('ctrl+Print')
         self.type_name_and_confirm(self.workdir, 'selection')
@@ -222,12 +207,7 @@ class BusyClipboard(ReentryCase):
                 'Option': {'IsFlash': '0', 'IsCursor': '0', 'SaveNum': '5'}}
 
     def hold_clipboard(self, milliseconds, *until_file):
-        holder = subprocess.Popen(['wine', harness.PROBE, 'hold-clipboard', str(milliseconds),
-                                   *until_file], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.addCleanup(lambda: (holder.poll() is None and holder.kill(), holder.wait(),
-                                 holder.stdout.close()))
-        self.assertEqual(holder.stdout.readline().strip(), b'holding')
-        return holder
+        return self.helper('hold-clipboard', milliseconds, *until_file, ready='holding')
 
     def test_a_short_hold_is_waited_for(self):
         probe('clear-clipboard')
@@ -237,8 +217,7 @@ class BusyClipboard(ReentryCase):
         holder = self.hold_clipboard(200, self.wine_path(self.temp_file('~zor_vex.bmp')))
         key('Print')
         hard_copy = self.complete(1)
-        holder.wait(timeout=10)
-        self.assertEqual(holder.stdout.read().strip(), b'released')
+        self.assertEqual(holder.rest(timeout=10).strip(), 'released')
         # slot 1 is filed after the clipboard has been tried
         self.assertEqual(clipboard_size(self), (hard_copy.width, hard_copy.height))
 
@@ -249,23 +228,26 @@ class BusyClipboard(ReentryCase):
         key('Print')
         self.complete(1)
         self.assertLess(time.monotonic() - started, 4.0, 'the capture waited for the clipboard')
-        self.assertIsNone(holder.poll(), 'the clipboard was still held')
-        holder.wait(timeout=15)
+        self.assertIsNone(holder.process.poll(), 'the clipboard was still held')
+        balloon_saying(DELIVERY_FAILED, CLIPBOARD_HELD)
+        holder.rest(timeout=15)
         self.assertEqual(clipboard_size(self), 'none')
 
         # the viewer's copy tells nothing when nothing was copied
         key('ctrl+alt+F10')
         viewer = wait_until(lambda: find_window(VIEWER), 'the history viewer')
         holder = self.hold_clipboard(5000)
-        menu_button = next(c for c in children(viewer) if c.control_id == 1076)
+        menu_button = harness.child(viewer, 1076)
         left, top, right, bottom = menu_button.rect
         harness.click((left + right) // 2, (top + bottom) // 2)
         menu = wait_until(lambda: find_window('#32768'), 'the viewer menu')
+        watch = WindowWatch(self)
         harness.menu_keys(menu, 'Down', 'Return')
         wait_until(lambda: find_window('#32768') is None, 'the menu to close')
-        assert_never(notice, 2.0, 'the copied notice for a copy that did not happen')
-        self.assertIsNone(holder.poll(), 'the clipboard was still held throughout')
-        holder.wait(timeout=15)
+        assert_never(lambda: holder.process.poll() is not None, 2.0,
+                     'the clipboard let go before the copy was tried')
+        self.assertIsNone(watch.stop(), 'the copied notice for a copy that did not happen')
+        holder.rest(timeout=15)
         self.assertEqual(clipboard_size(self), 'none')
 
         # with the clipboard free again, the next capture reaches it

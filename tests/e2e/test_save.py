@@ -1,44 +1,38 @@
-"""Saving hard copies (automatic names, the Save As dialog) and handing a
-recent hard copy to the edit application, with range captures made by the
-real mouse."""
+"""Saving hard copies (automatic names, the Save As dialog, PNG files) and
+handing a recent hard copy to the edit application, with range captures
+made by the real mouse. A capture around midnight may go into either day's
+folder."""
 import os
 import shutil
 import subprocess
-import time
 
 import harness
-from harness import controls, find_window, mount, tree_items, unmount, wait_until
-from case_support import APPLY, TITLE as CONFIG_TITLE, TREE, SaveCase
+from harness import (DELIVERY_FAILED, SAVE_FAILED, TestWindow, balloon_saying, controls,
+                     find_window, read, read_only_folder, tree_items, wait_until)
+from case_support import APPLY, PATTERN, TITLE as CONFIG_TITLE, TREE, SaveCase
 
-OVERLAY = 'CRangeWinClass'
 SAVE_TITLE = 'ハードコピーに名前を付けて保存'
 PNG_SIGNATURE = b'\x89PNG\r\n\x1a\n'
 SAVE_PNG = 1096
-
-
-def read(path):
-    with open(path, 'rb') as f:
-        return f.read()
+# A range 101 pixels wide (rows that need padding in a 24-bit file) across
+# the four quadrants of the test window at the desktop's corner, so that a
+# picture upside down, mirrored or sheared differs from the hard copy.
+QUADRANT_RANGE = ((100, 100), (201, 150))
 
 
 class AutomaticSave(SaveCase):
     def test_numbers_count_up_in_todays_folder_and_match_the_history(self):
-        self.range_capture()
-        day = time.strftime('%Y%m%d')
-        first = os.path.join(self.save_dir, 'bitmap', day, '000001.bmp')
-        wait_until(lambda: os.path.exists(first) and os.path.exists(self.slot(1)),
-                   'the first saved file')
+        first = self.saved_capture()
+        self.assertEqual(os.path.basename(first), '000001.bmp')
         self.assertEqual(read(first), read(self.slot(1)))
 
-        self.range_capture((300, 200), (340, 260))
-        second = os.path.join(self.save_dir, 'bitmap', day, '000002.bmp')
-        wait_until(lambda: os.path.exists(second), 'the second saved file')
+        second = self.saved_capture((300, 200), (340, 260))
+        self.assertEqual(os.path.basename(second), self.next_name(first, second, '000002.bmp'))
         wait_until(lambda: os.path.exists(self.slot(2)), 'the history to grow')
         self.assertEqual(read(second), read(self.slot(1)))
         self.assertEqual(read(first), read(self.slot(2)))
         self.assertEqual(harness.Bitmap(second).width, 40)
-        self.assertEqual(self.saved_files(), [os.path.join('bitmap', day, '000001.bmp'),
-                                              os.path.join('bitmap', day, '000002.bmp')])
+        self.assertEqual(len(self.saved_files()), 2)
 
 
 class SaveDirAtCapacity(SaveCase):
@@ -46,11 +40,8 @@ class SaveDirAtCapacity(SaveCase):
     save = {'SaveDir': 'C:\\' + 'd' * 256}
 
     def test_hard_copy_still_enters_the_history(self):
-        self.range_capture()
-        wait_until(lambda: os.path.exists(self.slot(1)), 'the hard copy in the history')
-        self.assertEqual(harness.Bitmap(self.slot(1)).width, 100)
+        self.assertEqual(self.range_capture().width, 100)
         self.assertIsNone(self.process.poll(), 'the program keeps running')
-        self.assertTrue(find_window('CMainWinClass', visible=False))
 
 
 class SaveAsDialog(SaveCase):
@@ -62,8 +53,7 @@ class SaveAsDialog(SaveCase):
 
     def test_cancel_saves_nothing_but_the_history_grows(self):
         dialog = self.open_dialog()
-        os.makedirs(harness.ARTIFACTS, exist_ok=True)
-        harness.screenshot(os.path.join(harness.ARTIFACTS, 'save-as-dialog.png'))
+        harness.screenshot('save-as-dialog')
         read_only = [c for c in harness.children(dialog) if c.title.startswith('読み取り専用')]
         self.assertTrue(all(not c.visible for c in read_only), 'no read-only check box')
         self.assertFalse(os.path.exists(self.slot(1)), 'the history waits for the dialog')
@@ -77,15 +67,16 @@ class SaveAsDialog(SaveCase):
         self.open_dialog()
         harness.type_text(self.wine_path(os.path.join(self.save_dir, 'chosen')))
         harness.key('Return')
-        target = os.path.join(self.save_dir, 'chosen.bmp')
         wait_until(lambda: os.path.exists(self.slot(1)), 'the hard copy in the history')
         self.wait_for_overlay_gone()
         self.assertEqual(self.saved_files(), ['chosen.bmp'])
-        self.assertEqual(read(target), read(self.slot(1)))
+        self.assertEqual(read(os.path.join(self.save_dir, 'chosen.bmp')), read(self.slot(1)))
 
 
-class PngSave(SaveCase):
-    save = {'SaveImageType': '1'}
+class PngCase(SaveCase):
+    def setUp(self):
+        super().setUp()
+        TestWindow(self, *PATTERN, 'pattern')
 
     def assert_png_of_slot_one(self, path):
         self.assertEqual(read(path)[:8], PNG_SIGNATURE)
@@ -93,19 +84,25 @@ class PngSave(SaveCase):
                                  capture_output=True, text=True)
         self.assertEqual(compare.stderr.split()[:1], ['0'], 'no pixel differs')
 
+
+class PngSave(PngCase):
+    save = {'SaveImageType': '1'}
+
     def test_png_files_number_on_after_bitmaps_and_the_viewer_saves_one(self):
-        day = os.path.join(self.save_dir, 'bitmap', time.strftime('%Y%m%d'))
-        self.range_capture()
-        first = os.path.join(day, '000001.png')
-        wait_until(lambda: os.path.exists(first) and os.path.exists(self.slot(1)), 'the PNG file')
+        first = self.saved_capture(*QUADRANT_RANGE)
+        self.assertEqual(os.path.basename(first), '000001.png')
         self.assert_png_of_slot_one(first)
+        day = os.path.dirname(first)
         shutil.copy(self.slot(1), os.path.join(day, '000003.bmp'))
-        self.range_capture((300, 200), (340, 260))
-        wait_until(lambda: os.path.exists(os.path.join(day, '000004.png')), 'the next PNG file')
+        second = self.saved_capture((300, 200), (340, 260))
+        self.assertEqual(os.path.basename(second), self.next_name(first, second, '000004.png'))
+        # the quadrants in slot 1 again, for the viewer's save
+        third = self.saved_capture(*QUADRANT_RANGE)
+        self.assertEqual(os.path.basename(third), self.next_name(second, third, '000005.png'))
 
         harness.click(*self.tray, button=3)
         viewer = wait_until(lambda: find_window('COnesWinClass'), 'the history viewer')
-        menu_button = next(c for c in harness.children(viewer) if c.control_id == 1076)
+        menu_button = harness.child(viewer, 1076)
         harness.click((menu_button.rect[0] + menu_button.rect[2]) // 2,
                       (menu_button.rect[1] + menu_button.rect[3]) // 2)
         harness.menu_keys(wait_until(lambda: find_window('#32768'), 'the viewer menu'),
@@ -116,12 +113,12 @@ class PngSave(SaveCase):
         named = os.path.join(self.save_dir, 'viewer.png')
         wait_until(lambda: os.path.exists(named), 'the PNG file from the viewer')
         self.assert_png_of_slot_one(named)
-        self.assertEqual(self.saved_files(), [os.path.join('bitmap', os.path.basename(day), n)
-                                              for n in ('000001.png', '000003.bmp', '000004.png')]
-                         + ['viewer.png'])
+        self.assertEqual(self.saved_files(), sorted(
+            [os.path.relpath(path, self.save_dir) for path in
+             (first, os.path.join(day, '000003.bmp'), second, third)] + ['viewer.png']))
 
 
-class PngChosenByApply(SaveCase):
+class PngChosenByApply(PngCase):
     def test_apply_writes_the_setting_and_an_unwritable_folder_gets_no_file(self):
         harness.key('alt+Print')
         dialog = wait_until(lambda: find_window('#32770', CONFIG_TITLE), 'the configuration dialog')
@@ -136,40 +133,44 @@ class PngChosenByApply(SaveCase):
                    'the dialog to close')
         self.assertEqual(self.settings_file()['SaveAs']['SaveImageType'], '1')
 
-        day = os.path.join(self.save_dir, 'bitmap', time.strftime('%Y%m%d'))
-        os.makedirs(day)
-        self.assertTrue(mount('--bind', day, day))
-        self.addCleanup(unmount, day)
-        self.assertTrue(mount('-o', 'remount,bind,ro', day))
-        self.range_capture()
-        wait_until(lambda: os.path.exists(self.slot(1)), 'the hard copy in the history')
-        harness.assert_never(lambda: os.listdir(day), 2.0, 'a file in the unwritable folder')
-        unmount(day)
-        self.range_capture((300, 200), (340, 260))
-        wait_until(lambda: os.listdir(day) == ['000001.png'], 'the PNG file once writable')
+        # Both days' folders read-only: no file, whole or temporary, anywhere.
+        bitmap = os.path.join(self.save_dir, 'bitmap')
+        for day in self.days_of_capture():
+            os.makedirs(os.path.join(bitmap, day))
+            read_only_folder(self, os.path.join(bitmap, day))
+        before = self.every_file()
+        self.range_capture(*QUADRANT_RANGE)
+        balloon_saying(DELIVERY_FAILED, SAVE_FAILED)
+        work_files = {self.temp_file(n) for n in ('~zor_vex.bmp', '~zor_vex_background.bmp')}
+        self.assertEqual(self.every_file(), before | work_files | {self.slot(1)})
+        self.assertIsNone(self.process.poll(), 'the program keeps running')
+        for day in os.listdir(bitmap):
+            harness.unmount(os.path.join(bitmap, day))
+        saved = self.saved_capture(*QUADRANT_RANGE)
+        self.assertEqual(os.path.basename(saved), '000001.png', 'the PNG file once writable')
+        self.assert_png_of_slot_one(saved)
+
+    def every_file(self):
+        return {os.path.join(folder, name) for top in (self.workdir, harness.WINE_TEMP)
+                for folder, _, names in os.walk(top) for name in names}
 
 
 class RecentHardCopyToEditor(SaveCase):
     save = {'SaveFormat2': '0'}
 
     def start(self, wait_for_tray=True):
-        if not hasattr(self, 'recorder'):
-            self.recorder = os.path.join(self.workdir, 'recorder.exe')
-            shutil.copy(harness.RECORDER, self.recorder)
-            self.settings['Modify'] = {'AppPath': self.wine_path(self.recorder),
-                                       'AppParam': '/e -q'}
+        if not hasattr(self, 'log'):
+            recorder, self.log = self.install_recorder()
+            self.settings['Modify'] = {'AppPath': recorder, 'AppParam': '/e -q'}
         super().start(wait_for_tray)
 
     def test_recent_item_starts_the_edit_application_on_the_slot(self):
         self.range_capture()
-        wait_until(lambda: os.path.exists(self.slot(1)), 'the hard copy in the history')
         menu = self.open_tray_menu()
         harness.menu_keys(menu, *(['Down'] * 6), 'Right', 'Return')
-        log = os.path.join(self.workdir, 'recorder.log')
-        wait_until(lambda: os.path.exists(log) and read(log).strip(), 'the edit application')
-        line = read(log).decode('cp932').strip()
-        self.assertRegex(line, r' /e -q [A-Za-z]:\\[^"]*\\~zor_vex1\.bmp$')
-        self.assertNotIn('"' + '/e', line)
+        lines = wait_until(lambda: harness.recorded_lines(self.log), 'the edit application')
+        self.assertRegex(lines[0], r' /e -q [A-Za-z]:\\[^"]*\\~zor_vex1\.bmp$')
+        self.assertNotIn('"' + '/e', lines[0])
 
 
 if __name__ == '__main__':

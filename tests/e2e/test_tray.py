@@ -1,9 +1,7 @@
 """The tray icon and its menu: opening it, its check marks, the commands
 that write the settings file, and the recent hard copies it lists."""
-import os
 import harness
-from harness import Screen, find_window, menu_keys, probe, wait_until, write_bitmap
-from capture_support import TestWindow
+from harness import Screen, TestWindow, find_window, menu_keys, probe, wait_until, write_bitmap
 
 # Selectable items of the tray menu from the top, separators left out.
 EXIT, ABOUT, VERSION, PRINTER, HOTKEYS, RECENT, HISTORY, CURSOR, DESKTOP, ACTIVE, NOFRAME, RANGE, \
@@ -71,7 +69,7 @@ class TrayMenuTest(harness.ZorvexTestCase):
 
     def test_left_click_opens_the_menu_next_to_the_taskbar(self):
         menu = self.open_tray_menu()
-        harness.screenshot(os.path.join(harness.ARTIFACTS, 'tray-menu.png'))
+        harness.screenshot('tray-menu')
         taskbar = find_window('Shell_TrayWnd')
         self.assertLessEqual(menu.rect[3], taskbar.rect[1], 'the menu keeps clear of the taskbar')
         x = self.tray[0]
@@ -131,13 +129,6 @@ class HotKeysAfterTheMenu(harness.ZorvexTestCase):
     so the next Ctrl+PrintScreen is heard and copies that window."""
     settings = {'Common': {'CopyType': '0'}, 'Option': {'IsFlash': '1'}}
 
-    def copy_active_window(self):
-        before = self.slot_stamp()
-        harness.key('ctrl+Print')
-        wait_until(lambda: self.slot_replaced(before), 'a hard copy of the active window')
-        wait_until(lambda: find_window('#32770') is None, 'the copied notice to close')
-        return harness.Bitmap(self.slot(1))
-
     def test_closed_by_esc_and_by_a_click_elsewhere(self):
         target = TestWindow(self, 100, 100, 300, 200)
         for close in ('Escape', 'click elsewhere'):
@@ -150,7 +141,7 @@ class HotKeysAfterTheMenu(harness.ZorvexTestCase):
             else:
                 harness.click(700, 300)
             wait_until(lambda: find_window('#32768') is None, 'the menu to close')
-            copy = self.copy_active_window()
+            copy = self.capture('ctrl+Print')
             self.assertEqual((copy.width, copy.height), target.outer_size, close)
 
 
@@ -167,13 +158,13 @@ class RecentHardCopies(harness.ZorvexTestCase):
 
     def submenu_height(self):
         menu, submenu = self.open_recent_submenu(RECENT)
-        harness.screenshot(os.path.join(harness.ARTIFACTS, f'tray-recent-{self.count}.png'))
+        harness.screenshot(f'tray-recent-{self.count}')
         menu_keys(menu, 'Escape', 'Escape')
         return submenu.size[1]
 
     def start_with_slots(self, numbers):
-        for name in os.listdir(harness.WINE_TEMP):
-            os.remove(os.path.join(harness.WINE_TEMP, name))
+        self.stop_program()
+        harness.empty_folder(harness.WINE_TEMP)
         for number in numbers:
             write_bitmap(self.slot(number), 40 + number, 30)
         self.count = len(numbers)
@@ -182,10 +173,8 @@ class RecentHardCopies(harness.ZorvexTestCase):
     def test_submenu_lists_one_row_per_present_slot(self):
         self.start_with_slots([])
         empty = self.submenu_height()
-        harness.kill_wine()
         self.start_with_slots([1, 2, 3])
         three = self.submenu_height()
-        harness.kill_wine()
         self.start_with_slots([1, 3])
         two = self.submenu_height()
         row = three - two
@@ -201,13 +190,9 @@ class MenuOpenDuringACapture(harness.ZorvexTestCase):
     start_program = False
 
     def test_a_recent_item_opens_the_hard_copy_it_names(self):
-        import shutil
-        recorder = os.path.join(self.workdir, 'recorder.exe')
-        shutil.copy(harness.RECORDER, recorder)
-        with open(self.ini_path, 'wb') as f:
-            f.write(harness.encode_ini({
-                'Common': {'CopyType': '0'}, 'Option': {'IsFlash': '0', 'SaveNum': '3'},
-                'Modify': {'AppPath': self.wine_path(recorder), 'AppParam': ''}}))
+        recorder, log = self.install_recorder()
+        self.write_settings({'Common': {'CopyType': '0'}, 'Option': {'IsFlash': '0', 'SaveNum': '3'},
+                             'Modify': {'AppPath': recorder, 'AppParam': ''}})
         write_bitmap(self.slot(1), 41, 30)
         self.start()
         before = self.slot_stamp()
@@ -221,7 +206,6 @@ class MenuOpenDuringACapture(harness.ZorvexTestCase):
                                           w.class_name == '#32768']) != 2, 2.0,
                              'the open menu and its submenu gone, or a second menu')
         menu_keys(submenu, 'Return')
-        log = os.path.join(self.workdir, 'recorder.log')
         lines = wait_until(lambda: harness.recorded_lines(log), 'the edit application')
         self.assertEqual(len(lines), 1)
         self.assertTrue(lines[0].endswith('~zor_vex2.bmp'), lines[0])

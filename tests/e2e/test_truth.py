@@ -1,119 +1,134 @@
 """The outputs come before the sign that a hard copy was taken, and what
-fails is told in a balloon of the tray icon: a busy clipboard, a save folder
-that cannot be made, a history slot held open, a missing printer, and hot
-keys another program holds."""
+fails is told in a balloon of the tray icon, each output in its own line: a
+busy clipboard, a save folder that cannot be made, a history slot held open
+(the hard copy is saved, the history stays as it was and moves on once the
+slot is free), a missing printer, and hot keys another program holds."""
 import os
-import subprocess
 
 import harness
-from harness import assert_never, key, probe, wait_until
-from harness import zorvex_box as notice
-from capture_support import clipboard_size, complete_bitmap, screen_metrics
+from harness import (Bitmap, TestWindow, WindowWatch, assert_never, balloon_saying,
+                     balloons, clipboard_size, key, probe, read, screen_metrics, wait_until)
+from harness import DELIVERY_FAILED, CLIPBOARD_HELD, SAVE_FAILED, HISTORY_KEPT, NO_PRINTER
 
-BALLOON_SECONDS = 8  # the taskbar shows a balloon two seconds after it is asked
-
-
-def balloons():
-    """Handles of the visible balloons of the taskbar's process."""
-    found = harness.windows()
-    taskbar = next((w for w in found if w.class_name == 'Shell_TrayWnd'), None)
-    return {w.handle for w in found if taskbar and w.class_name == 'tooltips_class32'
-            and w.visible and w.process == taskbar.process}
+HOT_KEYS_TAKEN = 'ホットキーを登録できませんでした'
 
 
-class TruthCase(harness.ZorvexTestCase):
-    def helper(self, *args, ready):
-        process = subprocess.Popen(['wine', harness.PROBE, *args], stdout=subprocess.PIPE,
-                                   stderr=subprocess.DEVNULL)
-        self.addCleanup(lambda: (process.poll() is None and process.kill(), process.wait(),
-                                 process.stdout.close()))
-        self.assertEqual(process.stdout.readline().strip(), ready)
-        return process
-
-    def new_balloon(self, before, timeout=BALLOON_SECONDS):
-        return wait_until(lambda: balloons() - before, 'a balloon', timeout=timeout)
-
-    def capture(self, keys='Print'):
-        stamp = self.slot_stamp()
-        key(keys)
-        wait_until(lambda: self.slot_replaced(stamp) and complete_bitmap(self.slot(1)),
-                   'a new hard copy in slot 1')
+def same_pixels(a, b):
+    """Whether two hard copies of one size agree at a grid of points."""
+    return (a.width, a.height) == (b.width, b.height) and all(
+        a.pixel(x, y) == b.pixel(x, y) for y in range(0, a.height, 37) for x in range(0, a.width, 41))
 
 
-class DeliveryFailures(TruthCase):
-    @property
-    def settings(self):
-        return {'Common': {'CopyType': '0'},
-                'SaveAs': {'SaveFormat1': '1', 'SaveFormat2': '1', 'IsSaveDialog': '0',
-                           'SaveDir': self.wine_path(self.workdir)},
-                'Option': {'IsFlash': '1', 'IsCursor': '0', 'SaveNum': '3'}}
+class DeliveryFailures(harness.ZorvexTestCase):
+    def setUp(self):
+        self.settings = None
+        super().setUp()
+        self.saved = os.path.join(self.workdir, 'saved')
+        os.makedirs(self.saved)
+        self.write_settings({'Common': {'CopyType': '0'},
+                             'SaveAs': {'SaveFormat1': '1', 'SaveFormat2': '1', 'IsSaveDialog': '0',
+                                        'SaveDir': self.wine_path(self.saved)},
+                             'Option': {'IsFlash': '1', 'IsCursor': '0', 'SaveNum': '3'}})
+        self.start()
 
-    def test_outputs_before_the_notice_and_each_failure_told(self):
+    def saved_files(self):
+        return [name for _, _, names in os.walk(self.saved) for name in names]
+
+    def clipboard(self):
+        return Bitmap(os.path.join(self.workdir, 'clipboard.bmp'))
+
+    def failing_capture(self, *lines):
+        """PrintScreen that must tell these lines, and show no copied notice."""
+        notice = WindowWatch(self)
+        key('Print')
+        balloon = balloon_saying(DELIVERY_FAILED, *lines)
+        self.assertIsNone(notice.stop(), f'the copied notice, with {lines} told')
+        return balloon
+
+    def test_outputs_before_the_notice_and_each_failure_told_in_its_line(self):
         screen = screen_metrics()['screen']
         assert_never(balloons, 3.5, 'a balloon at a normal start')
 
+        # what the clipboard and slot 1 held the moment the notice showed
         probe('clear-clipboard')
-        key('Print')
-        wait_until(notice, 'the copied notice', interval=0.02)
-        self.assertTrue(complete_bitmap(self.slot(1)), 'slot 1 filed before the notice')
-        self.assertEqual(clipboard_size(self), screen, 'the clipboard filled before the notice')
+        snapshot = os.path.join(self.workdir, 'slot-at-notice.bmp')
+        watch = WindowWatch(self, *harness.NOTICE, 'watch-outputs', self.wine_path(self.slot(1)),
+                            self.wine_path(snapshot))
+        first = self.capture('Print')
+        begun, at_notice, slot_state = watch.stop()
+        self.assertNotEqual(at_notice, begun, 'the clipboard filled before the notice')
+        self.assertEqual(probe('clipboard-sequence').strip(), at_notice,
+                         'nothing went to the clipboard after the notice')
+        self.assertEqual(slot_state, 'complete', 'slot 1 filed before the notice')
+        self.assertEqual(read(snapshot), first.data, 'slot 1 held this hard copy at the notice')
+        self.assertEqual(clipboard_size(self), screen)
+        self.assertTrue(same_pixels(self.clipboard(), first), 'the clipboard holds the hard copy')
         assert_never(balloons, 3.5, 'a balloon for a capture that succeeded')
 
-        holder = self.helper('hold-clipboard', '5000', ready=b'holding')
-        self.capture()
-        assert_never(notice, 1.5, 'the copied notice while the clipboard was held')
-        shown = self.new_balloon(set())
-        holder.wait(timeout=15)
-        self.capture()
-        wait_until(lambda: clipboard_size(self) == screen, 'the next hard copy on the clipboard')
+        # a clipboard held by another program
+        holder = self.helper('hold-clipboard', '5000', ready='holding')
+        self.failing_capture(CLIPBOARD_HELD)
+        holder.rest(timeout=15)
+        # emptied, so that only the next hard copy can fill it
+        probe('clear-clipboard')
+        notice = WindowWatch(self)
+        after = self.capture('Print')
+        self.assertIsNotNone(notice.stop(), 'the notice once the clipboard is free')
+        self.assertEqual(clipboard_size(self), screen, 'the next hard copy on the clipboard')
+        self.assertTrue(same_pixels(self.clipboard(), after))
 
-        bitmap_folder = os.path.join(self.workdir, 'bitmap')
-        subprocess.run(['rm', '-rf', bitmap_folder], check=True)
-        open(bitmap_folder, 'w').close()
-        self.capture()
-        assert_never(notice, 1.5, 'the copied notice when the save failed')
-        shown = self.new_balloon(shown)
+        # a save folder that cannot be made: its line names the folder
+        blocker = os.path.join(self.saved, 'bitmap')
+        os.rename(blocker, blocker + '-before')
+        open(blocker, 'w').close()
+        balloon = self.failing_capture(SAVE_FAILED)
+        self.assertIn('saved', balloon.lines[0][len(SAVE_FAILED):], 'the folder named')
+        os.remove(blocker)
 
+        # a slot held open, with the save folder back: the history's line
+        # alone, the hard copy saved, the history as it was
         history = [self.slot_stamp(n) for n in (1, 2, 3)]
-        with open(self.slot(1), 'rb') as f:
-            newest = f.read()
-        self.helper('lock', self.wine_path(self.slot(1)), '6000', ready=b'locked')
-        key('Print')
-        self.new_balloon(shown)
+        newest, older = read(self.slot(1)), read(self.slot(2))
+        locker = self.helper('lock', self.wine_path(self.slot(1)), '60000', ready='locked')
+        window = TestWindow(self, 300, 200, 300, 200)  # the next hard copies differ from these
+        saved_before = len(self.saved_files())
+        self.failing_capture(HISTORY_KEPT)
+        self.assertEqual(len(self.saved_files()), saved_before + 1, 'the hard copy was saved')
         self.assertEqual([self.slot_stamp(n) for n in (1, 2, 3)], history)
-        with open(self.slot(1), 'rb') as f:
-            self.assertEqual(f.read(), newest, 'the held slot kept its hard copy')
+        self.assertEqual(read(self.slot(1)), newest, 'the held slot kept its hard copy')
+        # with the slot free again the history moves on
+        locker.end()
+        latest = self.capture('Print')
+        self.assertEqual((read(self.slot(2)), read(self.slot(3))), (newest, older))
+        (x, y), color = window.quadrant_points()[0]
+        self.assertEqual(latest.pixel(x, y), color, 'the new hard copy in slot 1')
 
 
-class NoPrinter(TruthCase):
+class NoPrinter(harness.ZorvexTestCase):
+    no_print_server = True
     settings = {'Common': {'CopyType': '0', 'IsPrintPreview': '1'},
                 'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '0', 'SaveFormat3': '1'},
                 'Option': {'IsFlash': '1', 'IsCursor': '0', 'IsPrintDialog': '0'}}
 
-    def setUp(self):
-        saved = os.environ.get('CUPS_SERVER')
-        os.environ['CUPS_SERVER'] = os.path.join(harness.ARTIFACTS, 'no-cups-here.sock')
-        self.addCleanup(lambda: os.environ.pop('CUPS_SERVER') if saved is None
-                        else os.environ.update(CUPS_SERVER=saved))
-        super().setUp()
-
     def test_a_print_that_found_no_printer_is_told(self):
-        self.capture()
-        self.new_balloon(set(), timeout=20)  # the print system is looked for first
+        self.capture('Print')
+        balloon_saying(DELIVERY_FAILED, NO_PRINTER, timeout=30)  # the print system is looked for first
 
 
-class HeldPrintScreen(TruthCase):
+class HeldPrintScreen(harness.ZorvexTestCase):
     start_program = False
     settings = {'Common': {'CopyType': '0'}, 'Option': {'IsFlash': '1', 'IsCursor': '0'}}
 
     def test_named_at_start_and_taken_once_free(self):
-        holder = self.helper('hold-hotkeys', 'PrintScreen', ready=b'holding')
+        holder = self.helper('hold-hotkeys', 'PrintScreen', ready='holding')
         self.start()
-        shown = self.new_balloon(set())
+        self.assertIsNone(harness.find_window('#32770'), 'it starts without a message box')
+        self.assertEqual(harness.hotkey_states()['Ctrl+Alt+F12'], 'taken')
+        shown = balloon_saying(HOT_KEYS_TAKEN, 'Ctrl+Alt+F12 でハードコピーできます。',
+                               'ほかのプログラムが使っているキー: PrintScreen')
         harness.focus_desktop()
         self.capture('ctrl+alt+F12')
-        holder.kill()
-        holder.wait(timeout=10)
+        holder.end()
 
         def captured_by_print_screen():
             stamp = self.slot_stamp()
@@ -123,7 +138,8 @@ class HeldPrintScreen(TruthCase):
             except AssertionError:
                 return False
         wait_until(captured_by_print_screen, 'PrintScreen to capture again', timeout=15)
-        assert_never(lambda: balloons() - shown, 3.5, 'a balloon once the key was got')
+        assert_never(lambda: [b for b in balloons() if b.handle != shown.handle], 3.5,
+                     'a balloon once the key was got')
 
 
 if __name__ == '__main__':

@@ -8,14 +8,6 @@ from harness import (QUADRANTS, assert_never, children, click, find_window, key,
 from case_support import TITLE_GREY, ViewerTestCase
 
 
-def work_area():
-    for line in probe('metrics').splitlines():
-        fields = line.split('\t')
-        if fields[0] == 'work':
-            return tuple(int(v) for v in fields[1:5])
-    raise AssertionError('no work area reported')
-
-
 MENU_COPY, MENU_SIZE, MENU_TITLE, MENU_DELETE, MENU_CANCEL = 0, 4, 5, 6, 8
 
 
@@ -98,7 +90,7 @@ class MenuCommands(ViewerTestCase):
         viewer = self.open_by_tray()
         self.choose(viewer, MENU_SIZE, 'Right', 'Down')  # "横：大"
         wait_until(lambda: self.viewer().size == (800, 600), 'the 800 x 600 viewer')
-        left, top, right, bottom = work_area()
+        left, top, right, bottom = harness.screen_metrics()['work']
         viewer = self.viewer()
         self.assertEqual(viewer.rect[:2], (left + (right - left - 800) // 2,
                                            top + (bottom - top - 600) // 2))
@@ -110,7 +102,7 @@ class MenuCommands(ViewerTestCase):
         submenu = wait_until(lambda: next((w for w in harness.windows() if w.visible and
                                            w.class_name == '#32768' and w.handle != menu.handle),
                                           None), 'the size submenu')
-        harness.screenshot(os.path.join(harness.ARTIFACTS, 'viewer-size-submenu.png'))
+        harness.screenshot('viewer-size-submenu')
         self.assertEqual(self.checked_rows(submenu, 6), [1])
         menu_keys(menu, 'Escape', 'Escape')
         wait_until(lambda: find_window('#32768') is None, 'the menu to close')
@@ -181,7 +173,7 @@ class MenuCommands(ViewerTestCase):
         xs = [x for x, _ in hits]
         self.assertLess(abs((min(xs) + max(xs)) // 2 - (ox + (width - 20) // 2)), 6)
         self.assertGreaterEqual(min(y for _, y in hits), oy + 64)
-        harness.screenshot(os.path.join(harness.ARTIFACTS, 'viewer-title.png'))
+        harness.screenshot('viewer-title')
 
 
 if __name__ == '__main__':

@@ -12,8 +12,7 @@ import sys
 import unittest
 
 import harness
-from harness import find_window, key, wait_until, windows
-from capture_support import complete_bitmap, screen_metrics
+from harness import complete_bitmap, find_window, key, screen_metrics, wait_until, windows
 
 X86_EXE = os.environ.get('ZORVEX_X86_EXE', '')
 SKIPPED = 77  # ctest's SKIP_RETURN_CODE for this test
@@ -72,7 +71,7 @@ class X86Smoke(harness.ZorvexTestCase):
         width, height = bitmap.width, bitmap.height
         self.assertTrue(viewer.title.startswith(f'1枚目( {width} x {height} ) '), viewer.title)
         self.assertTrue(viewer.title.endswith(' - ZORVEX (履歴)'), viewer.title)
-        close = next(c for c in harness.children(viewer) if c.control_id == 1011)  # "閉じる"
+        close = harness.child(viewer, 1011)  # "閉じる"
         left, top, right, bottom = close.rect
         harness.click((left + right) // 2, (top + bottom) // 2)
         wait_until(lambda: find_window('COnesWinClass') is None, 'the viewer to close')

@@ -1,15 +1,21 @@
 // A small Windows console tool for the end-to-end tests. It runs in the same
 // Wine desktop as ZORVEX and reports what a user could see there: windows,
-// their texts and places, the clipboard's bitmap, taken hot keys. It can
-// also put up a test window with known colours.
+// their texts and places, the clipboard's bitmap, taken hot keys, the tray's
+// balloons. It can also put up a test window with known colours.
+//
+// It speaks to Windows through the "W" functions only: its command line is
+// read as UTF-16, its arguments and its output are UTF-8, so that any text or
+// path reads and is typed exactly, whatever the system's code page.
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
 #include <shellapi.h>
 #include <commdlg.h>
 #include <shlobj.h>
-#include <shlguid.h>
+#include <objidl.h>
+#include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,11 +25,90 @@
 
 namespace {
 
+// --- texts ------------------------------------------------------------------
+
+std::wstring Wide(const char* utf8) {
+    int length = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+    if (length <= 0) return std::wstring();
+    std::wstring wide(length, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide.data(), length);
+    wide.resize(length - 1);
+    return wide;
+}
+
+std::string Utf8(const std::wstring& wide) {
+    int size = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()),
+                                   nullptr, 0, nullptr, nullptr);
+    std::string text(size > 0 ? size : 0, '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), text.data(),
+                            size, nullptr, nullptr);
+    return text;
+}
+
+// A text as one field of a tab-separated line: control characters (tabs,
+// line ends) become blanks.
+std::string Field(std::wstring text) {
+    for (wchar_t& c : text)
+        if (c < L' ') c = L' ';
+    return Utf8(text);
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    return name;
+}
+
+std::wstring TitleOf(HWND window) {
+    wchar_t title[512] = {};
+    GetWindowTextW(window, title, 512);
+    return title;
+}
+
+// A window's text as its own procedure reports it: a control of another
+// process keeps its text to itself. Empty when it does not answer.
+std::wstring TextOf(HWND window) {
+    wchar_t text[2048] = {};
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text),
+                             SMTO_ABORTIFHUNG, 5000, &copied))
+        return std::wstring();
+    return text;
+}
+
+bool FileExists(const char* path) {
+    return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+FILE* OpenFile(const char* path, const wchar_t* mode) { return _wfopen(Wide(path).c_str(), mode); }
+
+HWND ParseWindow(const char* text) {
+    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(text, nullptr, 10)));
+}
+
+void Say(const char* word) {
+    std::printf("%s\n", word);
+    std::fflush(stdout);
+}
+
+// Installs a hook procedure of the tests' hook library (probe_hooks.dll,
+// beside the probe) for one thread, or for every thread when it is 0.
+HHOOK InstallHook(int type, const char* procedure, DWORD thread = 0) {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    wchar_t* slash = std::wcsrchr(path, L'\\');
+    std::wstring library = std::wstring(path, slash ? slash + 1 : path) + L"probe_hooks.dll";
+    HMODULE module = LoadLibraryW(library.c_str());
+    auto hook = module ? reinterpret_cast<HOOKPROC>(
+                             reinterpret_cast<void*>(GetProcAddress(module, procedure)))
+                       : nullptr;
+    return hook ? SetWindowsHookExW(type, hook, module, thread) : nullptr;
+}
+
+// --- windows ------------------------------------------------------------------
+
 void PrintWindowLine(HWND window) {
-    char className[256] = {};
-    char title[512] = {};
-    GetClassNameA(window, className, sizeof className);
-    GetWindowTextA(window, title, sizeof title);
     RECT rect = {};
     GetWindowRect(window, &rect);
     RECT client = {};
@@ -31,35 +116,65 @@ void PrintWindowLine(HWND window) {
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     std::printf("%llu\t%s\t%s\t%ld,%ld,%ld,%ld\t%d\t%ld,%ld\t%lu\t%d\t%s\n",
-                static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)), className,
-                IsWindowVisible(window) ? "visible" : "hidden", rect.left, rect.top, rect.right,
-                rect.bottom, GetDlgCtrlID(window), client.right, client.bottom, process,
-                IsWindowEnabled(window) ? 1 : 0, title);
+                static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)),
+                Field(ClassOf(window)).c_str(), IsWindowVisible(window) ? "visible" : "hidden",
+                rect.left, rect.top, rect.right, rect.bottom, GetDlgCtrlID(window), client.right,
+                client.bottom, process, IsWindowEnabled(window) ? 1 : 0,
+                Field(TitleOf(window)).c_str());
 }
 
-BOOL CALLBACK PrintTopLevel(HWND window, LPARAM) {
+BOOL CALLBACK PrintWindowOf(HWND window, LPARAM) {
     PrintWindowLine(window);
     return TRUE;
-}
-
-BOOL CALLBACK PrintChild(HWND window, LPARAM) {
-    PrintWindowLine(window);
-    return TRUE;
-}
-
-HWND ParseWindow(const char* text) {
-    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(text, nullptr, 10)));
 }
 
 int ListWindows() {
-    EnumWindows(PrintTopLevel, 0);
+    EnumWindows(PrintWindowOf, 0);
     return 0;
 }
 
 int ListChildren(const char* window) {
-    EnumChildWindows(ParseWindow(window), PrintChild, 0);
+    EnumChildWindows(ParseWindow(window), PrintWindowOf, 0);
     return 0;
 }
+
+int Activate(const char* window) {
+    HWND target = ParseWindow(window);
+    ShowWindow(target, SW_RESTORE);
+    return SetForegroundWindow(target) ? 0 : 1;
+}
+
+int Show(const char* window, int command) {
+    ShowWindow(ParseWindow(window), command);
+    return 0;
+}
+
+int PrintForeground() {
+    HWND window = GetForegroundWindow();
+    if (window) PrintWindowLine(window);
+    return 0;
+}
+
+// Puts the desktop in front when no window is: under Wine, keys (hot keys
+// too) then reach no program, as they do on a desktop that has just started.
+int EnsureForeground() {
+    return GetForegroundWindow() || SetForegroundWindow(GetDesktopWindow()) ? 0 : 1;
+}
+
+// Whether the thread of a window is still in a menu loop or holds the mouse
+// capture: a menu's window can be gone a moment before its loop has ended,
+// and a click in that moment still goes to the loop.
+int PrintMenuMode(const char* window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    DWORD thread = GetWindowThreadProcessId(ParseWindow(window), nullptr);
+    if (!thread || !GetGUIThreadInfo(thread, &info)) return 1;
+    std::printf("menu\t%d\ncapture\t%d\n", (info.flags & GUI_INMENUMODE) ? 1 : 0,
+                info.hwndCapture ? 1 : 0);
+    return 0;
+}
+
+// --- hot keys and input ---------------------------------------------------------
 
 struct HotKeyProbe {
     const char* name;
@@ -107,300 +222,9 @@ int HoldHotKeys(int count, char** names) {
             }
         }
     }
-    std::printf("holding\n");
-    std::fflush(stdout);
+    Say("holding");
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
-    return 0;
-}
-
-// Writes the clipboard's bitmap as a bitmap file, or says "none".
-int DumpClipboard(const char* path) {
-    if (!OpenClipboard(nullptr)) {
-        std::printf("unavailable\n");
-        return 1;
-    }
-    HANDLE data = GetClipboardData(CF_DIB);
-    if (!data) {
-        CloseClipboard();
-        std::printf("none\n");
-        return 0;
-    }
-    SIZE_T size = GlobalSize(data);
-    const BITMAPINFOHEADER* info = static_cast<const BITMAPINFOHEADER*>(GlobalLock(data));
-    if (!info) {
-        CloseClipboard();
-        std::printf("none\n");
-        return 0;
-    }
-    DWORD colors = info->biClrUsed;
-    if (colors == 0 && info->biBitCount <= 8) colors = 1u << info->biBitCount;
-    DWORD masks = info->biCompression == BI_BITFIELDS ? 12 : 0;
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + info->biSize + masks + colors * 4;
-    file.bfSize = static_cast<DWORD>(sizeof file + size);
-    std::printf("%ld\t%ld\t%u\n", info->biWidth, info->biHeight, info->biBitCount);
-    FILE* out = std::fopen(path, "wb");
-    if (out) {
-        std::fwrite(&file, sizeof file, 1, out);
-        std::fwrite(info, 1, size, out);
-        std::fclose(out);
-    }
-    GlobalUnlock(data);
-    CloseClipboard();
-    return 0;
-}
-
-int ClearClipboard() {
-    if (!OpenClipboard(nullptr)) return 1;
-    EmptyClipboard();
-    CloseClipboard();
-    return 0;
-}
-
-// The test window: four quadrants of pure colours, so a hard copy can be
-// checked pixel by pixel.
-const COLORREF QUADRANT_COLORS[4] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255),
-                                     RGB(255, 255, 255)};
-
-LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT) {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        RECT client;
-        GetClientRect(window, &client);
-        int halfX = client.right / 2, halfY = client.bottom / 2;
-        RECT parts[4] = {{0, 0, halfX, halfY},
-                         {halfX, 0, client.right, halfY},
-                         {0, halfY, halfX, client.bottom},
-                         {halfX, halfY, client.right, client.bottom}};
-        for (int i = 0; i < 4; ++i) {
-            HBRUSH brush = CreateSolidBrush(QUADRANT_COLORS[i]);
-            FillRect(dc, &parts[i], brush);
-            DeleteObject(brush);
-        }
-        EndPaint(window, &paint);
-        return 0;
-    }
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-// A window that never activates shows without taking the foreground, as a
-// tooltip or a floating clock does.
-int RunTestWindow(int x, int y, int width, int height, const char* title, bool topmost,
-                  bool handCursor, bool noActivate) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = TestWindowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursorA(nullptr, handCursor ? IDC_HAND : IDC_ARROW);
-    wc.lpszClassName = "ZorvexTestPattern";
-    RegisterClassA(&wc);
-    DWORD exStyle = (topmost ? WS_EX_TOPMOST : 0) | (noActivate ? WS_EX_NOACTIVATE : 0);
-    HWND window = CreateWindowExA(exStyle, wc.lpszClassName, title, WS_OVERLAPPEDWINDOW, x, y,
-                                  width, height, nullptr, nullptr, wc.hInstance, nullptr);
-    if (!window) return 1;
-    ShowWindow(window, noActivate ? SW_SHOWNOACTIVATE : SW_SHOW);
-    if (!noActivate) SetForegroundWindow(window);
-    std::printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
-    std::fflush(stdout);
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return 0;
-}
-
-int Activate(const char* window) {
-    HWND target = ParseWindow(window);
-    ShowWindow(target, SW_RESTORE);
-    return SetForegroundWindow(target) ? 0 : 1;
-}
-
-int Maximize(const char* window) {
-    ShowWindow(ParseWindow(window), SW_MAXIMIZE);
-    return 0;
-}
-
-int Restore(const char* window) {
-    ShowWindow(ParseWindow(window), SW_RESTORE);
-    return 0;
-}
-
-BOOL CALLBACK AppendChildText(HWND child, LPARAM lParam) {
-    char text[256] = {};
-    GetWindowTextA(child, text, sizeof text);
-    std::string* texts = reinterpret_cast<std::string*>(lParam);
-    if (text[0] != '\0') texts->append("\t").append(text);
-    return TRUE;
-}
-
-// Watches for a top-level window of the class and title, however briefly it
-// shows, until the stop file exists, and reads the first one found while it
-// is there; prints "ready" once watching. Whether one was found.
-template <typename Read>
-bool WatchForWindow(const char* className, const char* title, const char* stopFile, Read read) {
-    std::printf("ready\n");
-    std::fflush(stdout);
-    bool seen = false;
-    while (GetFileAttributesA(stopFile) == INVALID_FILE_ATTRIBUTES) {
-        HWND window = FindWindowA(className, title);
-        if (window && !seen && IsWindowVisible(window)) {
-            seen = true;
-            read(window);
-        }
-        Sleep(5);
-    }
-    return seen;
-}
-
-// Prints "seen" with the child texts of the window, or "none".
-int Watch(const char* className, const char* title, const char* stopFile) {
-    std::string texts;
-    bool seen = WatchForWindow(className, title, stopFile, [&](HWND window) {
-        EnumChildWindows(window, AppendChildText, reinterpret_cast<LPARAM>(&texts));
-    });
-    std::printf("%s%s\n", seen ? "seen" : "none", texts.c_str());
-    return 0;
-}
-
-// Prints "seen" with the window's rectangle when it first showed, or "none".
-int WatchPlace(const char* className, const char* title, const char* stopFile) {
-    RECT r = {};
-    bool seen = WatchForWindow(className, title, stopFile,
-                               [&](HWND window) { GetWindowRect(window, &r); });
-    std::printf("%s\t%ld\t%ld\t%ld\t%ld\n", seen ? "seen" : "none", r.left, r.top, r.right,
-                r.bottom);
-    return 0;
-}
-
-bool SaveBitmap(HDC memory, HBITMAP bitmap, int width, int height, const char* path);
-
-// Saves a screen area as a 24-bit bottom-up bitmap file.
-bool SaveScreenArea(RECT area, const char* path) {
-    int width = area.right - area.left, height = area.bottom - area.top;
-    if (width <= 0 || height <= 0) return false;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    SelectObject(memory, previous);
-    bool saved = SaveBitmap(memory, bitmap, width, height, path);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return saved;
-}
-
-// Writes a bitmap (not selected into `memory`) as a 24-bit bottom-up file.
-bool SaveBitmap(HDC memory, HBITMAP bitmap, int width, int height, const char* path) {
-    BITMAPINFOHEADER info = {};
-    info.biSize = sizeof info;
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    int stride = (width * 3 + 3) & ~3;
-    std::string pixels(static_cast<size_t>(stride) * height, '\0');
-    GetDIBits(memory, bitmap, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
-              DIB_RGB_COLORS);
-    BITMAPFILEHEADER file = {0x4D42, static_cast<DWORD>(54 + pixels.size()), 0, 0, 54};
-    FILE* out = std::fopen(path, "wb");
-    if (!out) return false;
-    std::fwrite(&file, sizeof file, 1, out);
-    std::fwrite(&info, sizeof info, 1, out);
-    std::fwrite(pixels.data(), 1, pixels.size(), out);
-    std::fclose(out);
-    return true;
-}
-
-BOOL CALLBACK AppendChildLayout(HWND child, LPARAM lParam) {
-    RECT rect = {};
-    GetWindowRect(child, &rect);
-    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
-    char text[256] = {};
-    GetWindowTextA(child, text, sizeof text);
-    char line[400];
-    std::snprintf(line, sizeof line, "child\t%ld,%ld,%ld,%ld\t%s\n", rect.left, rect.top,
-                  rect.right - rect.left, rect.bottom - rect.top, text);
-    reinterpret_cast<std::string*>(lParam)->append(line);
-    return TRUE;
-}
-
-BOOL CALLBACK FindChildToPaint(HWND child, LPARAM found) {
-    if (!GetUpdateRect(child, nullptr, FALSE)) return TRUE;
-    *reinterpret_cast<bool*>(found) = true;
-    return FALSE;
-}
-
-// Waits, for a bounded time, until a window has stayed where it is, with
-// neither it nor any of its children having a part left to paint, for a
-// quiet spell: a window just shown can look drawn for a moment before its
-// first paint is asked for.
-void WaitUntilDrawn(HWND window, DWORD milliseconds) {
-    constexpr DWORD QUIET_MILLISECONDS = 120;
-    DWORD start = GetTickCount();
-    DWORD quietSince = start;
-    RECT last = {};
-    GetWindowRect(window, &last);
-    while (GetTickCount() - start < milliseconds) {
-        Sleep(5);
-        RECT now = {};
-        if (!GetWindowRect(window, &now)) return;
-        bool moved = !EqualRect(&now, &last);
-        last = now;
-        bool toPaint = GetUpdateRect(window, nullptr, FALSE) != 0;
-        if (!toPaint) EnumChildWindows(window, FindChildToPaint, reinterpret_cast<LPARAM>(&toPaint));
-        if (moved || toPaint) quietSince = GetTickCount();
-        if (GetTickCount() - quietSince >= QUIET_MILLISECONDS) return;
-    }
-}
-
-// As Watch, for a window that shows only for a moment: once it is laid out
-// and drawn, its client size and each child's client rectangle are printed,
-// and the screen under it is saved to a bitmap file.
-int WatchLayout(const char* className, const char* title, const char* stopFile,
-                const char* picturePath) {
-    std::string layout;
-    bool seen = WatchForWindow(className, title, stopFile, [&](HWND window) {
-        WaitUntilDrawn(window, 1000);
-        RECT client = {}, outer = {};
-        GetClientRect(window, &client);
-        GetWindowRect(window, &outer);
-        char line[64];
-        std::snprintf(line, sizeof line, "\t%ld,%ld\n", client.right, client.bottom);
-        layout.append(line);
-        EnumChildWindows(window, AppendChildLayout, reinterpret_cast<LPARAM>(&layout));
-        SaveScreenArea(outer, picturePath);
-    });
-    std::printf("%s%s", seen ? "seen" : "none\n", layout.c_str());
-    return 0;
-}
-
-// The text of another program's control as the control itself reports it
-// (an edit field keeps its text to itself).
-int PrintForeground() {
-    HWND window = GetForegroundWindow();
-    if (window) PrintWindowLine(window);
-    return 0;
-}
-
-// Whether the thread of a window is still in a menu loop or holds the mouse
-// capture: a menu's window can be gone a moment before its loop has ended,
-// and a click in that moment still goes to the loop.
-int PrintMenuMode(const char* window) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    DWORD thread = GetWindowThreadProcessId(ParseWindow(window), nullptr);
-    if (!thread || !GetGUIThreadInfo(thread, &info)) return 1;
-    std::printf("menu\t%d\ncapture\t%d\n", (info.flags & GUI_INMENUMODE) ? 1 : 0,
-                info.hwndCapture ? 1 : 0);
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
     return 0;
 }
 
@@ -416,22 +240,31 @@ int PrintHeldModifiers() {
     return 0;
 }
 
-int PrintScreenMetrics() {
-    RECT work = {};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    POINT cursor = {};
-    GetCursorPos(&cursor);
-    HDC screen = GetDC(nullptr);
-    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    std::printf("screen\t%d\t%d\nwork\t%ld\t%ld\t%ld\t%ld\ncursor\t%ld\t%ld\ndpi\t%d\n",
-                GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), work.left, work.top,
-                work.right, work.bottom, cursor.x, cursor.y, dpi);
-    return 0;
+// Types a text into the window that has the keyboard, character by
+// character as a keyboard of its language would (VK_PACKET), so that texts
+// no key of the X keyboard gives (ë, 𠮷) arrive exactly.
+int TypeText(const char* text) {
+    std::wstring wide = Wide(text);
+    std::vector<INPUT> inputs;
+    for (wchar_t unit : wide) {
+        for (DWORD up : {DWORD(0), DWORD(KEYEVENTF_KEYUP)}) {
+            INPUT input = {};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wScan = unit;
+            input.ki.dwFlags = KEYEVENTF_UNICODE | up;
+            inputs.push_back(input);
+        }
+    }
+    UINT sent = inputs.empty() ? 0
+                               : SendInput(static_cast<UINT>(inputs.size()), inputs.data(),
+                                           sizeof(INPUT));
+    return sent == inputs.size() ? 0 : 1;
 }
 
+// --- messages -------------------------------------------------------------------
+
 int PostCommand(const char* window, const char* message, const char* wParam) {
-    return PostMessageA(ParseWindow(window), std::strtoul(message, nullptr, 10),
+    return PostMessageW(ParseWindow(window), std::strtoul(message, nullptr, 10),
                         std::strtoull(wParam, nullptr, 10), 0)
                ? 0
                : 1;
@@ -442,7 +275,7 @@ int PostCommand(const char* window, const char* message, const char* wParam) {
 int PostSequence(int count, char** fields) {
     if (count <= 0 || count % 4 != 0) return 2;
     for (int i = 0; i < count; i += 4) {
-        if (!PostMessageA(ParseWindow(fields[i]), std::strtoul(fields[i + 1], nullptr, 10),
+        if (!PostMessageW(ParseWindow(fields[i]), std::strtoul(fields[i + 1], nullptr, 10),
                           std::strtoull(fields[i + 2], nullptr, 10),
                           static_cast<LPARAM>(std::strtoll(fields[i + 3], nullptr, 10))))
             return 1;
@@ -450,46 +283,139 @@ int PostSequence(int count, char** fields) {
     return 0;
 }
 
-bool CompleteBitmapFile(const char* path);
-
-// Holds the clipboard open, as a busy program would, for the given time;
-// with a bitmap file named, from now until the given time after that file is
-// complete (a hard copy is written before it goes to the clipboard).
-// Opened with a window of its own: a program that opens it without one may
-// still be let in beside another such program.
-int HoldClipboard(const char* milliseconds, const char* untilFile = nullptr) {
-    HWND owner = CreateWindowExA(0, "STATIC", "clipboard holder", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                 nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (!owner || !OpenClipboard(owner)) {
-        std::printf("unavailable\n");
-        return 1;
-    }
-    std::printf("holding\n");
-    std::fflush(stdout);
-    if (untilFile) {
-        DWORD start = GetTickCount();
-        while (!CompleteBitmapFile(untilFile) && GetTickCount() - start < 30000) Sleep(2);
-    }
-    Sleep(std::strtoul(milliseconds, nullptr, 10));
-    CloseClipboard();
-    std::printf("released\n");
-    std::fflush(stdout);
+// Sends a message whose parameters are plain numbers and prints the result.
+int SendNumbers(const char* window, const char* message, const char* wParam, const char* lParam) {
+    LRESULT result =
+        SendMessageW(ParseWindow(window), std::strtoul(message, nullptr, 10),
+                     std::strtoull(wParam, nullptr, 10), std::strtoll(lParam, nullptr, 10));
+    std::printf("%lld\n", static_cast<long long>(result));
     return 0;
 }
 
-// Holds a file open for a while without sharing it, as an editor might, or
-// with `read` letting others only read it, as a virus scanner might.
-int LockFile(const char* path, const char* milliseconds, bool read = false) {
-    DWORD share = read ? FILE_SHARE_READ : 0;
-    HANDLE file = CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        std::printf("failed\n");
+int GetText(const char* window) {
+    HWND target = ParseWindow(window);
+    wchar_t text[2048] = {};
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(target, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text),
+                             SMTO_ABORTIFHUNG, 5000, &copied))
         return 1;
+    std::printf("%s\n", Utf8(text).c_str());
+    return 0;
+}
+
+int SetText(HWND window, const char* text) {
+    return SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(text).c_str())) ? 0
+                                                                                              : 1;
+}
+
+// Removes another program's tray icon, as a restarted shell would have lost it.
+int DeleteTrayIcon(const char* window, const char* id) {
+    NOTIFYICONDATAW data = {};
+    data.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    data.hWnd = ParseWindow(window);
+    data.uID = static_cast<UINT>(std::strtoul(id, nullptr, 10));
+    return Shell_NotifyIconW(NIM_DELETE, &data) ? 0 : 1;
+}
+
+// Sends the shell's "TaskbarCreated" broadcast to one window.
+int SendTaskbarCreated(const char* window) {
+    UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+    return PostMessageW(ParseWindow(window), message, 0, 0) ? 0 : 1;
+}
+
+// --- processes --------------------------------------------------------------------
+
+std::vector<PROCESSENTRY32W> Processes() {
+    std::vector<PROCESSENTRY32W> all;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry))
+        all.push_back(entry);
+    if (snapshot != INVALID_HANDLE_VALUE) CloseHandle(snapshot);
+    return all;
+}
+
+// Every process of the desktop: id, parent id, executable name.
+int ListProcesses() {
+    for (const PROCESSENTRY32W& process : Processes())
+        std::printf("%lu\t%lu\t%s\n", process.th32ProcessID, process.th32ParentProcessID,
+                    Field(process.szExeFile).c_str());
+    return 0;
+}
+
+// Ends a process (never this one) and waits for it; false if it lives on.
+bool EndProcess(DWORD id) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+    if (id == GetCurrentProcessId() || !process) return true;  // or gone already
+    bool ended = TerminateProcess(process, 1) && WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
+int EndProcesses(int count, char** ids) {
+    bool ended = true;
+    for (int i = 0; i < count; ++i) ended = EndProcess(std::strtoul(ids[i], nullptr, 10)) && ended;
+    return ended ? 0 : 1;
+}
+
+// Ends every process of the desktop except the given ones, Wine's own
+// services and this probe with its launcher, empties the clipboard and puts
+// the desktop in front if nothing is: the desktop as a test finds it. Prints the processes
+// left, as "processes" does.
+int Reset(int count, char** keep) {
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
     }
-    std::printf("locked\n");
+    const std::wstring services = L"|services.exe|winedevice.exe|plugplay.exe|svchost.exe|"
+                                  L"rpcss.exe|conhost.exe|";
+    std::vector<PROCESSENTRY32W> all = Processes();
+    std::vector<DWORD> kept = {GetCurrentProcessId()};
+    for (int i = 0; i < count; ++i) kept.push_back(std::strtoul(keep[i], nullptr, 10));
+    for (const PROCESSENTRY32W& process : all)
+        if (process.th32ProcessID == GetCurrentProcessId())
+            kept.push_back(process.th32ParentProcessID);
+    for (const PROCESSENTRY32W& process : all) {
+        std::wstring name = L"|" + std::wstring(process.szExeFile) + L"|";
+        CharLowerW(name.data());
+        if (services.find(name) == std::wstring::npos &&
+            std::find(kept.begin(), kept.end(), process.th32ProcessID) == kept.end())
+            EndProcess(process.th32ProcessID);
+    }
+    EnsureForeground();
+    return ListProcesses();
+}
+
+int RunFields(std::vector<std::string> fields);
+
+// Keeps the desktop open between the tests' programs (Wine closes a desktop
+// that no program uses) and hooks the taskbar so that its balloons' titles
+// can be read. Says "ready" and its process id, then serves the commands
+// it reads from its input, one a line with tab-separated arguments, each
+// answered by the command's output and a line of "\x1e" and its exit code:
+// far quicker than a probe started for each.
+int Keep() {
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    HHOOK hook = taskbar ? InstallHook(WH_CALLWNDPROC, "RecordBalloonTitle",
+                                       GetWindowThreadProcessId(taskbar, nullptr))
+                         : nullptr;
+    std::printf("%s\t%lu\n", hook || !taskbar ? "ready" : "no hook", GetCurrentProcessId());
     std::fflush(stdout);
-    Sleep(std::strtoul(milliseconds, nullptr, 10));
-    CloseHandle(file);
+    static char line[1 << 16];
+    while (std::fgets(line, sizeof line, stdin)) {
+        line[std::strcspn(line, "\r\n")] = '\0';
+        std::vector<std::string> fields = {"probe"};
+        for (const char* field = line;; ++field) {
+            const char* end = std::strchr(field, '\t');
+            fields.emplace_back(field, end ? end - field : std::strlen(field));
+            if (!(field = end)) break;
+        }
+        int code = RunFields(fields);
+        std::printf("\x1e%d\n", code);
+        std::fflush(stdout);
+    }
     return 0;
 }
 
@@ -534,7 +460,7 @@ struct GdiTableEntry {
 long CountGdiObjects(HANDLE process) {
     using QueryProcess = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
     auto query = reinterpret_cast<QueryProcess>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
     struct {
         PVOID reserved1;
         PVOID pebBaseAddress;
@@ -589,27 +515,13 @@ int PrintResources(const char* processText) {
     return 0;
 }
 
-// Removes another program's tray icon, as a restarted shell would have lost it.
-int DeleteTrayIcon(const char* window, const char* id) {
-    NOTIFYICONDATAA data = {};
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    data.hWnd = ParseWindow(window);
-    data.uID = static_cast<UINT>(std::strtoul(id, nullptr, 10));
-    return Shell_NotifyIconA(NIM_DELETE, &data) ? 0 : 1;
-}
+// --- another process's memory -------------------------------------------------------
 
-// Sends the shell's "TaskbarCreated" broadcast to one window.
-int SendTaskbarCreated(const char* window) {
-    UINT message = RegisterWindowMessageA("TaskbarCreated");
-    return PostMessageA(ParseWindow(window), message, 0, 0) ? 0 : 1;
-}
-
-// A report-view list of another process, read through a buffer in that
-// process: column widths and titles, then every row with its selection
-// state, its screen rectangle and its cell texts.
+// A buffer in the process of a window, for the messages whose parameters
+// point at memory (list views, tree views, tooltips, the folder browser).
 class RemoteBuffer {
-public:
-    RemoteBuffer(HWND window, SIZE_T size) : size_(size) {
+  public:
+    RemoteBuffer(HWND window, SIZE_T size) {
         DWORD pid = 0;
         GetWindowThreadProcessId(window, &pid);
         process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
@@ -621,78 +533,97 @@ public:
         if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
         if (process_) CloseHandle(process_);
     }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
     bool valid() const { return address_ != nullptr; }
     char* at(SIZE_T offset) const { return static_cast<char*>(address_) + offset; }
+    wchar_t* text() const { return reinterpret_cast<wchar_t*>(at(TEXT_OFFSET)); }
+    LPARAM param() const { return reinterpret_cast<LPARAM>(address_); }
     void write(SIZE_T offset, const void* data, SIZE_T size) const {
         WriteProcessMemory(process_, at(offset), data, size, nullptr);
     }
     void read(SIZE_T offset, void* data, SIZE_T size) const {
         ReadProcessMemory(process_, at(offset), data, size, nullptr);
     }
+    // The text the last message left at text().
+    std::wstring readText() const {
+        wchar_t text[TEXT_CAPACITY + 1] = {};
+        read(TEXT_OFFSET, text, TEXT_CAPACITY * sizeof(wchar_t));
+        return text;
+    }
 
-private:
+    static constexpr SIZE_T TEXT_OFFSET = 1024;
+    static constexpr int TEXT_CAPACITY = 1024; // characters
+    static constexpr SIZE_T SIZE = TEXT_OFFSET + TEXT_CAPACITY * sizeof(wchar_t);
+
+  private:
     HANDLE process_ = nullptr;
     void* address_ = nullptr;
-    SIZE_T size_;
 };
 
-constexpr SIZE_T REMOTE_TEXT_OFFSET = 1024;
-constexpr int REMOTE_TEXT_CAPACITY = 1024;
+// --- list views -----------------------------------------------------------------------
 
-std::string RemoteColumnTitle(HWND list, const RemoteBuffer& buffer, int column) {
-    LVCOLUMNA info = {};
-    info.mask = LVCF_TEXT;
-    info.pszText = buffer.at(REMOTE_TEXT_OFFSET);
-    info.cchTextMax = REMOTE_TEXT_CAPACITY;
-    buffer.write(0, &info, sizeof info);
-    char text[REMOTE_TEXT_CAPACITY] = {};
-    if (SendMessageA(list, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(buffer.at(0))))
-        buffer.read(REMOTE_TEXT_OFFSET, text, sizeof text - 1);
-    return text;
+// A column's format, width and title, or false past the last column.
+bool ListColumn(HWND list, const RemoteBuffer& remote, int column, LVCOLUMNW* info,
+                std::wstring* title) {
+    *info = {};
+    info->mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    info->pszText = remote.text();
+    info->cchTextMax = RemoteBuffer::TEXT_CAPACITY;
+    remote.write(0, info, sizeof *info);
+    if (!SendMessageW(list, LVM_GETCOLUMNW, column, remote.param())) return false;
+    remote.read(0, info, sizeof *info);
+    *title = remote.readText();
+    return true;
 }
 
-std::string RemoteCellText(HWND list, const RemoteBuffer& buffer, int row, int column) {
-    LVITEMA item = {};
+std::wstring ListCellText(HWND list, const RemoteBuffer& remote, int row, int column) {
+    LVITEMW item = {};
     item.iSubItem = column;
-    item.pszText = buffer.at(REMOTE_TEXT_OFFSET);
-    item.cchTextMax = REMOTE_TEXT_CAPACITY;
-    buffer.write(0, &item, sizeof item);
-    char text[REMOTE_TEXT_CAPACITY] = {};
-    if (SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(buffer.at(0))) > 0)
-        buffer.read(REMOTE_TEXT_OFFSET, text, sizeof text - 1);
-    return text;
+    item.pszText = remote.text();
+    item.cchTextMax = RemoteBuffer::TEXT_CAPACITY;
+    remote.write(0, &item, sizeof item);
+    if (SendMessageW(list, LVM_GETITEMTEXTW, row, remote.param()) <= 0) return std::wstring();
+    return remote.readText();
 }
 
-RECT RemoteRowRect(HWND list, const RemoteBuffer& buffer, int row) {
+RECT ListRowRect(HWND list, const RemoteBuffer& remote, int row) {
     RECT rect = {};
     rect.left = LVIR_BOUNDS;
-    buffer.write(0, &rect, sizeof rect);
-    SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(buffer.at(0)));
-    buffer.read(0, &rect, sizeof rect);
+    remote.write(0, &rect, sizeof rect);
+    SendMessageW(list, LVM_GETITEMRECT, row, remote.param());
+    remote.read(0, &rect, sizeof rect);
     MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
 }
 
+// A report-view list of another process: its extended style, the column
+// widths and titles, then every row with its selection state, its screen
+// rectangle and its cell texts.
 int DumpListView(const char* window) {
     HWND list = ParseWindow(window);
-    RemoteBuffer buffer(list, REMOTE_TEXT_OFFSET + REMOTE_TEXT_CAPACITY);
-    if (!buffer.valid()) return 1;
+    RemoteBuffer remote(list, RemoteBuffer::SIZE);
+    if (!remote.valid()) return 1;
     std::printf("exstyle\t%ld\n",
-                static_cast<long>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0)));
-    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
-    int columns = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
-    for (int c = 0; c < columns; ++c)
+                static_cast<long>(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0)));
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    int columns = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    for (int c = 0; c < columns; ++c) {
+        LVCOLUMNW info;
+        std::wstring title;
+        ListColumn(list, remote, c, &info, &title);
         std::printf("column\t%d\t%d\t%s\n", c,
-                    static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, c, 0)),
-                    RemoteColumnTitle(list, buffer, c).c_str());
-    int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+                    static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, c, 0)),
+                    Field(title).c_str());
+    }
+    int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int r = 0; r < rows; ++r) {
-        bool selected = SendMessageA(list, LVM_GETITEMSTATE, r, LVIS_SELECTED) != 0;
-        RECT rect = RemoteRowRect(list, buffer, r);
+        bool selected = SendMessageW(list, LVM_GETITEMSTATE, r, LVIS_SELECTED) != 0;
+        RECT rect = ListRowRect(list, remote, r);
         std::printf("row\t%d\t%d\t%ld,%ld,%ld,%ld", r, selected ? 1 : 0, rect.left, rect.top,
                     rect.right, rect.bottom);
         for (int c = 0; c < columns; ++c)
-            std::printf("\t%s", RemoteCellText(list, buffer, r, c).c_str());
+            std::printf("\t%s", Field(ListCellText(list, remote, r, c)).c_str());
         std::printf("\n");
     }
     return 0;
@@ -702,206 +633,55 @@ int DumpListView(const char* window) {
 // list can.
 int DeselectListView(const char* window) {
     HWND list = ParseWindow(window);
-    RemoteBuffer buffer(list, sizeof(LVITEMA));
-    if (!buffer.valid()) return 1;
-    LVITEMA item = {};
+    RemoteBuffer remote(list, sizeof(LVITEMW));
+    if (!remote.valid()) return 1;
+    LVITEMW item = {};
     item.stateMask = LVIS_SELECTED;
-    buffer.write(0, &item, sizeof item);
-    return SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
-                        reinterpret_cast<LPARAM>(buffer.at(0)))
-               ? 0
-               : 1;
+    remote.write(0, &item, sizeof item);
+    return SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), remote.param()) ? 0 : 1;
 }
 
-// A control's text as its own procedure reports it (an edit control of
-// another process keeps its text to itself).
-int GetText(const char* window) {
-    char text[2048] = {};
-    DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(ParseWindow(window), WM_GETTEXT, sizeof text,
-                             reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &result))
-        return 1;
-    std::printf("%s\n", text);
+// A dialog's report view by control id: "column", format, width, title for
+// each column, its extended style, then its rows one cell after the other.
+int PrintList(const char* window, const char* id) {
+    HWND list = GetDlgItem(ParseWindow(window), std::atoi(id));
+    RemoteBuffer remote(list, RemoteBuffer::SIZE);
+    int columns = 0;
+    LVCOLUMNW info;
+    std::wstring title;
+    for (; ListColumn(list, remote, columns, &info, &title); ++columns)
+        std::printf("column\t%d\t%d\t%s\n", info.fmt & LVCFMT_JUSTIFYMASK, info.cx,
+                    Field(title).c_str());
+    std::printf("style\t%lx\n", static_cast<unsigned long>(
+                                    SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0)));
+    int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows; ++row) {
+        std::printf("row");
+        for (int sub = 0; sub < columns; ++sub)
+            std::printf("\t%s", Field(ListCellText(list, remote, row, sub)).c_str());
+        std::printf("\n");
+    }
     return 0;
 }
 
-int SetText(const char* window, const char* text) {
-    return SendMessageA(ParseWindow(window), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? 0
-                                                                                            : 1;
-}
+// --- tree views -------------------------------------------------------------------------
 
-// Sends a message whose parameters are plain numbers and prints the result.
-int SendNumbers(const char* window, const char* message, const char* wParam, const char* lParam) {
-    LRESULT result =
-        SendMessageA(ParseWindow(window), std::strtoul(message, nullptr, 10),
-                     std::strtoull(wParam, nullptr, 10), std::strtoll(lParam, nullptr, 10));
-    std::printf("%lld\n", static_cast<long long>(result));
-    return 0;
-}
-
-// The default printer's page in device units, as a printing program sees it.
-int PrintPrinterPage() {
-    PRINTDLGA dialog = {};
-    dialog.lStructSize = sizeof dialog;
-    dialog.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
-    if (!PrintDlgA(&dialog) || !dialog.hDC) {
-        std::printf("none\n");
-        return 1;
-    }
-    HDC dc = dialog.hDC;
-    std::printf("%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\n", GetDeviceCaps(dc, PHYSICALOFFSETX),
-                GetDeviceCaps(dc, PHYSICALOFFSETY), GetDeviceCaps(dc, PHYSICALWIDTH),
-                GetDeviceCaps(dc, PHYSICALHEIGHT), GetDeviceCaps(dc, HORZRES),
-                GetDeviceCaps(dc, VERTRES), GetDeviceCaps(dc, LOGPIXELSX),
-                GetDeviceCaps(dc, LOGPIXELSY));
-    DeleteDC(dc);
-    if (dialog.hDevMode) GlobalFree(dialog.hDevMode);
-    if (dialog.hDevNames) GlobalFree(dialog.hDevNames);
-    return 0;
-}
-
-HHOOK InstallAbortDialogHook() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    char* slash = std::strrchr(path, '\\');
-    std::strcpy(slash ? slash + 1 : path, "abort_cancel_hook.dll");
-    HMODULE library = LoadLibraryA(path);
-    auto hook = library ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(
-                              GetProcAddress(library, "WatchPrintAbortDialog")))
-                        : nullptr;
-    return hook ? SetWindowsHookExA(WH_CALLWNDPROCRET, hook, library, 0) : nullptr;
-}
-
-bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
-
-// Waits for an event while serving this thread's messages, until the time is
-// up or the stop file appears; true when the event came.
-bool WaitServing(HANDLE event, int seconds, const char* stopFile) {
-    DWORD end = GetTickCount() + seconds * 1000;
-    while (GetTickCount() < end && !(stopFile && FileExists(stopFile))) {
-        if (MsgWaitForMultipleObjects(1, &event, FALSE, 50, QS_ALLINPUT) == WAIT_OBJECT_0)
-            return true;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    }
-    return WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
-}
-
-// Hooks the next print: "cancel FILE" clicks Cancel in its abort dialog before
-// the print sees its messages, or gives up once FILE exists; "hold FILE" says
-// "shown" when the dialog is up and keeps the print waiting until FILE exists
-// (the test's picture of the screen). Says "ready" once hooked, then "done"
-// or "timeout".
-int HookNextPrint(const char* mode, const char* file, int seconds) {
-    bool hold = std::strcmp(mode, "hold") == 0;
-    HANDLE cancelled =
-        hold ? nullptr : CreateEventA(nullptr, TRUE, FALSE, "ZorvexAbortCancelPosted");
-    HANDLE shown = hold ? CreateEventA(nullptr, TRUE, FALSE, "ZorvexAbortDialogShown") : nullptr;
-    HANDLE taken = hold ? CreateEventA(nullptr, TRUE, FALSE, "ZorvexAbortPictureTaken") : nullptr;
-    HHOOK installed = InstallAbortDialogHook();
-    if (!installed) {
-        std::printf("no hook\n");
-        return 1;
-    }
-    std::printf("ready\n");
-    std::fflush(stdout);
-    bool done = WaitServing(hold ? shown : cancelled, seconds, hold ? nullptr : file);
-    if (done && hold) {
-        std::printf("shown\n");
-        std::fflush(stdout);
-        DWORD end = GetTickCount() + seconds * 1000;
-        while (!FileExists(file) && GetTickCount() < end) Sleep(20);
-        done = FileExists(file);
-        SetEvent(taken);
-    }
-    UnhookWindowsHookEx(installed);
-    std::printf(done ? "done\n" : "timeout\n");
-    return done ? 0 : 1;
-}
-
-// --- controls of another process's dialog ---------------------------------
-
-std::string ControlText(HWND control) {
-    char text[1024] = {};
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                        SMTO_ABORTIFHUNG, 5000, &copied);
-    for (char* c = text; *c; ++c)
-        if (*c == '\t' || *c == '\n' || *c == '\r') *c = ' ';
-    return text;
-}
-
-// One line per child control: id, class, visible, enabled, check state,
-// rectangle in the dialog's client area (x, y, width, height), rectangle on
-// the screen, style, text.
-BOOL CALLBACK PrintControl(HWND control, LPARAM parentValue) {
-    HWND parent = reinterpret_cast<HWND>(parentValue);
-    if (GetParent(control) != parent) return TRUE;
-    char className[64] = {};
-    GetClassNameA(control, className, sizeof className);
-    RECT screen = {};
-    GetWindowRect(control, &screen);
-    RECT rect = screen;
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-    LRESULT check = 0;
-    if (lstrcmpiA(className, "Button") == 0) check = SendMessageA(control, BM_GETCHECK, 0, 0);
-    std::printf("%d\t%s\t%d\t%d\t%d\t%ld,%ld,%ld,%ld\t%ld,%ld,%ld,%ld\t%lx\t%s\n",
-                GetDlgCtrlID(control), className, IsWindowVisible(control) ? 1 : 0,
-                IsWindowEnabled(control) ? 1 : 0, static_cast<int>(check), rect.left, rect.top,
-                rect.right - rect.left, rect.bottom - rect.top, screen.left, screen.top,
-                screen.right, screen.bottom,
-                static_cast<unsigned long>(GetWindowLongA(control, GWL_STYLE)),
-                ControlText(control).c_str());
-    return TRUE;
-}
-
-// Exits with 2 when the dialog is not (or no longer) a window.
-int ListDialogControls(const char* window) {
-    HWND dialog = ParseWindow(window);
-    if (!IsWindow(dialog)) return 2;
-    EnumChildWindows(dialog, PrintControl, reinterpret_cast<LPARAM>(dialog));
-    return IsWindow(dialog) ? 0 : 2;
-}
-
-// Types text into an edit control the way a paste does (undoable), over its
-// whole text or at its caret.
-int ReplaceSelection(const char* window, const char* id, const char* text, bool whole = true) {
-    HWND control = GetDlgItem(ParseWindow(window), std::atoi(id));
-    if (!control) return 1;
-    if (whole) SendMessageA(control, EM_SETSEL, 0, -1);
-    SendMessageA(control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
-    return 0;
-}
-
-int ClickControl(const char* window, const char* id) {
-    HWND control = GetDlgItem(ParseWindow(window), std::atoi(id));
-    // Posted, so that a message box the click opens does not hold the probe.
-    return control && PostMessageA(control, BM_CLICK, 0, 0) ? 0 : 1;
-}
-
-int SetControlText(const char* window, const char* id, const char* text) {
-    HWND control = GetDlgItem(ParseWindow(window), std::atoi(id));
-    return control && SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? 0 : 1;
-}
-
-std::string TreeItemText(HWND tree, RemoteBuffer& remote, HTREEITEM item) {
-    TVITEMA query = {};
+std::wstring TreeItemText(HWND tree, const RemoteBuffer& remote, HTREEITEM item) {
+    TVITEMW query = {};
     query.mask = TVIF_TEXT;
     query.hItem = item;
-    query.pszText = remote.at(REMOTE_TEXT_OFFSET);
-    query.cchTextMax = REMOTE_TEXT_CAPACITY;
+    query.pszText = remote.text();
+    query.cchTextMax = RemoteBuffer::TEXT_CAPACITY;
     remote.write(0, &query, sizeof query);
-    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote.at(0)));
-    char text[REMOTE_TEXT_CAPACITY] = {};
-    remote.read(REMOTE_TEXT_OFFSET, text, sizeof text - 1);
-    return text;
+    SendMessageW(tree, TVM_GETITEMW, 0, remote.param());
+    return remote.readText();
 }
 
-RECT TreeItemScreenRect(HWND tree, RemoteBuffer& remote, HTREEITEM item) {
+RECT TreeItemScreenRect(HWND tree, const RemoteBuffer& remote, HTREEITEM item) {
     RECT rect = {};
     std::memcpy(&rect, &item, sizeof item);
     remote.write(0, &rect, sizeof rect);
-    SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote.at(0)));
+    SendMessageW(tree, TVM_GETITEMRECT, TRUE, remote.param());
     remote.read(0, &rect, sizeof rect);
     MapWindowPoints(tree, nullptr, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
@@ -909,29 +689,29 @@ RECT TreeItemScreenRect(HWND tree, RemoteBuffer& remote, HTREEITEM item) {
 
 HTREEITEM TreeItem(HWND tree, UINT relation, HTREEITEM from) {
     return reinterpret_cast<HTREEITEM>(
-        SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(from)));
+        SendMessageW(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(from)));
 }
 
 // Every item in tree order, or selects the index-th one when `select` >= 0:
 // index, depth, expanded, selected, screen rectangle, text.
 int WalkTree(HWND tree, int select) {
-    RemoteBuffer remote(tree, REMOTE_TEXT_OFFSET + REMOTE_TEXT_CAPACITY);
+    RemoteBuffer remote(tree, RemoteBuffer::SIZE);
     HTREEITEM selected = TreeItem(tree, TVGN_CARET, nullptr);
     HTREEITEM item = TreeItem(tree, TVGN_ROOT, nullptr);
     int index = 0, depth = 0;
     while (item) {
         if (index == select) {
             LPARAM target = reinterpret_cast<LPARAM>(item);
-            return SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, target) ? 0 : 1;
+            return SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, target) ? 0 : 1;
         }
         if (select < 0) {
-            LRESULT state = SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item),
+            LRESULT state = SendMessageW(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item),
                                          TVIS_EXPANDED);
             RECT rect = TreeItemScreenRect(tree, remote, item);
             std::printf("%d\t%d\t%d\t%d\t%ld,%ld,%ld,%ld\t%s\n", index, depth,
                         (state & TVIS_EXPANDED) ? 1 : 0, item == selected ? 1 : 0, rect.left,
                         rect.top, rect.right, rect.bottom,
-                        TreeItemText(tree, remote, item).c_str());
+                        Field(TreeItemText(tree, remote, item)).c_str());
         }
         ++index;
         HTREEITEM next = TreeItem(tree, TVGN_CHILD, item);
@@ -948,68 +728,117 @@ int WalkTree(HWND tree, int select) {
     return select < 0 ? 0 : 1;
 }
 
-int PrintTree(const char* window, const char* id) {
-    return WalkTree(GetDlgItem(ParseWindow(window), std::atoi(id)), -1);
+// Makes an open folder browser select a folder, as a user's clicks would.
+int SelectBrowserFolder(const char* window, const char* path) {
+    HWND browser = ParseWindow(window);
+    RemoteBuffer remote(browser, RemoteBuffer::SIZE);
+    std::wstring wide = Wide(path);
+    if (!remote.valid() || wide.size() >= static_cast<size_t>(RemoteBuffer::TEXT_CAPACITY))
+        return 1;
+    remote.write(RemoteBuffer::TEXT_OFFSET, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+    SendMessageW(browser, BFFM_SETSELECTIONW, TRUE,
+                 reinterpret_cast<LPARAM>(remote.text()));
+    return 0;
 }
 
-int SelectTreeItem(const char* window, const char* id, const char* index) {
-    return WalkTree(GetDlgItem(ParseWindow(window), std::atoi(id)), std::atoi(index));
+// --- the tray's balloons ------------------------------------------------------------------
+
+constexpr wchar_t BALLOON_TITLE[] = L"ZorvexBalloonTitle";
+
+struct BalloonSearch {
+    DWORD taskbarProcess;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK FindBalloon(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<BalloonSearch*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == search->taskbarProcess && IsWindowVisible(window) &&
+        ClassOf(window) == TOOLTIPS_CLASSW &&
+        (GetWindowLongW(window, GWL_STYLE) & TTS_BALLOON))
+        search->found.push_back(window);
+    return TRUE;
 }
 
-// The report view's columns ("column", format, width, title), then its rows,
-// one cell after the other.
-int PrintList(const char* window, const char* id) {
-    HWND list = GetDlgItem(ParseWindow(window), std::atoi(id));
-    RemoteBuffer remote(list, REMOTE_TEXT_OFFSET + REMOTE_TEXT_CAPACITY);
-    char text[REMOTE_TEXT_CAPACITY] = {};
-    int columns = 0;
-    for (;; ++columns) {
-        LVCOLUMNA column = {};
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-        column.pszText = remote.at(REMOTE_TEXT_OFFSET);
-        column.cchTextMax = REMOTE_TEXT_CAPACITY;
-        remote.write(0, &column, sizeof column);
-        if (!SendMessageA(list, LVM_GETCOLUMNA, columns, reinterpret_cast<LPARAM>(remote.at(0))))
-            break;
-        remote.read(0, &column, sizeof column);
-        remote.read(REMOTE_TEXT_OFFSET, text, sizeof text - 1);
-        std::printf("column\t%d\t%d\t%s\n", column.fmt & LVCFMT_JUSTIFYMASK, column.cx, text);
-    }
-    std::printf("style\t%lx\n", static_cast<unsigned long>(
-                                    SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0)));
-    int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < rows; ++row) {
-        std::printf("row");
-        for (int sub = 0; sub < columns; ++sub) {
-            LVITEMA item = {};
-            item.iSubItem = sub;
-            item.pszText = remote.at(REMOTE_TEXT_OFFSET);
-            item.cchTextMax = REMOTE_TEXT_CAPACITY;
-            remote.write(0, &item, sizeof item);
-            SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote.at(0)));
-            std::memset(text, 0, sizeof text);
-            remote.read(REMOTE_TEXT_OFFSET, text, sizeof text - 1);
-            std::printf("\t%s", text);
+// The balloons the taskbar shows: "balloon", handle and title, then one
+// "line" for each line of its text. The title is the one the hook of
+// `keep` saw the taskbar give the balloon (Wine's tooltips tell no title).
+int PrintBalloons() {
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (!taskbar) return 1;
+    BalloonSearch search = {0, {}};
+    GetWindowThreadProcessId(taskbar, &search.taskbarProcess);
+    EnumWindows(FindBalloon, reinterpret_cast<LPARAM>(&search));
+    for (HWND balloon : search.found) {
+        wchar_t title[256] = {};
+        auto atom = static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropW(balloon, BALLOON_TITLE)));
+        if (atom) GlobalGetAtomNameW(atom, title, 256);
+        std::printf("balloon\t%llu\t%s\n",
+                    static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(balloon)),
+                    Field(title).c_str());
+        std::wstring text = TextOf(balloon);
+        for (size_t start = 0; start <= text.size();) {
+            size_t end = text.find(L'\n', start);
+            if (end == std::wstring::npos) end = text.size();
+            std::printf("line\t%s\n", Field(text.substr(start, end - start)).c_str());
+            start = end + 1;
         }
-        std::printf("\n");
     }
     return 0;
 }
 
-// Makes an open folder browser select a folder, as a user's clicks would.
-int SelectBrowserFolder(const char* window, const char* path) {
-    HWND browser = ParseWindow(window);
-    RemoteBuffer remote(browser, REMOTE_TEXT_CAPACITY);
-    if (!remote.valid()) return 1;
-    remote.write(0, path, std::strlen(path) + 1);
-    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(remote.at(0)));
+// --- the clipboard -------------------------------------------------------------------------
+
+// Writes the clipboard's bitmap as a bitmap file, or says "none".
+int DumpClipboard(const char* path) {
+    if (!OpenClipboard(nullptr)) {
+        std::printf("unavailable\n");
+        return 1;
+    }
+    HANDLE data = GetClipboardData(CF_DIB);
+    const BITMAPINFOHEADER* info =
+        data ? static_cast<const BITMAPINFOHEADER*>(GlobalLock(data)) : nullptr;
+    if (!info) {
+        CloseClipboard();
+        std::printf("none\n");
+        return 0;
+    }
+    SIZE_T size = GlobalSize(data);
+    DWORD colors = info->biClrUsed;
+    if (colors == 0 && info->biBitCount <= 8) colors = 1u << info->biBitCount;
+    DWORD masks = info->biCompression == BI_BITFIELDS ? 12 : 0;
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + info->biSize + masks + colors * 4;
+    file.bfSize = static_cast<DWORD>(sizeof file + size);
+    std::printf("%ld\t%ld\t%u\n", info->biWidth, info->biHeight, info->biBitCount);
+    if (FILE* out = OpenFile(path, L"wb")) {
+        std::fwrite(&file, sizeof file, 1, out);
+        std::fwrite(info, 1, size, out);
+        std::fclose(out);
+    }
+    GlobalUnlock(data);
+    CloseClipboard();
+    return 0;
+}
+
+int ClearClipboard() {
+    if (!OpenClipboard(nullptr)) return 1;
+    EmptyClipboard();
+    CloseClipboard();
+    return 0;
+}
+
+int PrintClipboardSequence() {
+    std::printf("%lu\n", GetClipboardSequenceNumber());
     return 0;
 }
 
 // Whether a bitmap file is there and as long as its header says. Opened
 // with every sharing allowed, so that the writer's own opens still succeed.
 bool CompleteBitmapFile(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_READ,
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
@@ -1022,33 +851,143 @@ bool CompleteBitmapFile(const char* path) {
     return complete;
 }
 
-// Prints "seen", how long the window showed in milliseconds (until the stop
-// when it still shows) and "gone" or "showing"; or "none".
-int WatchTime(const char* className, const char* title, const char* stopFile) {
-    std::printf("ready\n");
-    std::fflush(stdout);
-    bool seen = false, gone = false;
-    DWORD shown = 0, hidden = 0;
-    while (!FileExists(stopFile)) {
-        HWND window = FindWindowA(className, title);
-        bool visible = window && IsWindowVisible(window);
-        DWORD now = GetTickCount();
-        if (visible && !seen) {
-            seen = true;
-            shown = now;
-        } else if (!visible && seen && !gone) {
-            gone = true;
-            hidden = now;
-        }
-        Sleep(2);
+// Holds the clipboard open, as a busy program would, for the given time;
+// with a bitmap file named, from now until the given time after that file is
+// complete (a hard copy is written before it goes to the clipboard).
+// Opened with a window of its own: a program that opens it without one may
+// still be let in beside another such program.
+int HoldClipboard(const char* milliseconds, const char* untilFile = nullptr) {
+    HWND owner = CreateWindowExW(0, L"STATIC", L"clipboard holder", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!owner || !OpenClipboard(owner)) {
+        std::printf("unavailable\n");
+        return 1;
     }
-    if (!seen) {
-        std::printf("none\n");
+    Say("holding");
+    if (untilFile) {
+        DWORD start = GetTickCount();
+        while (!CompleteBitmapFile(untilFile) && GetTickCount() - start < 30000) Sleep(2);
+    }
+    Sleep(std::strtoul(milliseconds, nullptr, 10));
+    CloseClipboard();
+    Say("released");
+    return 0;
+}
+
+// Holds a file open for a while without sharing it, as an editor might, or
+// with `read` letting others only read it, as a virus scanner might.
+int LockFile(const char* path, const char* milliseconds, bool read = false) {
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, read ? FILE_SHARE_READ : 0,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        std::printf("failed\n");
+        return 1;
+    }
+    Say("locked");
+    Sleep(std::strtoul(milliseconds, nullptr, 10));
+    CloseHandle(file);
+    return 0;
+}
+
+// --- the test window -------------------------------------------------------------------
+
+// Four quadrants of pure colours, so that a hard copy can be checked pixel
+// by pixel.
+const COLORREF QUADRANT_COLORS[4] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255),
+                                     RGB(255, 255, 255)};
+
+LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        RECT client;
+        GetClientRect(window, &client);
+        int halfX = client.right / 2, halfY = client.bottom / 2;
+        RECT parts[4] = {{0, 0, halfX, halfY},
+                         {halfX, 0, client.right, halfY},
+                         {0, halfY, halfX, client.bottom},
+                         {halfX, halfY, client.right, client.bottom}};
+        for (int i = 0; i < 4; ++i) {
+            HBRUSH brush = CreateSolidBrush(QUADRANT_COLORS[i]);
+            FillRect(dc, &parts[i], brush);
+            DeleteObject(brush);
+        }
+        EndPaint(window, &paint);
         return 0;
     }
-    std::printf("seen\t%lu\t%s\n", static_cast<unsigned long>((gone ? hidden : GetTickCount()) - shown),
-                gone ? "gone" : "showing");
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A window that never activates shows without taking the foreground, as a
+// tooltip or a floating clock does.
+int RunTestWindow(int x, int y, int width, int height, const char* title, bool topmost,
+                  bool handCursor, bool noActivate) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = TestWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, handCursor ? IDC_HAND : IDC_ARROW);
+    wc.lpszClassName = L"ZorvexTestPattern";
+    RegisterClassW(&wc);
+    DWORD exStyle = (topmost ? WS_EX_TOPMOST : 0) | (noActivate ? WS_EX_NOACTIVATE : 0);
+    HWND window = CreateWindowExW(exStyle, wc.lpszClassName, Wide(title).c_str(),
+                                  WS_OVERLAPPEDWINDOW, x, y, width, height, nullptr, nullptr,
+                                  wc.hInstance, nullptr);
+    if (!window) return 1;
+    ShowWindow(window, noActivate ? SW_SHOWNOACTIVATE : SW_SHOW);
+    if (!noActivate) SetForegroundWindow(window);
+    std::printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
+    std::fflush(stdout);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
     return 0;
+}
+
+// --- pictures of the screen --------------------------------------------------------------
+
+// Writes a bitmap (not selected into `memory`) as a 24-bit bottom-up file.
+bool SaveBitmap(HDC memory, HBITMAP bitmap, int width, int height, const char* path) {
+    BITMAPINFOHEADER info = {};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    int stride = (width * 3 + 3) & ~3;
+    std::string pixels(static_cast<size_t>(stride) * height, '\0');
+    GetDIBits(memory, bitmap, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
+              DIB_RGB_COLORS);
+    BITMAPFILEHEADER file = {0x4D42, static_cast<DWORD>(54 + pixels.size()), 0, 0, 54};
+    FILE* out = OpenFile(path, L"wb");
+    if (!out) return false;
+    std::fwrite(&file, sizeof file, 1, out);
+    std::fwrite(&info, sizeof info, 1, out);
+    std::fwrite(pixels.data(), 1, pixels.size(), out);
+    std::fclose(out);
+    return true;
+}
+
+// Saves a screen area as a 24-bit bottom-up bitmap file.
+bool SaveScreenArea(RECT area, const char* path) {
+    int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    SelectObject(memory, previous);
+    bool saved = SaveBitmap(memory, bitmap, width, height, path);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return saved;
 }
 
 // Takes pictures of a screen area as fast as it can, for at most the given
@@ -1074,8 +1013,7 @@ int CatchFrame(int argc, char** argv) {
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
     HGDIOBJ previous = SelectObject(memory, bitmap);
-    std::printf("ready\n");
-    std::fflush(stdout);
+    Say("ready");
     bool caught = false;
     DWORD start = GetTickCount();
     while (!caught && GetTickCount() - start < limit) {
@@ -1099,18 +1037,305 @@ int CatchFrame(int argc, char** argv) {
     return 0;
 }
 
-std::wstring Wide(const char* text) {
-    std::wstring wide(std::strlen(text) + 1, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), static_cast<int>(wide.size()));
-    wide.resize(std::wcslen(wide.c_str()));
-    return wide;
+int PrintScreenMetrics() {
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    std::printf("screen\t%d\t%d\nwork\t%ld\t%ld\t%ld\t%ld\ncursor\t%ld\t%ld\ndpi\t%d\n",
+                GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), work.left, work.top,
+                work.right, work.bottom, cursor.x, cursor.y, dpi);
+    return 0;
 }
 
-std::string Narrow(const wchar_t* text) {
-    std::string narrow(std::wcslen(text) * 2 + 1, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), static_cast<int>(narrow.size()),
-                        nullptr, nullptr);
-    return narrow.c_str();
+// --- watching for a window that shows for a moment -----------------------------------------
+
+// Watches for a top-level window of the class and title, however briefly it
+// shows, until the stop file exists, and reads the first one found while it
+// is there; prints "ready" once watching. Whether one was found.
+template <typename Read>
+bool WatchForWindow(const char* className, const char* title, const char* stopFile, Read read) {
+    std::wstring wideClass = Wide(className), wideTitle = Wide(title);
+    Say("ready");
+    bool seen = false;
+    while (!FileExists(stopFile)) {
+        HWND window = FindWindowW(wideClass.c_str(), wideTitle.c_str());
+        if (window && !seen && IsWindowVisible(window)) {
+            seen = true;
+            read(window);
+        }
+        Sleep(5);
+    }
+    return seen;
+}
+
+BOOL CALLBACK AppendChildText(HWND child, LPARAM lParam) {
+    std::wstring text = TitleOf(child);
+    if (!text.empty()) reinterpret_cast<std::string*>(lParam)->append("\t").append(Field(text));
+    return TRUE;
+}
+
+// Prints "seen" with the child texts of the window, or "none".
+int Watch(const char* className, const char* title, const char* stopFile) {
+    std::string texts;
+    bool seen = WatchForWindow(className, title, stopFile, [&](HWND window) {
+        EnumChildWindows(window, AppendChildText, reinterpret_cast<LPARAM>(&texts));
+    });
+    std::printf("%s%s\n", seen ? "seen" : "none", texts.c_str());
+    return 0;
+}
+
+// Prints "seen" with the window's rectangle when it first showed, or "none".
+int WatchPlace(const char* className, const char* title, const char* stopFile) {
+    RECT r = {};
+    bool seen = WatchForWindow(className, title, stopFile,
+                               [&](HWND window) { GetWindowRect(window, &r); });
+    std::printf("%s\t%ld\t%ld\t%ld\t%ld\n", seen ? "seen" : "none", r.left, r.top, r.right,
+                r.bottom);
+    return 0;
+}
+
+// What had been delivered when the window first showed: prints the
+// clipboard's sequence number when the watch began and when the window
+// showed, and the state of the slot file then: "complete" (copied to
+// SNAPSHOT at that moment), "partial" or "missing"; or "none" and the
+// number when the watch began.
+int WatchOutputs(const char* className, const char* title, const char* stopFile,
+                 const char* slotFile, const char* snapshot) {
+    DWORD begun = GetClipboardSequenceNumber(), atWindow = 0;
+    const char* slot = "missing";
+    bool seen = WatchForWindow(className, title, stopFile, [&](HWND) {
+        atWindow = GetClipboardSequenceNumber();
+        if (CompleteBitmapFile(slotFile))
+            slot = CopyFileW(Wide(slotFile).c_str(), Wide(snapshot).c_str(), FALSE) ? "complete"
+                                                                                   : "unreadable";
+        else if (FileExists(slotFile))
+            slot = "partial";
+    });
+    if (seen)
+        std::printf("seen\t%lu\t%lu\t%s\n", begun, atWindow, slot);
+    else
+        std::printf("none\t%lu\n", begun);
+    return 0;
+}
+
+// Prints "seen", how long the window showed in milliseconds (until the stop
+// when it still shows) and "gone" or "showing"; or "none".
+int WatchTime(const char* className, const char* title, const char* stopFile) {
+    std::wstring wideClass = Wide(className), wideTitle = Wide(title);
+    Say("ready");
+    bool seen = false, gone = false;
+    DWORD shown = 0, hidden = 0;
+    while (!FileExists(stopFile)) {
+        HWND window = FindWindowW(wideClass.c_str(), wideTitle.c_str());
+        bool visible = window && IsWindowVisible(window);
+        DWORD now = GetTickCount();
+        if (visible && !seen) {
+            seen = true;
+            shown = now;
+        } else if (!visible && seen && !gone) {
+            gone = true;
+            hidden = now;
+        }
+        Sleep(2);
+    }
+    if (!seen) {
+        std::printf("none\n");
+        return 0;
+    }
+    std::printf("seen\t%lu\t%s\n",
+                static_cast<unsigned long>((gone ? hidden : GetTickCount()) - shown),
+                gone ? "gone" : "showing");
+    return 0;
+}
+
+BOOL CALLBACK AppendChildLayout(HWND child, LPARAM lParam) {
+    RECT rect = {};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    char line[100];
+    std::snprintf(line, sizeof line, "child\t%ld,%ld,%ld,%ld\t", rect.left, rect.top,
+                  rect.right - rect.left, rect.bottom - rect.top);
+    reinterpret_cast<std::string*>(lParam)->append(line).append(Field(TitleOf(child))).append("\n");
+    return TRUE;
+}
+
+BOOL CALLBACK FindChildToPaint(HWND child, LPARAM found) {
+    if (!GetUpdateRect(child, nullptr, FALSE)) return TRUE;
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+}
+
+// Waits, for a bounded time, until a window has stayed where it is, with
+// neither it nor any of its children having a part left to paint, for a
+// quiet spell: a window just shown can look drawn for a moment before its
+// first paint is asked for.
+void WaitUntilDrawn(HWND window, DWORD milliseconds) {
+    constexpr DWORD QUIET_MILLISECONDS = 120;
+    DWORD start = GetTickCount();
+    DWORD quietSince = start;
+    RECT last = {};
+    GetWindowRect(window, &last);
+    while (GetTickCount() - start < milliseconds) {
+        Sleep(5);
+        RECT now = {};
+        if (!GetWindowRect(window, &now)) return;
+        bool moved = !EqualRect(&now, &last);
+        last = now;
+        bool toPaint = GetUpdateRect(window, nullptr, FALSE) != 0;
+        if (!toPaint) EnumChildWindows(window, FindChildToPaint, reinterpret_cast<LPARAM>(&toPaint));
+        if (moved || toPaint) quietSince = GetTickCount();
+        if (GetTickCount() - quietSince >= QUIET_MILLISECONDS) return;
+    }
+}
+
+// As Watch, for a window that shows only for a moment: once it is laid out
+// and drawn, its client size and each child's client rectangle are printed,
+// and the screen under it is saved to a bitmap file.
+int WatchLayout(const char* className, const char* title, const char* stopFile,
+                const char* picturePath) {
+    std::string layout;
+    bool seen = WatchForWindow(className, title, stopFile, [&](HWND window) {
+        WaitUntilDrawn(window, 1000);
+        RECT client = {}, outer = {};
+        GetClientRect(window, &client);
+        GetWindowRect(window, &outer);
+        char line[64];
+        std::snprintf(line, sizeof line, "\t%ld,%ld\n", client.right, client.bottom);
+        layout.append(line);
+        EnumChildWindows(window, AppendChildLayout, reinterpret_cast<LPARAM>(&layout));
+        SaveScreenArea(outer, picturePath);
+    });
+    std::printf("%s%s", seen ? "seen" : "none\n", layout.c_str());
+    return 0;
+}
+
+// --- printing ---------------------------------------------------------------------------------
+
+// The default printer's page in device units, as a printing program sees it.
+// The print dialog's library is loaded here only: Wine's spooler reads the
+// printers from the print server once in the life of the first process that
+// loads it, and the keeper (below), which lives as long as the desktop, must
+// not be that process.
+int PrintPrinterPage() {
+    using PrintDialog = BOOL(WINAPI*)(PRINTDLGW*);
+    HMODULE library = LoadLibraryW(L"comdlg32.dll");
+    auto printDialog = library ? reinterpret_cast<PrintDialog>(reinterpret_cast<void*>(
+                                     GetProcAddress(library, "PrintDlgW")))
+                               : nullptr;
+    PRINTDLGW dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
+    if (!printDialog || !printDialog(&dialog) || !dialog.hDC) {
+        std::printf("none\n");
+        return 1;
+    }
+    HDC dc = dialog.hDC;
+    std::printf("%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\n", GetDeviceCaps(dc, PHYSICALOFFSETX),
+                GetDeviceCaps(dc, PHYSICALOFFSETY), GetDeviceCaps(dc, PHYSICALWIDTH),
+                GetDeviceCaps(dc, PHYSICALHEIGHT), GetDeviceCaps(dc, HORZRES),
+                GetDeviceCaps(dc, VERTRES), GetDeviceCaps(dc, LOGPIXELSX),
+                GetDeviceCaps(dc, LOGPIXELSY));
+    DeleteDC(dc);
+    if (dialog.hDevMode) GlobalFree(dialog.hDevMode);
+    if (dialog.hDevNames) GlobalFree(dialog.hDevNames);
+    return 0;
+}
+
+// Waits for an event while serving this thread's messages, until the time is
+// up or the stop file appears; true when the event came.
+bool WaitServing(HANDLE event, int seconds, const char* stopFile) {
+    DWORD end = GetTickCount() + seconds * 1000;
+    while (GetTickCount() < end && !(stopFile && FileExists(stopFile))) {
+        if (MsgWaitForMultipleObjects(1, &event, FALSE, 50, QS_ALLINPUT) == WAIT_OBJECT_0)
+            return true;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    return WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+}
+
+// Hooks the next print: "cancel FILE" clicks Cancel in its abort dialog before
+// the print sees its messages, or gives up once FILE exists; "hold FILE" says
+// "shown" when the dialog is up and keeps the print waiting until FILE exists
+// (the test's picture of the screen). Says "ready" once hooked, then "done"
+// or "timeout".
+int HookNextPrint(const char* mode, const char* file, int seconds) {
+    bool hold = std::strcmp(mode, "hold") == 0;
+    HANDLE cancelled =
+        hold ? nullptr : CreateEventW(nullptr, TRUE, FALSE, L"ZorvexAbortCancelPosted");
+    HANDLE shown = hold ? CreateEventW(nullptr, TRUE, FALSE, L"ZorvexAbortDialogShown") : nullptr;
+    HANDLE taken = hold ? CreateEventW(nullptr, TRUE, FALSE, L"ZorvexAbortPictureTaken") : nullptr;
+    HHOOK installed = InstallHook(WH_CALLWNDPROCRET, "WatchPrintAbortDialog");
+    if (!installed) {
+        std::printf("no hook\n");
+        return 1;
+    }
+    Say("ready");
+    bool done = WaitServing(hold ? shown : cancelled, seconds, hold ? nullptr : file);
+    if (done && hold) {
+        Say("shown");
+        DWORD end = GetTickCount() + seconds * 1000;
+        while (!FileExists(file) && GetTickCount() < end) Sleep(20);
+        done = FileExists(file);
+        SetEvent(taken);
+    }
+    UnhookWindowsHookEx(installed);
+    std::printf(done ? "done\n" : "timeout\n");
+    return done ? 0 : 1;
+}
+
+// --- controls of another process's dialog ----------------------------------------------------
+
+// One line per child control: id, class, visible, enabled, check state,
+// rectangle in the dialog's client area (x, y, width, height), rectangle on
+// the screen, style, text.
+BOOL CALLBACK PrintControl(HWND control, LPARAM parentValue) {
+    HWND parent = reinterpret_cast<HWND>(parentValue);
+    if (GetParent(control) != parent) return TRUE;
+    std::wstring className = ClassOf(control);
+    RECT screen = {};
+    GetWindowRect(control, &screen);
+    RECT rect = screen;
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    LRESULT check = 0;
+    if (lstrcmpiW(className.c_str(), L"Button") == 0)
+        check = SendMessageW(control, BM_GETCHECK, 0, 0);
+    std::printf("%d\t%s\t%d\t%d\t%d\t%ld,%ld,%ld,%ld\t%ld,%ld,%ld,%ld\t%lx\t%s\n",
+                GetDlgCtrlID(control), Field(className).c_str(), IsWindowVisible(control) ? 1 : 0,
+                IsWindowEnabled(control) ? 1 : 0, static_cast<int>(check), rect.left, rect.top,
+                rect.right - rect.left, rect.bottom - rect.top, screen.left, screen.top,
+                screen.right, screen.bottom,
+                static_cast<unsigned long>(GetWindowLongW(control, GWL_STYLE)),
+                Field(TextOf(control)).c_str());
+    return TRUE;
+}
+
+// Exits with 2 when the dialog is not (or no longer) a window.
+int ListDialogControls(const char* window) {
+    HWND dialog = ParseWindow(window);
+    if (!IsWindow(dialog)) return 2;
+    EnumChildWindows(dialog, PrintControl, reinterpret_cast<LPARAM>(dialog));
+    return IsWindow(dialog) ? 0 : 2;
+}
+
+// Types text into an edit control the way a paste does (undoable), over its
+// whole text or at its caret.
+int ReplaceSelection(const char* window, const char* id, const char* text, bool whole = true) {
+    HWND control = GetDlgItem(ParseWindow(window), std::atoi(id));
+    if (!control) return 1;
+    if (whole) SendMessageW(control, EM_SETSEL, 0, -1);
+    SendMessageW(control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(Wide(text).c_str()));
+    return 0;
+}
+
+int ClickControl(const char* window, const char* id) {
+    HWND control = GetDlgItem(ParseWindow(window), std::atoi(id));
+    // Posted, so that a message box the click opens does not hold the probe.
+    return control && PostMessageW(control, BM_CLICK, 0, 0) ? 0 : 1;
 }
 
 // A shortcut through the shell's link object, as Explorer reads and writes
@@ -1135,9 +1360,8 @@ int Shortcut(const char* path, const char* target = nullptr, const char* folder 
         link->GetWorkingDirectory(workdir, MAX_PATH);
         link->GetIconLocation(icon, MAX_PATH, &index);
         link->GetDescription(description, INFOTIPSIZE);
-        std::printf("target\t%s\nfolder\t%s\nicon\t%s,%d\ndescription\t%s\n", Narrow(program).c_str(),
-                    Narrow(workdir).c_str(), Narrow(icon).c_str(), index,
-                    Narrow(description).c_str());
+        std::printf("target\t%s\nfolder\t%s\nicon\t%s,%d\ndescription\t%s\n", Utf8(program).c_str(),
+                    Utf8(workdir).c_str(), Utf8(icon).c_str(), index, Utf8(description).c_str());
     } else {
         done = false;
     }
@@ -1148,20 +1372,7 @@ int Shortcut(const char* path, const char* target = nullptr, const char* folder 
 }
 
 int Usage() {
-    std::fprintf(stderr,
-                 "probe windows | children HWND | hotkeys | hold-hotkeys NAME... | clipboard FILE | clear-clipboard |\n"
-                 "      testwin X Y W H TITLE [topmost] [hand] [noactivate] | activate HWND | maximize HWND | restore HWND |\n"
-                 "      watch CLASS TITLE STOPFILE | watch-place CLASS TITLE STOPFILE | watch-time CLASS TITLE STOPFILE |\n"
-                 "      foreground | menu-mode HWND | metrics | modifiers | post HWND MSG WPARAM | tray-delete HWND ID |\n"
-                 "      taskbar-created HWND | post-seq (HWND MSG WPARAM LPARAM)... |\n"
-                 "      catch-frame SECONDS FILE LEFT TOP RIGHT BOTTOM (X Y R G B)... |\n"
-                 "      hold-clipboard MILLISECONDS [BITMAPFILE] | lock FILE MILLISECONDS [read] | resources PID |\n"
-                 "      listview HWND | listview-deselect HWND |\n"
-                 "      gettext HWND | settext HWND TEXT | send HWND MSG WPARAM LPARAM |\n"
-                 "      printer-page | hook-next-print cancel|hold FILE SECONDS |\n"
-                 "      dialog HWND | click HWND ID | settext HWND ID TEXT | replacesel|paste HWND ID TEXT |\n"
-                 "      tree HWND ID | tree-select HWND ID INDEX | list HWND ID | browse-select HWND PATH |\n"
-                 "      shortcut LNK [TARGET FOLDER]\n");
+    std::fprintf(stderr, "probe COMMAND ARGUMENT... (the commands are listed in Run, probe.cpp)\n");
     return 2;
 }
 
@@ -1171,9 +1382,7 @@ bool HasOption(int argc, char** argv, const char* option) {
     return false;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     if (argc < 2) return Usage();
     std::string command = argv[1];
     if (command == "windows") return ListWindows();
@@ -1182,20 +1391,30 @@ int main(int argc, char** argv) {
     if (command == "hold-hotkeys") return HoldHotKeys(argc - 2, argv + 2);
     if (command == "clipboard" && argc == 3) return DumpClipboard(argv[2]);
     if (command == "clear-clipboard") return ClearClipboard();
+    if (command == "clipboard-sequence") return PrintClipboardSequence();
+    if (command == "balloons") return PrintBalloons();
+    if (command == "processes") return ListProcesses();
+    if (command == "end") return EndProcesses(argc - 2, argv + 2);
+    if (command == "reset") return Reset(argc - 2, argv + 2);
+    if (command == "keep") return Keep();
+    if (command == "type" && argc == 3) return TypeText(argv[2]);
     if (command == "testwin" && argc >= 7)
         return RunTestWindow(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),
                              std::atoi(argv[5]), argv[6], HasOption(argc, argv, "topmost"),
                              HasOption(argc, argv, "hand"), HasOption(argc, argv, "noactivate"));
     if (command == "activate" && argc == 3) return Activate(argv[2]);
-    if (command == "maximize" && argc == 3) return Maximize(argv[2]);
-    if (command == "restore" && argc == 3) return Restore(argv[2]);
+    if (command == "maximize" && argc == 3) return Show(argv[2], SW_MAXIMIZE);
+    if (command == "restore" && argc == 3) return Show(argv[2], SW_RESTORE);
     if (command == "watch" && argc == 5) return Watch(argv[2], argv[3], argv[4]);
     if (command == "watch-place" && argc == 5) return WatchPlace(argv[2], argv[3], argv[4]);
     if (command == "watch-time" && argc == 5) return WatchTime(argv[2], argv[3], argv[4]);
-    if (command == "catch-frame") return CatchFrame(argc, argv);
     if (command == "watch-layout" && argc == 6)
         return WatchLayout(argv[2], argv[3], argv[4], argv[5]);
+    if (command == "watch-outputs" && argc == 7)
+        return WatchOutputs(argv[2], argv[3], argv[4], argv[5], argv[6]);
+    if (command == "catch-frame") return CatchFrame(argc, argv);
     if (command == "foreground") return PrintForeground();
+    if (command == "ensure-foreground") return EnsureForeground();
     if (command == "menu-mode" && argc == 3) return PrintMenuMode(argv[2]);
     if (command == "metrics") return PrintScreenMetrics();
     if (command == "modifiers") return PrintHeldModifiers();
@@ -1211,22 +1430,44 @@ int main(int argc, char** argv) {
     if (command == "lock" && argc == 4) return LockFile(argv[2], argv[3]);
     if (command == "lock" && argc == 5 && std::strcmp(argv[4], "read") == 0)
         return LockFile(argv[2], argv[3], true);
+    if (command == "shortcut" && argc == 3) return Shortcut(argv[2]);
+    if (command == "shortcut" && argc == 5) return Shortcut(argv[2], argv[3], argv[4]);
     if (command == "resources" && argc == 3) return PrintResources(argv[2]);
     if (command == "listview" && argc == 3) return DumpListView(argv[2]);
     if (command == "listview-deselect" && argc == 3) return DeselectListView(argv[2]);
     if (command == "gettext" && argc == 3) return GetText(argv[2]);
-    if (command == "settext" && argc == 4) return SetText(argv[2], argv[3]);
+    if (command == "settext" && argc == 4) return SetText(ParseWindow(argv[2]), argv[3]);
     if (command == "send" && argc == 6) return SendNumbers(argv[2], argv[3], argv[4], argv[5]);
     if (command == "dialog" && argc == 3) return ListDialogControls(argv[2]);
     if (command == "replacesel" && argc == 5) return ReplaceSelection(argv[2], argv[3], argv[4]);
     if (command == "paste" && argc == 5) return ReplaceSelection(argv[2], argv[3], argv[4], false);
     if (command == "click" && argc == 4) return ClickControl(argv[2], argv[3]);
-    if (command == "settext" && argc == 5) return SetControlText(argv[2], argv[3], argv[4]);
-    if (command == "tree" && argc == 4) return PrintTree(argv[2], argv[3]);
-    if (command == "tree-select" && argc == 5) return SelectTreeItem(argv[2], argv[3], argv[4]);
+    if (command == "settext" && argc == 5)
+        return SetText(GetDlgItem(ParseWindow(argv[2]), std::atoi(argv[3])), argv[4]);
+    if (command == "tree" && argc == 4)
+        return WalkTree(GetDlgItem(ParseWindow(argv[2]), std::atoi(argv[3])), -1);
+    if (command == "tree-select" && argc == 5)
+        return WalkTree(GetDlgItem(ParseWindow(argv[2]), std::atoi(argv[3])), std::atoi(argv[4]));
     if (command == "list" && argc == 4) return PrintList(argv[2], argv[3]);
     if (command == "browse-select" && argc == 4) return SelectBrowserFolder(argv[2], argv[3]);
-    if (command == "shortcut" && argc == 3) return Shortcut(argv[2]);
-    if (command == "shortcut" && argc == 5) return Shortcut(argv[2], argv[3], argv[4]);
     return Usage();
+}
+
+int RunFields(std::vector<std::string> fields) {
+    std::vector<char*> argv;
+    for (std::string& field : fields) argv.push_back(field.data());
+    argv.push_back(nullptr);
+    return Run(static_cast<int>(fields.size()), argv.data());
+}
+
+} // namespace
+
+// The arguments as the system holds them (UTF-16), passed on as UTF-8.
+int main() {
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; ++i) arguments.push_back(Utf8(wide[i]));
+    LocalFree(wide);
+    return RunFields(arguments);
 }

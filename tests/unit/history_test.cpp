@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -219,38 +220,51 @@ class LockedFile {
     HANDLE handle_;
 };
 
-// A rotation that cannot move one file changes nothing at all, and the next
-// one after the lock files as usual.
-TEST_F(HistoryTest, AHeldOrReadOnlySlotLeavesTheWholeHistoryAsItWas) {
+// A rotation that cannot move one file (held open by another program)
+// changes nothing at all; a read-only slot moves and goes all the same. Each
+// row checks the history right after the rotation made with the slot held,
+// and after the next one, made with it free.
+TEST_F(HistoryTest, AHeldSlotLeavesTheWholeHistoryAsItWasAndAReadOnlyOneMoves) {
     enum class Hold { Locked, ReadOnly };
     struct Case {
         int slot;
         Hold hold;
+        bool rotated;
+        Contents held, after;
     };
-    for (Case c : {Case{1, Hold::Locked}, Case{2, Hold::Locked}, Case{3, Hold::Locked},
-                   Case{3, Hold::ReadOnly}}) {
-        SCOPED_TRACE("slot " + std::to_string(c.slot));
-        for (int n = 1; n <= 4; ++n) DeleteFileW(Slot(n).c_str());
+    const Contents unchanged = {"A", "B", "C", "-"}, shifted = {"N", "A", "B", "-"};
+    for (const Case& c : {Case{1, Hold::Locked, false, unchanged, {"M", "A", "B", "-"}},
+                          Case{2, Hold::Locked, false, unchanged, {"M", "A", "B", "-"}},
+                          Case{3, Hold::Locked, false, unchanged, {"M", "A", "B", "-"}},
+                          Case{1, Hold::ReadOnly, true, shifted, {"M", "N", "A", "-"}},
+                          Case{3, Hold::ReadOnly, true, shifted, {"M", "N", "A", "-"}}}) {
+        SCOPED_TRACE("slot " + std::to_string(c.slot) +
+                     (c.hold == Hold::Locked ? " locked" : " read-only"));
+        for (int n = 1; n <= 4; ++n) {
+            SetFileAttributesW(Slot(n).c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(Slot(n).c_str());
+        }
         Fill(1, "A");
         Fill(2, "B");
         Fill(3, "C");
         Capture("N");
+        const std::vector<std::wstring> files = {L"~zor_vex.bmp", L"~zor_vex1.bmp",
+                                                 L"~zor_vex2.bmp", L"~zor_vex3.bmp"};
+        std::unique_ptr<LockedFile> lock;
         if (c.hold == Hold::Locked) {
-            {
-                LockedFile lock(Slot(c.slot));
-                ASSERT_TRUE(lock.held());
-                EXPECT_FALSE(RotateHistory().filed());
-            }
-            EXPECT_EQ(Slots(4), (Contents{"A", "B", "C", "-"}));
+            lock = std::make_unique<LockedFile>(Slot(c.slot));
+            ASSERT_TRUE(lock->held());
         } else {
-            SetFileAttributesW(Slot(c.slot).c_str(), FILE_ATTRIBUTE_READONLY);
+            ASSERT_TRUE(SetFileAttributesW(Slot(c.slot).c_str(), FILE_ATTRIBUTE_READONLY));
         }
+        EXPECT_EQ(RotateHistory().filed(), c.rotated);
+        lock.reset();  // the held file can be read again
+        EXPECT_EQ(Slots(4), c.held);
+        EXPECT_EQ(folder.names(), files) << "nothing of the rotation is left behind";
         Capture("M");
         EXPECT_TRUE(RotateHistory().filed());
-        EXPECT_EQ(Slots(4), (Contents{"M", "A", "B", "-"}));
-        EXPECT_EQ(folder.names(), (std::vector<std::wstring>{L"~zor_vex.bmp", L"~zor_vex1.bmp",
-                                                              L"~zor_vex2.bmp", L"~zor_vex3.bmp"}))
-            << "nothing of the rotation is left behind";
+        EXPECT_EQ(Slots(4), c.after);
+        EXPECT_EQ(folder.names(), files) << "nothing of the rotation is left behind";
     }
 }
 

@@ -1,7 +1,6 @@
 // The PNG encoder, read back through the Windows Imaging Component.
 #include "output/png_file.h"
 
-#include "capture/bitmap_format.h"
 #include "output/save.h"
 #include "settings/settings.h"
 #include "test_support.h"
@@ -47,25 +46,35 @@ Decoded DecodePng(const std::wstring& path) {
     return out;
 }
 
-// A bottom-up bitmap file of noise; a 32-bit one with noise in the unused
-// fourth byte too.
+// A bottom-up bitmap file of noise with its header written out byte by byte
+// and rows of the given stride; a 32-bit one with noise in the unused fourth
+// byte too. The pixel bytes are returned.
 std::vector<uint8_t> WriteNoiseBitmap(const std::wstring& path, int width, int height,
-                                      int bitCount) {
-    BitmapFileHeader file;
-    BitmapInfoHeader info;
-    BuildBitmapInfoHeader(width, height, bitCount, &info);
-    BuildBitmapFileHeader(info, &file);
-    std::vector<uint8_t> bytes(sizeof file + sizeof info + info.biSizeImage);
-    std::memcpy(bytes.data(), &file, sizeof file);
-    std::memcpy(bytes.data() + sizeof file, &info, sizeof info);
+                                      int bitCount, uint32_t stride) {
+    uint32_t imageSize = stride * height;
+    std::vector<uint8_t> bytes(54 + imageSize, 0);
+    auto put = [&](size_t at, uint32_t value, int size) {
+        for (int i = 0; i < size; ++i) bytes[at + i] = (value >> (8 * i)) & 0xFF;
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put(2, 54 + imageSize, 4);
+    put(10, 54, 4);
+    put(14, 40, 4);
+    put(18, width, 4);
+    put(22, height, 4);
+    put(26, 1, 2);
+    put(28, bitCount, 2);
+    put(34, imageSize, 4);
     std::mt19937 noise(width * 1000 + bitCount);
-    for (size_t i = sizeof file + sizeof info; i < bytes.size(); ++i)
-        bytes[i] = static_cast<uint8_t>(noise());
+    for (size_t i = 54; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(noise());
     WriteBytes(path, bytes);
-    return bytes;
+    return std::vector<uint8_t>(bytes.begin() + 54, bytes.end());
 }
 
-class PngFile : public ::testing::TestWithParam<std::tuple<int, int, int>> {
+// width, height, bits a pixel, and the row stride worked out by hand: a
+// multiple of four bytes.
+class PngFile : public ::testing::TestWithParam<std::tuple<int, int, int, uint32_t>> {
   protected:
     void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
     void TearDown() override { CoUninitialize(); }
@@ -73,9 +82,9 @@ class PngFile : public ::testing::TestWithParam<std::tuple<int, int, int>> {
 };
 
 TEST_P(PngFile, DecodesBackToEveryPixelOfTheHardCopyWithoutAlpha) {
-    auto [width, height, bitCount] = GetParam();
+    auto [width, height, bitCount, stride] = GetParam();
     std::wstring bitmap = folder.file(L"hard copy.bmp"), png = folder.file(L"hard copy.png");
-    std::vector<uint8_t> bytes = WriteNoiseBitmap(bitmap, width, height, bitCount);
+    std::vector<uint8_t> pixels = WriteNoiseBitmap(bitmap, width, height, bitCount, stride);
     ASSERT_TRUE(WritePngFile(bitmap.c_str(), png.c_str()));
 
     EXPECT_EQ(ReadText(png).substr(0, 8), "\x89PNG\r\n\x1a\n");
@@ -84,9 +93,8 @@ TEST_P(PngFile, DecodesBackToEveryPixelOfTheHardCopyWithoutAlpha) {
     ASSERT_EQ(decoded.height, UINT(height));
     ASSERT_TRUE(IsEqualGUID(decoded.format, GUID_WICPixelFormat24bppBGR)) << "24-bit, no alpha";
     ASSERT_FALSE(decoded.bgr.empty());
-    uint32_t stride = BitmapStride(width, bitCount);
     for (int y = 0; y < height; ++y) {
-        const uint8_t* row = bytes.data() + BITMAP_HEADERS_SIZE + (height - 1 - y) * stride;
+        const uint8_t* row = pixels.data() + (height - 1 - y) * stride;
         for (int x = 0; x < width; ++x) {
             const uint8_t* source = row + x * (bitCount / 8);
             const BYTE* written = decoded.bgr.data() + (size_t(y) * width + x) * 3;
@@ -96,9 +104,11 @@ TEST_P(PngFile, DecodesBackToEveryPixelOfTheHardCopyWithoutAlpha) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, PngFile,
-                         ::testing::Values(std::make_tuple(13, 7, 24), std::make_tuple(1, 1, 24),
-                                           std::make_tuple(31, 9, 32),
-                                           std::make_tuple(200, 3, 32)));
+                         ::testing::Values(std::make_tuple(13, 7, 24, 40u),
+                                           std::make_tuple(1, 1, 24, 4u),
+                                           std::make_tuple(101, 5, 24, 304u),
+                                           std::make_tuple(31, 9, 32, 124u),
+                                           std::make_tuple(200, 3, 32, 800u)));
 
 TEST(SaveAsPng, AnUnreadableHardCopyLeavesNoFileBehind) {
     TempFolder folder;

@@ -1,26 +1,34 @@
-// A hook library for the end-to-end tests, loaded into ZORVEX by a global
-// hook that the probe installs. Told to cancel, it posts the command of a
-// click on the print abort dialog's Cancel button as soon as the print has
+// Hooks for the end-to-end tests, loaded into other processes by global
+// hooks that the probe installs.
+//
+// The print abort dialog (in ZORVEX): told to cancel, the hook posts the
+// command of a click on the dialog's Cancel button as soon as the print has
 // shown the dialog and disabled the main window, so that the click waits in
 // ZORVEX's queue for the moment the print looks at its messages. Told to
 // hold, it keeps the print from taking the dialog down until the probe has
 // seen a picture of the screen taken.
+//
+// The tray's balloons (in the taskbar's process): the taskbar gives a
+// balloon its title with TTM_SETTITLEW, which no message reads back under
+// Wine; the hook keeps the title as a global atom in a property of the
+// balloon's window, where the probe reads it.
 #include <windows.h>
+#include <commctrl.h>
 
-#include <cstring>
+#include <cwchar>
 
 namespace {
 
 constexpr wchar_t ABORT_NOTICE[] = L"キャンセルボタンで印刷を中止します";
-constexpr char CANCEL_POSTED_EVENT[] = "ZorvexAbortCancelPosted";
-constexpr char DIALOG_SHOWN_EVENT[] = "ZorvexAbortDialogShown";
-constexpr char PICTURE_TAKEN_EVENT[] = "ZorvexAbortPictureTaken";
+constexpr wchar_t CANCEL_POSTED_EVENT[] = L"ZorvexAbortCancelPosted";
+constexpr wchar_t DIALOG_SHOWN_EVENT[] = L"ZorvexAbortDialogShown";
+constexpr wchar_t PICTURE_TAKEN_EVENT[] = L"ZorvexAbortPictureTaken";
 constexpr DWORD LONGEST_HOLD_MS = 15000;
 
 bool IsPrintAbortDialog(HWND window) {
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    return std::strcmp(className, "#32770") == 0 && GetDlgItem(window, IDCANCEL) &&
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    return std::wcscmp(className, L"#32770") == 0 && GetDlgItem(window, IDCANCEL) &&
            FindWindowExW(window, nullptr, L"Static", ABORT_NOTICE);
 }
 
@@ -31,13 +39,13 @@ BOOL CALLBACK FindAbortDialog(HWND window, LPARAM found) {
 }
 
 bool IsMainWindow(HWND window) {
-    char className[32] = {};
-    GetClassNameA(window, className, sizeof className);
-    return std::strcmp(className, "CMainWinClass") == 0;
+    wchar_t className[32] = {};
+    GetClassNameW(window, className, 32);
+    return std::wcscmp(className, L"CMainWinClass") == 0;
 }
 
-bool Signal(const char* name) {
-    HANDLE event = OpenEventA(EVENT_MODIFY_STATE, FALSE, name);
+bool Signal(const wchar_t* name) {
+    HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, name);
     if (!event) return false;
     SetEvent(event);
     CloseHandle(event);
@@ -56,10 +64,10 @@ void ClickCancelEarly(const CWPRETSTRUCT& message) {
     if (message.message != WM_ENABLE || message.wParam != FALSE || !IsMainWindow(message.hwnd))
         return;
     HWND dialog = AbortDialogOfThisThread();
-    HANDLE posted = OpenEventA(EVENT_MODIFY_STATE, FALSE, CANCEL_POSTED_EVENT);
+    HANDLE posted = OpenEventW(EVENT_MODIFY_STATE, FALSE, CANCEL_POSTED_EVENT);
     if (dialog && posted) {
         // What a click on the button sends its dialog.
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
         SetEvent(posted);
     }
@@ -72,7 +80,7 @@ void HoldBeforeHiding(const CWPRETSTRUCT& message) {
     if (message.message != WM_WINDOWPOSCHANGING || !IsPrintAbortDialog(message.hwnd)) return;
     const auto* position = reinterpret_cast<const WINDOWPOS*>(message.lParam);
     if (!(position->flags & SWP_HIDEWINDOW) || !Signal(DIALOG_SHOWN_EVENT)) return;
-    HANDLE taken = OpenEventA(SYNCHRONIZE, FALSE, PICTURE_TAKEN_EVENT);
+    HANDLE taken = OpenEventW(SYNCHRONIZE, FALSE, PICTURE_TAKEN_EVENT);
     if (!taken) return;
     WaitForSingleObject(taken, LONGEST_HOLD_MS);
     CloseHandle(taken);
@@ -86,6 +94,17 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK WatchPrintAbortDialog(int code
         const auto* message = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
         ClickCancelEarly(*message);
         HoldBeforeHiding(*message);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK RecordBalloonTitle(int code, WPARAM wParam,
+                                                                     LPARAM lParam) {
+    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && message->message == TTM_SETTITLEW && message->lParam) {
+        ATOM title = GlobalAddAtomW(reinterpret_cast<const wchar_t*>(message->lParam));
+        SetPropW(message->hwnd, L"ZorvexBalloonTitle",
+                 reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(title)));
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
