@@ -481,24 +481,21 @@ class Apply(ConfigCase):
         # naming the folder says, and the box shows what is there.
         self.open_dialog()
         self.show_page('通知設定')
-        shot('start-with-windows-other')
+        harness.screenshot('config-start-with-windows-other')
         note = self.controls()[START_NOTE].text
         self.assertFalse(self.controls()[START_WITH_WINDOWS].checked)
         for said in ('置き換えます', 'プログラム: ' + self.wine_path(harness.EXE),
                      '作業フォルダ: C:\\elsewhere'):
             self.assertIn(said, note)
-        locker = subprocess.Popen(['wine', harness.PROBE, 'lock', self.wine_path(shortcut), '60000',
-                                   'read'], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.addCleanup(lambda: (locker.kill(), locker.wait(), locker.stdout.close()))
-        self.assertEqual(locker.stdout.readline().strip(), b'locked')
+        locker = harness.Helper(self, 'lock', self.wine_path(shortcut), '60000', 'read',
+                                ready='locked')
         self.set_start_box(True)
         drive_c = os.path.join(harness.WINE_TEMP, '..', '..', '..')
         self.refuse('スタートアップフォルダにショートカットを作成できませんでした。 C:\\' +
                     os.path.relpath(startup, drive_c).replace('/', '\\'), 'start-not-made')
         self.assertEqual((self.controls()[START_WITH_WINDOWS].checked,
                           self.controls()[START_NOTE].text), (False, note))
-        locker.kill()
-        locker.wait()
+        locker.end()
         self.set_start_box(True)
         self.apply_and_close()
         program = self.wine_path(harness.EXE)
