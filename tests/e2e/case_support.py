@@ -3,10 +3,12 @@ copies by key, range selections over a test pattern, the history viewer over
 prepared history files, the configuration dialog driven as a user would, and
 range captures saved into a folder of the test's own."""
 import os
+import shutil
+import tempfile
 import time
 
 import harness
-from harness import (QUADRANTS, MessageBox, Screen, TestWindow, click, find_window, menu_keys,
+from harness import (QUADRANTS, MessageBox, Screen, TestWindow, click, find_window, menu_keys, probe,
                      quadrant_color, solid, tree_items, wait_until, write_bitmap)
 
 # The configuration dialog
@@ -29,6 +31,10 @@ REFUSALS = {
     'no_app': '編集用アプリケーションを指定して下さい',
     'too_few': '保存履歴数は3以上を設定して下さい',
 }
+
+
+# A folder inside the folders the browser is asked to show (see choose_folder).
+INNER = 'inner'
 
 
 class ConfigCase(harness.ZorvexTestCase):
@@ -75,6 +81,47 @@ class ConfigCase(harness.ZorvexTestCase):
 
     def no_message_box(self):
         return find_window('#32770', 'ZORVEX') is None
+
+    def browser(self):
+        def find():
+            for window in harness.windows():
+                if window.class_name == '#32770' and window.visible and window.title not in (
+                        TITLE, 'ZORVEX'):
+                    found = harness.controls(window)
+                    if any(c.text == '決定！' for c in found.values()):
+                        return window, found
+            return None
+        return wait_until(find, 'the folder browser')
+
+    def new_folder(self):
+        """A fresh folder right under /tmp, next to the test's working folder,
+        with one folder inside (see choose_folder)."""
+        folder = tempfile.mkdtemp(prefix='zorvex-chosen-')
+        self.addCleanup(shutil.rmtree, folder, True)
+        os.makedirs(os.path.join(folder, INNER))
+        return folder
+
+    def choose_folder(self, folder):
+        """Selects the folder in the open browser and presses 決定！. Wine's
+        browser, asked to show a path, opens the folders above it without
+        selecting it, so it is asked for the inner folder, and the folder's
+        own item is then selected in the browser's tree (a click on it may be
+        scrolled out of sight)."""
+        window, found = self.browser()
+        tree = next(c for c in found.values() if c.class_name == 'SysTreeView32')
+
+        def item_index():
+            probe('browse-select', window.handle, self.wine_path(os.path.join(folder, INNER)))
+            for line in probe('tree', window.handle, tree.id).splitlines():
+                parts = line.rstrip('\r').split('\t')
+                if len(parts) == 6 and parts[5] == os.path.basename(folder):
+                    return parts[0]
+            return None
+        probe('tree-select', window.handle, tree.id, wait_until(item_index, 'the folder item'))
+        harness.screenshot('config-folder-browser')
+        harness.click(*next(c for c in found.values() if c.text == '決定！').center)
+        wait_until(lambda: not any(w.handle == window.handle for w in harness.windows()),
+                   'the browser to close')
 
     def apply_and_close(self):
         self.click(APPLY)

@@ -10,11 +10,9 @@ import shutil
 import harness
 from harness import (BS_DEFPUSHBUTTON, BS_TYPE_MASK, Screen, TestWindow, complete_bitmap,
                      controls, find_window, probe, run, screen_metrics, tree_items, wait_until)
-from case_support import (APPLY, CANCEL, CAPTIONS, GROUP, HELP_LIST, IDNO, IDOK, IDYES, QUIET,
+from case_support import (INNER, APPLY, CANCEL, CAPTIONS, GROUP, HELP_LIST, IDNO, IDOK, IDYES, QUIET,
                           REFUSALS, TITLE, TREE, TREE_ITEMS, ConfigCase)
 
-
-INNER = 'inner'
 
 # id: (class, style kind, text, page, x, y, width, height)
 RADIO, CHECK, PUSH, LABEL, EDIT = 'radio', 'check', 'push', 'label', 'edit'
@@ -647,48 +645,6 @@ class ClearHistory(ConfigCase):
 class Backup(ConfigCase):
     settings = {'Common': {'CopyType': '0'}, 'SaveAs': {'SaveFormat1': '1'},
                 'Option': dict(QUIET, SaveNum='5')}
-
-    def browser(self):
-        def find():
-            for window in harness.windows():
-                if window.class_name == '#32770' and window.visible and window.title not in (
-                        TITLE, 'ZORVEX'):
-                    found = controls(window)
-                    if any(c.text == '決定！' for c in found.values()):
-                        return window, found
-            return None
-        return wait_until(find, 'the folder browser')
-
-    def new_folder(self):
-        """A fresh folder right under /tmp, next to the test's working folder,
-        with one folder inside (see choose_folder)."""
-        import tempfile
-        folder = tempfile.mkdtemp(prefix='zorvex-chosen-')
-        self.addCleanup(shutil.rmtree, folder, True)
-        os.makedirs(os.path.join(folder, INNER))
-        return folder
-
-    def choose_folder(self, folder):
-        """Selects the folder in the open browser and presses 決定！. Wine's
-        browser, asked to show a path, opens the folders above it without
-        selecting it, so it is asked for the inner folder, and the folder's
-        own item is then selected in the browser's tree (a click on it may be
-        scrolled out of sight)."""
-        window, found = self.browser()
-        tree = next(c for c in found.values() if c.class_name == 'SysTreeView32')
-
-        def item_index():
-            probe('browse-select', window.handle, self.wine_path(os.path.join(folder, INNER)))
-            for line in probe('tree', window.handle, tree.id).splitlines():
-                parts = line.rstrip('\r').split('\t')
-                if len(parts) == 6 and parts[5] == os.path.basename(folder):
-                    return parts[0]
-            return None
-        probe('tree-select', window.handle, tree.id, wait_until(item_index, 'the folder item'))
-        harness.screenshot('config-folder-browser')
-        harness.click(*next(c for c in found.values() if c.text == '決定！').center)
-        wait_until(lambda: not any(w.handle == window.handle for w in harness.windows()),
-                   'the browser to close')
 
     def start_backup(self):
         self.click(1044)

@@ -108,3 +108,33 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK RecordBalloonTitle(int code, W
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
+
+// Asked by the probe (a message of its own sent to an open popup menu's
+// window), copies the menu's item texts, which only the menu's own process
+// can read under Wine, into properties of that window: "-" for a separator.
+extern "C" __declspec(dllexport) LRESULT CALLBACK RecordMenuItems(int code, WPARAM wParam,
+                                                                  LPARAM lParam) {
+    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    static const UINT READ_MENU = RegisterWindowMessageW(L"ZorvexReadMenuItems");
+    if (code == HC_ACTION && message->message == READ_MENU) {
+        auto menu = reinterpret_cast<HMENU>(SendMessageW(message->hwnd, MN_GETHMENU, 0, 0));
+        int count = menu ? GetMenuItemCount(menu) : 0;
+        for (int i = 0; i < count; ++i) {
+            wchar_t text[256] = L"-";
+            MENUITEMINFOW item = {};
+            item.cbSize = sizeof item;
+            item.fMask = MIIM_FTYPE | MIIM_STRING;
+            item.dwTypeData = text;
+            item.cch = 255;
+            GetMenuItemInfoW(menu, i, TRUE, &item);
+            if (item.fType & MFT_SEPARATOR) wcscpy(text, L"-");
+            wchar_t name[32];
+            swprintf(name, 32, L"ZorvexMenuItem%d", i);
+            SetPropW(message->hwnd, name,
+                     reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(GlobalAddAtomW(text))));
+        }
+        SetPropW(message->hwnd, L"ZorvexMenuItems",
+                 reinterpret_cast<HANDLE>(static_cast<INT_PTR>(count + 1)));
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}

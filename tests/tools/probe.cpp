@@ -741,6 +741,27 @@ int SelectBrowserFolder(const char* window, const char* path) {
     return 0;
 }
 
+// The items of an open popup menu (its #32768 window), one line each: its
+// text, or "-" for a separator. Under Wine only the menu's process can read
+// them: a hook of the tests' library copies them for the probe.
+int PrintMenuItems(const char* window) {
+    HWND menuWindow = ParseWindow(window);
+    HHOOK hook = InstallHook(WH_CALLWNDPROC, "RecordMenuItems",
+                             GetWindowThreadProcessId(menuWindow, nullptr));
+    if (!hook) return 1;
+    SendMessageW(menuWindow, RegisterWindowMessageW(L"ZorvexReadMenuItems"), 0, 0);
+    UnhookWindowsHookEx(hook);
+    int count = static_cast<int>(reinterpret_cast<INT_PTR>(GetPropW(menuWindow, L"ZorvexMenuItems"))) - 1;
+    for (int i = 0; i < count; ++i) {
+        wchar_t name[32], text[256] = {};
+        std::swprintf(name, 32, L"ZorvexMenuItem%d", i);
+        auto atom = static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropW(menuWindow, name)));
+        if (atom) GlobalGetAtomNameW(atom, text, 256);
+        std::printf("%s\n", Utf8(text).c_str());
+    }
+    return count >= 0 ? 0 : 1;
+}
+
 // --- the tray's balloons ------------------------------------------------------------------
 
 constexpr wchar_t BALLOON_TITLE[] = L"ZorvexBalloonTitle";
@@ -748,6 +769,7 @@ constexpr wchar_t BALLOON_TITLE[] = L"ZorvexBalloonTitle";
 struct BalloonSearch {
     DWORD taskbarProcess;
     std::vector<HWND> found;
+    DWORD style = TTS_BALLOON; // balloons, or the plain tips when 0
 };
 
 BOOL CALLBACK FindBalloon(HWND window, LPARAM data) {
@@ -756,7 +778,7 @@ BOOL CALLBACK FindBalloon(HWND window, LPARAM data) {
     GetWindowThreadProcessId(window, &process);
     if (process == search->taskbarProcess && IsWindowVisible(window) &&
         ClassOf(window) == TOOLTIPS_CLASSW &&
-        (GetWindowLongW(window, GWL_STYLE) & TTS_BALLOON))
+        (GetWindowLongW(window, GWL_STYLE) & TTS_BALLOON) == search->style)
         search->found.push_back(window);
     return TRUE;
 }
@@ -785,6 +807,18 @@ int PrintBalloons() {
             start = end + 1;
         }
     }
+    return 0;
+}
+
+// The text of each plain tip (not a balloon) the taskbar shows: the tray
+// icon's tooltip while the pointer rests on it.
+int PrintTips() {
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (!taskbar) return 1;
+    BalloonSearch search = {0, {}, 0};
+    GetWindowThreadProcessId(taskbar, &search.taskbarProcess);
+    EnumWindows(FindBalloon, reinterpret_cast<LPARAM>(&search));
+    for (HWND tip : search.found) std::printf("%s\n", Field(TextOf(tip)).c_str());
     return 0;
 }
 
@@ -1416,6 +1450,8 @@ int Run(int argc, char** argv) {
     if (command == "foreground") return PrintForeground();
     if (command == "ensure-foreground") return EnsureForeground();
     if (command == "menu-mode" && argc == 3) return PrintMenuMode(argv[2]);
+    if (command == "menu" && argc == 3) return PrintMenuItems(argv[2]);
+    if (command == "tips") return PrintTips();
     if (command == "metrics") return PrintScreenMetrics();
     if (command == "modifiers") return PrintHeldModifiers();
     if (command == "tray-delete" && argc == 4) return DeleteTrayIcon(argv[2], argv[3]);
