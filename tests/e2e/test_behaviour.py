@@ -241,13 +241,24 @@ class ViewerHandOffs(EditorViewerCase):
                 'SaveAs': {'IsSaveDialog': '0', 'SaveFormat2': '0'}}
     app_param = '/e -q'
 
-    def test_save_as_asks_for_the_name_even_without_the_save_dialog_setting(self):
-        viewer = self.open_by_tray()
+    def save_as(self, viewer, target):
         self.choose(viewer, SAVE_AS)
         wait_until(lambda: find_window(title=SAVE_TITLE), 'the Save As dialog')
-        target = os.path.join(self.workdir, 'named')
         harness.type_text(self.wine_path(target))
         key('Return')
+
+    def test_save_as_asks_for_the_name_even_without_the_save_dialog_setting(self):
+        viewer = self.open_by_tray()
+        # a folder that takes no file is told as a capture's save is
+        unwritable = os.path.join(self.workdir, 'unwritable')
+        os.makedirs(unwritable)
+        harness.read_only_folder(self, unwritable)
+        self.save_as(viewer, os.path.join(unwritable, 'named'))
+        balloon = harness.balloon_saying(harness.DELIVERY_FAILED, harness.SAVE_FAILED)
+        self.assertTrue(balloon.lines[0].endswith('unwritable'), 'the folder named')
+        wait_until(lambda: self.viewer() and self.viewer().enabled, 'the viewer enabled again')
+        target = os.path.join(self.workdir, 'named')
+        self.save_as(viewer, target)
         saved = target + '.bmp'
         wait_until(lambda: complete_bitmap(saved), 'the named file')
         self.assertEqual(read(saved), read(self.slot(1)))

@@ -14,6 +14,7 @@ from case_support import RangeCase
 from print_support import (MENU_TITLE, HookedPrint, JapaneseTitle, JobWatch, PrintCase, artifact,
                            image_rect, printer_page)
 
+UNREADABLE = '印刷: ハードコピーを読み込めないため、印刷できませんでした。'
 STAMPS_ON = {'IsPrintSysTime': '1', 'IsPrintHostName': '1', 'IsPrintIPAddr': '1'}
 DOTTED = r'(\d{1,3}\.){3}\d{1,3}'
 DEVICE_ENTRY = r'HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows'
@@ -89,22 +90,24 @@ class UnreadableHardCopy(PrintCase):
     settings = {'Option': {'IsFlash': '1', 'SaveNum': '30', 'IsPrintEdge': '1',
                            'IsPrintSysTime': '1'}}
 
-    def assert_print_refused(self):
+    def assert_print_refused(self, told):
         viewer = self.open_by_tray()
         watch = JobWatch()
         self.press_button(viewer, 1009)
+        if told:  # once: a second balloon of a kind waits for its turn
+            harness.balloon_saying(harness.DELIVERY_FAILED, UNREADABLE)
         harness.assert_never(lambda: self.viewer() is None or watch.new_jobs(), 4.0,
                              'the viewer closed or a job was printed')
         self.assertTrue(wait_until(lambda: (v := self.viewer()) and v.visible, 'the viewer shown'))
         watch.assert_nothing_printed()
 
-    def test_nothing_is_printed_and_the_viewer_stays(self):
+    def test_nothing_is_printed_the_viewer_stays_and_the_cause_is_told(self):
         locker = self.helper('lock', self.wine_path(self.slot(1)), '60000', ready='locked')
-        self.assert_print_refused()
+        self.assert_print_refused(told=True)
         locker.end()
         with open(self.slot(1), 'wb') as f:
             f.write(b'BM not a bitmap at all')
-        self.assert_print_refused()
+        self.assert_print_refused(told=False)
         self.assertIsNotNone(find_window('CMainWinClass', visible=False))
 
 

@@ -129,6 +129,33 @@ class KeyDuringTheSaveAsDialog(ReentryCase):
         self.assertEqual(sorted(os.listdir(self.workdir)), ['first.bmp', 'zorvex.ini'])
 
 
+class CloseRequestDuringTheSaveAsDialog(ReentryCase):
+    """A request to end (a script, an installer, taskkill without /f) while
+    the user chooses a name, or has the tray menu open, waits for them."""
+    settings = KeyDuringTheSaveAsDialog.settings
+
+    def test_the_name_is_saved_then_the_program_ends(self):
+        main = find_window('CMainWinClass', visible=False)
+        key('Print')
+        self.save_dialog()
+        probe('post', main.handle, WM_CLOSE, 0)
+        assert_never(lambda: self.process.poll() is not None or not save_dialogs(), 2.0,
+                     'the program ended, or its dialog went, under the user')
+        self.type_name_and_confirm(self.workdir, 'kept')
+        wait_until(lambda: complete_bitmap(os.path.join(self.workdir, 'kept.bmp')), 'the named file')
+        wait_until(lambda: self.process.poll() is not None, 'the program to end afterwards')
+        self.assertEqual(self.process.returncode, 0)
+
+        self.start()
+        menu = self.open_tray_menu()
+        main = find_window('CMainWinClass', visible=False)
+        probe('post', main.handle, WM_CLOSE, 0)
+        assert_never(lambda: self.process.poll() is not None or not find_window('#32768'), 2.0,
+                     'the program ended, or its menu went, under the user')
+        harness.menu_keys(menu, 'Escape')
+        wait_until(lambda: self.process.poll() is not None, 'the program to end once the menu closed')
+
+
 class KeyDuringTheRangeDelivery(ReentryCase):
     settings = {'Common': {'CopyType': '3'},
                 'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '1', 'IsSaveDialog': '1',

@@ -8,7 +8,7 @@ import subprocess
 
 import harness
 from harness import (DELIVERY_FAILED, SAVE_FAILED, TestWindow, balloon_saying, controls,
-                     find_window, read, read_only_folder, tree_items, wait_until)
+                     find_window, read, tree_items, wait_until)
 from case_support import APPLY, PATTERN, TITLE as CONFIG_TITLE, TREE, SaveCase
 
 SAVE_TITLE = 'ハードコピーに名前を付けて保存'
@@ -133,11 +133,17 @@ class PngChosenByApply(PngCase):
                    'the dialog to close')
         self.assertEqual(self.settings_file()['SaveAs']['SaveImageType'], '1')
 
-        # Both days' folders read-only: no file, whole or temporary, anywhere.
+        # Both days' folders read-only, on a disk with less room than the
+        # bitmap would take: no file, whole or temporary, anywhere, and the
+        # folder is blamed, not the disk the small PNG would have fitted.
         bitmap = os.path.join(self.save_dir, 'bitmap')
         for day in self.days_of_capture():
-            os.makedirs(os.path.join(bitmap, day))
-            read_only_folder(self, os.path.join(bitmap, day))
+            folder = os.path.join(bitmap, day)
+            os.makedirs(folder)
+            if not (harness.mount('-t', 'tmpfs', '-o', 'size=4k', 'tmpfs', folder) and
+                    harness.mount('-o', 'remount,ro', folder)):
+                raise AssertionError(f'could not mount a small read-only disk at {folder}')
+            self.addCleanup(harness.unmount, folder)
         before = self.every_file()
         self.range_capture(*QUADRANT_RANGE)
         balloon_saying(DELIVERY_FAILED, SAVE_FAILED)

@@ -11,6 +11,8 @@ from harness import (Bitmap, TestWindow, WindowWatch, assert_never, balloon_sayi
 from harness import DELIVERY_FAILED, CLIPBOARD_HELD, SAVE_FAILED, HISTORY_KEPT, NO_PRINTER
 
 HOT_KEYS_TAKEN = 'ホットキーを登録できませんでした'
+CAPTURE_FAILED = 'ハードコピーを取れませんでした'
+PRINT_SKIPPED = '印刷: 履歴に入れられなかったため、印刷しませんでした。'
 
 
 def same_pixels(a, b):
@@ -113,6 +115,43 @@ class NoPrinter(harness.ZorvexTestCase):
     def test_a_print_that_found_no_printer_is_told(self):
         self.capture('Print')
         balloon_saying(DELIVERY_FAILED, NO_PRINTER, timeout=30)  # the print system is looked for first
+
+
+class WorkFileNotWritten(harness.ZorvexTestCase):
+    """A hard copy the temporary folder takes no file for (here a folder
+    where the file must go) is told, with the cause and the folder, and no
+    sign pretends it was taken; the range overlay's snapshot likewise."""
+    settings = {'Common': {'CopyType': '0'}, 'Option': {'IsFlash': '1', 'IsCursor': '0'}}
+
+    def assert_told(self, *keys, file):
+        os.makedirs(self.temp_file(file))
+        notice = WindowWatch(self)
+        key(*keys)
+        balloon = balloon_saying(CAPTURE_FAILED, '一時フォルダー: 書き込めません。')
+        self.assertTrue(balloon.lines[0].endswith(os.path.basename(self.temp.rstrip('/'))),
+                        balloon.lines)
+        self.assertIsNone(notice.stop(), 'the copied notice for a hard copy not taken')
+        self.assertIsNone(self.slot_stamp(), 'nothing entered the history')
+        self.assertIsNone(harness.find_window('CRangeWinClass', visible=None), 'no overlay')
+
+    def test_the_work_file(self):
+        self.assert_told('Print', file='~zor_vex.bmp')
+
+    def test_the_overlays_snapshot(self):
+        self.assert_told('shift+Print', file='~zor_vex_background.bmp')
+
+
+class HistoryNotFiledWithDirectPrinting(harness.ZorvexTestCase):
+    settings = NoPrinter.settings
+    start_program = False
+
+    def test_the_print_not_made_is_told_beside_the_history(self):
+        harness.write_bitmap(self.slot(1), 8, 8)
+        self.start()
+        locker = self.helper('lock', self.wine_path(self.slot(1)), '60000', ready='locked')
+        key('Print')
+        balloon_saying(DELIVERY_FAILED, HISTORY_KEPT, PRINT_SKIPPED, timeout=30)
+        locker.end()
 
 
 class HeldPrintScreen(harness.ZorvexTestCase):

@@ -112,9 +112,14 @@ class MenuCommands(ViewerTestCase):
         others = self.settings_file()['Others']
         self.assertEqual((int(others['OnesLeft']), int(others['OnesTop'])), viewer.rect[:2])
 
-    def test_copy_puts_the_slot_bitmap_on_the_clipboard(self):
+    def test_copy_puts_the_slot_bitmap_on_the_clipboard_or_says_it_is_held(self):
         probe('clear-clipboard')
         viewer = self.open_by_tray()
+        holder = self.helper('hold-clipboard', '3000', ready='holding')
+        self.choose(viewer, MENU_COPY)
+        harness.balloon_saying(harness.DELIVERY_FAILED, harness.CLIPBOARD_HELD)
+        self.assertIsNone(harness.zorvex_box(), 'no copied notice')
+        holder.rest(timeout=15)
         self.choose(viewer, MENU_COPY)
         dump = os.path.join(self.workdir, 'clip.bmp')
         info = wait_until(lambda: (lambda out: out if out and out != 'none' else None)(
