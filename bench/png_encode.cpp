@@ -5,6 +5,7 @@
 #include "output/png_file.h"
 #include "output/save.h"
 #include "settings/settings.h"
+#include "wide_argument.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -14,14 +15,6 @@
 #include <vector>
 
 namespace {
-
-// Command-line paths come in the system's code page.
-std::wstring Wide(const std::string& text) {
-    std::wstring wide(text.size(), L'\0');
-    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                    wide.data(), static_cast<int>(wide.size())));
-    return wide;
-}
 
 double MedianMilliseconds(int rounds, const std::function<bool()>& step) {
     LARGE_INTEGER frequency;

@@ -9,6 +9,7 @@
 #include "capture/scoped_gdi.h"
 #include "settings/settings.h"
 #include "viewer/viewer_geometry.h"
+#include "../wide_argument.h"
 
 #include <windows.h>
 
@@ -21,14 +22,6 @@
 #include <vector>
 
 namespace {
-
-// Command-line paths come in the system's code page.
-std::wstring Wide(const std::string& text) {
-    std::wstring wide(text.size(), L'\0');
-    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                    wide.data(), static_cast<int>(wide.size())));
-    return wide;
-}
 
 std::vector<uint8_t> ReadAll(const std::string& path) {
     std::vector<uint8_t> bytes;

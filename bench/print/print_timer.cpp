@@ -7,22 +7,12 @@
 #include "capture/bitmap_file.h"
 #include "output/print.h"
 #include "settings/settings.h"
+#include "../wide_argument.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-namespace {
-
-// Command-line paths come in the system's code page.
-std::wstring Wide(const std::string& text) {
-    std::wstring wide(text.size(), L'\0');
-    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                    wide.data(), static_cast<int>(wide.size())));
-    return wide;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
