@@ -140,9 +140,8 @@ std::optional<std::string> IniFile::Value(std::string_view section, std::string_
 
 void IniFile::SetValue(std::string_view section, std::string_view key, std::string_view value,
                        bool quoted) {
-    std::string written = quoted || NeedsQuotes(value)
-                              ? "\"" + std::string(value) + "\""
-                              : std::string(value);
+    std::string written(value);
+    if (quoted || NeedsQuotes(value)) written = '"' + written + '"';
     size_t at = FindKey(section, key);
     if (at < lines_.size()) {
         KeyLine line = *ParseKeyLine(lines_[at].text);
@@ -155,7 +154,7 @@ void IniFile::SetValue(std::string_view section, std::string_view key, std::stri
     Line added{std::string(key) + "=" + written, "\r\n"};
     size_t header = FindSection(section);
     if (header == lines_.size()) {
-        lines_.push_back(Line{"[" + std::string(section) + "]", "\r\n"});
+        lines_.push_back(Line{'[' + std::string(section) + ']', "\r\n"});
         lines_.push_back(added);
     } else {
         // After the section's last line that is not blank.
