@@ -21,6 +21,8 @@ zorvex_env_start "$ZORVEX_BUILD"
 wineserver -p
 wine "$ZORVEX_BUILD/x86_64/tests/probe.exe" metrics >/dev/null 2>&1 </dev/null
 wine "$ZORVEX_BUILD/x86_64/tests/probe.exe" hold-hotkeys >/dev/null 2>&1 </dev/null &
+hotkey_holder=$!
+trap 'kill "$hotkey_holder" 2>/dev/null || true; zorvex_env_stop' EXIT
 
 cd "$ZORVEX_BUILD/x86_64"
 ctest --output-on-failure "$@"

@@ -684,15 +684,28 @@ class WindowWatch(Helper):
 
     def __init__(self, case, class_name=NOTICE[0], title=NOTICE[1], command='watch', *more):
         self.stop_file = os.path.join(case.workdir, f'watch-stop-{id(self)}')
+        self.window = (class_name, title)
         super().__init__(case, command, class_name, title, case.wine_path(self.stop_file), *more,
                          ready='ready')
 
-    def stop(self):
+    def stop(self, shown=False):
         """Ends the watch; returns the fields after "seen" (the window's child
-        texts, its place, its time...), or None when it was not seen."""
+        texts, its place, its time...), or None when it was not seen. With
+        shown, ends it only once the window has shown and closed again: a
+        hard copy is filed before its notice opens, so the file alone says
+        nothing of the notice."""
+        if shown:
+            wait_until(lambda: self.said('shown'), f'{self.window} to show', timeout=10)
+            wait_until(lambda: find_window(*self.window, visible=None) is None,
+                       f'{self.window} to close')
         open(self.stop_file, 'w').close()
-        fields = self.rest().split('\n')[0].strip().split('\t')
+        self.rest()
+        fields = self.report()[0].strip().split('\t')
         return fields[1:] if fields[0] == 'seen' else None
+
+    def report(self):
+        """The lines said after "ready", but for "shown"."""
+        return [line for line in self.lines()[1:] if line.strip() != 'shown']
 
 
 def clipboard_size(case):

@@ -229,8 +229,7 @@ class NoticeForFileOutput(FeedbackCase):
         key('Print')
         wait_until(lambda: complete_bitmap(self.slot(1)), 'the hard copy')
         wait_until(self.saved_files, 'the saved file')
-        wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the notice to close')
-        texts = notice.stop()
+        texts = notice.stop(shown=True)
         self.assertIsNotNone(texts, 'a notice was shown')
         self.assertIn('コピーしました', texts)
 

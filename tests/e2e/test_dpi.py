@@ -127,7 +127,7 @@ class CopiedNotice(DpiCase):
         wait_until(lambda: find_window('#32770', 'ZORVEX', visible=None) is None,
                    'the notice to close')
         self.assertIsNotNone(watch.stop(), 'the notice was seen')
-        lines = watch.lines()[1:]
+        lines = watch.report()
         client_width, client_height = (int(v) for v in lines[0].split('\t')[1].split(','))
         labels = {}
         for line in lines[1:]:

@@ -37,9 +37,7 @@ class TwoMonitorCase(harness.ZorvexTestCase):
         previous = self.slot_stamp()
         self.press(window, *keys)
         bitmap = self.new_hard_copy(previous)
-        wait_until(lambda: find_window('#32770', 'ZORVEX', visible=None) is None,
-                   'the notice to close')
-        notice = watch.stop()
+        notice = watch.stop(shown=True)
         self.assertIsNotNone(notice, f'the copied notice of {keys}')
         return bitmap, [int(v) for v in notice]
 

@@ -57,7 +57,7 @@ class DeliveryFailures(harness.ZorvexTestCase):
         watch = WindowWatch(self, *harness.NOTICE, 'watch-outputs', self.wine_path(self.slot(1)),
                             self.wine_path(snapshot))
         first = self.capture('Print')
-        begun, at_notice, slot_state = watch.stop()
+        begun, at_notice, slot_state = watch.stop(shown=True)
         self.assertNotEqual(at_notice, begun, 'the clipboard filled before the notice')
         self.assertEqual(probe('clipboard-sequence').strip(), at_notice,
                          'nothing went to the clipboard after the notice')
@@ -75,7 +75,7 @@ class DeliveryFailures(harness.ZorvexTestCase):
         probe('clear-clipboard')
         notice = WindowWatch(self)
         after = self.capture('Print')
-        self.assertIsNotNone(notice.stop(), 'the notice once the clipboard is free')
+        self.assertIsNotNone(notice.stop(shown=True), 'the notice once the clipboard is free')
         self.assertEqual(clipboard_size(self), screen, 'the next hard copy on the clipboard')
         self.assertTrue(same_pixels(self.clipboard(), after))
 

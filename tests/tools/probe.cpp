@@ -1089,7 +1089,8 @@ int PrintScreenMetrics() {
 
 // Watches for a top-level window of the class and title, however briefly it
 // shows, until the stop file exists, and reads the first one found while it
-// is there; prints "ready" once watching. Whether one was found.
+// is there; prints "ready" once watching and "shown" once it has read the
+// window. Whether one was found.
 template <typename Read>
 bool WatchForWindow(const char* className, const char* title, const char* stopFile, Read read) {
     std::wstring wideClass = Wide(className), wideTitle = Wide(title);
@@ -1100,6 +1101,7 @@ bool WatchForWindow(const char* className, const char* title, const char* stopFi
         if (window && !seen && IsWindowVisible(window)) {
             seen = true;
             read(window);
+            Say("shown");
         }
         Sleep(5);
     }
