@@ -12,13 +12,6 @@
 
 namespace {
 
-// The folder a file went to, as a user names it: without the separator.
-std::wstring FolderNameOf(const wchar_t* path) {
-    std::wstring folder = FolderOf(path);
-    if (!folder.empty()) folder.pop_back();
-    return folder;
-}
-
 SaveFailure SaveFailureOf(const DeliveryOutcome& outcome) {
     // A cancelled Save As is the user's choice, not a failure.
     if (!outcome.saveOn || outcome.saveWritten || outcome.saveCancelled) return SaveFailure::None;
@@ -42,7 +35,7 @@ DeliveryFailures FailuresOf(const DeliveryOutcome& outcome) {
     failures.clipboardHeldByOther = outcome.clipboardHeldByOther;
     failures.save = SaveFailureOf(outcome);
     if (failures.save != SaveFailure::None) failures.saveFolder = FolderNameOf(outcome.savedPath);
-    failures.history = !outcome.historyFiled;
+    failures.history = !outcome.history.filed();
     failures.historyStrays = outcome.history.strays;
     failures.print = PrintFailureOf(outcome);
     return failures;
@@ -67,16 +60,12 @@ void FinishHardCopy(const HardCopy& hardCopy) {
     }
     PrepareCaptureFeedback(hardCopy.rect, hardCopy.feedbackWindow);
     DeliveryOutcome outcome = DeliverHardCopy();
-    if (outcome.historyFiled) NoteHistoryRotated();
+    if (outcome.history.filed()) NoteHistoryRotated();
     BuildTrayMenu();
     ShowCaptureFeedback(hardCopy.rect, hardCopy.feedbackWindow, outcome.OutputsSucceeded());
     RunPrinterStep(&outcome);
-    TellDeliveryFailures(FailuresOf(outcome));
+    ShowFailureBalloon(FailuresOf(outcome));
 }
-
-// The outputs are those of every mode; their save step copies the hard copy
-// file, so the saved file shows exactly the selected part of the snapshot.
-void OnRangeSelected(const HardCopy& selection) { FinishHardCopy(selection); }
 
 } // namespace
 
@@ -86,7 +75,9 @@ void RunCapture(HardCopy (*capture)()) {
 }
 
 void StartRangeCapture() {
-    if (DWORD error = StartRangeSelection(OnRangeSelected)) TellCaptureFailure(error);
+    // A selection's outputs are those of every mode; their save step copies
+    // the hard copy file, so the saved file shows exactly the selected part.
+    if (DWORD error = StartRangeSelection(FinishHardCopy)) TellCaptureFailure(error);
 }
 
 void TellCaptureFailure(DWORD error) {
@@ -94,8 +85,6 @@ void TellCaptureFailure(DWORD error) {
                     CaptureFailureBalloon(CaptureFailureOf(error, tempDirectory[0] != L'\0'),
                                           FolderNameOf(tempDirectory)));
 }
-
-void TellDeliveryFailures(DeliveryFailures failures) { ShowFailureBalloon(failures); }
 
 SaveFailure SaveFailureOf(DWORD error) {
     // What the write did not say is told as a folder that cannot be written.

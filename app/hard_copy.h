@@ -15,8 +15,5 @@ void StartRangeCapture();
 // A balloon for the work file (or the overlay's snapshot) that could not be
 // written, with `error` the system's reason.
 void TellCaptureFailure(DWORD error);
-// One balloon for the outputs that failed, leaving out a kind told moments
-// ago: of a capture, or of the viewer's commands.
-void TellDeliveryFailures(DeliveryFailures failures);
 // A save to a chosen file that was not written, and why.
 SaveFailure SaveFailureOf(DWORD error);

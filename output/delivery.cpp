@@ -36,7 +36,7 @@ void DeliverToSaveDestination(DeliveryOutcome* outcome) {
 bool DeliveryOutcome::OutputsSucceeded() const {
     bool clipboard = !clipboardOn || clipboardReached;
     bool save = !saveOn || saveWritten || saveCancelled;
-    return clipboard && save && historyFiled;
+    return clipboard && save && history.filed();
 }
 
 DeliveryOutcome DeliverHardCopy() {
@@ -44,13 +44,12 @@ DeliveryOutcome DeliverHardCopy() {
     DeliverToClipboard(&outcome);
     DeliverToSaveDestination(&outcome);
     outcome.history = RotateHistory();
-    outcome.historyFiled = outcome.history.filed();
     return outcome;
 }
 
 PrinterStep ChoosePrinterStep(DeliveryOutcome* outcome) {
     if (!IsOutputOn(Settings.SaveFormat3)) return PrinterStep::None;
-    if (!outcome->historyFiled) {
+    if (!outcome->history.filed()) {
         outcome->printSkipped = true;
         return PrinterStep::None;
     }

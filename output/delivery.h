@@ -22,8 +22,6 @@ struct DeliveryOutcome {
     DWORD saveError = NO_ERROR;
     wchar_t savedPath[SAVE_NAME_CAPACITY] = {};
     HistoryRotation history;
-    // history.filed(), kept for the callers that ask only that.
-    bool historyFiled = false;
     // Direct printing only; the preview's viewer prints at the user's word.
     bool printOn = false;
     // PRINT_DONE, PRINT_CANCELLED, PRINT_FAILED or PRINT_UNREADABLE.

@@ -167,8 +167,7 @@ void DrawStamps(HDC dc, const PrinterPage& page, int textHeight) {
         wchar_t stamp[TIME_STAMP_CAPACITY];
         FormatLocalTimeStamp(stamp);
         SetTextAlign(dc, TA_LEFT | TA_BOTTOM);
-        TextOutW(dc, page.offsetX + 1, baseline, stamp,
-                        static_cast<int>(std::wcslen(stamp)));
+        TextOutW(dc, page.offsetX + 1, baseline, stamp, static_cast<int>(std::wcslen(stamp)));
     }
     bool withHostName = Settings.IsPrintHostName != 0;
     bool withAddress = Settings.IsPrintIPAddr != 0;
@@ -181,8 +180,7 @@ void DrawStamps(HDC dc, const PrinterPage& page, int textHeight) {
         SIZE extent = {};
         GetTextExtentPoint32W(dc, stamp, length, &extent);
         SetTextAlign(dc, TA_RIGHT | TA_BOTTOM);
-        TextOutW(dc, page.printableWidth - extent.cx + page.offsetX + 1, baseline, stamp,
-                        length);
+        TextOutW(dc, page.printableWidth - extent.cx + page.offsetX + 1, baseline, stamp, length);
     }
 }
 

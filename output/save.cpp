@@ -183,6 +183,12 @@ std::wstring FolderOf(const wchar_t* path) {
                                                              : text.substr(0, separator + 1));
 }
 
+std::wstring FolderNameOf(const wchar_t* path) {
+    std::wstring folder = FolderOf(path);
+    if (!folder.empty()) folder.pop_back();
+    return folder;
+}
+
 std::wstring CreateTemporaryFileBeside(const wchar_t* destination, const wchar_t* suffix) {
     std::wstring folder = FolderOf(destination);
     if (folder.size() + TEMPORARY_NAME_LENGTH >= MAX_PATH) {

@@ -48,6 +48,8 @@ bool WriteFileThroughTemporary(const wchar_t* destination,
 // The folder of `path` up to and with its last separator, empty when it has
 // none.
 std::wstring FolderOf(const wchar_t* path);
+// The folder of `path` as a user names it: without its last separator.
+std::wstring FolderNameOf(const wchar_t* path);
 // Creates a new, empty temporary file of the program's own beside
 // `destination`, never one that exists already; empty when none could be
 // made or none fits the path limit. `suffix` is four characters; one other

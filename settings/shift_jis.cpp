@@ -9,6 +9,8 @@ namespace {
 int Count(size_t length) { return length > INT_MAX ? INT_MAX : static_cast<int>(length); }
 
 bool IsSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // The Shift-JIS bytes of one UTF-16 unit that reads back as itself: one or
 // two; 0 when code page 932 has no such character.
@@ -70,8 +72,8 @@ size_t ShiftJisLength(std::wstring_view text) {
 size_t WholeCharactersWithin(std::wstring_view text, size_t bytes) {
     size_t units = 0, used = 0;
     while (units < text.size()) {
-        bool pair = units + 1 < text.size() && text[units] >= 0xD800 && text[units] <= 0xDBFF &&
-                    text[units + 1] >= 0xDC00 && text[units + 1] <= 0xDFFF;
+        bool pair = units + 1 < text.size() && IsHighSurrogate(text[units]) &&
+                    IsLowSurrogate(text[units + 1]);
         size_t step = pair ? 2 : 1;
         size_t cost = ShiftJisLength(text.substr(units, step));
         if (used + cost > bytes) break;

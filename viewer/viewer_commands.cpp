@@ -2,6 +2,7 @@
 
 #include "app/activity.h"
 #include "app/hard_copy.h"
+#include "app/tray.h"
 #include "capture/bitmap_file.h"
 #include "capture/feedback.h"
 #include "output/history.h"
@@ -23,16 +24,13 @@ template <typename Step> void WithViewerDisabled(HWND viewer, Step step) {
     SetForegroundWindow(viewer);
 }
 
-// The viewer's outputs that fail are told as a capture's are.
-void Tell(const DeliveryFailures& failures) { TellDeliveryFailures(failures); }
-
 void CopyToClipboard(HWND viewer, const ShownHardCopy& shown) {
     ClipboardCopy copy = CopyBitmapFileToClipboard(shown.file);
     if (copy != ClipboardCopy::Placed) {
         DeliveryFailures failures;
         failures.clipboard = true;
         failures.clipboardHeldByOther = copy == ClipboardCopy::InUse;
-        return Tell(failures);
+        return ShowFailureBalloon(failures);
     }
     WithViewerDisabled(viewer, [] { ShowCopiedNotice(); });
 }
@@ -49,15 +47,14 @@ void SaveUnderChosenName(HWND viewer, const ShownHardCopy& shown) {
     if (written) return;
     DeliveryFailures failures;
     failures.save = SaveFailureOf(error);
-    failures.saveFolder = FolderOf(destination);
-    if (!failures.saveFolder.empty()) failures.saveFolder.pop_back();
-    Tell(failures);
+    failures.saveFolder = FolderNameOf(destination);
+    ShowFailureBalloon(failures);
 }
 
 void TellPrintFailure(PrintFailure print) {
     DeliveryFailures failures;
     failures.print = print;
-    Tell(failures);
+    ShowFailureBalloon(failures);
 }
 
 void OpenWithProgram(HWND viewer, const ShownHardCopy& shown) {
