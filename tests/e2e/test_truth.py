@@ -128,6 +128,7 @@ class WorkFileNotWritten(harness.ZorvexTestCase):
         notice = WindowWatch(self)
         key(*keys)
         balloon = balloon_saying(CAPTURE_FAILED, '一時フォルダー: 書き込めません。')
+        harness.screenshot('truth-capture-failed-' + keys[-1])
         self.assertTrue(balloon.lines[0].endswith(os.path.basename(self.temp.rstrip('/'))),
                         balloon.lines)
         self.assertIsNone(notice.stop(), 'the copied notice for a hard copy not taken')
@@ -151,6 +152,7 @@ class HistoryNotFiledWithDirectPrinting(harness.ZorvexTestCase):
         locker = self.helper('lock', self.wine_path(self.slot(1)), '60000', ready='locked')
         key('Print')
         balloon_saying(DELIVERY_FAILED, HISTORY_KEPT, PRINT_SKIPPED, timeout=30)
+        harness.screenshot('truth-print-skipped')
         locker.end()
 
 
