@@ -21,17 +21,6 @@ TEST(BalloonTextTest, FailedOutputsAreNamedWithTheFolderLast) {
               L"履歴: 履歴のファイルがほかのプログラムに開かれているか書き込めないため、"
               L"履歴は元のままです。\n"
               L"保存: フォルダーを作れないか、書き込めません。C:\\写真\\bitmap\\20261208");
-
-    const std::pair<PrintFailure, const wchar_t*> prints[] = {
-        {PrintFailure::NoPrinter, L"印刷: プリンタに接続できないか、通常使うプリンタがありません。"},
-        {PrintFailure::Unreadable, L"印刷: ハードコピーを読み込めないため、印刷できませんでした。"},
-        {PrintFailure::Skipped, L"印刷: 履歴に入れられなかったため、印刷しませんでした。"},
-    };
-    for (const auto& [failure, line] : prints) {
-        DeliveryFailures print;
-        print.print = failure;
-        EXPECT_EQ(DeliveryFailureBalloon(print).text, line);
-    }
 }
 
 TEST(BalloonTextTest, AWorkFileNotWrittenNamesTheCauseAndTheTemporaryFolder) {
