@@ -32,12 +32,15 @@ export DISPLAY=":$(head -n1 "$fd_file")"
 xrandr --setmonitor P 1280/0x800/0+1024+0 none
 xrandr --setmonitor L 1024/0x768/0+0+0 screen
 
-if [[ ! -f "$WINEPREFIX/.zorvex-monitors-ready" ]]; then
+# shellcheck source=wine-env.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+made_for="zorvex two-monitor prefix for $(zorvex_wine_kind)"
+if [[ "$(cat "$WINEPREFIX/.zorvex-ready" 2>/dev/null)" != "$made_for" ]]; then
   rm -rf "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /t REG_SZ /d N /f >/dev/null 2>&1
   wineserver -w
-  touch "$WINEPREFIX/.zorvex-monitors-ready"
+  echo "$made_for" >"$WINEPREFIX/.zorvex-ready"
 fi
 export ZORVEX_WINE_TEMP="$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/Temp"
 mkdir -p "$ZORVEX_WINE_TEMP"

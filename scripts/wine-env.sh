@@ -2,6 +2,14 @@
 # locale and a virtual desktop with taskbar, an X display, and a CUPS printer
 # that writes PDFs. zorvex_env_stop ends exactly what zorvex_env_start began.
 
+# The Wine a prefix is made for: its version, and whether the 32-bit Wine
+# is beside the 64-bit one.
+zorvex_wine_kind() {
+  local bits=64-bit
+  [[ -e /usr/lib/wine/wine ]] && bits="64-bit and 32-bit"
+  echo "$(wine --version 2>/dev/null), $bits"
+}
+
 zorvex_env_start() {
   local build=$1
   export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
@@ -27,7 +35,14 @@ zorvex_env_start() {
     -e "keycode 95 = F11 F11 F11 F11 F11 F11 F11" \
     -e "keycode 96 = F12 F12 F12 F12 F12 F12 F12" 2>/dev/null || true
 
-  if [[ ! -f "$WINEPREFIX/.zorvex-ready-3" ]]; then
+  # A prefix is made by one Wine: with the 32-bit Wine added or removed, or
+  # another version, it no longer starts ("could not load kernel32.dll").
+  local made_for
+  made_for="zorvex prefix 3 for $(zorvex_wine_kind)"
+  if [[ "$(cat "$WINEPREFIX/.zorvex-ready" 2>/dev/null)" != "$made_for" ]]; then
+    if [[ -d "$WINEPREFIX" ]]; then
+      echo "the Wine prefix $WINEPREFIX was made for another Wine: making it again for $(zorvex_wine_kind)"
+    fi
     rm -rf "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
@@ -37,7 +52,7 @@ zorvex_env_start() {
     # A fresh prefix may lack the text-file association that Windows has.
     wine reg add 'HKCR\.txt' /ve /t REG_SZ /d txtfile /f >/dev/null 2>&1
     wineserver -w
-    touch "$WINEPREFIX/.zorvex-ready-3"
+    echo "$made_for" >"$WINEPREFIX/.zorvex-ready"
   fi
   export ZORVEX_WINE_TEMP="$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/Temp"
   mkdir -p "$ZORVEX_WINE_TEMP"
