@@ -78,7 +78,7 @@ def run(args, timeout=60, **kwargs):
 # (quick reads and acts); the others run in a probe process of their own.
 SERVED = {'windows', 'children', 'hotkeys', 'clipboard', 'clear-clipboard', 'clipboard-sequence',
           'balloons', 'processes', 'end', 'reset', 'type', 'activate', 'maximize', 'restore',
-          'foreground', 'ensure-foreground', 'menu-mode', 'metrics', 'modifiers', 'post', 'post-seq', 'tray-delete',
+          'foreground', 'ensure-foreground', 'menu-mode', 'focus', 'metrics', 'modifiers', 'post', 'post-seq', 'tray-delete',
           'taskbar-created', 'resources', 'listview', 'listview-deselect', 'gettext', 'settext',
           'send', 'dialog', 'click', 'replacesel', 'paste', 'tree', 'tree-select', 'list',
           'browse-select'}
@@ -596,12 +596,19 @@ class Helper:
 
     def __init__(self, case, *args, ready=None):
         self.output = tempfile.TemporaryFile()
+        self.errors = tempfile.TemporaryFile()
         self.process = subprocess.Popen(['wine', PROBE, *map(str, args)], stdout=self.output,
-                                        stderr=subprocess.DEVNULL)
+                                        stderr=self.errors)
         case.addCleanup(self.end)
         wait_until(lambda: self.lines() or self.process.poll() is not None,
                    f'the probe {args[0]} to start', timeout=60, interval=0.05)
-        self.first = (self.lines() or [''])[0]
+        if not self.lines():
+            self.errors.seek(0)
+            said = self.errors.read().decode('utf-8', errors='replace').strip()[-2000:]
+            raise AssertionError(f'the probe {args[0]} ended with exit code '
+                                 f'{self.process.returncode} before it said anything'
+                                 + (f': {said}' if said else ', and wrote nothing on stderr'))
+        self.first = self.lines()[0]
         if ready is not None and self.first != ready:
             raise AssertionError(f'the probe {args[0]} said {self.first!r}, not {ready!r}')
 
@@ -622,6 +629,7 @@ class Helper:
             self.process.kill()
         self.process.wait(timeout=30)
         self.output.close()
+        self.errors.close()
 
 
 class TestWindow(Helper):

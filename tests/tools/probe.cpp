@@ -161,6 +161,18 @@ int EnsureForeground() {
     return GetForegroundWindow() || SetForegroundWindow(GetDesktopWindow()) ? 0 : 1;
 }
 
+// The active window and the keyboard focus of a window's thread.
+int PrintFocus(const char* window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    DWORD thread = GetWindowThreadProcessId(ParseWindow(window), nullptr);
+    if (!thread || !GetGUIThreadInfo(thread, &info)) return 1;
+    std::printf("active\t%llu\nfocus\t%llu\n",
+                static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(info.hwndActive)),
+                static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(info.hwndFocus)));
+    return 0;
+}
+
 // Whether the thread of a window is still in a menu loop or holds the mouse
 // capture: a menu's window can be gone a moment before its loop has ended,
 // and a click in that moment still goes to the loop.
@@ -1452,6 +1464,7 @@ int Run(int argc, char** argv) {
     if (command == "foreground") return PrintForeground();
     if (command == "ensure-foreground") return EnsureForeground();
     if (command == "menu-mode" && argc == 3) return PrintMenuMode(argv[2]);
+    if (command == "focus" && argc == 3) return PrintFocus(argv[2]);
     if (command == "menu" && argc == 3) return PrintMenuItems(argv[2]);
     if (command == "tips") return PrintTips();
     if (command == "metrics") return PrintScreenMetrics();
