@@ -41,6 +41,8 @@ if ! command -v debootstrap >/dev/null; then
 fi
 
 target=$(mktemp -d /var/tmp/zorvex-fresh.XXXXXX)
+# The root's "/" as on any machine: the print server's filters run as lp.
+chmod 755 "$target"
 mounts=()
 
 # Processes still running inside the root (a display, a wineserver, cupsd

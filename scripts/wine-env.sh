@@ -10,6 +10,10 @@ zorvex_wine_kind() {
   echo "$(wine --version 2>/dev/null), $bits"
 }
 
+zorvex_cups_answers() {
+  [[ "$(lpstat -r 2>/dev/null)" == "scheduler is running" ]]
+}
+
 zorvex_env_start() {
   local build=$1
   export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
@@ -57,10 +61,18 @@ zorvex_env_start() {
   export ZORVEX_WINE_TEMP="$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/Temp"
   mkdir -p "$ZORVEX_WINE_TEMP"
 
-  if command -v cupsd >/dev/null && ! pgrep -x cupsd >/dev/null; then
-    cupsd && ZORVEX_STARTED_CUPSD=1
+  # A scheduler that answers on this machine's socket is used as it is (it
+  # may be another run's, or the machine's own); one started here is ended
+  # by its process id, never by name. The socket is named, so that no client
+  # falls back to port 631, which may be another root's scheduler.
+  export CUPS_SERVER=${CUPS_SERVER:-/run/cups/cups.sock}
+  if command -v cupsd >/dev/null && ! zorvex_cups_answers; then
+    cupsd -f >/dev/null 2>&1 &
+    ZORVEX_STARTED_CUPSD=$!
     local tries=0
-    while ! lpstat -r >/dev/null 2>&1 && ((tries++ < 50)); do sleep 0.1; done
+    until zorvex_cups_answers || ((tries++ >= 100)); do sleep 0.1; done
+  fi
+  if zorvex_cups_answers && ! lpstat -p PDF >/dev/null 2>&1; then
     lpadmin -p PDF -E -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null || true
     lpadmin -d PDF 2>/dev/null || true
   fi
@@ -69,7 +81,8 @@ zorvex_env_start() {
 zorvex_env_stop() {
   wineserver -k 2>/dev/null || true
   if [[ -n "${ZORVEX_STARTED_CUPSD:-}" ]]; then
-    pkill -x cupsd 2>/dev/null || true
+    kill "$ZORVEX_STARTED_CUPSD" 2>/dev/null || true
+    wait "$ZORVEX_STARTED_CUPSD" 2>/dev/null || true
   fi
   if [[ -n "${ZORVEX_STARTED_XVFB:-}" ]]; then
     kill "$ZORVEX_STARTED_XVFB" 2>/dev/null || true

@@ -110,6 +110,9 @@ struct ViewerState {
     // Set from WM_CLOSE until the window is gone: messages pumped while it
     // is destroyed must not run commands on it or close it a second time.
     bool closing = false;
+    // The button that had the keyboard focus when another window was
+    // activated; it has it again when the viewer is, as in a dialog.
+    HWND focusWhileInactive = nullptr;
 };
 ViewerState viewer;
 
@@ -290,7 +293,22 @@ LRESULT OnSize(HWND window) {
     return 0;
 }
 
-LRESULT OnActivate(HWND window, WPARAM wParam, LPARAM lParam) {
+void RememberFocusedButton(HWND window) {
+    HWND focus = GetFocus();
+    viewer.focusWhileInactive = focus && IsChild(window, focus) ? focus : nullptr;
+}
+
+// The default handling would give the focus to the viewer itself, where the
+// space bar presses nothing and no button shows the focus.
+void RestoreFocusedButton(HWND window) {
+    HWND button = viewer.focusWhileInactive;
+    if (!button || !IsChild(window, button)) button = historyViewerFocusControl;
+    SetFocus(button && IsChild(window, button) ? button : window);
+}
+
+LRESULT OnActivate(HWND window, WPARAM wParam) {
+    bool activated = LOWORD(wParam) != WA_INACTIVE;
+    if (!activated) RememberFocusedButton(window);
     InvalidateRect(window, nullptr, TRUE);
     {
         // Activation comes while the viewer is still being created (no
@@ -299,8 +317,10 @@ LRESULT OnActivate(HWND window, WPARAM wParam, LPARAM lParam) {
         ActivityScope activity;
         PumpPendingMessages();
     }
-    // The default handling gives the viewer the keyboard focus on activation.
-    return DefWindowProcW(window, WM_ACTIVATE, wParam, lParam);
+    if (activated && !HIWORD(wParam) && !viewer.closing && historyViewerWindow == window &&
+        GetActiveWindow() == window)
+        RestoreFocusedButton(window);
+    return 0;
 }
 
 LRESULT OnPaint(HWND window) {
@@ -396,6 +416,7 @@ LRESULT OnDestroy() {
     viewer.backBuffer.Release();
     historyViewerWindow = nullptr;
     historyViewerFocusControl = nullptr;
+    viewer.focusWhileInactive = nullptr;
     return 0;
 }
 
@@ -471,7 +492,7 @@ LRESULT CALLBACK HistoryViewerProc(HWND window, UINT message, WPARAM wParam, LPA
     switch (message) {
     case WM_CREATE: return OnCreate(window);
     case WM_SIZE: return OnSize(window);
-    case WM_ACTIVATE: return OnActivate(window, wParam, lParam);
+    case WM_ACTIVATE: return OnActivate(window, wParam);
     case WM_PAINT: return OnPaint(window);
     case WM_KEYUP: return OnKeyUp(window, wParam);
     case WM_RBUTTONDOWN: return OnRightButtonDown(window, lParam);

@@ -251,19 +251,26 @@ def report_x_state():
 
 
 def focus_desktop():
-    """Gives the desktop the X keyboard focus, unless it has it already (a
-    focus change makes Wine close an open menu), and Wine a window in front
-    (a closed one may have left none, and keys then reach no program);
-    returns the pointer's place."""
+    """Gives the X keyboard focus to the X window of Wine's window in front
+    (the desktop's when that has none of its own), unless it has it already
+    (a focus change makes Wine close an open menu), and Wine a window in
+    front (a closed one may have left none, and keys then reach no program);
+    returns the pointer's place.
+
+    Wine hands a key to the thread of the window whose X window it arrives
+    at: with the X focus on the desktop's window, that is the window under
+    the pointer, not the one in front. Windows gives it to the window in
+    front, wherever the pointer is."""
     try:
         wid = wait_until(desktop_window, 'the Wine desktop window')
     except AssertionError:
         report_x_state()
         raise
-    probe('ensure-foreground')
-    output = xdotool('getwindowfocus', 'getmouselocation', '--shell')
-    if output.split()[:1] != [wid]:
-        xdotool('windowfocus', '--sync', wid)
+    said = probe('ensure-foreground').split()
+    target = said[0] if said and said[0] != '0' else wid
+    output = xdotool('getwindowfocus', '-f', 'getmouselocation', '--shell')
+    if output.split()[:1] != [target]:
+        xdotool('windowfocus', '--sync', target)
     return pointer_in(output)
 
 
@@ -891,7 +898,10 @@ class Desktop:
         keeper = int(said[1])
         self.own = {int(p[0]) for p in processes if len(p) == 3 and (
             p[2].lower() == 'explorer.exe' or int(p[0]) == keeper)}
-        self.own |= {int(p[1]) for p in processes if len(p) == 3 and int(p[0]) == keeper}
+        # The keeper's parent, where it has one (under the 64-bit Wine alone
+        # it has none: 0, which no process list shows).
+        self.own |= {int(p[1]) for p in processes
+                     if len(p) == 3 and int(p[0]) == keeper and int(p[1])}
         self.setup = (dpi, desktop)
 
     def serving(self):

@@ -39,7 +39,6 @@ class Opening(ViewerTestCase):
         self.assertEqual(menu.rect[:2], (ox + 200, oy + 300))
         menu_keys(menu, 'Escape')
         wait_until(lambda: find_window('#32768') is None, 'the menu to close')
-        self.click_page(viewer)
         key('Escape')
         wait_until(lambda: self.viewer() is None, 'the viewer to close')
 
@@ -47,10 +46,21 @@ class Opening(ViewerTestCase):
 class Stepping(ViewerTestCase):
     history = {n: (40 + n, 30, solid((n * 8, 0, 0))) for n in (1, 2, 3, 12, 13, 29, 30)}
 
-    def test_arrow_keys_step_through_the_history(self):
-        viewer = self.open_by_tray()
+    def focus(self, viewer):
+        return int(probe('focus', viewer.handle).split()[3])  # active N, focus N
+
+    def test_arrow_keys_step_through_the_history_after_another_window_was_in_front(self):
+        key('ctrl+alt+F10')
+        viewer = wait_until(self.viewer, 'the history viewer')
         self.wait_caption('1枚目( 41 x 30 ) ')
-        self.click_page(viewer)
+        menu_button = harness.child(viewer, 1076)
+        wait_until(lambda: self.focus(viewer) == menu_button.handle, 'the focus on "メニュー"')
+        # Away to another window and back, as a user does; no click on the viewer.
+        other = harness.TestWindow(self, 700, 100, 200, 150)
+        wait_until(lambda: probe('foreground').startswith(f'{other.handle}\t'), 'the other window in front')
+        probe('activate', viewer.handle)
+        wait_until(lambda: self.focus(viewer) == menu_button.handle, 'the focus back on "メニュー"')
+        harness.screenshot('viewer-focus-back')
         key('Left')  # nothing before the newest
         assert_never(lambda: not self.caption().startswith('1枚目( 41 x 30 ) '), 1.5,
                      'a step before the newest')

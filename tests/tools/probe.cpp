@@ -157,8 +157,19 @@ int PrintForeground() {
 
 // Puts the desktop in front when no window is: under Wine, keys (hot keys
 // too) then reach no program, as they do on a desktop that has just started.
+// Says the X window that Wine shows the window in front in, or 0 when it
+// has no visible one of its own (the tray menu's hidden owner).
 int EnsureForeground() {
-    return GetForegroundWindow() || SetForegroundWindow(GetDesktopWindow()) ? 0 : 1;
+    HWND front = GetForegroundWindow();
+    if (!front && SetForegroundWindow(GetDesktopWindow())) front = GetForegroundWindow();
+    if (!front) return 1;
+    RECT rect = {};
+    GetWindowRect(front, &rect);
+    UINT_PTR x_window = IsWindowVisible(front) && !IsRectEmpty(&rect)
+                            ? reinterpret_cast<UINT_PTR>(GetPropW(front, L"__wine_x11_whole_window"))
+                            : 0;
+    std::printf("%llu\n", static_cast<unsigned long long>(x_window));
+    return 0;
 }
 
 // The active window and the keyboard focus of a window's thread.
