@@ -9,7 +9,12 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export ZORVEX_BUILD=${ZORVEX_BUILD:-$root/build}
 
-"$root/scripts/install-deps.sh"
+if [[ "${ZORVEX_INSTALLED:-}" != 1 ]]; then
+  "$root/scripts/install-deps.sh"
+  # Once more in a shell started after the install: a shell started before
+  # the locales were generated can never switch to them.
+  ZORVEX_INSTALLED=1 exec bash "$root/scripts/run.sh" "$@"
+fi
 ZORVEX_SKIP_X86=1 "$root/scripts/build.sh"
 
 demo=${ZORVEX_WORKDIR:-$ZORVEX_BUILD/demo}
