@@ -5,6 +5,7 @@
 #include "app/hard_copy.h"
 #include "app/hotkeys.h"
 #include "app/tray.h"
+#include "capture/hdr_screen.h"
 #include "capture/range_overlay.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/config_dialog.h"
@@ -285,6 +286,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER: OnTimer(window, wParam); return 0;
     case WM_QUERYENDSESSION: return OnQueryEndSession(window);
     case WM_SETTINGCHANGE: RestartHotKeyRetries(window); break;
+    case WM_DISPLAYCHANGE: ForgetHdrMonitors(); break;
     default: break;
     }
     if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) OnTaskbarCreated(window);

@@ -87,7 +87,7 @@ bool Refused(DWORD reason, DWORD* error) {
 } // namespace
 
 bool WriteBitmapFileAtDepth(HDC source, RECT rect, const wchar_t* path, int pointerOnSource,
-                            int deviceBitCount, DWORD* error) {
+                            int deviceBitCount, DWORD* error, const CopyPainter& paintOver) {
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0) return Refused(NO_ERROR, error);
@@ -112,6 +112,7 @@ bool WriteBitmapFileAtDepth(HDC source, RECT rect, const wchar_t* path, int poin
         ScopedSelectObject selected(memory.get(), section);
         StretchBlt(memory.get(), 0, 0, width, height, source, rect.left, rect.top, width, height,
                    SRCCOPY);
+        if (paintOver) paintOver(memory.get(), rect);
         // A pointer placed in source coordinates is drawn into the copy at
         // the same spot rather than onto the screen itself: a screen context
         // may be clipped by the windows above it, or composed elsewhere.
@@ -246,10 +247,10 @@ bool ReadHotspot(HCURSOR cursor, POINT* hotspot) {
 } // namespace
 
 bool WriteScreenBitmapFile(HDC source, RECT rect, const wchar_t* path, int pointerOnSource,
-                           DWORD* error) {
+                           DWORD* error, const CopyPainter& paintOver) {
     PumpPendingMessages();
     bool written = WriteBitmapFileAtDepth(source, rect, path, pointerOnSource,
-                                          GetDeviceCaps(source, BITSPIXEL), error);
+                                          GetDeviceCaps(source, BITSPIXEL), error, paintOver);
     PumpPendingMessages();
     return written;
 }

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "capture/bitmap_format.h"
 
@@ -24,16 +25,21 @@ static_assert(sizeof(BitmapFileHeader) == sizeof(BITMAPFILEHEADER));
 extern HCURSOR pointerImage;
 extern POINT pointerPosition;
 
+// Draws over the copy of `rect` held in `copy` (origin at the rectangle's
+// top-left corner) what the source context shows wrongly; before the pointer.
+using CopyPainter = std::function<void(HDC copy, RECT rect)>;
+
 // True when the whole file was written. False when there was nothing to copy
 // (an empty rectangle: `error` is NO_ERROR), when the picture could not be
 // held (ERROR_NOT_ENOUGH_MEMORY) or when the file could not be written in
 // full (the system's error code; no part of the file is left).
 bool WriteScreenBitmapFile(HDC source, RECT rect, const wchar_t* path, int pointerOnSource,
-                           DWORD* error = nullptr);
+                           DWORD* error = nullptr, const CopyPainter& paintOver = nullptr);
 // The writer's work at a given depth; WriteScreenBitmapFile passes the
 // source's own BITSPIXEL.
 bool WriteBitmapFileAtDepth(HDC source, RECT rect, const wchar_t* path, int pointerOnSource,
-                            int deviceBitCount, DWORD* error = nullptr);
+                            int deviceBitCount, DWORD* error = nullptr,
+                            const CopyPainter& paintOver = nullptr);
 HBITMAP LoadBitmapFile(const wchar_t* path);
 void ReadBitmapFileSize(const wchar_t* path, int* width, int* height);
 void DrawBitmapStretched(HDC destination, RECT destinationRect, RECT sourceRect, HBITMAP bitmap);

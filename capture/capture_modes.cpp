@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "app/monitors.h"
 #include "capture/bitmap_file.h"
+#include "capture/hdr_screen.h"
 #include "capture/scoped_gdi.h"
 #include "settings/settings.h"
 
@@ -98,13 +99,18 @@ RECT CaptureSurfaceRect() {
 // The screen's own context rather than a window's: it spans every monitor,
 // and with desktop composition it is the one that holds what the screen
 // shows.
-bool WriteScreenAreaFile(RECT area, const wchar_t* path, DWORD* error) {
+bool WriteScreenAreaFile(HdrPictureSource& hdr, RECT area, const wchar_t* path, DWORD* error) {
     ScopedWindowDC screen(nullptr, GetDC(nullptr));
     if (!screen.get()) {
         if (error) *error = ERROR_NOT_ENOUGH_MEMORY;
         return false;
     }
-    return WriteScreenBitmapFile(screen.get(), area, path, 1, error);
+    return WriteScreenBitmapFile(screen.get(), area, path, 1, error,
+                                 [&hdr](HDC copy, RECT rect) { PaintHdrParts(hdr, copy, rect); });
+}
+
+bool WriteScreenAreaFile(RECT area, const wchar_t* path, DWORD* error) {
+    return WriteScreenAreaFile(DesktopDuplication(), area, path, error);
 }
 
 RECT VisibleWindowFrame(RECT windowRect, const RECT* extendedFrame, bool maximised,

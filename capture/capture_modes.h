@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+class HdrPictureSource;
+
 extern RECT captureRect;
 extern HWND captureSurfaceWindow;
 
@@ -31,8 +33,10 @@ HWND ChooseCaptureSurface();
 RECT CaptureSurfaceRect();
 // Copies an area of the screen as composed (screen coordinates) into a
 // bitmap file, with the pointer recorded in screen coordinates; `error` as
-// WriteScreenBitmapFile gives it.
+// WriteScreenBitmapFile gives it. The parts on HDR monitors come from
+// `hdr`'s pictures, the rest from GDI.
 bool WriteScreenAreaFile(RECT area, const wchar_t* path, DWORD* error = nullptr);
+bool WriteScreenAreaFile(HdrPictureSource& hdr, RECT area, const wchar_t* path, DWORD* error);
 
 // Geometry of the modes, kept free of windows.
 // The part of a screen rectangle that the surface shows; empty when nothing
