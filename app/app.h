@@ -30,6 +30,8 @@ extern std::wstring startDirectory;
 
 // Runs while the main window handles WM_CREATE: paths, settings, tray menu.
 void InitializeApplication();
+// Once the tray icon is there: a settings file that could not be read.
+void TellUnreadSettings();
 
 // Fills the working paths from a temporary folder (with its trailing
 // backslash) and the current directory. A path that would not fit its

@@ -21,6 +21,8 @@ std::wstring startDirectory;
 
 namespace {
 
+IniFailure settingsReadFailure = IniFailure::None;
+
 template <size_t N> void StorePath(wchar_t (&destination)[N], const std::wstring& path) {
     std::wmemset(destination, L'\0', N);
     if (path.size() < N) std::wmemcpy(destination, path.c_str(), path.size());
@@ -65,7 +67,11 @@ void InitializeApplication() {
     startDirectory = CurrentDirectory();
     BuildWorkingPaths(TemporaryFolder().c_str(), startDirectory.c_str());
     if (tempDirectory[0] != L'\0') RemoveLeftoverTemporaryFiles(tempDirectory);
-    LoadSettings(settingsFilePath);
+    settingsReadFailure = LoadSettings(settingsFilePath);
     LoadLauncherSettings(settingsFilePath);
     BuildTrayMenu();
+}
+
+void TellUnreadSettings() {
+    TellSettingsFailure(settingsReadFailure, true);
 }

@@ -1,5 +1,7 @@
 #include "app/balloon_text.h"
 
+#include "settings/settings.h"
+
 #include <algorithm>
 #include <cwchar>
 #include <utility>
@@ -330,4 +332,15 @@ std::optional<TrayBalloon> PendingBalloons::ShowFailures(const DeliveryFailures&
         if (HasFailureOf(shown, kind)) limit_.NoteShown(kind, now);
     }
     return TrayBalloon{DeliveryFailureBalloon(shown)};
+}
+
+BalloonText SettingsFailureBalloon(const std::wstring& cause, const std::wstring& path,
+                                   bool unread) {
+    std::wstring head =
+        cause + (unread ? L"既定の設定で動いています。" : SETTINGS_KEPT_FOR_RUN) + L"\n";
+    size_t room =
+        BALLOON_TEXT_CAPACITY - 1 > head.size() ? BALLOON_TEXT_CAPACITY - 1 - head.size() : 0;
+    return BalloonText{unread ? L"設定ファイルを読み込めませんでした"
+                              : L"設定を保存できませんでした",
+                       CutToCapacity(head + ElidePathMiddle(path, room), BALLOON_TEXT_CAPACITY)};
 }

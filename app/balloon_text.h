@@ -68,13 +68,30 @@ std::wstring TrayTipText(const std::wstring& missingKeys, bool failuresWaiting);
 // 3 s once the tries (re)start, doubling with each try to a minute.
 uint32_t HotKeyRetryMilliseconds(int triesSinceRestart);
 
+// The settings file not written: the cause, that the settings hold until the
+// program ends, and the file; or, `unread`, not read at start-up: the cause,
+// that the defaults are in effect, and the file.
+BalloonText SettingsFailureBalloon(const std::wstring& cause, const std::wstring& path,
+                                   bool unread);
+
 // `text` cut to fit `capacity` UTF-16 units with its terminator, never in
 // the middle of a surrogate pair.
 std::wstring CutToCapacity(const std::wstring& text, size_t capacity);
 // `path` shortened to at most `units` UTF-16 units by an ellipsis in its middle.
 std::wstring ElidePathMiddle(const std::wstring& path, size_t units);
 
-enum class BalloonKind { Clipboard, Save, History, Print, HotKeys, Capture, Count };
+// Settings: the settings file not written; Unread: not read at start-up.
+enum class BalloonKind {
+    Clipboard,
+    Save,
+    History,
+    Print,
+    HotKeys,
+    Capture,
+    Settings,
+    Unread,
+    Count
+};
 
 // At most one balloon of a kind per interval; a turn not taken is not kept.
 class BalloonRateLimit {

@@ -127,13 +127,15 @@ void OnReadmeCommand() {
 
 void SelectCopyType(int copyType) {
     Settings.CopyType = copyType;
-    WriteSettingInt(&Settings.CopyType, "Common", "CopyType", settingsFilePath);
+    TellSettingsFailure(
+        WriteSettingInt(&Settings.CopyType, "Common", "CopyType", settingsFilePath));
     BuildTrayMenu();
 }
 
 void ToggleIncludeCursor() {
     Settings.IsCursor = Settings.IsCursor == 0 ? 1 : 0;
-    WriteSettingInt(&Settings.IsCursor, "Option", "IsCursor", settingsFilePath);
+    TellSettingsFailure(
+        WriteSettingInt(&Settings.IsCursor, "Option", "IsCursor", settingsFilePath));
     BuildTrayMenu();
 }
 

@@ -116,6 +116,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     }
     AddTrayIcon(mainWindow);
     TellMissingHotKeys();
+    TellUnreadSettings();
     BuildViewerMenu();
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_VIEWER_ACCELERATORS));
 

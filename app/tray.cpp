@@ -194,6 +194,13 @@ void ShowFailureBalloon(const DeliveryFailures& failures) {
     Follow(balloons.OfferFailures(failures, UserAsksForQuiet(), GetTickCount()));
 }
 
+void TellSettingsFailure(IniFailure failure, bool unread) {
+    if (failure == IniFailure::None) return;
+    ShowTrayBalloon(
+        unread ? BalloonKind::Unread : BalloonKind::Settings,
+        SettingsFailureBalloon(SettingsFailureCause(failure), settingsFilePath, unread));
+}
+
 void ShowWaitingBalloon() {
     if (!UserAsksForQuiet()) Follow(balloons.QuietEnded(GetTickCount()));
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "app/balloon_text.h"
+#include "settings/ini_file.h"
 
 #include <cstddef>
 #include <string>
@@ -44,6 +45,9 @@ bool ShowTrayBalloon(BalloonKind kind, const BalloonText& text, bool opensKeyboa
 // One balloon for the failed outputs in the same way, leaving out the kinds
 // told moments ago.
 void ShowFailureBalloon(const DeliveryFailures& failures);
+// A settings file that could not be written, or (`unread`) read at start-up,
+// told in a balloon of its own kind; nothing when nothing failed.
+void TellSettingsFailure(IniFailure failure, bool unread = false);
 // On the wait timer: what waits shows once quiet has ended.
 void ShowWaitingBalloon();
 bool IsTrayBalloonWaiting(BalloonKind kind);

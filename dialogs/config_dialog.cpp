@@ -509,10 +509,15 @@ void OnApply(HWND dialog) {
     int count = input.historyCount;
     if (count < Settings.SaveNum && Ask(dialog, ASK_TRIM, MB_ICONWARNING))
         ReduceHistory(dialog, Settings.SaveNum, count);
-    // 11. Store the count, write the file, rebuild the tray menu.
+    // 11. Store the count, write the file, rebuild the tray menu. A file not
+    // written refuses like the checks; the settings hold for this run.
     Settings.SaveNum = count;
-    SaveSettings(settingsFilePath);
+    IniFailure notWritten = SaveSettings(settingsFilePath);
     BuildTrayMenu();
+    if (notWritten != IniFailure::None) {
+        Tell(dialog, SettingsNotWrittenText(notWritten, settingsFilePath).c_str());
+        return;
+    }
     EndDialog(dialog, RESULT_APPLIED);
 }
 

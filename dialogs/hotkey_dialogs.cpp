@@ -88,7 +88,12 @@ void SaveLauncher(HWND dialog) {
     int newFlag = IsDlgButtonChecked(dialog, IDC_HOTKEY_USE) == BST_CHECKED ? 1 : 0;
     ApplyLauncherKeyChange(n, LauncherKeyChangeFor(entry.IsCtrlF, newFlag));
     entry.IsCtrlF = newFlag;
-    SaveLauncherSettings(n, settingsFilePath);
+    IniFailure failure = SaveLauncherSettings(n, settingsFilePath);
+    if (failure != IniFailure::None) {
+        MessageBoxW(dialog, SettingsNotWrittenText(failure, settingsFilePath).c_str(), L"ZORVEX",
+                    MB_OK);
+        return;
+    }
     EndDialog(dialog, IDOK);
 }
 

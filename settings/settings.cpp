@@ -33,13 +33,14 @@ std::string ExactKey(const char* key) { return std::string(key) + EXACT_KEY_SUFF
 
 std::wstring ReadString(const IniFile& ini, const char* section, const char* key,
                         const wchar_t* fallback) {
-    std::optional<std::string> shiftJis = ini.Value(section, key);
-    if (!shiftJis) return fallback;
+    std::optional<std::wstring> text = ini.Text(section, key);
+    if (!text) return fallback;
+    std::string shiftJis = ini.IsUnicode() ? ShiftJisFromWide(*text) : *ini.Value(section, key);
     if (std::optional<std::string> exact = ini.Value(section, ExactKey(key))) {
         std::wstring value = WideFromUtf8(*exact);
-        if (ShiftJisFromWide(value) == *shiftJis) return value;
+        if (ShiftJisFromWide(value) == shiftJis) return value;
     }
-    return WideFromShiftJis(*shiftJis);
+    return *text;
 }
 
 // Cut to the whole characters whose Shift-JIS form fits the field.
@@ -58,9 +59,10 @@ void WriteInt(IniFile& ini, int value, const char* section, const char* key) {
 // A value the file holds already keeps its bytes, however they spell it.
 void WriteText(IniFile& ini, const wchar_t* value, const char* section, const char* key) {
     bool exact = true;
-    std::string shiftJis = ShiftJisFromWide(value, &exact);
+    ShiftJisFromWide(value, &exact);
+    exact = exact || ini.IsUnicode();
     bool unchanged = ini.Value(section, key) && ReadString(ini, section, key, L"") == value;
-    if (!unchanged) ini.SetValue(section, key, shiftJis);
+    if (!unchanged) ini.SetText(section, key, value);
     if (exact)
         ini.Remove(section, ExactKey(key));
     else if (!unchanged)
@@ -96,7 +98,7 @@ int ClampHistoryLength(int saveNum) {
     return saveNum;
 }
 
-void LoadSettings(const wchar_t* path) {
+IniFailure LoadSettings(const wchar_t* path) {
     SettingsRecord& s = Settings;
     const IniFile ini(path);
 
@@ -135,6 +137,7 @@ void LoadSettings(const wchar_t* path) {
     s.OnesTop = ReadInt(ini, "Others", "OnesTop", 0);
 
     if (s.SaveFormat1 == 0 && s.SaveFormat2 == 0 && s.SaveFormat3 == 0) s.SaveFormat1 = 1;
+    return ini.ReadFailure();
 }
 
 void LoadLauncherSettings(const wchar_t* path) {
@@ -147,16 +150,16 @@ void LoadLauncherSettings(const wchar_t* path) {
     }
 }
 
-void SaveLauncherSettings(int n, const wchar_t* path) {
+IniFailure SaveLauncherSettings(int n, const wchar_t* path) {
     const LauncherEntry& entry = launcherTable[n - 1];
     IniFile ini(path);
     WriteInt(ini, entry.IsCtrlF, "HotKey", LauncherKey("IsCtrlF%d", n).c_str());
     WriteText(ini, entry.Path, "HotKey", LauncherKey("Ctrl_F%d", n).c_str());
     WriteText(ini, entry.Params, "HotKey", LauncherKey("Ctrl_F%d_PARAMS", n).c_str());
-    ini.Save();
+    return ini.Save();
 }
 
-void SaveSettings(const wchar_t* path) {
+IniFailure SaveSettings(const wchar_t* path) {
     const SettingsRecord& s = Settings;
     IniFile ini(path);
     WriteInt(ini, s.CopyType, "Common", "CopyType");
@@ -187,12 +190,33 @@ void SaveSettings(const wchar_t* path) {
     WriteInt(ini, s.IsFlash, "Option", "IsFlash");
     WriteInt(ini, s.IsCursor, "Option", "IsCursor");
     WriteInt(ini, s.SaveNum, "Option", "SaveNum");
-    ini.Save();
+    return ini.Save();
 }
 
-void WriteSettingInt(const int* field, const char* section, const char* key,
-                     const wchar_t* path) {
+IniFailure WriteSettingInt(const int* field, const char* section, const char* key,
+                           const wchar_t* path) {
     IniFile ini(path);
     WriteInt(ini, *field, section, key);
-    ini.Save();
+    return ini.Save();
+}
+
+std::wstring SettingsFailureCause(IniFailure failure) {
+    switch (failure) {
+    case IniFailure::ReadOnly: return L"ファイルが読み取り専用です。";
+    case IniFailure::NotPermitted:
+        return L"このフォルダーかファイルへの書き込みが許可されていません。";
+    case IniFailure::Held: return L"ファイルがほかのプログラムに開かれています。";
+    case IniFailure::PathTooLong: return L"ファイルの場所が長すぎます。";
+    case IniFailure::NoFolder: return L"フォルダーが見つかりません。";
+    case IniFailure::DiskFull: return L"ディスクがいっぱいです。";
+    case IniFailure::Unreadable: return L"読み込めなかったファイルは書き換えません。";
+    case IniFailure::None:
+    case IniFailure::Other: break;
+    }
+    return L"書き込めません。";
+}
+
+std::wstring SettingsNotWrittenText(IniFailure failure, const wchar_t* path) {
+    return L"設定ファイルに書き込めませんでした。\n" + SettingsFailureCause(failure) + L"\n" +
+           path + L"\n" + SETTINGS_KEPT_FOR_RUN;
 }

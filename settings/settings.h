@@ -2,7 +2,10 @@
 // "zorvex.ini" they are loaded from and written back to.
 #pragma once
 
+#include "settings/ini_file.h"
+
 #include <cstddef>
+#include <string>
 
 constexpr int COPY_DESKTOP = 0;
 constexpr int COPY_ACTIVE_WINDOW = 1;
@@ -65,14 +68,23 @@ struct LauncherEntry {
 extern SettingsRecord Settings;
 extern LauncherEntry launcherTable[LAUNCHER_COUNT];
 
-void LoadSettings(const wchar_t* settingsPath);
+// Why a file that is there could not be read, if it could not.
+IniFailure LoadSettings(const wchar_t* settingsPath);
 void LoadLauncherSettings(const wchar_t* settingsPath);
+// The writes tell why the file was not written, if it was not; the record
+// keeps its values meanwhile.
 // Writes launcher n's (1..12) IsCtrlF, Ctrl_F and Ctrl_F..._PARAMS keys.
-void SaveLauncherSettings(int n, const wchar_t* settingsPath);
+IniFailure SaveLauncherSettings(int n, const wchar_t* settingsPath);
 // Every key of the record but the viewer's, in one write of the file.
-void SaveSettings(const wchar_t* settingsPath);
-void WriteSettingInt(const int* field, const char* section, const char* key,
-                     const wchar_t* settingsPath);
+IniFailure SaveSettings(const wchar_t* settingsPath);
+IniFailure WriteSettingInt(const int* field, const char* section, const char* key,
+                           const wchar_t* settingsPath);
+
+// The cause of a failure in the user's words, one sentence.
+std::wstring SettingsFailureCause(IniFailure failure);
+// What a dialog says when its settings could not be written.
+std::wstring SettingsNotWrittenText(IniFailure failure, const wchar_t* settingsPath);
+constexpr wchar_t SETTINGS_KEPT_FOR_RUN[] = L"設定は ZORVEX を終了するまで有効です。";
 
 // The string fields hold UTF-16 text; their capacities are the byte limits
 // of the Shift-JIS form the file keeps (see settings/shift_jis.h), which is
@@ -81,6 +93,7 @@ void WriteSettingInt(const int* field, const char* section, const char* key,
 // reads, and exactly, in UTF-8, in a key of its own named after it with
 // "_UTF8", which is read first as long as its Shift-JIS form is what the
 // first key holds (so that a value changed since by an earlier version wins).
+// A file in UTF-8 or UTF-16 holds every value exactly in its first key.
 constexpr char EXACT_KEY_SUFFIX[] = "_UTF8";
 
 // A hand-edited SaveNum outside 3..300 is pulled to the nearest bound, so the

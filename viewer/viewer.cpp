@@ -254,7 +254,8 @@ void ApplySizePreset(UINT command) {
     POINT position = CenterInWorkArea(size, CurrentWorkArea());
     MoveWindow(historyViewerWindow, position.x, position.y, size.cx, size.cy, TRUE);
     Settings.OnesWinStyle = preset->style;
-    WriteSettingInt(&Settings.OnesWinStyle, "Others", "OnesWinStyle", settingsFilePath);
+    TellSettingsFailure(
+        WriteSettingInt(&Settings.OnesWinStyle, "Others", "OnesWinStyle", settingsFilePath));
     CheckSizePresetItem(command);
     ShowHistorySlot();
 }
@@ -267,8 +268,9 @@ void StoreViewerPosition(HWND window) {
     GetWindowRect(window, &rect);
     Settings.OnesLeft = rect.left;
     Settings.OnesTop = rect.top;
-    WriteSettingInt(&Settings.OnesLeft, "Others", "OnesLeft", settingsFilePath);
-    WriteSettingInt(&Settings.OnesTop, "Others", "OnesTop", settingsFilePath);
+    TellSettingsFailure(
+        WriteSettingInt(&Settings.OnesLeft, "Others", "OnesLeft", settingsFilePath));
+    TellSettingsFailure(WriteSettingInt(&Settings.OnesTop, "Others", "OnesTop", settingsFilePath));
 }
 
 void StepTo(UINT command) {

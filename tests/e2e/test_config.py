@@ -559,6 +559,69 @@ class Refusals(ConfigCase):
         self.assertEqual((bitmap.width, bitmap.height), target.outer_size, 'still the active window')
 
 
+class SettingsNotWritten(ConfigCase):
+    """A zorvex.ini that links to a read-only file elsewhere, held by another
+    program at start: each write that cannot be made is told, in a balloon
+    for the tray's mode (which holds for the run) and by a refusal over a
+    dialog that stays open with its input; once the file may be written,
+    適用 writes the linked file and the link stays."""
+    start_program = False
+
+    def capture_with_flash(self):
+        """PrintScreen's hard copy once its flash (the defaults') has come and gone."""
+        flash = harness.WindowWatch(self, 'CFlashWinClass', '')
+        stamp = self.slot_stamp()
+        harness.key('Print')
+        bitmap = self.new_hard_copy(stamp)
+        flash.stop(shown=True)
+        return bitmap
+
+    def test_refused_writes_are_told_and_the_linked_file_written_later(self):
+        target = os.path.join(self.workdir, 'synced', 'zorvex.ini')
+        os.makedirs(os.path.dirname(target))
+        os.rename(self.ini_path, target)
+        os.symlink(target, self.ini_path)
+        os.chmod(target, 0o444)
+        locker = harness.Helper(self, 'lock', self.wine_path(target), '60000', ready='locked')
+        self.start()
+        path = self.wine_path(self.ini_path)
+        harness.balloon_saying('設定ファイルを読み込めませんでした',
+                               'ファイルがほかのプログラムに開かれています。既定の設定で動いています。', path)
+        locker.end()
+        before = self.ini_text()
+        cause, kept = 'ファイルが読み取り専用です。', '設定は ZORVEX を終了するまで有効です。'
+        self.choose_tray_item(8)  # デスクトップ
+        harness.balloon_saying('設定を保存できませんでした', cause + kept, path)
+        bitmap = self.capture_with_flash()
+        self.assertEqual((bitmap.width, bitmap.height), screen_metrics()['screen'])
+
+        refusal = f'設定ファイルに書き込めませんでした。 {cause} {path} {kept}'  # its lines
+        self.choose_tray_item(4)  # ホットキー設定
+        hotkeys = wait_until(lambda: find_window('#32770', 'ホットキー設定'), 'the hot-key list')
+        harness.click_button(hotkeys, '編集(&M)')
+        edit = wait_until(lambda: find_window('#32770', 'ホットキー編集'), 'the hot-key editor')
+        harness.click_button(edit, '保存(&S)')
+        box = self.message_box()
+        self.assertEqual((box.text, box.buttons, box.has_icon), (refusal, [IDOK], False))
+        self.capture_with_flash()  # in the middle of the box's loop
+        box.press(IDOK)
+        self.assertTrue(find_window('#32770', 'ホットキー編集'), 'the editor stays open')
+        harness.click_button(edit, 'キャンセル(&E)')
+        wait_until(lambda: find_window('#32770', 'ホットキー編集') is None, 'the editor to close')
+        harness.click_button(hotkeys, '閉じる(&C)')
+        wait_until(lambda: find_window('#32770', 'ホットキー設定') is None, 'the list to close')
+
+        self.open_dialog()
+        self.show_page('編集')
+        self.type_into(1086, '/kept')
+        self.refuse(refusal, 'not-written')
+        self.assertEqual((self.controls()[1086].text, self.ini_text()), ('/kept', before))
+        os.chmod(target, 0o644)
+        self.apply_and_close()
+        self.assertTrue(os.path.islink(self.ini_path), 'the link stays a link')
+        self.assertEqual(self.settings_file()['Modify']['AppParam'], '/kept')
+
+
 class HistoryCount(ConfigCase):
     settings = {'Common': {'CopyType': '0'}, 'SaveAs': {'SaveFormat1': '1'},
                 'Option': dict(QUIET, SaveNum='10')}

@@ -234,7 +234,7 @@ TEST_F(SettingsFile, GarbageMissingSectionsAndFoldersGiveDefaults) {
     EXPECT_EQ(Settings.SaveFormat1, 1);
     EXPECT_EQ(Settings.OnesLeft, 5);
 
-    // a folder where the file should be: defaults, and writing it fails quietly
+    // a folder where the file should be: defaults, and writing it fails
     std::wstring folderPath = folder.file(L"folder.ini");
     ASSERT_TRUE(CreateDirectoryW(folderPath.c_str(), nullptr));
     LoadSettings(folderPath.c_str());
@@ -258,6 +258,36 @@ TEST_F(SettingsFile, ReadOnlyFileIsReadAndNeverWritten) {
     EXPECT_TRUE(GetFileAttributesW(ini.c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(ReadText(ini), "[Common]\r\nCopyType=1\r\n");
     SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Every write says why it was not made, and leaves the file as it was.
+TEST_F(SettingsFile, AWriteNotMadeSaysWhyAndLeavesTheFile) {
+    const std::string original = "[Common]\r\nCopyType=1\r\n";
+    const std::wstring gone = folder.file(L"gone\\zorvex.ini"), directory = folder.file(L"dir.ini");
+    CreateDirectoryW(directory.c_str(), nullptr);
+    const std::pair<std::wstring, IniFailure> rows[] = {{ini, IniFailure::ReadOnly},
+                                                        {gone, IniFailure::NoFolder},
+                                                        {L"", IniFailure::PathTooLong},
+                                                        {directory, IniFailure::Unreadable}};
+    for (const auto& [path, failure] : rows) {
+        WriteText(ini, original);
+        SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY);
+        Settings.CopyType = 4;
+        EXPECT_EQ(WriteSettingInt(&Settings.CopyType, "Common", "CopyType", path.c_str()), failure);
+        EXPECT_EQ(SaveSettings(path.c_str()), failure);
+        EXPECT_EQ(SaveLauncherSettings(1, path.c_str()), failure);
+        SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(ReadText(ini), original);
+    }
+    // Read while another program held it, and so read as empty: not written once it lets go.
+    HANDLE held = CreateFileW(ini.c_str(), GENERIC_READ, FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    IniFile unread(ini.c_str());
+    EXPECT_EQ(LoadSettings(ini.c_str()), IniFailure::Held);
+    CloseHandle(held);
+    unread.SetValue("Common", "CopyType", "4");
+    EXPECT_EQ(unread.Save(), IniFailure::Held);
+    EXPECT_EQ(ReadText(ini), original);
 }
 
 TEST_F(SettingsFile, StringsReadBackExactlyAsWritten) {
