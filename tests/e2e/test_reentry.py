@@ -14,7 +14,8 @@ from harness import zorvex_box as notice
 SAVE_TITLE = 'ハードコピーに名前を付けて保存'
 OVERLAY = 'CRangeWinClass'
 VIEWER = 'COnesWinClass'
-WM_CLOSE, WM_HOTKEY = 0x10, 0x312
+WM_CLOSE, WM_HOTKEY, WM_QUERYENDSESSION, WM_ENDSESSION = 0x10, 0x312, 0x11, 0x16
+ENDSESSION_LOGOFF = 0x80000000
 HOTKEY_CAPTURE = 948372610
 
 
@@ -154,6 +155,20 @@ class CloseRequestDuringTheSaveAsDialog(ReentryCase):
                      'the program ended, or its menu went, under the user')
         harness.menu_keys(menu, 'Escape')
         wait_until(lambda: self.process.poll() is not None, 'the program to end once the menu closed')
+
+    def test_a_sign_out_called_off_leaves_the_program_running(self):
+        main = find_window('CMainWinClass', visible=False)
+        key('Print')
+        self.save_dialog()
+        refused = probe('send', main.handle, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF).strip()
+        self.assertEqual(refused, '0', 'the sign-out waits for the user')
+        probe('send', main.handle, WM_ENDSESSION, 0, ENDSESSION_LOGOFF)
+        self.type_name_and_confirm(self.workdir, 'kept')
+        wait_until(lambda: complete_bitmap(os.path.join(self.workdir, 'kept.bmp')), 'the named file')
+        assert_never(lambda: self.process.poll() is not None, 2.0, 'the program ended')
+        wait_until(harness.tray_icon_center, 'the tray icon')
+        key('Print')
+        harness.click_button(self.save_dialog(), 'キャンセル')
 
 
 class KeyDuringTheRangeDelivery(ReentryCase):
