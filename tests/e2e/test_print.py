@@ -322,9 +322,7 @@ class AbortDialog(PrintCase):
 
 
 class RangeKeyWhilePrinting(PrintCase):
-    settings = {'Common': {'CopyType': '0'},
-                'SaveAs': {'SaveFormat1': '1', 'SaveFormat2': '0', 'SaveFormat3': '0'},
-                'Option': {'IsFlash': '1', 'SaveNum': '30'}}
+    settings = {'Common': {'CopyType': '0'}, 'Option': {'IsFlash': '1', 'SaveNum': '30'}}
 
     def test_the_overlay_waits_for_the_print_and_takes_the_keys(self):
         self.capture('Print', notice_gone=False)
@@ -332,8 +330,7 @@ class RangeKeyWhilePrinting(PrintCase):
         wait_until(lambda: self.viewer() is None, 'the viewer to print')
         harness.key('shift+Print')
         wait_until(lambda: find_window('CRangeWinClass'), 'the range overlay after the print')
-        # to wherever the X focus is, as a user's key goes
-        harness.run(['xdotool', 'key', 'Escape'], timeout=10)
+        harness.run(['xdotool', 'key', 'Escape'], timeout=10)  # to the X focus, as a user's key
         wait_until(lambda: not find_window('CRangeWinClass', visible=None), 'Esc to close it')
 
 
