@@ -114,17 +114,14 @@ TEST(BalloonTextTest, TheTooltipMarksFailuresWaitingAndNamesTheMissingKeys) {
 }
 
 TEST(BalloonTextTest, InQuietTimeTheNewestFailureOfEachKindWaitsUntilQuietEnds) {
-    DeliveryFailures heldClipboard, clipboard, saveAndHistory, print, setAside, setAsideAndSave;
+    DeliveryFailures heldClipboard, clipboard, saveAndHistory, print, setAside, unchanged;
     heldClipboard.clipboard = heldClipboard.clipboardHeldByOther = clipboard.clipboard = true;
     saveAndHistory.save = SaveFailure::NotWritable;
     saveAndHistory.saveFolder = L"D:\\写真";
     saveAndHistory.history = true;
     print.print = PrintFailure::NoPrinter;
-    setAside.history = true;
+    setAside.history = unchanged.history = true;
     setAside.historyStrays = {{3, 0, L"C:\\Temp\\~zvx1A2B.bmp"}};
-    setAsideAndSave = setAside;
-    setAsideAndSave.save = saveAndHistory.save;
-    setAsideAndSave.saveFolder = saveAndHistory.saveFolder;
     const TrayBalloon hotKeys{{L"ホットキーを登録できませんでした", L"キー"}, true};
     const std::wstring merged = L"クリップボード: 入れられませんでした。\n"
                                 L"履歴: 履歴のファイルがほかのプログラムに開かれているか書き込めないため、"
@@ -152,8 +149,8 @@ TEST(BalloonTextTest, InQuietTimeTheNewestFailureOfEachKindWaitsUntilQuietEnds) 
         {20100, true, HotKeysGot, nullptr, L"", false},
         {21000, false, QuietEnds, nullptr, L"", false},
         {30000, true, Failures, &setAside, L"", true},
-        {31000, true, Failures, &saveAndHistory, L"", true}, // the set-aside copy is not forgotten
-        {32000, false, QuietEnds, nullptr, DeliveryFailureBalloon(setAsideAndSave).text, false},
+        {31000, true, Failures, &unchanged, L"", true}, // the set-aside copy is not forgotten
+        {32000, false, QuietEnds, nullptr, DeliveryFailureBalloon(setAside).text, false},
         {33000, false, Failures, &setAside, L"", true}, // told moments ago, but not dropped
         {38000, false, QuietEnds, nullptr, DeliveryFailureBalloon(setAside).text, false},
     };
