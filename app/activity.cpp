@@ -1,6 +1,7 @@
 #include "app/activity.h"
 
 #include "app/app.h"
+#include "capture/bitmap_file.h"
 
 namespace {
 
@@ -42,6 +43,13 @@ bool DeferredRequestQueue::Pop(DeferredRequest* request) {
 ActivityScope::ActivityScope() { ++activityDepth; }
 
 ActivityScope::~ActivityScope() {
+    // A request made while the activity read no messages (a print finishing
+    // its page) still waits in the queue; it is kept like the others, so that
+    // all run in the order they came, each as a message of the moment it runs.
+    // Under Wine a window's claim to the keyboard carries that moment: one
+    // opened for a request older than the shell's last focus change shows
+    // without the keyboard.
+    if (activityDepth == 1) PumpPendingMessages();
     if (--activityDepth == 0) ReplayDeferredRequests();
 }
 

@@ -11,7 +11,8 @@
 #include <cstddef>
 
 // Marks the activity for as long as it lives; scopes may nest, and the
-// outermost one hands the kept requests back to the main window.
+// outermost one, having taken in the requests still queued, hands the kept
+// requests back to the main window.
 class ActivityScope {
 public:
     ActivityScope();

@@ -119,7 +119,14 @@ bool HasFailureOf(const DeliveryFailures& failures, BalloonKind kind) {
     }
 }
 
-// Everything the balloon tells of one kind's failure.
+// A rotation that left hard copies out of their slots: news that the balloon
+// told moments ago does not repeat, since it names other files.
+bool IsDisturbedHistory(const DeliveryFailures& failures, BalloonKind kind) {
+    return kind == BalloonKind::History && failures.history && !failures.historyStrays.empty();
+}
+
+// Everything the balloon tells of one kind's failure. The places of hard
+// copies set aside add up: each rotation left its own, and none is back.
 void CopyFailureOf(BalloonKind kind, const DeliveryFailures& from, DeliveryFailures* to) {
     switch (kind) {
     case BalloonKind::Clipboard:
@@ -132,7 +139,8 @@ void CopyFailureOf(BalloonKind kind, const DeliveryFailures& from, DeliveryFailu
         break;
     case BalloonKind::History:
         to->history = from.history;
-        to->historyStrays = from.historyStrays;
+        to->historyStrays.insert(to->historyStrays.end(), from.historyStrays.begin(),
+                                 from.historyStrays.end());
         break;
     case BalloonKind::Print: to->print = from.print; break;
     default: break;
@@ -280,6 +288,8 @@ std::optional<TrayBalloon> PendingBalloons::OfferFailures(const DeliveryFailures
         if (!HasFailureOf(failures, kind)) continue;
         if (HasFailureOf(shown, kind) || limit_.TakeTurn(kind, now))
             CopyFailureOf(kind, failures, &shown);
+        else if (IsDisturbedHistory(failures, kind))
+            CopyFailureOf(kind, failures, &failures_); // waits for the wait timer
     }
     return ShowFailures(shown, now);
 }

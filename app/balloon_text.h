@@ -119,12 +119,14 @@ struct TrayBalloon {
 // When the tray's balloons show: at most one of a kind per interval, and none
 // while the user asks for quiet (a presentation, a full-screen program, quiet
 // hours). Meanwhile the newest of each kind waits, its turn not taken, until
-// quiet ends.
+// quiet ends; the places of hard copies that histories set aside add up.
 class PendingBalloons {
   public:
     // The failed outputs of a capture or of a viewer command at `now` (a
     // millisecond tick count that may wrap): the balloon to show at once,
-    // without the kinds told moments ago, if any.
+    // without the kinds told moments ago, if any. A history that left hard
+    // copies out of their slots is never left out: told moments ago, it
+    // waits as in quiet time.
     std::optional<TrayBalloon> OfferFailures(const DeliveryFailures& failures, bool quiet,
                                              uint32_t now);
     // A balloon of a kind other than the outputs'.

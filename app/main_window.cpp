@@ -198,6 +198,14 @@ void OnTaskbarCreated(HWND window) {
 constexpr UINT_PTR CLOSE_WAIT_TIMER = 1071;
 constexpr UINT CLOSE_WAIT_MILLISECONDS = 200;
 
+// The ends that wait for the user to finish: a request to end the program,
+// which stands, and the end of the session, which Windows may call off.
+struct WaitingEnds {
+    bool close = false;
+    bool sessionEnd = false;
+};
+WaitingEnds waitingEnds;
+
 BOOL CALLBACK FindChoosingWindow(HWND window, LPARAM found) {
     wchar_t name[16] = {};
     GetClassNameW(window, name, static_cast<int>(std::size(name)));
@@ -220,35 +228,52 @@ bool UserIsChoosing() {
     return found;
 }
 
-// A request to end (a script, an installer, taskkill without /f) waits for
-// what the user is doing; the program then ends as usual.
-LRESULT OnClose(HWND window) {
-    if (UserIsChoosing()) {
-        SetTimer(window, CLOSE_WAIT_TIMER, CLOSE_WAIT_MILLISECONDS, nullptr);
-        return 0;
-    }
+void EndProgram(HWND window) {
     KillTimer(window, CLOSE_WAIT_TIMER);
     DestroyTrayMenu();
     DestroyWindow(window);
+}
+
+// A request to end (a script, an installer, taskkill without /f) waits for
+// what the user is doing; the program then ends as usual.
+LRESULT OnClose(HWND window) {
+    if (!UserIsChoosing()) {
+        EndProgram(window);
+        return 0;
+    }
+    waitingEnds.close = true;
+    SetTimer(window, CLOSE_WAIT_TIMER, CLOSE_WAIT_MILLISECONDS, nullptr);
     return 0;
 }
 
-// The end of the session waits too: Windows asks again, and shows the
-// reason meanwhile.
+// The end of the session waits too, with the reason shown while the user is
+// busy; the program ends once the user has finished, unless Windows has
+// called the end off by then.
 LRESULT OnQueryEndSession(HWND window) {
     if (!UserIsChoosing()) return TRUE;
+    waitingEnds.sessionEnd = true;
     ShutdownBlockReasonCreate(window, L"ハードコピーの操作が終わるまで待っています");
     SetTimer(window, CLOSE_WAIT_TIMER, CLOSE_WAIT_MILLISECONDS, nullptr);
     return FALSE;
 }
 
+// FALSE: the user cancelled the sign-out or shutdown, or another program
+// refused it. The session goes on, and so does the program.
+LRESULT OnEndSession(WPARAM sessionEnds) {
+    if (!sessionEnds) waitingEnds.sessionEnd = false;
+    return 0;
+}
+
+void OnUserFinished(HWND window) {
+    KillTimer(window, CLOSE_WAIT_TIMER);
+    ShutdownBlockReasonDestroy(window);
+    if (waitingEnds.close || waitingEnds.sessionEnd) EndProgram(window);
+}
+
 void OnTimer(HWND window, WPARAM timer) {
     if (timer == HOTKEY_RETRY_TIMER) RetryMissingHotKeys(window);
     if (timer == BALLOON_WAIT_TIMER) ShowWaitingBalloon();
-    if (timer == CLOSE_WAIT_TIMER && !UserIsChoosing()) {
-        ShutdownBlockReasonDestroy(window);
-        OnClose(window);
-    }
+    if (timer == CLOSE_WAIT_TIMER && !UserIsChoosing()) OnUserFinished(window);
 }
 
 } // namespace
@@ -287,6 +312,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_OPEN_RECENT_SLOT: OnRecentHardCopy(static_cast<int>(wParam)); return 0;
     case WM_TIMER: OnTimer(window, wParam); return 0;
     case WM_QUERYENDSESSION: return OnQueryEndSession(window);
+    case WM_ENDSESSION: return OnEndSession(wParam);
     case WM_SETTINGCHANGE: RestartHotKeyRetries(window); break;
     case WM_DISPLAYCHANGE: ForgetHdrMonitors(); break;
     default: break;

@@ -23,16 +23,17 @@ void FormatLocalTimeStamp(wchar_t* out) {
 
 namespace {
 
-// Windows Sockets 1.1 names the host in the system's code page.
+// Windows Sockets 1.1 names the host in the system's code page. A text that
+// does not convert whole is left out, never cut.
 void StoreHostText(const char* text, wchar_t* out) {
     std::wmemset(out, L'\0', HOST_TEXT_CAPACITY);
-    MultiByteToWideChar(CP_ACP, 0, text, -1, out, HOST_TEXT_CAPACITY - 1);
+    if (MultiByteToWideChar(CP_ACP, 0, text, -1, out, HOST_TEXT_CAPACITY) == 0) out[0] = L'\0';
 }
 
 void ResolveHostAddress() {
     char hostName[HOST_TEXT_CAPACITY] = {};
     std::wmemset(hostNameText, L'\0', HOST_TEXT_CAPACITY);
-    if (gethostname(hostName, sizeof hostName - 1) != 0) return;
+    if (gethostname(hostName, sizeof hostName) != 0) return;
     StoreHostText(hostName, hostNameText);
     const hostent* host = gethostbyname(hostName);
     if (!host || !host->h_addr_list || !host->h_addr_list[0]) return;

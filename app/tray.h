@@ -30,8 +30,9 @@ void DestroyTrayMenu();
 // Whether the tray menu is being tracked.
 bool IsTrayMenuOpen();
 
-// While balloons wait for quiet to end, the main window's timer looks this
-// often whether it has.
+// While balloons wait for quiet to end (or a disturbed history for the
+// interval of the one told before it), the main window's timer looks this
+// often whether they may show.
 constexpr UINT_PTR BALLOON_WAIT_TIMER = 1072;
 constexpr UINT BALLOON_WAIT_MILLISECONDS = 5000;
 

@@ -20,6 +20,10 @@ constexpr const wchar_t* OVERLAY_TITLE = L"ZORVEX";
 constexpr DWORD OVERLAY_STYLE = WS_POPUP | WS_CHILD;
 constexpr COLORREF BAND_COLOR = RGB(0, 0, 0);
 constexpr int BAND_INVERT = 1;
+// Esc reaches the overlay wherever the keyboard is: the overlay covers every
+// window the key could be meant for, and under Wine its claim to the keyboard
+// can lose to the shell's, made as the print's windows closed.
+constexpr int ESCAPE_KEY_ID = 1;
 
 // The overlay's state; there is at most one overlay.
 struct RangeOverlayState {
@@ -94,6 +98,8 @@ bool WriteSelectionFile(const RECT& selection, DWORD* error) {
 
 void TakeSelection(HWND window, const RECT& selection) {
     overlay.isTakingSelection = true;
+    // The delivery's Save As dialog and notice take Esc themselves.
+    UnregisterHotKey(window, ESCAPE_KEY_ID);
     captureRect = selection;
     HardCopy taken;
     taken.written = WriteSelectionFile(captureRect, &taken.error);
@@ -104,7 +110,8 @@ void TakeSelection(HWND window, const RECT& selection) {
     if (overlay.onSelected) overlay.onSelected(taken);
 }
 
-LRESULT OnCreate() {
+LRESULT OnCreate(HWND window) {
+    RegisterHotKey(window, ESCAPE_KEY_ID, MOD_NOREPEAT, VK_ESCAPE);
     overlay.isDragging = false;
     overlay.isTakingSelection = false;
     overlay.savedCursor = SetCursor(CrossCursor());
@@ -169,7 +176,8 @@ LRESULT OnRightButtonDown(HWND window) {
     return 0;
 }
 
-LRESULT OnDestroy() {
+LRESULT OnDestroy(HWND window) {
+    UnregisterHotKey(window, ESCAPE_KEY_ID);
     if (overlay.backgroundBitmap) DeleteObject(overlay.backgroundBitmap);
     overlay.backgroundBitmap = nullptr;
     overlay.isDragging = false;
@@ -221,16 +229,17 @@ int CreateRangeOverlay(HINSTANCE instance, const wchar_t* className, int showCom
 
 LRESULT CALLBACK RangeOverlayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE: return OnCreate();
+    case WM_CREATE: return OnCreate(window);
     case WM_PAINT: return OnPaint(window);
     case WM_ACTIVATE: SetCursor(CrossCursor()); return 0;
     case WM_LBUTTONDOWN: return OnLeftButtonDown(window, lParam);
     case WM_MOUSEMOVE: return OnMouseMove(window, lParam);
     case WM_LBUTTONUP: return OnLeftButtonUp(window, lParam);
     case WM_KEYDOWN: return OnKeyDown(window, wParam);
+    case WM_HOTKEY: return wParam == ESCAPE_KEY_ID ? OnKeyDown(window, VK_ESCAPE) : 0;
     case WM_RBUTTONDOWN: return OnRightButtonDown(window);
     case WM_CLOSE: DestroyWindow(window); return 0;
-    case WM_DESTROY: return OnDestroy();
+    case WM_DESTROY: return OnDestroy(window);
     default: return DefWindowProcW(window, message, wParam, lParam);
     }
 }

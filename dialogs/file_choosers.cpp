@@ -7,8 +7,9 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include <cwchar>
 #include <cstring>
+#include <cwchar>
+#include <iterator>
 
 namespace {
 
@@ -57,7 +58,7 @@ bool ChooseProgram(HWND owner, wchar_t* path, size_t capacity) {
     dialog.lpstrFilter = PROGRAM_FILTER;
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = chosen;
-    dialog.nMaxFile = sizeof chosen;
+    dialog.nMaxFile = static_cast<DWORD>(std::size(chosen));
     dialog.lpstrTitle = PROGRAM_TITLE;
     dialog.lpstrDefExt = L"exe";
     dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;

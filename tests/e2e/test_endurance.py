@@ -28,7 +28,6 @@ class Endurance(harness.ZorvexTestCase):
         self.assert_flat(session, 'captures 20')
         session.viewer_steps(100, every=25)
         self.assert_flat(session, 'steps 25')
-        print(f'range keys pressed again: {session.lost_keys}', flush=True)
 
 
 if __name__ == '__main__':

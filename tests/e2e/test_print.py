@@ -321,6 +321,19 @@ class AbortDialog(PrintCase):
         watch.assert_nothing_printed()
 
 
+class RangeKeyWhilePrinting(PrintCase):
+    settings = {'Common': {'CopyType': '0'}, 'Option': {'IsFlash': '1', 'SaveNum': '30'}}
+
+    def test_the_overlay_waits_for_the_print_and_takes_the_keys(self):
+        self.capture('Print', notice_gone=False)
+        self.press_button(self.open_by_tray(), 1009)
+        wait_until(lambda: self.viewer() is None, 'the viewer to print')
+        harness.key('shift+Print')
+        wait_until(lambda: find_window('CRangeWinClass'), 'the range overlay after the print')
+        harness.run(['xdotool', 'key', 'Escape'], timeout=10)  # to the X focus, as a user's key
+        wait_until(lambda: not find_window('CRangeWinClass', visible=None), 'Esc to close it')
+
+
 class NoDefaultPrinter(PrintCase):
     """ZORVEX started where the print system has no printer at all (its CUPS
     server is out of reach), so there is no default printer."""

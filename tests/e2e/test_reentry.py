@@ -14,7 +14,8 @@ from harness import zorvex_box as notice
 SAVE_TITLE = 'ハードコピーに名前を付けて保存'
 OVERLAY = 'CRangeWinClass'
 VIEWER = 'COnesWinClass'
-WM_CLOSE, WM_HOTKEY = 0x10, 0x312
+WM_CLOSE, WM_HOTKEY, WM_QUERYENDSESSION, WM_ENDSESSION = 0x10, 0x312, 0x11, 0x16
+ENDSESSION_LOGOFF = 0x80000000
 HOTKEY_CAPTURE = 948372610
 
 
@@ -131,11 +132,21 @@ class KeyDuringTheSaveAsDialog(ReentryCase):
 
 class CloseRequestDuringTheSaveAsDialog(ReentryCase):
     """A request to end (a script, an installer, taskkill without /f) while
-    the user chooses a name, or has the tray menu open, waits for them."""
+    the user chooses a name, or has the tray menu open, waits for them; a
+    sign-out that waited for them and was called off leaves the program be."""
     settings = KeyDuringTheSaveAsDialog.settings
 
     def test_the_name_is_saved_then_the_program_ends(self):
         main = find_window('CMainWinClass', visible=False)
+        key('Print')
+        self.save_dialog()
+        refused = probe('send', main.handle, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF)
+        self.assertEqual(refused.strip(), '0', 'the sign-out waits for the user')
+        probe('send', main.handle, WM_ENDSESSION, 0, ENDSESSION_LOGOFF)
+        self.type_name_and_confirm(self.workdir, 'first')
+        wait_until(lambda: complete_bitmap(os.path.join(self.workdir, 'first.bmp')), 'the named file')
+        assert_never(lambda: self.process.poll() is not None, 2.0, 'the program ended')
+        self.assertTrue(harness.tray_icon_center(), 'the tray icon')
         key('Print')
         self.save_dialog()
         probe('post', main.handle, WM_CLOSE, 0)

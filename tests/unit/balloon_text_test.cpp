@@ -114,12 +114,14 @@ TEST(BalloonTextTest, TheTooltipMarksFailuresWaitingAndNamesTheMissingKeys) {
 }
 
 TEST(BalloonTextTest, InQuietTimeTheNewestFailureOfEachKindWaitsUntilQuietEnds) {
-    DeliveryFailures heldClipboard, clipboard, saveAndHistory, print;
+    DeliveryFailures heldClipboard, clipboard, saveAndHistory, print, setAside, unchanged;
     heldClipboard.clipboard = heldClipboard.clipboardHeldByOther = clipboard.clipboard = true;
     saveAndHistory.save = SaveFailure::NotWritable;
     saveAndHistory.saveFolder = L"D:\\写真";
     saveAndHistory.history = true;
     print.print = PrintFailure::NoPrinter;
+    setAside.history = unchanged.history = true;
+    setAside.historyStrays = {{3, 0, L"C:\\Temp\\~zvx1A2B.bmp"}};
     const TrayBalloon hotKeys{{L"ホットキーを登録できませんでした", L"キー"}, true};
     const std::wstring merged = L"クリップボード: 入れられませんでした。\n"
                                 L"履歴: 履歴のファイルがほかのプログラムに開かれているか書き込めないため、"
@@ -146,6 +148,11 @@ TEST(BalloonTextTest, InQuietTimeTheNewestFailureOfEachKindWaitsUntilQuietEnds) 
         {20000, true, HotKeys, nullptr, L"", true},
         {20100, true, HotKeysGot, nullptr, L"", false},
         {21000, false, QuietEnds, nullptr, L"", false},
+        {30000, true, Failures, &setAside, L"", true},
+        {31000, true, Failures, &unchanged, L"", true}, // the set-aside copy is not forgotten
+        {32000, false, QuietEnds, nullptr, DeliveryFailureBalloon(setAside).text, false},
+        {33000, false, Failures, &setAside, L"", true}, // told moments ago, but not dropped
+        {38000, false, QuietEnds, nullptr, DeliveryFailureBalloon(setAside).text, false},
     };
     PendingBalloons pending;
     for (const auto& row : rows) {
