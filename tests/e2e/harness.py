@@ -250,7 +250,7 @@ def report_x_state():
             print('X STATE', ' '.join(args), error, flush=True)
 
 
-def focus_desktop():
+def focus_desktop(to_front=True):
     """Gives the X keyboard focus to the X window of Wine's window in front
     (the desktop's when that has none of its own), unless it has it already
     (a focus change makes Wine close an open menu), and Wine a window in
@@ -260,14 +260,15 @@ def focus_desktop():
     Wine hands a key to the thread of the window whose X window it arrives
     at: with the X focus on the desktop's window, that is the window under
     the pointer, not the one in front. Windows gives it to the window in
-    front, wherever the pointer is."""
+    front, wherever the pointer is. With to_front false the desktop's X
+    window gets it."""
     try:
         wid = wait_until(desktop_window, 'the Wine desktop window')
     except AssertionError:
         report_x_state()
         raise
     said = probe('ensure-foreground').split()
-    target = said[0] if said and said[0] != '0' else wid
+    target = said[0] if to_front and said and said[0] != '0' else wid
     output = xdotool('getwindowfocus', '-f', 'getmouselocation', '--shell')
     if output.split()[:1] != [target]:
         xdotool('windowfocus', '--sync', target)
@@ -290,7 +291,13 @@ def keep_pointer_off_taskbar(at=None):
 
 
 def key(*keys, delay=60):
-    keep_pointer_off_taskbar(focus_desktop())
+    # Wine hands the Alt of a hot key such as Alt+PrintScreen to the window
+    # that gets the keys, Print alone being taken as the hot key: an Alt
+    # pressed and let go alone, which puts the window in front in menu mode,
+    # where its pointer grab eats the next click. Such a chord goes to the
+    # desktop's window.
+    alt_chord = any(k.startswith('alt+') for k in keys)
+    keep_pointer_off_taskbar(focus_desktop(to_front=not alt_chord))
     xdotool('key', '--delay', delay, *keys)
 
 
