@@ -59,7 +59,7 @@ void FinishHardCopy(const HardCopy& hardCopy) {
         return;
     }
     PrepareCaptureFeedback(hardCopy.rect, hardCopy.feedbackWindow);
-    DeliveryOutcome outcome = DeliverHardCopy();
+    DeliveryOutcome outcome = DeliverHardCopy(hardCopy.picture);
     if (outcome.history.filed()) NoteHistoryRotated();
     BuildTrayMenu();
     ShowCaptureFeedback(hardCopy.rect, hardCopy.feedbackWindow, outcome.OutputsSucceeded());

@@ -10,6 +10,7 @@
 #include "dialogs/about_dialog.h"
 #include "dialogs/config_dialog.h"
 #include "dialogs/hotkey_dialogs.h"
+#include "output/clipboard.h"
 #include "output/print.h"
 #include "output/save.h"
 #include "resources/resource.h"
@@ -299,10 +300,16 @@ bool FocusBusyWindow() {
     return printerSetupActive;
 }
 
+// The clipboard's messages are not requests of the user: they come from
+// another program waiting for an answer, inside whatever loop runs, and are
+// answered at once.
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (IsUserRequest(message, wParam, lParam) && DeferWhileActivityRuns(message, wParam, lParam))
         return 0;
     switch (message) {
+    case WM_RENDERFORMAT: RenderClipboardFormat(static_cast<UINT>(wParam)); return 0;
+    case WM_RENDERALLFORMATS: RenderAllClipboardFormats(window); return 0;
+    case WM_DESTROYCLIPBOARD: ForgetClipboardPicture(); return 0;
     case WM_CREATE: InitializeApplication(); return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
     case WM_CLOSE: return OnClose(window);

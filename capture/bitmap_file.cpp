@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 
 HCURSOR pointerImage;
 POINT pointerPosition;
@@ -86,8 +85,17 @@ bool Refused(DWORD reason, DWORD* error) {
 
 } // namespace
 
+DibPicture::~DibPicture() {
+    if (section) DeleteObject(section);
+}
+
+size_t DibPicture::HeaderBytes() const {
+    return sizeof info.header + ColorTableEntries(info.header.biBitCount) * sizeof(RGBQUAD);
+}
+
 bool WriteBitmapFileAtDepth(HDC source, RECT rect, const wchar_t* path, int pointerOnSource,
-                            int deviceBitCount, DWORD* error, const CopyPainter& paintOver) {
+                            int deviceBitCount, DWORD* error, const CopyPainter& paintOver,
+                            SharedDibPicture* kept) {
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0) return Refused(NO_ERROR, error);
@@ -95,21 +103,22 @@ bool WriteBitmapFileAtDepth(HDC source, RECT rect, const wchar_t* path, int poin
     if (BitmapPixelBytes(width, height, bitCount) > MAX_BITMAP_IMAGE_BYTES)
         return Refused(ERROR_NOT_ENOUGH_MEMORY, error);
 
-    BitmapInfo256 info = {};
+    auto picture = std::make_shared<DibPicture>();
+    BitmapInfo256& info = picture->info;
     BuildBitmapInfoHeader(width, height, bitCount, &info.header);
     if (bitCount <= 8) FillColorTableFromSystemPalette(source, info.colors);
 
     bool drawPointer = ShouldDrawPointer();
 
     void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(source, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
-                                       &bits, nullptr, 0);
-    ScopedGdiObject sectionOwner(section);
-    if (!section || !bits) return Refused(ERROR_NOT_ENOUGH_MEMORY, error);
+    picture->section = CreateDIBSection(source, reinterpret_cast<BITMAPINFO*>(&info),
+                                        DIB_RGB_COLORS, &bits, nullptr, 0);
+    picture->bits = bits;
+    if (!picture->section || !bits) return Refused(ERROR_NOT_ENOUGH_MEMORY, error);
     {
         ScopedMemoryDC memory(source);
         if (!memory.get()) return Refused(ERROR_NOT_ENOUGH_MEMORY, error);
-        ScopedSelectObject selected(memory.get(), section);
+        ScopedSelectObject selected(memory.get(), picture->section);
         StretchBlt(memory.get(), 0, 0, width, height, source, rect.left, rect.top, width, height,
                    SRCCOPY);
         if (paintOver) paintOver(memory.get(), rect);
@@ -128,6 +137,7 @@ bool WriteBitmapFileAtDepth(HDC source, RECT rect, const wchar_t* path, int poin
     DWORD written = WriteBitmapFileFromSection(path, info, bits);
     if (written != NO_ERROR) return Refused(written, error);
     if (error) *error = NO_ERROR;
+    if (kept) *kept = std::move(picture);
     return true;
 }
 
@@ -196,42 +206,27 @@ bool ReadCheckedBitmapFile(const wchar_t* path, PixelsFor pixelsFor) {
     return true;
 }
 
-// A packed bitmap (header, colour table, pixels) in movable global memory,
-// as the clipboard's CF_DIB takes it. Handing the clipboard the pixels as
-// they are spares it a device-dependent copy and the conversion back.
-HGLOBAL ReadPackedBitmapFile(const wchar_t* path) {
-    HGLOBAL packed = nullptr;
-    void* locked = nullptr;
+// A DIB section holding the file's picture, with the checked header it was
+// made from; null when the file is refused.
+HBITMAP ReadIntoSection(const wchar_t* path, BitmapInfo256* made, const void** bits) {
+    HBITMAP section = nullptr;
     bool read = ReadCheckedBitmapFile(path, [&](const BitmapInfo256& info,
                                                 const BitmapReadPlan& plan) -> void* {
-        // The whole table the depth implies: entries a short file lacks are black.
-        size_t headerBytes =
-            sizeof info.header + ColorTableEntries(info.header.biBitCount) * sizeof(RGBQUAD);
-        packed = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT,
-                             headerBytes + static_cast<size_t>(plan.pixelBytesExpected));
-        locked = packed ? GlobalLock(packed) : nullptr;
-        if (!locked) return nullptr;
-        std::memcpy(locked, &info, headerBytes);
-        return static_cast<char*>(locked) + headerBytes;
+        void* pixels = nullptr;
+        section = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&info),
+                                   DIB_RGB_COLORS, &pixels, nullptr, 0);
+        if (!section || !pixels || SectionCapacity(section) < plan.pixelBytesExpected)
+            return nullptr;
+        GdiFlush();
+        *made = info;
+        *bits = pixels;
+        return pixels;
     });
-    if (locked) GlobalUnlock(packed);
-    if (!read && packed) {
-        GlobalFree(packed);
-        packed = nullptr;
+    if (!read && section) {
+        DeleteObject(section);
+        section = nullptr;
     }
-    return packed;
-}
-
-// Another program may hold the clipboard open for a moment; the wait sleeps
-// rather than pumps, so nothing else runs in the middle of the copy.
-bool OpenClipboardWithin(DWORD milliseconds) {
-    constexpr DWORD RETRY_MILLISECONDS = 10;
-    DWORD start = GetTickCount();
-    while (!OpenClipboard(nullptr)) {
-        if (GetTickCount() - start >= milliseconds) return false;
-        Sleep(RETRY_MILLISECONDS);
-    }
-    return true;
+    return section;
 }
 
 // Reads a cursor's hot spot and gives back the bitmaps GetIconInfo hands out.
@@ -247,30 +242,25 @@ bool ReadHotspot(HCURSOR cursor, POINT* hotspot) {
 } // namespace
 
 bool WriteScreenBitmapFile(HDC source, RECT rect, const wchar_t* path, int pointerOnSource,
-                           DWORD* error, const CopyPainter& paintOver) {
+                           DWORD* error, const CopyPainter& paintOver, SharedDibPicture* kept) {
     PumpPendingMessages();
     bool written = WriteBitmapFileAtDepth(source, rect, path, pointerOnSource,
-                                          GetDeviceCaps(source, BITSPIXEL), error, paintOver);
+                                          GetDeviceCaps(source, BITSPIXEL), error, paintOver, kept);
     PumpPendingMessages();
     return written;
 }
 
 HBITMAP LoadBitmapFile(const wchar_t* path) {
-    HBITMAP section = nullptr;
-    bool read = ReadCheckedBitmapFile(path, [&](const BitmapInfo256& info,
-                                                const BitmapReadPlan& plan) -> void* {
-        void* bits = nullptr;
-        section = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&info),
-                                   DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (!section || !bits || SectionCapacity(section) < plan.pixelBytesExpected) return nullptr;
-        GdiFlush();
-        return bits;
-    });
-    if (!read && section) {
-        DeleteObject(section);
-        section = nullptr;
-    }
-    return section;
+    BitmapInfo256 info;
+    const void* bits = nullptr;
+    return ReadIntoSection(path, &info, &bits);
+}
+
+SharedDibPicture LoadBitmapPicture(const wchar_t* path) {
+    auto picture = std::make_shared<DibPicture>();
+    picture->section = ReadIntoSection(path, &picture->info, &picture->bits);
+    if (!picture->section) return nullptr;
+    return picture;
 }
 
 void ReadBitmapFileSize(const wchar_t* path, int* width, int* height) {
@@ -309,22 +299,6 @@ void DrawBitmapUnscaled(HDC destination, RECT destinationRect, HBITMAP bitmap) {
     BitBlt(destination, destinationRect.left, destinationRect.top,
            destinationRect.right - destinationRect.left,
            destinationRect.bottom - destinationRect.top, memory.get(), 0, 0, SRCCOPY);
-}
-
-ClipboardCopy CopyBitmapFileToClipboard(const wchar_t* path) {
-    // Through this program's own reader, which trusts no offset in the file.
-    HGLOBAL packed = ReadPackedBitmapFile(path);
-    if (!packed) return ClipboardCopy::Failed;
-    if (!OpenClipboardWithin(CLIPBOARD_WAIT_MILLISECONDS)) {
-        GlobalFree(packed);
-        return ClipboardCopy::InUse;
-    }
-    EmptyClipboard();
-    // Once set, the memory belongs to the clipboard.
-    bool placed = SetClipboardData(CF_DIB, packed) != nullptr;
-    if (!placed) GlobalFree(packed);
-    CloseClipboard();
-    return placed ? ClipboardCopy::Placed : ClipboardCopy::Failed;
 }
 
 void RecordPointer(HWND window) {

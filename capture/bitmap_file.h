@@ -1,7 +1,6 @@
 // Windows bitmap files: the one image format of the program. The writer
 // copies a device-context rectangle through a DIB section into a file; the
-// readers load such files back, measure them, draw them and put them on the
-// clipboard.
+// readers load such files back, measure them and draw them.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "capture/bitmap_format.h"
 
@@ -29,27 +29,43 @@ extern POINT pointerPosition;
 // top-left corner) what the source context shows wrongly; before the pointer.
 using CopyPainter = std::function<void(HDC copy, RECT rect)>;
 
+// A picture held in memory: the DIB section the writer drew it into or the
+// reader read it into, with the header and colour table of its file. The
+// section goes with it.
+struct DibPicture {
+    BitmapInfo256 info = {};
+    HBITMAP section = nullptr;
+    const void* bits = nullptr;
+
+    DibPicture() = default;
+    ~DibPicture();
+    DibPicture(const DibPicture&) = delete;
+    DibPicture& operator=(const DibPicture&) = delete;
+    // The info header and the colour table, as they follow the file header.
+    size_t HeaderBytes() const;
+};
+using SharedDibPicture = std::shared_ptr<const DibPicture>;
+
 // True when the whole file was written. False when there was nothing to copy
 // (an empty rectangle: `error` is NO_ERROR), when the picture could not be
 // held (ERROR_NOT_ENOUGH_MEMORY) or when the file could not be written in
-// full (the system's error code; no part of the file is left).
+// full (the system's error code; no part of the file is left). With `kept`,
+// a written file's picture stays in memory there.
 bool WriteScreenBitmapFile(HDC source, RECT rect, const wchar_t* path, int pointerOnSource,
-                           DWORD* error = nullptr, const CopyPainter& paintOver = nullptr);
+                           DWORD* error = nullptr, const CopyPainter& paintOver = nullptr,
+                           SharedDibPicture* kept = nullptr);
 // The writer's work at a given depth; WriteScreenBitmapFile passes the
 // source's own BITSPIXEL.
 bool WriteBitmapFileAtDepth(HDC source, RECT rect, const wchar_t* path, int pointerOnSource,
                             int deviceBitCount, DWORD* error = nullptr,
-                            const CopyPainter& paintOver = nullptr);
+                            const CopyPainter& paintOver = nullptr,
+                            SharedDibPicture* kept = nullptr);
 HBITMAP LoadBitmapFile(const wchar_t* path);
+// The same reading, kept with the file's checked header; null when refused.
+SharedDibPicture LoadBitmapPicture(const wchar_t* path);
 void ReadBitmapFileSize(const wchar_t* path, int* width, int* height);
 void DrawBitmapStretched(HDC destination, RECT destinationRect, RECT sourceRect, HBITMAP bitmap);
 void DrawBitmapUnscaled(HDC destination, RECT destinationRect, HBITMAP bitmap);
-// Loads the file and puts it on the clipboard, waiting a little for another
-// program that holds the clipboard open: placed, the clipboard in use (it
-// could not be opened, whoever holds it), or the file not read or not taken.
-enum class ClipboardCopy { Placed, InUse, Failed };
-ClipboardCopy CopyBitmapFileToClipboard(const wchar_t* path);
-constexpr DWORD CLIPBOARD_WAIT_MILLISECONDS = 500;
 // The pointer's image and place, in `window`'s client coordinates, or in
 // screen coordinates for no window.
 void RecordPointer(HWND window);

@@ -75,7 +75,7 @@ RECT ClientRectOnScreen(HWND window) {
 // The hard copy of `area` in the work file, made for `captureRect`.
 HardCopy WriteHardCopy(RECT area, HWND feedbackWindow) {
     HardCopy made;
-    made.written = WriteScreenAreaFile(area, workBitmapPath, &made.error);
+    made.written = WriteScreenAreaFile(area, workBitmapPath, &made.error, &made.picture);
     made.rect = captureRect;
     made.feedbackWindow = feedbackWindow;
     return made;
@@ -99,18 +99,20 @@ RECT CaptureSurfaceRect() {
 // The screen's own context rather than a window's: it spans every monitor,
 // and with desktop composition it is the one that holds what the screen
 // shows.
-bool WriteScreenAreaFile(HdrPictureSource& hdr, RECT area, const wchar_t* path, DWORD* error) {
+bool WriteScreenAreaFile(HdrPictureSource& hdr, RECT area, const wchar_t* path, DWORD* error,
+                         SharedDibPicture* kept) {
     ScopedWindowDC screen(nullptr, GetDC(nullptr));
     if (!screen.get()) {
         if (error) *error = ERROR_NOT_ENOUGH_MEMORY;
         return false;
     }
-    return WriteScreenBitmapFile(screen.get(), area, path, 1, error,
-                                 [&hdr](HDC copy, RECT rect) { PaintHdrParts(hdr, copy, rect); });
+    return WriteScreenBitmapFile(
+        screen.get(), area, path, 1, error,
+        [&hdr](HDC copy, RECT rect) { PaintHdrParts(hdr, copy, rect); }, kept);
 }
 
-bool WriteScreenAreaFile(RECT area, const wchar_t* path, DWORD* error) {
-    return WriteScreenAreaFile(DesktopDuplication(), area, path, error);
+bool WriteScreenAreaFile(RECT area, const wchar_t* path, DWORD* error, SharedDibPicture* kept) {
+    return WriteScreenAreaFile(DesktopDuplication(), area, path, error, kept);
 }
 
 RECT VisibleWindowFrame(RECT windowRect, const RECT* extendedFrame, bool maximised,

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "capture/bitmap_file.h"
+
 class HdrPictureSource;
 
 extern RECT captureRect;
@@ -20,6 +22,8 @@ struct HardCopy {
     // Why the work file could not be written (see WriteScreenBitmapFile);
     // NO_ERROR when it was, or when there was nothing to copy.
     DWORD error = NO_ERROR;
+    // The work file's picture, still in memory, for the clipboard.
+    SharedDibPicture picture;
 };
 
 HardCopy CaptureDesktop();
@@ -32,11 +36,13 @@ HWND ChooseCaptureSurface();
 // What the screen shows, in screen coordinates: every monitor.
 RECT CaptureSurfaceRect();
 // Copies an area of the screen as composed (screen coordinates) into a
-// bitmap file, with the pointer recorded in screen coordinates; `error` as
-// WriteScreenBitmapFile gives it. The parts on HDR monitors come from
-// `hdr`'s pictures, the rest from GDI.
-bool WriteScreenAreaFile(RECT area, const wchar_t* path, DWORD* error = nullptr);
-bool WriteScreenAreaFile(HdrPictureSource& hdr, RECT area, const wchar_t* path, DWORD* error);
+// bitmap file, with the pointer recorded in screen coordinates; `error` and
+// `kept` as WriteScreenBitmapFile gives them. The parts on HDR monitors come
+// from `hdr`'s pictures, the rest from GDI.
+bool WriteScreenAreaFile(RECT area, const wchar_t* path, DWORD* error = nullptr,
+                         SharedDibPicture* kept = nullptr);
+bool WriteScreenAreaFile(HdrPictureSource& hdr, RECT area, const wchar_t* path, DWORD* error,
+                         SharedDibPicture* kept = nullptr);
 
 // Geometry of the modes, kept free of windows.
 // The part of a screen rectangle that the surface shows; empty when nothing

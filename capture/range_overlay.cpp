@@ -87,13 +87,13 @@ RECT SelectionOnScreen(HWND window, const RECT& selection) {
 
 // The selection is cut from the snapshot itself, which the overlay shows
 // pixel for pixel at its client coordinates.
-bool WriteSelectionFile(const RECT& selection, DWORD* error) {
+bool WriteSelectionFile(const RECT& selection, DWORD* error, SharedDibPicture* kept) {
     *error = ERROR_NOT_ENOUGH_MEMORY;
     if (!overlay.backgroundBitmap) return false;
     ScopedMemoryDC memory(nullptr);
     if (!memory.get()) return false;
     ScopedSelectObject selected(memory.get(), overlay.backgroundBitmap);
-    return WriteScreenBitmapFile(memory.get(), selection, workBitmapPath, 0, error);
+    return WriteScreenBitmapFile(memory.get(), selection, workBitmapPath, 0, error, nullptr, kept);
 }
 
 void TakeSelection(HWND window, const RECT& selection) {
@@ -102,7 +102,7 @@ void TakeSelection(HWND window, const RECT& selection) {
     UnregisterHotKey(window, ESCAPE_KEY_ID);
     captureRect = selection;
     HardCopy taken;
-    taken.written = WriteSelectionFile(captureRect, &taken.error);
+    taken.written = WriteSelectionFile(captureRect, &taken.error, &taken.picture);
     overlay.overlayPaintRect = taken.rect = SelectionOnScreen(window, selection);
     ShowWindow(window, SW_HIDE);
     UpdateWindow(window);

@@ -2,6 +2,7 @@
 
 #include "app/app.h"
 #include "capture/bitmap_file.h"
+#include "output/clipboard.h"
 #include "output/history.h"
 #include "output/print.h"
 #include "settings/settings.h"
@@ -11,10 +12,10 @@ namespace {
 
 // Whoever holds the clipboard open, with a window or without one, keeps the
 // hard copy off it.
-void DeliverToClipboard(DeliveryOutcome* outcome) {
+void DeliverToClipboard(DeliveryOutcome* outcome, const SharedDibPicture& picture) {
     outcome->clipboardOn = IsOutputOn(Settings.SaveFormat1);
     if (!outcome->clipboardOn) return;
-    ClipboardCopy copy = CopyBitmapFileToClipboard(workBitmapPath);
+    ClipboardCopy copy = CopyPictureToClipboard(picture);
     outcome->clipboardReached = copy == ClipboardCopy::Placed;
     outcome->clipboardHeldByOther = copy == ClipboardCopy::InUse;
 }
@@ -39,9 +40,9 @@ bool DeliveryOutcome::OutputsSucceeded() const {
     return clipboard && save && history.filed();
 }
 
-DeliveryOutcome DeliverHardCopy() {
+DeliveryOutcome DeliverHardCopy(const SharedDibPicture& picture) {
     DeliveryOutcome outcome;
-    DeliverToClipboard(&outcome);
+    DeliverToClipboard(&outcome, picture);
     DeliverToSaveDestination(&outcome);
     outcome.history = RotateHistory();
     return outcome;

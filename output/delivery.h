@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "capture/bitmap_file.h"
+
 #include "output/history.h"
 #include "output/print.h"
 #include "output/save.h"
@@ -35,9 +37,10 @@ struct DeliveryOutcome {
     bool OutputsSucceeded() const;
 };
 
-// The hard copy in the work bitmap file goes to the clipboard, the saved
-// file and the capture history, in this order.
-DeliveryOutcome DeliverHardCopy();
+// The hard copy goes to the clipboard (from its picture in memory), the
+// saved file and the capture history (from the work bitmap file), in this
+// order.
+DeliveryOutcome DeliverHardCopy(const SharedDibPicture& picture);
 
 // What follows the sign when the printer is on: nothing, the history viewer
 // for the user to print from, or slot 1 printed at once. Only a hard copy

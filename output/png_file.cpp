@@ -1,5 +1,6 @@
 #include "output/png_file.h"
 
+#include "app/com_apartment.h"
 #include "capture/bitmap_file.h"
 #include "capture/scoped_gdi.h"
 
@@ -7,9 +8,11 @@
 #include <wincodec.h>
 #include <wrl/client.h>
 
-#include <cwchar>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <cwchar>
 #include <memory>
 #include <new>
 #include <string>
@@ -26,11 +29,10 @@ struct Pixels24 {
     std::unique_ptr<BYTE[]> bytes;
 };
 
-// The reader's section, converted by GDI from the file's own depth.
-bool ReadPixels24(const wchar_t* bitmapPath, Pixels24* out) {
-    ScopedGdiObject section(LoadBitmapFile(bitmapPath));
+// A section's pixels, converted by GDI from the section's own depth.
+bool ReadPixels24(HBITMAP section, Pixels24* out) {
     BITMAP size = {};
-    if (!section.get() || !GetObjectW(section.get(), sizeof size, &size)) return false;
+    if (!section || !GetObjectW(section, sizeof size, &size)) return false;
     int width = size.bmWidth, height = std::abs(size.bmHeight);
     BitmapInfo256 info = {};
     BuildBitmapInfoHeader(width, -height, 24, &info.header);
@@ -39,7 +41,7 @@ bool ReadPixels24(const wchar_t* bitmapPath, Pixels24* out) {
     out->bytes.reset(new (std::nothrow) BYTE[bytes]);
     ScopedMemoryDC dc(nullptr);
     if (!out->bytes || !dc.get()) return false;
-    if (GetDIBits(dc.get(), static_cast<HBITMAP>(section.get()), 0, height, out->bytes.get(),
+    if (GetDIBits(dc.get(), section, 0, height, out->bytes.get(),
                   reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) != height)
         return false;
     out->width = width;
@@ -48,20 +50,25 @@ bool ReadPixels24(const wchar_t* bitmapPath, Pixels24* out) {
     return true;
 }
 
+// The reader's section of a bitmap file, converted likewise.
+bool ReadFilePixels24(const wchar_t* bitmapPath, Pixels24* out) {
+    ScopedGdiObject section(LoadBitmapFile(bitmapPath));
+    return ReadPixels24(static_cast<HBITMAP>(section.get()), out);
+}
+
+HRESULT CreateFactory(ComPtr<IWICImagingFactory>* factory) {
+    return CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                            IID_PPV_ARGS(factory->GetAddressOf()));
+}
+
 // Every interface is released when this returns, before COM is ended.
-HRESULT Encode(const Pixels24& pixels, const wchar_t* pngPath) {
-    ComPtr<IWICImagingFactory> factory;
-    ComPtr<IWICStream> stream;
+HRESULT Encode(IWICImagingFactory* factory, const Pixels24& pixels, IStream* stream) {
     ComPtr<IWICBitmapEncoder> encoder;
     ComPtr<IWICBitmapFrameEncode> frame;
     WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-    HRESULT result = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_PPV_ARGS(factory.GetAddressOf()));
-    if (SUCCEEDED(result)) result = factory->CreateStream(stream.GetAddressOf());
-    if (SUCCEEDED(result)) result = stream->InitializeFromFilename(pngPath, GENERIC_WRITE);
-    if (SUCCEEDED(result))
-        result = factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.GetAddressOf());
-    if (SUCCEEDED(result)) result = encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache);
+    HRESULT result =
+        factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.GetAddressOf());
+    if (SUCCEEDED(result)) result = encoder->Initialize(stream, WICBitmapEncoderNoCache);
     if (SUCCEEDED(result)) result = encoder->CreateNewFrame(frame.GetAddressOf(), nullptr);
     if (SUCCEEDED(result)) result = frame->Initialize(nullptr);
     if (SUCCEEDED(result)) result = frame->SetSize(pixels.width, pixels.height);
@@ -73,6 +80,46 @@ HRESULT Encode(const Pixels24& pixels, const wchar_t* pngPath) {
     if (SUCCEEDED(result)) result = frame->Commit();
     if (SUCCEEDED(result)) result = encoder->Commit();
     return result;
+}
+
+HRESULT EncodeToFile(const Pixels24& pixels, const wchar_t* pngPath) {
+    ComPtr<IWICImagingFactory> factory;
+    ComPtr<IWICStream> stream;
+    HRESULT result = CreateFactory(&factory);
+    if (SUCCEEDED(result)) result = factory->CreateStream(stream.GetAddressOf());
+    if (SUCCEEDED(result)) result = stream->InitializeFromFilename(pngPath, GENERIC_WRITE);
+    if (SUCCEEDED(result)) result = Encode(factory.Get(), pixels, stream.Get());
+    return result;
+}
+
+// The stream's memory, cut to what was written: a stream grows its block
+// ahead of the writes, and a reader of the clipboard takes the whole block.
+HGLOBAL EncodeToMemory(const Pixels24& pixels) {
+    ComPtr<IWICImagingFactory> factory;
+    ComPtr<IStream> stream;
+    HRESULT result = CreateFactory(&factory);
+    if (SUCCEEDED(result)) result = CreateStreamOnHGlobal(nullptr, TRUE, stream.GetAddressOf());
+    if (SUCCEEDED(result)) result = Encode(factory.Get(), pixels, stream.Get());
+    STATSTG written = {};
+    if (SUCCEEDED(result)) result = stream->Stat(&written, STATFLAG_NONAME);
+    HGLOBAL memory = nullptr;
+    if (SUCCEEDED(result)) result = GetHGlobalFromStream(stream.Get(), &memory);
+    if (FAILED(result) || written.cbSize.QuadPart == 0 || written.cbSize.QuadPart > SIZE_MAX)
+        return nullptr;
+    SIZE_T size = static_cast<SIZE_T>(written.cbSize.QuadPart);
+    HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
+    void* to = copy ? GlobalLock(copy) : nullptr;
+    const void* from = to ? GlobalLock(memory) : nullptr;
+    if (from) {
+        std::memcpy(to, from, size);
+        GlobalUnlock(memory);
+    }
+    if (to) GlobalUnlock(copy);
+    if (!from && copy) {
+        GlobalFree(copy);
+        copy = nullptr;
+    }
+    return copy;
 }
 
 // The system error an encoder's result stands for: a full disk is told as
@@ -87,13 +134,22 @@ DWORD ErrorOf(HRESULT result) {
 
 bool WritePngFile(const wchar_t* bitmapPath, const wchar_t* pngPath) {
     Pixels24 pixels;
-    if (!ReadPixels24(bitmapPath, &pixels)) {
+    if (!ReadFilePixels24(bitmapPath, &pixels)) {
         SetLastError(ERROR_INVALID_DATA);
         return false;
     }
-    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    HRESULT encoded = Encode(pixels, pngPath);
-    if (SUCCEEDED(com)) CoUninitialize();
+    HRESULT encoded;
+    {
+        ScopedComApartment com;
+        encoded = EncodeToFile(pixels, pngPath);
+    }
     if (FAILED(encoded)) SetLastError(ErrorOf(encoded));
     return SUCCEEDED(encoded);
+}
+
+HGLOBAL EncodePngInMemory(HBITMAP section) {
+    Pixels24 pixels;
+    if (!ReadPixels24(section, &pixels)) return nullptr;
+    ScopedComApartment com;
+    return EncodeToMemory(pixels);
 }

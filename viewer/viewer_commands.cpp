@@ -5,6 +5,7 @@
 #include "app/tray.h"
 #include "capture/bitmap_file.h"
 #include "capture/feedback.h"
+#include "output/clipboard.h"
 #include "output/history.h"
 #include "output/print.h"
 #include "output/save.h"

@@ -7,6 +7,7 @@
 //   hostile_files run DIR COUNT SEED  COUNT mutations of the seeds in DIR
 #include "capture/bitmap_file.h"
 #include "capture/scoped_gdi.h"
+#include "output/clipboard.h"
 #include "settings/settings.h"
 #include "viewer/viewer_geometry.h"
 #include "../wide_argument.h"

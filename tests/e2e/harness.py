@@ -77,6 +77,7 @@ def run(args, timeout=60, **kwargs):
 # The probe's commands that the desktop's keeper answers in its own process
 # (quick reads and acts); the others run in a probe process of their own.
 SERVED = {'windows', 'children', 'hotkeys', 'clipboard', 'clear-clipboard', 'clipboard-sequence',
+          'clipboard-formats', 'clipboard-png',
           'balloons', 'processes', 'end', 'reset', 'type', 'activate', 'maximize', 'restore',
           'foreground', 'ensure-foreground', 'menu-mode', 'focus', 'metrics', 'modifiers', 'post', 'post-seq', 'tray-delete',
           'taskbar-created', 'resources', 'listview', 'listview-deselect', 'gettext', 'settext',
@@ -177,6 +178,9 @@ def balloons():
             found[-1].lines.append(fields[1] if len(fields) > 1 else '')
     return found
 
+
+# The title of the Save As dialog, a capture's and the viewer's.
+SAVE_TITLE = 'ハードコピーに名前を付けて保存'
 
 # What the balloon of failed outputs says: its title, and a line for each
 # output that failed (the save's line ends with the folder).
@@ -495,6 +499,17 @@ def complete_bitmap(path):
 def read(path):
     with open(path, 'rb') as f:
         return f.read()
+
+
+PNG_SIGNATURE = b'\x89PNG\r\n\x1a\n'
+
+
+def is_png_of(png, bitmap):
+    """Whether a file is a PNG that ImageMagick reads as the bitmap's picture,
+    pixel for pixel."""
+    compare = subprocess.run(['compare', '-metric', 'AE', png, bitmap, 'null:'],
+                             capture_output=True, text=True, timeout=60)
+    return read(png)[:8] == PNG_SIGNATURE and compare.stderr.split()[:1] == ['0']
 
 
 def write_bitmap(path, width, height, color_at=lambda x, y: (0, 0, 0)):

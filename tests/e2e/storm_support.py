@@ -12,7 +12,7 @@ import struct
 import time
 
 import harness
-from harness import find_window, probe, wait_until, windows
+from harness import SAVE_TITLE, find_window, probe, wait_until, windows
 from endurance_support import sample, unix_pid_of
 
 HOT_KEYS = ['Print', 'ctrl+Print', 'shift+Print', 'alt+Print', 'ctrl+alt+Print',
@@ -31,7 +31,6 @@ WM_COMMAND = 0x111
 CONFIG_TITLE = 'ZORVEX コンフィグ設定'
 PROGRAM_CHOOSER, FOLDER_CHOOSER = 1058, 1059  # the configuration dialog's 参照 buttons
 VIEWER_PRINT, VIEWER_MENU = 1009, 1076
-SAVE_TITLE = 'ハードコピーに名前を付けて保存'
 ABOUT_ITEM, HOTKEYS_ITEM, IDCANCEL = 2, 4, 2  # tray menu items; the Cancel command
 HOTKEY_CAPTURE = 948372610
 PROGRAM_WINDOW_CLASSES = ('COnesWinClass', 'CRangeWinClass', 'CFlashWinClass', '#32770', '#32768')

@@ -7,7 +7,7 @@ import os
 import re
 
 import harness
-from harness import (QUADRANTS, Screen, TestWindow, WindowWatch, complete_bitmap,
+from harness import (QUADRANTS, SAVE_TITLE, Screen, TestWindow, WindowWatch, complete_bitmap,
                      find_window, key, menu_keys, probe, quadrant_color, read, screen_metrics,
                      solid, wait_until, write_bitmap)
 from case_support import PAGE_IMAGE, TITLE_GREY, ViewerTestCase
@@ -15,7 +15,6 @@ from case_support import TITLE as CONFIG
 
 OVERLAY = 'CRangeWinClass'
 VIEWER = 'COnesWinClass'
-SAVE_TITLE = 'ハードコピーに名前を付けて保存'
 CLOSE_BUTTON = 1011
 WM_CLOSE = 16
 # selectable items of the tray menu from the top

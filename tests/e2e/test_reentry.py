@@ -6,12 +6,11 @@ import os
 import time
 
 import harness
-from harness import (CLIPBOARD_HELD, DELIVERY_FAILED, RED, Bitmap, TestWindow, WindowWatch,
-                     assert_never, balloon_saying, clipboard_size, complete_bitmap,
+from harness import (CLIPBOARD_HELD, DELIVERY_FAILED, RED, SAVE_TITLE, Bitmap, TestWindow,
+                     WindowWatch, assert_never, balloon_saying, clipboard_size, complete_bitmap,
                      find_window, key, probe, read, screen_metrics, wait_until)
 from harness import zorvex_box as notice
 
-SAVE_TITLE = 'ハードコピーに名前を付けて保存'
 OVERLAY = 'CRangeWinClass'
 VIEWER = 'COnesWinClass'
 WM_CLOSE, WM_HOTKEY, WM_QUERYENDSESSION, WM_ENDSESSION = 0x10, 0x312, 0x11, 0x16

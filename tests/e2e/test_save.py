@@ -4,15 +4,12 @@ made by the real mouse. A capture around midnight may go into either day's
 folder."""
 import os
 import shutil
-import subprocess
 
 import harness
-from harness import (DELIVERY_FAILED, SAVE_FAILED, TestWindow, balloon_saying, controls,
-                     find_window, read, tree_items, wait_until)
+from harness import (DELIVERY_FAILED, SAVE_FAILED, SAVE_TITLE, TestWindow, balloon_saying,
+                     controls, find_window, is_png_of, read, tree_items, wait_until)
 from case_support import APPLY, PATTERN, TITLE as CONFIG_TITLE, TREE, SaveCase
 
-SAVE_TITLE = 'ハードコピーに名前を付けて保存'
-PNG_SIGNATURE = b'\x89PNG\r\n\x1a\n'
 SAVE_PNG = 1096
 # A range 101 pixels wide (rows that need padding in a 24-bit file) across
 # the four quadrants of the test window at the desktop's corner, so that a
@@ -79,10 +76,7 @@ class PngCase(SaveCase):
         TestWindow(self, *PATTERN, 'pattern')
 
     def assert_png_of_slot_one(self, path):
-        self.assertEqual(read(path)[:8], PNG_SIGNATURE)
-        compare = subprocess.run(['compare', '-metric', 'AE', path, self.slot(1), 'null:'],
-                                 capture_output=True, text=True)
-        self.assertEqual(compare.stderr.split()[:1], ['0'], 'no pixel differs')
+        self.assertTrue(is_png_of(path, self.slot(1)), 'no pixel differs')
 
 
 class PngSave(PngCase):

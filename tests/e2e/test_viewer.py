@@ -3,8 +3,8 @@ menu commands and the page it draws."""
 import os
 
 import harness
-from harness import (QUADRANTS, assert_never, children, click, find_window, key, menu_keys,
-                     probe, solid, wait_until)
+from harness import (QUADRANTS, SAVE_TITLE, assert_never, children, click, find_window,
+                     is_png_of, key, menu_keys, probe, probe_rows, solid, wait_until)
 from case_support import TITLE_GREY, ViewerTestCase
 
 
@@ -189,6 +189,60 @@ class MenuCommands(ViewerTestCase):
         self.assertLess(abs((min(xs) + max(xs)) // 2 - (ox + (width - 20) // 2)), 6)
         self.assertGreaterEqual(min(y for _, y in hits), oy + 64)
         harness.screenshot('viewer-title')
+
+
+# CF_DIB, and what the system makes of it by itself (CF_BITMAP, CF_PALETTE,
+# CF_DIBV5), listed after what was placed.
+CF_DIB, SYNTHESIZED = '8', {'2', '9', '17'}
+
+
+class ClipboardPng(ViewerTestCase):
+    settings = {'Common': {'CopyType': '0'},
+                'SaveAs': {'SaveFormat1': '1', 'SaveFormat2': '1', 'IsSaveDialog': '1'},
+                'Option': {'IsFlash': '1', 'IsCursor': '0', 'SaveNum': '30'}}
+
+    def assert_clipboard_holds(self, bitmap, what):
+        """The bitmap first and the PNG beside it, and the PNG, as a Windows
+        program and an X program paste it, is the bitmap file's picture."""
+        formats = [row[0] for row in probe_rows('clipboard-formats')]
+        self.assertEqual(formats[:2], [CF_DIB, 'PNG'], what)
+        self.assertLessEqual(set(formats[2:]), SYNTHESIZED, what)
+        pasted = os.path.join(self.workdir, 'pasted.png')
+        self.assertEqual(probe('clipboard-png', self.wine_path(pasted)).strip(), 'png', what)
+        self.assertTrue(is_png_of(pasted, bitmap), what)
+        _, targets = harness.run(['xclip', '-selection', 'clipboard', '-t', 'TARGETS', '-o'])
+        self.assertIn('image/png', targets.decode().split(), what)
+        _, png = harness.run(['xclip', '-selection', 'clipboard', '-t', 'image/png', '-o'])
+        with open(pasted, 'wb') as f:
+            f.write(png)
+        self.assertTrue(is_png_of(pasted, bitmap), f'{what}, pasted outside Wine')
+
+    def copy_in_viewer(self, viewer):
+        sequence = probe('clipboard-sequence')
+        self.choose(viewer, MENU_COPY)
+        wait_until(lambda: probe('clipboard-sequence') != sequence, 'the viewer\'s copy')
+        wait_until(lambda: self.viewer() and self.viewer().enabled, 'the copied notice to close')
+
+    def test_a_hard_copy_pastes_as_png_from_the_capture_the_viewer_and_after_the_end(self):
+        key('Print')
+        # pasted while the capture waits in its Save As dialog
+        dialog = wait_until(lambda: find_window(title=SAVE_TITLE), 'the Save As dialog')
+        self.assert_clipboard_holds(self.temp_file('~zor_vex.bmp'), 'PrintScreen')
+        harness.click_button(dialog, 'キャンセル')
+        viewer = self.open_by_tray()  # once the capture is over
+        self.click_page(viewer)
+        key('Right')
+        self.wait_caption('2枚目( 200 x 100 ) ')
+        self.copy_in_viewer(viewer)
+        self.assert_clipboard_holds(self.slot(2), 'the viewer\'s copy of slot 2')
+        # copied again and pasted by nobody: the end renders the PNG
+        self.copy_in_viewer(viewer)
+        self.click_page(viewer)
+        key('Escape')
+        wait_until(lambda: self.viewer() is None, 'the viewer to close')
+        self.choose_tray_item(0)  # "終了"
+        self.assertEqual(self.process.wait(timeout=30), 0)
+        self.assert_clipboard_holds(self.slot(2), 'after the program ended')
 
 
 if __name__ == '__main__':

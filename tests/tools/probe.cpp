@@ -880,6 +880,42 @@ int DumpClipboard(const char* path) {
     return 0;
 }
 
+// The clipboard's formats in the order a program enumerates them, one a
+// line: a registered one by its name, a standard one by its number.
+int PrintClipboardFormats() {
+    if (!OpenClipboard(nullptr)) {
+        std::printf("unavailable\n");
+        return 1;
+    }
+    for (UINT format = EnumClipboardFormats(0); format; format = EnumClipboardFormats(format)) {
+        wchar_t name[256] = {};
+        bool named = GetClipboardFormatNameW(format, name, 256) > 0;
+        std::printf("%s\n", named ? Field(name).c_str() : std::to_string(format).c_str());
+    }
+    CloseClipboard();
+    return 0;
+}
+
+// Writes the clipboard's "PNG" as a file, byte for byte, or says "none".
+int DumpClipboardPng(const char* path) {
+    if (!OpenClipboard(nullptr)) {
+        std::printf("unavailable\n");
+        return 1;
+    }
+    HANDLE data = GetClipboardData(RegisterClipboardFormatW(L"PNG"));
+    const void* bytes = data ? GlobalLock(data) : nullptr;
+    if (bytes) {
+        if (FILE* out = OpenFile(path, L"wb")) {
+            std::fwrite(bytes, 1, GlobalSize(data), out);
+            std::fclose(out);
+        }
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    std::printf("%s\n", bytes ? "png" : "none");
+    return 0;
+}
+
 int ClearClipboard() {
     if (!OpenClipboard(nullptr)) return 1;
     EmptyClipboard();
@@ -1450,6 +1486,8 @@ int Run(int argc, char** argv) {
     if (command == "hold-hotkeys") return HoldHotKeys(argc - 2, argv + 2);
     if (command == "clipboard" && argc == 3) return DumpClipboard(argv[2]);
     if (command == "clear-clipboard") return ClearClipboard();
+    if (command == "clipboard-formats") return PrintClipboardFormats();
+    if (command == "clipboard-png" && argc == 3) return DumpClipboardPng(argv[2]);
     if (command == "clipboard-sequence") return PrintClipboardSequence();
     if (command == "balloons") return PrintBalloons();
     if (command == "processes") return ListProcesses();

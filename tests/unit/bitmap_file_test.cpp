@@ -3,6 +3,7 @@
 #include "capture/bitmap_file.h"
 #include "capture/range_overlay.h"
 #include "capture/scoped_gdi.h"
+#include "output/clipboard.h"
 #include "settings/settings.h"
 
 #include "test_support.h"
@@ -361,35 +362,51 @@ TEST_F(BitmapFileTest, WrittenFilesLoadBackExactly) {
     }
 }
 
-// The clipboard gets the file's colour table and pixels byte for byte, at
-// every depth, and a program asking for a bitmap gets one of the same size.
-TEST_F(BitmapFileTest, ClipboardHoldsTheFilesPicture) {
+// The bytes of the clipboard's bitmap and the size of the bitmap the system
+// makes of it; the clipboard is emptied.
+std::string TakeClipboardDib(BITMAP* synthesized) {
+    std::string bytes;
+    if (!OpenClipboard(nullptr)) return bytes;
+    HGLOBAL packed = GetClipboardData(CF_DIB);
+    if (auto* data = static_cast<const char*>(packed ? GlobalLock(packed) : nullptr)) {
+        bytes.assign(data, GlobalSize(packed));
+        GlobalUnlock(packed);
+    }
+    if (HGDIOBJ bitmap = GetClipboardData(CF_BITMAP))
+        GetObjectW(bitmap, sizeof *synthesized, synthesized);
+    EmptyClipboard();
+    CloseClipboard();
+    return bytes;
+}
+
+// The clipboard gets the work file's header, colour table and rows byte
+// for byte, from the capture's picture in memory and from the file, at every
+// depth, with rows padded and the pointer drawn in; a program asking for a
+// bitmap gets one of the same size.
+TEST_F(PointerTest, ClipboardHoldsTheWorkFilesPicture) {
+    pointerPosition = POINT{2, 0};
     for (int bits : {4, 8, 24}) {
         SCOPED_TRACE(bits);
         DibSource source(13, 4, bits);
+        Settings.IsCursor = 0;
         ASSERT_TRUE(WriteBitmapFileAtDepth(source.dc(), RECT{0, 0, 13, 4}, path.c_str(), 0, bits));
+        std::string withoutPointer = ReadText(path);
+        Settings.IsCursor = 1;
+        SharedDibPicture picture;
+        ASSERT_TRUE(WriteBitmapFileAtDepth(source.dc(), RECT{0, 0, 13, 4}, path.c_str(), 0, bits,
+                                           nullptr, nullptr, &picture));
         std::string file = ReadText(path);
-        ASSERT_EQ(CopyBitmapFileToClipboard(path.c_str()), ClipboardCopy::Placed);
-        ASSERT_TRUE(OpenClipboard(nullptr));
-        HGLOBAL packed = GetClipboardData(CF_DIB);
-        std::string onClipboard;
-        if (auto* data = static_cast<const char*>(packed ? GlobalLock(packed) : nullptr)) {
-            onClipboard.assign(data, GlobalSize(packed));
-            GlobalUnlock(packed);
+        EXPECT_NE(file, withoutPointer) << "the pointer is drawn in";
+        for (bool fromFile : {false, true}) {
+            ASSERT_EQ(fromFile ? CopyBitmapFileToClipboard(path.c_str())
+                               : CopyPictureToClipboard(picture),
+                      ClipboardCopy::Placed);
+            BITMAP size = {};
+            EXPECT_EQ(TakeClipboardDib(&size).substr(0, file.size() - 14), file.substr(14))
+                << (fromFile ? "from the file" : "from memory");
+            EXPECT_EQ(size.bmWidth, 13);
+            EXPECT_EQ(size.bmHeight, 4);
         }
-        BITMAP size = {};
-        if (HGDIOBJ bitmap = GetClipboardData(CF_BITMAP)) GetObjectW(bitmap, sizeof size, &size);
-        EmptyClipboard();
-        CloseClipboard();
-        ASSERT_GE(onClipboard.size(), file.size() - 14);
-        BitmapInfoHeader header;
-        std::memcpy(&header, onClipboard.data(), sizeof header);
-        EXPECT_EQ(header.biWidth, 13);
-        EXPECT_EQ(header.biHeight, 4);
-        EXPECT_EQ(header.biBitCount, bits);
-        EXPECT_EQ(onClipboard.substr(40, file.size() - 54), file.substr(54));
-        EXPECT_EQ(size.bmWidth, 13);
-        EXPECT_EQ(size.bmHeight, 4);
     }
     EXPECT_EQ(CopyBitmapFileToClipboard(folder.file(L"missing.bmp").c_str()), ClipboardCopy::Failed);
 }
