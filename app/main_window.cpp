@@ -230,6 +230,14 @@ LRESULT OnClose(HWND window) {
     return 0;
 }
 
+// The icon goes while its window is still there: a shell that outlives the
+// window keeps a dead icon until the pointer passes over it.
+LRESULT OnDestroy(HWND window) {
+    DeleteTrayIcon(window);
+    PostQuitMessage(0);
+    return 0;
+}
+
 // The end of the session waits too: Windows asks again, and shows the
 // reason meanwhile.
 LRESULT OnQueryEndSession(HWND window) {
@@ -276,7 +284,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     switch (message) {
     case WM_CREATE: InitializeApplication(); return 0;
-    case WM_DESTROY: PostQuitMessage(0); return 0;
+    case WM_DESTROY: return OnDestroy(window);
     case WM_CLOSE: return OnClose(window);
     case WM_HOTKEY: return OnHotKey(window, wParam, lParam);
     case WM_TRAYNOTIFY: return OnTrayNotify(wParam, lParam);
