@@ -8,7 +8,8 @@ import os
 import re
 
 import harness
-from harness import find_window, quadrant_color, wait_until
+from harness import (MENU_TITLE, PRINT_BUTTON, TITLE_FIELD, TITLE_OK, Picture, click_control,
+                     quadrant_color, wait_until)
 from case_support import ViewerTestCase
 
 SPOOL = '/var/spool/cups'
@@ -124,44 +125,13 @@ class PrintJob:
         with open(self.spool, 'rb') as f:
             return re.findall(r'^/(\S+) glyphshow$', f.read().decode('latin-1'), re.M)
 
-    def raster(self, dpi, path):
-        """The page as a PPM picture at the printer's resolution."""
-        base = path[:-4] if path.endswith('.ppm') else path
-        harness.run(['pdftoppm', '-r', str(dpi), '-singlefile', self.pdf, base], timeout=120)
-        return Picture(base + '.ppm')
-
-
-class Picture:
-    def __init__(self, path):
-        with open(path, 'rb') as f:
-            data = f.read()
-        fields = data.split(maxsplit=4)
-        self.width, self.height = int(fields[1]), int(fields[2])
-        self.pixels = data[len(data) - self.width * self.height * 3:]
-
-    def pixel(self, x, y):
-        offset = (y * self.width + x) * 3
-        return tuple(self.pixels[offset:offset + 3])
-
-    def dark(self, x, y, limit=160):
-        return max(self.pixel(x, y)) < limit
-
-    def ink_box(self, region):
-        """Bounding box of the coloured (not white) pixels in a region."""
-        left, top, right, bottom = region
-        xs, ys = [], []
-        for y in range(top, bottom, 2):
-            row = self.pixels[(y * self.width + left) * 3:(y * self.width + right) * 3]
-            for i in range(0, len(row), 3):
-                if min(row[i:i + 3]) < 200:
-                    xs.append(left + i // 3)
-                    ys.append(y)
-        if not xs:
-            return None
-        return min(xs), min(ys), max(xs) + 1, max(ys) + 1
-
-    def save_png(self, ppm_path, png_path):
-        harness.run(['convert', ppm_path, '-resize', '25%', png_path], timeout=60)
+    def picture(self, dpi, name):
+        """The page as a picture at the printer's resolution, also left as
+        <name>.png (at a quarter of the size) in the artifacts."""
+        _, ppm = harness.run(['pdftoppm', '-r', str(dpi), '-singlefile', self.pdf], timeout=120)
+        picture = Picture(ppm)
+        picture.save_png(os.path.join(harness.ARTIFACTS, name + '.png'), '25%')
+        return picture
 
 
 class JobWatch:
@@ -217,12 +187,10 @@ class HookedPrint(harness.Helper):
 
 # --- printing from the viewer -----------------------------------------------
 
-MENU_TITLE = 5  # "タイトル..." among the viewer menu's selectable items
-
-
-def artifact(name):
-    os.makedirs(harness.ARTIFACTS, exist_ok=True)
-    return os.path.join(harness.ARTIFACTS, name)
+DEVICE_ENTRY = r'HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows'
+# The common print setup dialog (Wine's, in Japanese) and its list of
+# printers (cmb1).
+SETUP_TITLE, SETUP_PRINTERS = '印刷設定', 0x470
 
 
 class PrintCase(ViewerTestCase):
@@ -231,27 +199,28 @@ class PrintCase(ViewerTestCase):
     def setUp(self):
         super().setUp()
         self.page = printer_page()
+        # a print setup may make another printer the default one
+        self.keep_registry_value(DEVICE_ENTRY, 'device')
 
     def print_from_viewer(self, title=None):
         viewer = self.open_by_tray()
         if title:
             self.enter_title(viewer, title)
         self.watch = JobWatch()
-        self.press_button(viewer, 1009)
+        click_control(viewer, PRINT_BUTTON)
         wait_until(lambda: self.viewer() is None, 'the viewer to close after printing')
 
     def enter_title(self, viewer, text):
         self.choose(viewer, MENU_TITLE)
-        dialog = self.message_box()
-        self.click_control(dialog, 1017)
+        dialog = self.message_box(control=TITLE_FIELD)
+        click_control(dialog, TITLE_FIELD)
         harness.type_text(text)
-        self.click_control(dialog, 1030)
-        wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the title dialog to close')
+        click_control(dialog, TITLE_OK)
+        dialog.wait_closed()
 
     def setup_dialog(self):
-        return wait_until(lambda: next((w for w in harness.windows() if w.visible and
-                                        w.class_name == '#32770'), None),
-                          'the print setup dialog')
+        """The print setup dialog, known by its title and its list of printers."""
+        return self.message_box(SETUP_TITLE, SETUP_PRINTERS)
 
     def finished_job(self):
         jobs, job = self.watch.finished()
@@ -261,11 +230,7 @@ class PrintCase(ViewerTestCase):
         return job
 
     def picture(self, job, name):
-        ppm = artifact(name + '.ppm')
-        picture = job.raster(self.page[6], ppm)
-        picture.save_png(ppm, artifact(name + '.png'))
-        os.remove(ppm)
-        return picture
+        return job.picture(self.page[6], name)
 
     def expected_image(self, width, height):
         return image_rect(width, height, self.page)
@@ -293,13 +258,12 @@ class JapaneseTitle(PrintCase):
     def test_japanese_title_prints_as_text(self):
         viewer = self.open_by_tray()
         self.choose(viewer, MENU_TITLE)
-        dialog = self.message_box()
-        field = harness.child(dialog, 1017)
-        harness.probe('settext', field.handle, '印刷テスト 42')
-        self.click_control(dialog, 1030)
-        wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the title dialog to close')
+        dialog = self.message_box(control=TITLE_FIELD)
+        harness.probe('settext', harness.child(dialog, TITLE_FIELD).handle, '印刷テスト 42')
+        click_control(dialog, TITLE_OK)
+        dialog.wait_closed()
         self.watch = JobWatch()
-        self.press_button(viewer, 1009)
+        self.press_button(viewer, PRINT_BUTTON)
         wait_until(lambda: self.viewer() is None, 'the viewer to close after printing')
         job = self.finished_job()
         # Five full-width characters of the Japanese font, then " 42".
