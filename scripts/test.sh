@@ -24,5 +24,8 @@ wine "$ZORVEX_BUILD/x86_64/tests/probe.exe" hold-hotkeys >/dev/null 2>&1 </dev/n
 hotkey_holder=$!
 trap 'kill "$hotkey_holder" 2>/dev/null || true; zorvex_env_stop' EXIT
 
+# The end-to-end files mostly wait for the program and Wine, each in a
+# desktop and a Wine prefix of its own: several run side by side.
+jobs=${ZORVEX_TEST_JOBS:-$(($(nproc) * 2))}
 cd "$ZORVEX_BUILD/x86_64"
-ctest --output-on-failure "$@"
+ctest --output-on-failure -j "$jobs" "$@"
