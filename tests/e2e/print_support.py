@@ -178,8 +178,13 @@ class HookedPrint(harness.Helper):
         super().__init__(case, 'hook-next-print', mode, case.wine_path(picture or self.stop_file),
                          30, ready='ready')
 
-    def finish(self):
-        """True when the hook acted on an abort dialog."""
+    def finish(self, acted=True):
+        """True when the hook acted on an abort dialog. When it is to have
+        acted, it is given the time it takes (the viewer closes before its
+        print begins): the probe ends once it has, or at its own time limit."""
+        if acted:
+            wait_until(lambda: self.process.poll() is not None, 'the hook to act on the print',
+                       timeout=60)
         open(self.stop_file, 'w').close()
         self.process.wait(timeout=60)
         return self.said('done')

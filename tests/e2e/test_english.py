@@ -110,9 +110,11 @@ class FoldersOfAnyName(ConfigCase):
 
         key('ctrl+alt+F10')
         caption = f'1枚目( {screen[0]} x {screen[1]} ) '
-        wait_until(lambda: (viewer := find_window(VIEWER)) and
-                   viewer.title.startswith(caption), 'the viewer showing the hard copy')
+        viewer = wait_until(lambda: (shown := find_window(VIEWER)) and
+                            shown.title.startswith(caption) and shown,
+                            'the viewer showing the hard copy')
         shot('any-name-viewer')
+        harness.click(viewer.rect[0] + 30, viewer.rect[1] + 120)  # the keyboard to it
         key('Escape')
         wait_until(lambda: find_window(VIEWER, visible=None) is None, 'the viewer to close')
 

@@ -339,7 +339,7 @@ class NoDefaultPrinter(PrintCase):
         # nothing was printed, so the viewer stays for another try
         harness.assert_never(lambda: self.viewer() is None or self.watch.new_jobs() or
                              self.watch.new_pdfs(), 3.0, 'the viewer closed, or something printed')
-        self.assertFalse(hook.finish(), 'no abort dialog was shown')
+        self.assertFalse(hook.finish(acted=False), 'no abort dialog was shown')
         main = find_window(MAIN, visible=False)
         self.assertTrue(main and main.enabled)
         self.open_by_tray()
