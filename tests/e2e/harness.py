@@ -762,7 +762,9 @@ class MessageBox(Window):
                              and (c.style & BS_TYPE_MASK) == BS_DEFPUSHBUTTON), None)
 
     def press(self, button_id):
-        click_center(self.controls[button_id])
+        """Clicks a button where it is now (a dialog may have moved since it
+        was read) and waits for the box to close."""
+        click_center(controls(self)[button_id])
         self.wait_closed()
 
     def wait_closed(self):
@@ -1063,6 +1065,9 @@ def prefix_temp(prefix):
     return os.path.join(prefix, 'drive_c', 'users', user, 'Temp')
 
 
+# The CUPS user the tests print as, a name no account has and no other run
+# shares (its jobs are the only ones print_support sees).
+os.environ.setdefault('CUPS_USER', f'zorvex-{os.getpid()}-{os.urandom(3).hex()}')
 OWN_PREFIX = os.environ.get('ZORVEX_E2E_PREFIX')
 if OWN_PREFIX:
     make_prefix(os.environ['WINEPREFIX'], OWN_PREFIX)

@@ -6,6 +6,7 @@ viewer; the Japanese title's print is a case of its own, run on both a
 Japanese and an English system."""
 import os
 import re
+import subprocess
 
 import harness
 from harness import (MENU_TITLE, PRINT_BUTTON, TITLE_FIELD, TITLE_OK, Picture, click_control,
@@ -13,20 +14,25 @@ from harness import (MENU_TITLE, PRINT_BUTTON, TITLE_FIELD, TITLE_OK, Picture, c
 from case_support import ViewerTestCase
 
 SPOOL = '/var/spool/cups'
+# The tests print as a CUPS user of their own, which no account has (see
+# harness.py), so that they see only the jobs they make themselves, whatever
+# else prints; cups-pdf writes such a user's PDFs into its folder for
+# anonymous jobs.
+USER = os.environ['CUPS_USER']
 
 
 def pdf_folder():
-    """The cups-pdf output folder of this user (the "Out" setting)."""
-    folder = '${HOME}/PDF'
+    """The cups-pdf folder of anonymous jobs (the "AnonDirName" setting)."""
+    folder = '/var/spool/cups-pdf/ANONYMOUS'
     try:
         with open('/etc/cups/cups-pdf.conf') as f:
             for line in f:
                 fields = line.split(None, 1)
-                if len(fields) == 2 and fields[0] == 'Out':
+                if len(fields) == 2 and fields[0] == 'AnonDirName':
                     folder = fields[1].strip()
     except OSError:
         pass
-    return os.path.expandvars(folder.replace('${HOME}', os.path.expanduser('~')))
+    return folder
 
 
 # The print server of the machine, as it was when the tests started: a test
@@ -38,9 +44,12 @@ def job_ids(which='all'):
     env = {k: v for k, v in os.environ.items() if k != 'CUPS_SERVER'}
     if REAL_SERVER is not None:
         env['CUPS_SERVER'] = REAL_SERVER
-    code, output = harness.run(['lpstat', '-W', which, '-o'], timeout=30, env=env)
-    if code != 0:
-        raise AssertionError(f'lpstat could not read the print queue (exit code {code})')
+    result = subprocess.run(['lpstat', '-W', which, '-u', USER], capture_output=True, timeout=30,
+                            env=env)
+    if result.returncode != 0:
+        raise AssertionError(f'lpstat could not read the print queue (exit code '
+                             f'{result.returncode}): {result.stderr.decode(errors="replace")}')
+    output = result.stdout
     ids = set()
     for line in output.decode(errors='replace').splitlines():
         match = re.match(r'\S+-(\d+)\s', line)
@@ -146,9 +155,12 @@ class JobWatch:
         return sorted(job_ids() - self.jobs)
 
     def new_pdfs(self):
+        """The new PDFs of this user's jobs."""
         if not os.path.isdir(self.folder):
             return []
-        return sorted(set(os.listdir(self.folder)) - self.pdfs)
+        jobs = {f'job_{job}.pdf' for job in job_ids()}
+        return sorted(name for name in set(os.listdir(self.folder)) - self.pdfs
+                      if re.sub(r'.*-(?=job_\d+\.pdf$)', '', name) in jobs)
 
     def finished(self, timeout=60):
         """The one new job once CUPS has completed it and its PDF is written."""
