@@ -73,13 +73,15 @@ QUIET = {'IsFlash': '1', 'IsCursor': '0'}  # the notice, not the flash; no point
 
 
 def wait_until(condition, what, timeout=DEFAULT_TIMEOUT, interval=0.05):
-    """Polls condition() until it returns a true value, which is returned."""
+    """Polls condition() until it returns a true value, which is returned;
+    `what` (or what() at the end) names it when it does not come."""
     deadline = time.monotonic() + timeout
     while True:
         value = condition()
         if value:
             return value
         if time.monotonic() > deadline:
+            what = what() if callable(what) else what
             raise AssertionError(f'timed out after {timeout:.0f} s waiting for {what}')
         time.sleep(interval)
 
@@ -1325,7 +1327,10 @@ class ZorvexTestCase(unittest.TestCase):
                                         stdout=subprocess.DEVNULL, stderr=log)
         if not wait_for_main_window:
             return
-        wait_until(lambda: find_window(MAIN, visible=False), 'the ZORVEX main window',
+        wait_until(lambda: find_window(MAIN, visible=False), lambda: 'the ZORVEX main window ('
+                   + ('it still starts' if self.process.poll() is None else
+                      f'it ended with exit code {self.process.returncode}') +
+                   f'; processes {[p[2] for p in probe_rows("processes") if len(p) == 3]})',
                    timeout=60)
         if wait_for_tray:
             focus_desktop()

@@ -170,7 +170,10 @@ class JobWatch:
                 return None
             names = [n for n in self.new_pdfs() if n.endswith(f'job_{jobs[-1]}.pdf')]
             return (jobs, names) if names else None
-        jobs, names = wait_until(done, 'a finished print job with its PDF', timeout=timeout)
+        jobs, names = wait_until(done, lambda: f'a finished print job with its PDF (new jobs '
+                                 f'{self.new_jobs()}, of them completed '
+                                 f'{sorted(set(self.new_jobs()) & job_ids("completed"))}, '
+                                 f'new PDFs {self.new_pdfs()})', timeout=timeout)
         return jobs, PrintJob(jobs[-1], os.path.join(self.folder, names[0]))
 
     def assert_nothing_printed(self, seconds=3.0):
