@@ -149,18 +149,24 @@ class JobWatch:
     def __init__(self):
         self.folder = pdf_folder()
         self.jobs = job_ids()
-        self.pdfs = set(os.listdir(self.folder)) if os.path.isdir(self.folder) else set()
+        self.pdfs = self.pdf_stamps()
+
+    def pdf_stamps(self):
+        """Each PDF with its time: a new job may reuse the number, and so the
+        name, of one of the print server's earlier life."""
+        if not os.path.isdir(self.folder):
+            return {}
+        return {entry.name: entry.stat().st_mtime_ns for entry in os.scandir(self.folder)}
 
     def new_jobs(self):
         return sorted(job_ids() - self.jobs)
 
     def new_pdfs(self):
         """The new PDFs of this user's jobs."""
-        if not os.path.isdir(self.folder):
-            return []
         jobs = {f'job_{job}.pdf' for job in job_ids()}
-        return sorted(name for name in set(os.listdir(self.folder)) - self.pdfs
-                      if re.sub(r'.*-(?=job_\d+\.pdf$)', '', name) in jobs)
+        return sorted(name for name, stamp in self.pdf_stamps().items()
+                      if self.pdfs.get(name) != stamp
+                      and re.sub(r'.*-(?=job_\d+\.pdf$)', '', name) in jobs)
 
     def finished(self, timeout=60):
         """The one new job once CUPS has completed it and its PDF is written."""
