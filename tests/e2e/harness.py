@@ -207,13 +207,21 @@ def foreground():
 def wait_in_front(window, what=None):
     """Waits for the window (or handle) to be in front."""
     handle = getattr(window, 'handle', window)
-    wait_until(lambda: foreground() == handle, what or f'{window} in front')
+    wait_until(lambda: foreground() == handle,
+               what or f'{getattr(window, "window", window)} in front')
 
 
 def activate(window):
-    """Puts a window in front, as a click on it would, and waits for it."""
-    probe('activate', getattr(window, 'handle', window))
-    wait_in_front(window)
+    """Puts a window in front, as a click on it would, and waits for it,
+    asking again while it is not: a test's own setting up, not what the
+    program under test does."""
+    handle = getattr(window, 'handle', window)
+
+    def in_front():
+        if foreground() != handle:
+            probe('activate', handle)
+        return foreground() == handle
+    wait_until(in_front, f'{getattr(window, "window", window)} in front', interval=0.5)
 
 
 def hotkey_states():
@@ -1068,8 +1076,11 @@ def prefix_temp(prefix):
 
 
 # The CUPS user the tests print as, a name no account has and no other run
-# shares (its jobs are the only ones print_support sees).
+# shares (its jobs are the only ones print_support sees), and the print
+# server by its network address: its local socket is replaced for a moment
+# whenever another cupsd tries to start beside it.
 os.environ.setdefault('CUPS_USER', f'zorvex-{os.getpid()}-{os.urandom(3).hex()}')
+os.environ.setdefault('CUPS_SERVER', 'localhost')
 OWN_PREFIX = os.environ.get('ZORVEX_E2E_PREFIX')
 if OWN_PREFIX:
     make_prefix(os.environ['WINEPREFIX'], OWN_PREFIX)
