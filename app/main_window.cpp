@@ -247,6 +247,14 @@ LRESULT OnClose(HWND window) {
     return 0;
 }
 
+// The icon goes while its window is still there: a shell that outlives the
+// window keeps a dead icon until the pointer passes over it.
+LRESULT OnDestroy(HWND window) {
+    DeleteTrayIcon(window);
+    PostQuitMessage(0);
+    return 0;
+}
+
 // The end of the session waits too, with the reason shown while the user is
 // busy; the program ends once the user has finished, unless Windows has
 // called the end off by then.
@@ -311,7 +319,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_RENDERALLFORMATS: RenderAllClipboardFormats(window); return 0;
     case WM_DESTROYCLIPBOARD: ForgetClipboardPicture(); return 0;
     case WM_CREATE: InitializeApplication(); return 0;
-    case WM_DESTROY: PostQuitMessage(0); return 0;
+    case WM_DESTROY: return OnDestroy(window);
     case WM_CLOSE: return OnClose(window);
     case WM_HOTKEY: return OnHotKey(window, wParam, lParam);
     case WM_TRAYNOTIFY: return OnTrayNotify(wParam, lParam);

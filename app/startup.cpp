@@ -78,7 +78,6 @@ void ShutDown() {
     viewerPopupMenu = nullptr;
     if (viewerButtonFont) DeleteObject(viewerButtonFont);
     viewerButtonFont = nullptr;
-    DeleteTrayIcon(mainWindow);
     UnregisterProgramHotKeys(mainWindow);
     if (instanceMutex) {
         ReleaseMutex(instanceMutex);

@@ -18,6 +18,11 @@ sys.path.insert(0, os.path.join(ROOT, 'tests', 'e2e'))
 
 import harness  # noqa: E402
 from harness import children, click, find_window, key, menu_keys, move_mouse, run, wait_until  # noqa: E402
+from harness import TRAY_CONFIG, TRAY_HOTKEYS, TRAY_RECENT, TRAY_VERSION  # noqa: E402
+
+# The printed page is the one a user prints, into their own PDF folder, not
+# a test's print as a user of its own.
+os.environ.pop('CUPS_USER', None)
 
 DOCS = os.environ.get('ZORVEX_DOCS', os.path.join(ROOT, 'docs'))
 WORKDIR = os.environ['ZORVEX_SCREENSHOT_DIR']
@@ -25,9 +30,6 @@ README = os.environ['ZORVEX_README']
 PDF_DIR = os.path.expanduser(os.environ.get('ZORVEX_PDF_DIR', '~/PDF'))
 WAIT = 15.0
 
-# Selectable items of the tray menu from the top, separators left out.
-EXIT, ABOUT, VERSION, PRINTER, HOTKEYS, RECENT, HISTORY, CURSOR, DESKTOP, ACTIVE, NOFRAME, RANGE, \
-    CONFIG = range(13)
 
 # The configuration dialog's tree, every item expanded, from the top: the
 # row of each page, its group box caption and the picture's name.
@@ -159,7 +161,7 @@ class Session:
     def tray_menu(self):
         click(*self.tray)
         menu = wait_until(lambda: find_window('#32768'), 'the tray menu')
-        menu_keys(menu, *(['Down'] * (RECENT + 1)), 'Right')
+        menu_keys(menu, *(['Down'] * (TRAY_RECENT + 1)), 'Right')
         submenu = wait_until(lambda: next((w for w in harness.windows() if w.class_name == '#32768'
                                            and w.visible and w.handle != menu.handle), None),
                              'the recent hard copies submenu')
@@ -183,7 +185,7 @@ class Session:
         wait_until(lambda: find_window('COnesWinClass') is None, 'the viewer to close')
 
     def config_pages(self):
-        self.choose_tray_item(CONFIG)
+        self.choose_tray_item(TRAY_CONFIG)
         dialog = self.dialog('ZORVEX コンフィグ設定')
         tree = wait_until(lambda: next((c for c in children(dialog) if c.control_id == 1022), None),
                           'the tree of pages')
@@ -202,7 +204,7 @@ class Session:
                    'the configuration dialog to close')
 
     def launcher_dialogs(self):
-        self.choose_tray_item(HOTKEYS)
+        self.choose_tray_item(TRAY_HOTKEYS)
         listing = self.dialog('ホットキー設定')
         time.sleep(0.3)
         self.picture('hotkey-list', listing.rect)
@@ -216,7 +218,7 @@ class Session:
         wait_until(lambda: find_window('#32770', 'ホットキー設定') is None, 'the list to close')
 
     def about_dialog(self):
-        self.choose_tray_item(VERSION)
+        self.choose_tray_item(TRAY_VERSION)
         about = self.dialog('ZORVEX バージョン情報')
         time.sleep(0.3)
         self.picture('about', about.rect)

@@ -29,9 +29,12 @@ wine "$ZORVEX_BUILD/x86_64/tests/probe.exe" hold-hotkeys >/dev/null 2>&1 </dev/n
 hotkey_holder=$!
 trap 'kill "$hotkey_holder" 2>/dev/null || true; zorvex_env_stop' EXIT
 
+# The end-to-end files mostly wait for the program and Wine, each in a
+# desktop and a Wine prefix of its own: several run side by side.
+jobs=${ZORVEX_TEST_JOBS:-$(($(nproc) * 2))}
 cd "$ZORVEX_BUILD/x86_64"
 status=0
-ctest --output-on-failure "$@" || status=$?
+ctest --output-on-failure -j "$jobs" "$@" || status=$?
 # ctest shows no output of a skipped test: say why the x86 program was not run.
 wine32=$(cat "$ZORVEX_BUILD/wine32-status" 2>/dev/null || echo "not run: scripts/install-deps.sh left no word on the 32-bit Wine")
 if [[ "${ZORVEX_SKIP_X86:-0}" != 1 && "$wine32" != installed ]]; then

@@ -8,14 +8,14 @@ import tempfile
 import time
 
 import harness
-from harness import (QUADRANTS, MessageBox, Screen, TestWindow, click, find_window, menu_keys, probe,
-                     quadrant_color, solid, tree_items, wait_until, write_bitmap)
+from harness import (DIALOG, MENU, MENU_BUTTON, QUADRANTS, Screen, TestWindow, VIEWER,
+                     click_center, find_dialog, find_window, menu_keys, probe, quadrant_color,
+                     solid, tree_items, wait_menus_closed, wait_until, write_bitmap)
+# (the names other files take from here)
+from harness import (APPLY, CANCEL, CONFIG_TITLE as TITLE, GROUP, HELP_LIST,  # noqa: F401
+                     IDNO, IDOK, IDYES, OVERLAY, QUIET, TREE)
 
 # The configuration dialog
-TITLE = 'ZORVEX コンフィグ設定'
-TREE, APPLY, CANCEL, GROUP, HELP_LIST = 1022, 1001, 1002, 1033, 1082
-IDOK, IDYES, IDNO = 1, 6, 7
-QUIET = {'IsFlash': '1', 'IsCursor': '0'}
 CAPTIONS = {'対象設定': 'ハードコピー対象設定', '保存設定': 'ハードコピー保存設定', '編集': '編集設定',
             '印刷設定': '印刷設定', '通知設定': '通知設定', 'マウスポインタ': 'マウスポインタ',
             '履歴数': '履歴数の設定', 'バックアップ': '履歴のバックアップ', 'クリア': '履歴のクリア',
@@ -42,7 +42,7 @@ class ConfigCase(harness.ZorvexTestCase):
 
     def open_dialog(self, keys=('alt+Print',)):
         harness.key(*keys)
-        self.dialog = wait_until(lambda: find_window('#32770', TITLE), 'the configuration dialog')
+        self.dialog = wait_until(lambda: find_dialog(TITLE), 'the configuration dialog')
         wait_until(lambda: harness.controls(self.dialog).get(APPLY), 'the dialog controls')
         return self.dialog
 
@@ -51,16 +51,14 @@ class ConfigCase(harness.ZorvexTestCase):
 
     def show_page(self, name):
         """Clicks the tree item with the given text."""
-        item = next(i for i in tree_items(self.dialog, TREE) if i['text'] == name)
-        left, top, right, bottom = item['rect']
-        harness.click((left + right) // 2, (top + bottom) // 2)
+        click_center(next(i for i in tree_items(self.dialog, TREE) if i['text'] == name))
         if name in CAPTIONS:
             wait_until(lambda: self.controls()[GROUP].text == CAPTIONS[name], f'the page {name}')
 
     def click(self, control_id):
         control = self.controls()[control_id]
         self.assertTrue(control.visible and control.enabled, control)
-        harness.click(*control.center)
+        click_center(control)
 
     def click_and_wait(self, control_id, condition, what):
         self.click(control_id)
@@ -74,29 +72,28 @@ class ConfigCase(harness.ZorvexTestCase):
             harness.type_text(text)
         wait_until(lambda: self.controls()[control_id].text == text, f'{text!r} in {control_id}')
 
-    def message_box(self):
-        window = wait_until(lambda: find_window('#32770', 'ZORVEX'), 'a message box')
-        return wait_until(lambda: (lambda box: box if box.buttons else None)(MessageBox(window)),
-                          'the message box buttons')
-
-    def no_message_box(self):
-        return find_window('#32770', 'ZORVEX') is None
+    def no_other_dialog(self):
+        """No box or window of the program's (a message box, the folder
+        browser) is open beside the configuration dialog."""
+        return not [w for w in harness.windows() if w.visible and w.class_name == DIALOG
+                    and w.title != TITLE]
 
     def browser(self):
         def find():
             for window in harness.windows():
-                if window.class_name == '#32770' and window.visible and window.title not in (
-                        TITLE, 'ZORVEX'):
+                if window.class_name == DIALOG and window.visible and window.title not in (
+                        TITLE, harness.ZORVEX):
                     found = harness.controls(window)
                     if any(c.text == '決定！' for c in found.values()):
                         return window, found
             return None
         return wait_until(find, 'the folder browser')
 
-    def new_folder(self):
-        """A fresh folder right under /tmp, next to the test's working folder,
-        with one folder inside (see choose_folder)."""
-        folder = tempfile.mkdtemp(prefix='zorvex-chosen-')
+    def new_folder(self, name='zorvex-chosen-'):
+        """A fresh folder right under drive C: (whose folders come and go
+        only with this file's tests, where /tmp changes all the time under
+        a browser that reads it), with one folder inside (see choose_folder)."""
+        folder = tempfile.mkdtemp(prefix=name, dir=harness.drive_c())
         self.addCleanup(shutil.rmtree, folder, True)
         os.makedirs(os.path.join(folder, INNER))
         return folder
@@ -119,16 +116,14 @@ class ConfigCase(harness.ZorvexTestCase):
             return None
         probe('tree-select', window.handle, tree.id, wait_until(item_index, 'the folder item'))
         harness.screenshot('config-folder-browser')
-        harness.click(*next(c for c in found.values() if c.text == '決定！').center)
-        wait_until(lambda: not any(w.handle == window.handle for w in harness.windows()),
-                   'the browser to close')
+        harness.MessageBox(window).press(next(c.id for c in found.values() if c.text == '決定！'))
 
     def apply_and_close(self):
         self.click(APPLY)
         wait_until(self.dialog_closed, 'the dialog to close')
 
     def dialog_closed(self):
-        return find_window('#32770', TITLE, visible=None) is None
+        return find_dialog(TITLE, visible=None) is None
 
     def refuse(self, expected_text, name=None):
         """Presses 適用, reads the refusal and dismisses it."""
@@ -139,9 +134,9 @@ class ConfigCase(harness.ZorvexTestCase):
         self.assertEqual(box.text, expected_text)
         self.assertEqual(box.buttons, [IDOK], 'an OK button only')
         self.assertFalse(box.has_icon, 'no icon')
-        self.assertFalse(find_window('#32770', TITLE).enabled, 'the box is owned by the dialog')
+        self.assertFalse(find_dialog(TITLE).enabled, 'the box is owned by the dialog')
         box.press(IDOK)
-        wait_until(lambda: find_window('#32770', TITLE).enabled, 'the dialog enabled again')
+        wait_until(lambda: find_dialog(TITLE).enabled, 'the dialog enabled again')
         return box
 
     def ini_text(self):
@@ -160,7 +155,6 @@ class ConfigCase(harness.ZorvexTestCase):
 
     def existing_slots(self, upto=12):
         return [n for n in range(1, upto + 1) if os.path.exists(self.slot(n))]
-
 
 
 class SaveCase(harness.ZorvexTestCase):
@@ -184,26 +178,6 @@ class SaveCase(harness.ZorvexTestCase):
             self.settings['SaveAs'].setdefault('SaveDir', self.wine_path(self.save_dir))
             self.write_settings()
         super().start(wait_for_tray)
-
-    def range_capture(self, start=(100, 100), end=(200, 150), wait=True):
-        """A range hard copy dragged from start to end: returns it once it is
-        in slot 1 (with wait)."""
-        before = self.slot_stamp()
-        harness.key('shift+Print')
-        wait_until(lambda: find_window(OVERLAY), 'the range overlay')
-        harness.drag(start, end)
-        if wait:
-            self.wait_for_overlay_gone()
-            return self.new_hard_copy(before)
-
-    def wait_for_overlay_gone(self):
-        wait_until(lambda: find_window(OVERLAY, visible=None) is None, 'the overlay to close')
-
-    def saved_files(self):
-        found = []
-        for folder, _, names in os.walk(self.save_dir):
-            found.extend(os.path.relpath(os.path.join(folder, n), self.save_dir) for n in names)
-        return sorted(found)
 
     def saved_capture(self, start=(100, 100), end=(200, 150)):
         """A range capture saved under an automatic name: the path of the one
@@ -237,12 +211,11 @@ class SaveCase(harness.ZorvexTestCase):
 
 class CaptureCase(harness.ZorvexTestCase):
     def assert_shows_test_window(self, bitmap, target, origin):
-        """Each quadrant of the test window is in the hard copy at its place,
-        and agrees with the screen around it."""
+        """The test window's quadrants and client corners are in the hard
+        copy at their places, and it agrees with the screen around them."""
+        target.assert_in(bitmap, origin)
         screen = Screen()
         ox, oy = origin
-        for (x, y), color in target.quadrant_points():
-            self.assertEqual(bitmap.pixel(x - ox, y - oy), color, (x, y))
         left, top = target.client_origin
         width, height = target.client_size
         mismatches = [(x, y) for y in range(top + 2, top + height - 2, 17)
@@ -253,7 +226,6 @@ class CaptureCase(harness.ZorvexTestCase):
 
 # Range selections
 
-OVERLAY = 'CRangeWinClass'
 # The test pattern at the desktop's corner: its quadrant borders cross the
 # selection of the drag from (100, 100) to (200, 150).
 PATTERN = (0, 0, 300, 240)
@@ -270,21 +242,6 @@ class RangeCase(harness.ZorvexTestCase):
         TestWindow(self, *self.pattern, 'pattern')
         # Park the pointer away from the area under test.
         harness.move_mouse(700, 500)
-
-    def open_overlay(self):
-        self.before = self.slot_stamp()
-        harness.key('shift+Print')
-        overlay = wait_until(lambda: find_window(OVERLAY), 'the range overlay')
-        harness.focus_desktop()
-        return overlay
-
-    def overlay_gone(self):
-        return find_window(OVERLAY, visible=None) is None
-
-    def wait_for_hard_copy(self):
-        bitmap = self.new_hard_copy(self.before, what='the range hard copy in the history')
-        wait_until(self.overlay_gone, 'the overlay to close')
-        return bitmap
 
     def assert_same_pixels(self, bitmap, screen, left, top):
         wrong = [(x, y) for y in range(bitmap.height) for x in range(bitmap.width)
@@ -320,7 +277,7 @@ class ViewerTestCase(harness.ZorvexTestCase):
         self.start()
 
     def viewer(self):
-        return find_window('COnesWinClass')
+        return find_window(VIEWER)
 
     def open_by_tray(self):
         harness.click(*self.tray, button=3)
@@ -336,7 +293,7 @@ class ViewerTestCase(harness.ZorvexTestCase):
 
     def client_origin(self, viewer):
         """Screen position of the client area, found from the "印刷" button at (4, 3)."""
-        button = harness.child(viewer, 1009)
+        button = harness.child(viewer, harness.PRINT_BUTTON)
         return button.rect[0] - 4, button.rect[1] - 3
 
     def assert_page_shows_quadrants(self, viewer, origin):
@@ -349,7 +306,7 @@ class ViewerTestCase(harness.ZorvexTestCase):
                                     image_rect[3] + oy)
         qw, qh = (right - left) // 4, (bottom - top) // 4
         screen = wait_until(lambda: (lambda s: s if s.pixel(left + qw, top + qh) == QUADRANTS[0]
-                                     else None)(harness.Screen()), 'the hard copy on the page')
+                                     else None)(Screen()), 'the hard copy on the page')
         self.assertEqual(screen.pixel(right - qw, top + qh), QUADRANTS[1])
         self.assertEqual(screen.pixel(left + qw, bottom - qh), QUADRANTS[2])
         self.assertEqual(screen.pixel(right - qw, bottom - qh), QUADRANTS[3])
@@ -359,33 +316,21 @@ class ViewerTestCase(harness.ZorvexTestCase):
         self.assertEqual(screen.pixel(left + 1, bottom + 1), (255, 255, 255))
         return screen
 
-    def button(self, viewer, control_id):
-        return harness.child(viewer, control_id)
-
-    def press_button(self, viewer, control_id):
-        left, top, right, bottom = self.button(viewer, control_id).rect
-        click((left + right) // 2, (top + bottom) // 2)
+    # (the names the viewer's tests give harness.click_control)
+    press_button = click_control = staticmethod(harness.click_control)
 
     def click_page(self, viewer):
         """A left click on the paper, as a user does before typing to a window."""
         x, y = self.client_origin(viewer)
-        click(x + 12, y + 62)
+        harness.click(x + 12, y + 62)
 
     def open_menu(self, viewer):
-        self.press_button(viewer, 1076)
-        return wait_until(lambda: find_window('#32768'), 'the viewer menu')
+        harness.click_control(viewer, MENU_BUTTON)
+        return wait_until(lambda: find_window(MENU), 'the viewer menu')
 
     def choose(self, viewer, index, *extra):
-        """Chooses the index-th selectable item of the viewer menu by keyboard."""
+        """Chooses the index-th selectable item of the viewer menu (MENU_COPY,
+        ...) by keyboard."""
         menu = self.open_menu(viewer)
         menu_keys(menu, *(['Down'] * (index + 1)), *extra, 'Return')
-        wait_until(lambda: find_window('#32768') is None, 'the viewer menu to close')
-
-    def message_box(self):
-        return wait_until(lambda: next((w for w in harness.windows() if w.visible and
-                                        w.class_name == '#32770' and w.title == 'ZORVEX'), None),
-                          'a ZORVEX dialog')
-
-    def click_control(self, dialog, control_id):
-        left, top, right, bottom = harness.child(dialog, control_id).rect
-        click((left + right) // 2, (top + bottom) // 2)
+        wait_menus_closed()

@@ -8,34 +8,46 @@ through its environment block) and its windows one by one; memory comes from
 Linux: the private pages (Private_Clean + Private_Dirty of smaps_rollup) and
 the resident set of the process that runs zor_vex.exe.
 """
-import harness
-from harness import complete_bitmap, find_window, probe, screen_metrics, wait_until
+import os
 
-OVERLAY = 'CRangeWinClass'
-VIEWER = 'COnesWinClass'
+import harness
+from harness import (MAIN, OVERLAY, VIEWER, complete_bitmap, find_window, probe, screen_metrics,
+                     wait_until)
+
+
+def prefix_processes(name):
+    """The Linux processes of this Wine prefix whose command line names
+    `name` (in lower case), as (command line, pid)."""
+    prefix = os.environ.get('WINEPREFIX', '').encode()
+    found = []
+    for entry in filter(str.isdigit, os.listdir('/proc')):
+        try:
+            with open(f'/proc/{entry}/cmdline', 'rb') as f:
+                command = f.read().lower()
+            if name.encode() not in command:
+                continue
+            with open(f'/proc/{entry}/environ', 'rb') as f:
+                if b'WINEPREFIX=' + prefix + b'\0' not in f.read():
+                    continue
+        except OSError:
+            continue
+        found.append((command, int(entry)))
+    return found
 
 
 def unix_pid_of():
     """The Linux process that runs this test's zor_vex.exe: the launcher that
     `wine` starts hands the program to another process, so it is looked up
-    by the program's Windows path (other builds may run beside it); where the
-    64-bit Wine runs alone, the program keeps its Linux path."""
+    by the program's Windows path in this prefix (other files may run it
+    beside); where the 64-bit Wine runs alone, the program keeps its Linux
+    path."""
     forms = [('z:' + harness.EXE.replace('/', '\\')).lower().encode(), harness.EXE.lower().encode()]
-    _, out = harness.run(['pgrep', '-f', 'zor_vex.exe'])
-    found = {form: [] for form in forms}
-    for pid in (int(p) for p in out.split()):
-        try:
-            with open(f'/proc/{pid}/cmdline', 'rb') as f:
-                command = f.read().lower()
-            with open(f'/proc/{pid}/smaps_rollup') as f:
-                f.read(1)
-        except OSError:
-            continue
-        form = next((form for form in forms if form in command), None)
-        if form:
-            found[form].append(pid)
-    pids = found[forms[0]] or found[forms[1]]
-    return pids[0] if len(pids) == 1 else None
+    running = prefix_processes('zor_vex.exe')
+    for form in forms:
+        pids = [pid for command, pid in running if form in command]
+        if pids:
+            return pids[0] if len(pids) == 1 else None
+    return None
 
 
 def proc_kb(pid, filename, *fields):
@@ -74,13 +86,11 @@ class Session:
     def __init__(self, case, report=print):
         self.case = case
         self.report = report
-        main = wait_until(lambda: find_window('CMainWinClass', visible=False), 'the main window')
+        main = wait_until(lambda: find_window(MAIN, visible=False), 'the main window')
         self.windows_pid = main.process
         self.unix_pid = wait_until(unix_pid_of, 'the process of zor_vex.exe')
         self.samples = []
         self.screen_size = screen_metrics()['screen']
-        harness.focus_desktop()
-        harness.keep_pointer_off_taskbar()
 
     def measure(self, label):
         figures = sample(self.unix_pid, self.windows_pid)
@@ -92,13 +102,9 @@ class Session:
         return self.case.slot_stamp()
 
     def press(self, *keys):
-        # a flash or overlay window that came and went may have taken the
-        # X focus with it, and hot keys arrive only while Wine has it
-        harness.focus_desktop()
-        # a modifier whose release went to a window that has gone since
-        # would still be held for Wine
-        harness.run(['xdotool', 'keyup', 'ctrl', 'shift', 'alt'], timeout=10)
-        harness.run(['xdotool', 'key', '--delay', '30', *keys], timeout=30)
+        # (a flash or overlay window that came and went may have taken the
+        # X focus with it, and hot keys arrive only while Wine has it)
+        harness.key(*keys, delay=30)
 
     def capture(self, number, mode):
         before = self.stamp()
@@ -110,9 +116,7 @@ class Session:
             self.press('shift+Print')
             wait_until(lambda: find_window(OVERLAY), f'the range overlay of capture {number}')
             x, y = 150 + number % 200, 120 + number % 150
-            harness.run(['xdotool', 'mousemove', str(x), str(y), 'mousedown', '1',
-                         'mousemove', str(x + 90), str(y + 60),
-                         'mousemove', str(x + 120), str(y + 80), 'mouseup', '1'])
+            harness.drag((x, y), (x + 120, y + 80))
         wait_until(lambda: self.case.slot_replaced(before), f'hard copy {number}', interval=0.03)
         # the copy is of what was asked for: the whole screen, or the range
         # dragged (the active window's size is not known here)
@@ -151,7 +155,6 @@ class Session:
         self.press('ctrl+alt+F10')
         viewer = wait_until(lambda: find_window(VIEWER), 'the viewer')
         harness.click(viewer.rect[0] + 30, viewer.rect[1] + 120)
-        harness.keep_pointer_off_taskbar()
         self.measure('steps 0')
         last_page = int(self.case.settings['Option']['SaveNum'])
         page, done = 1, 0

@@ -3,18 +3,23 @@
 One desktop serves a whole test file. Its first test starts an X display of
 the file's own (with ZORVEX_E2E_DISPLAY=own; else $DISPLAY is used as it
 is), the wineserver, the virtual desktop with its taskbar and a keeper that
-holds the desktop open. Every test then gets a fresh program: the program
-and whatever else the test started are ended by their process ids, the
-temporary folder and the clipboard are emptied, a new working folder with
-the test's zorvex.ini becomes the current directory, and zor_vex.exe is
-started there. A failing test leaves a screenshot in $ZORVEX_ARTIFACTS, and
-everything is started afresh for the next one, so that a failure cannot
-spoil it. Conditions are waited for with bounded polls.
+holds the desktop open; with ZORVEX_E2E_PREFIX the file also gets a Wine
+prefix of its own there, made from $WINEPREFIX, so that files run side by
+side. Every test then gets a fresh program: the program and whatever else
+the test started are ended by their process ids, the clipboard and the
+temporary folder are emptied, the modifier keys released, a new working
+folder with the test's zorvex.ini becomes the current directory, and
+zor_vex.exe is started there. A test during which a process of the desktop
+ended, or whose program would not end, fails and says so. A failing test
+leaves a screenshot in $ZORVEX_ARTIFACTS, and everything is started afresh
+for the next one, so that a failure cannot spoil it. Conditions are waited
+for with bounded polls.
 
 The probe (tests/tools/probe.cpp) reads and writes UTF-8, so that any text
 or path passes exactly.
 """
 import atexit
+import itertools
 import os
 import re
 import select
@@ -28,7 +33,6 @@ import unittest
 EXE = os.environ.get('ZORVEX_EXE', '')
 PROBE = os.environ.get('ZORVEX_PROBE', '')
 RECORDER = os.environ.get('ZORVEX_RECORDER', '')
-WINE_TEMP = os.environ.get('ZORVEX_WINE_TEMP', '')
 ARTIFACTS = os.environ.get('ZORVEX_ARTIFACTS', tempfile.gettempdir())
 
 TRAY_TILE = (0x1E, 0x5A, 0xA8)
@@ -36,17 +40,48 @@ TRAY_TILE = (0x1E, 0x5A, 0xA8)
 # lies left of the primary.
 SCREEN_LEFT = int(os.environ.get('ZORVEX_SCREEN_LEFT', '0'))
 DEFAULT_TIMEOUT = 20.0
-NOTICE = ('#32770', 'ZORVEX')  # the copied notice, and the program's message boxes
+
+# --- the program's windows, menus, controls and messages ----------------------------
+
+MAIN, VIEWER, OVERLAY, FLASH = 'CMainWinClass', 'COnesWinClass', 'CRangeWinClass', 'CFlashWinClass'
+DIALOG, MENU = '#32770', '#32768'
+ZORVEX = 'ZORVEX'  # the title of its message boxes and of the copied notice
+COPIED = 'コピーしました'
+NOTICE = (DIALOG, ZORVEX)  # the copied notice's class and title; it says COPIED
+CONFIG_TITLE = 'ZORVEX コンフィグ設定'
+ABOUT_TITLE = 'ZORVEX バージョン情報'
+HOTKEY_LIST_TITLE, HOTKEY_EDIT_TITLE = 'ホットキー設定', 'ホットキー編集'
+SAVE_TITLE = 'ハードコピーに名前を付けて保存'
+CHOOSER_TITLE = 'プログラムの指定...'
+# The selectable items of the tray menu from the top, separators left out.
+(TRAY_EXIT, TRAY_README, TRAY_VERSION, TRAY_PRINTER, TRAY_HOTKEYS, TRAY_RECENT, TRAY_HISTORY,
+ TRAY_CURSOR, TRAY_DESKTOP, TRAY_ACTIVE, TRAY_NOFRAME, TRAY_RANGE, TRAY_CONFIG) = range(13)
+# The selectable items of the viewer's menu from the top.
+(MENU_COPY, MENU_SAVE_AS, MENU_EDIT, MENU_OPEN_WITH, MENU_SIZE, MENU_TITLE, MENU_DELETE,
+ MENU_PRINTER_SETUP, MENU_CANCEL) = range(9)
+# The viewer's buttons, and the fields of its title dialog.
+PRINT_BUTTON, MENU_BUTTON, CLOSE_BUTTON = 1009, 1076, 1011
+TITLE_FIELD, TITLE_OK = 1017, 1030
+# The configuration dialog's controls that several files use.
+TREE, APPLY, CANCEL, GROUP, HELP_LIST, SAVE_PNG = 1022, 1001, 1002, 1033, 1082, 1096
+# The hot-key dialogs'.
+HOTKEY_LIST, HOTKEY_EDIT_BUTTON = 1037, 1069
+WM_CLOSE, WM_COMMAND, WM_HOTKEY = 0x10, 0x111, 0x312
+IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
+HOTKEY_CAPTURE = 948372610  # the id of PrintScreen's hot key
+QUIET = {'IsFlash': '1', 'IsCursor': '0'}  # the notice, not the flash; no pointer
 
 
 def wait_until(condition, what, timeout=DEFAULT_TIMEOUT, interval=0.05):
-    """Polls condition() until it returns a true value, which is returned."""
+    """Polls condition() until it returns a true value, which is returned;
+    `what` (or what() at the end) names it when it does not come."""
     deadline = time.monotonic() + timeout
     while True:
         value = condition()
         if value:
             return value
         if time.monotonic() > deadline:
+            what = what() if callable(what) else what
             raise AssertionError(f'timed out after {timeout:.0f} s waiting for {what}')
         time.sleep(interval)
 
@@ -57,7 +92,7 @@ def assert_never(condition, seconds, what):
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
         if condition():
-            raise AssertionError(what)
+            raise AssertionError(what() if callable(what) else what)
         time.sleep(0.1)
 
 
@@ -75,14 +110,16 @@ def run(args, timeout=60, **kwargs):
 
 
 # The probe's commands that the desktop's keeper answers in its own process
-# (quick reads and acts); the others run in a probe process of their own.
+# (quick reads and acts, and the window watches); the others run in a probe
+# process of their own.
 SERVED = {'windows', 'children', 'hotkeys', 'clipboard', 'clear-clipboard', 'clipboard-sequence',
           'clipboard-formats', 'clipboard-png',
           'balloons', 'processes', 'end', 'reset', 'type', 'activate', 'maximize', 'restore',
-          'foreground', 'ensure-foreground', 'menu-mode', 'focus', 'metrics', 'modifiers', 'post', 'post-seq', 'tray-delete',
-          'taskbar-created', 'resources', 'listview', 'listview-deselect', 'gettext', 'settext',
-          'send', 'dialog', 'click', 'replacesel', 'paste', 'tree', 'tree-select', 'list',
-          'browse-select'}
+          'foreground', 'ensure-foreground', 'menu-mode', 'focus', 'metrics', 'modifiers', 'post',
+          'post-seq', 'tray-delete', 'tray-events', 'taskbar-created', 'resources', 'listview',
+          'listview-deselect', 'gettext', 'settext', 'send', 'dialog', 'click', 'replacesel',
+          'paste', 'tree', 'tree-select', 'browse-select', 'watch-begin', 'watch-state',
+          'watch-end'}
 
 
 def probe_call(*args, timeout=30):
@@ -151,13 +188,52 @@ def find_window(class_name=None, title=None, visible=True):
     return None
 
 
-def zorvex_box():
-    """The program's visible message box or notice (title "ZORVEX"), or None."""
-    return find_window(*NOTICE)
+def find_dialog(title=ZORVEX, control=None, visible=True):
+    """The dialog or message box with this title (any title when None) that
+    has a control of this id (when one is named), or None."""
+    for window in windows():
+        if window.class_name == DIALOG and title in (None, window.title) and \
+                (visible is None or window.visible == visible) and \
+                (control is None or any(c.control_id == control for c in children(window))):
+            return window
+    return None
+
+
+def foreground():
+    """The handle of the window in front, or 0."""
+    fields = probe('foreground').split('\t')
+    return int(fields[0]) if fields[0].strip().isdigit() else 0
+
+
+def wait_in_front(window, what=None):
+    """Waits for the window (or handle) to be in front."""
+    handle = getattr(window, 'handle', window)
+    wait_until(lambda: foreground() == handle,
+               what or f'{getattr(window, "window", window)} in front')
+
+
+def activate(window):
+    """Puts a window in front, as a click on it would, and waits for it,
+    asking again while it is not: a test's own setting up, not what the
+    program under test does."""
+    handle = getattr(window, 'handle', window)
+
+    def in_front():
+        if foreground() != handle:
+            probe('activate', handle)
+        return foreground() == handle
+    wait_until(in_front, f'{getattr(window, "window", window)} in front', interval=0.5)
 
 
 def hotkey_states():
     return {fields[0]: fields[1] for fields in probe_rows('hotkeys') if len(fields) == 2}
+
+
+def tray_icon_events(owner):
+    """What became of the tray icons of a window since the desktop started:
+    ('add' or 'delete', whether the window still was one then)."""
+    return [(fields[0], fields[2] == 'window') for fields in probe_rows('tray-events')
+            if len(fields) == 3 and int(fields[1]) == getattr(owner, 'handle', owner)]
 
 
 class Balloon:
@@ -212,6 +288,7 @@ def balloon_saying(title, *lines, timeout=DEFAULT_TIMEOUT):
 # --- the X display ----------------------------------------------------------------
 
 _desktop_window = None
+MODIFIERS = ('ctrl', 'shift', 'alt', 'super')
 
 
 def xdotool(*commands):
@@ -295,14 +372,19 @@ def keep_pointer_off_taskbar(at=None):
 
 
 def key(*keys, delay=60):
-    # Wine hands the Alt of a hot key such as Alt+PrintScreen to the window
-    # that gets the keys, Print alone being taken as the hot key: an Alt
-    # pressed and let go alone, which puts the window in front in menu mode,
-    # where its pointer grab eats the next click. Such a chord goes to the
-    # desktop's window.
+    """Presses keys with the X focus where Wine hands them to the window in
+    front and no modifier held before them: a modifier whose release went to
+    an X window that has gone since would still be down for Wine, and turn
+    PrintScreen into another key.
+
+    Wine hands the Alt of a hot key such as Alt+PrintScreen to the window
+    that gets the keys, Print alone being taken as the hot key: an Alt
+    pressed and let go alone, which puts the window in front in menu mode,
+    where its pointer grab eats the next click. Such a chord goes to the
+    desktop's window."""
     alt_chord = any(k.startswith('alt+') for k in keys)
     keep_pointer_off_taskbar(focus_desktop(to_front=not alt_chord))
-    xdotool('key', '--delay', delay, *keys)
+    xdotool('keyup', *MODIFIERS, 'key', '--delay', delay, *keys)
 
 
 def x_window_of(window):
@@ -326,6 +408,10 @@ def menu_keys(menu, *keys):
     """
     target = wait_until(lambda: x_window_of(menu), 'the X window of the menu')
     xdotool('key', '--window', target, '--delay', 80, *keys)
+
+
+def wait_menus_closed():
+    wait_until(lambda: find_window(MENU) is None, 'the menu to close')
 
 
 def type_text(text):
@@ -369,6 +455,30 @@ def click(x, y, button=1):
     _last_click = (time.monotonic(), (x, y, button))
 
 
+def center(item):
+    """The middle on the screen of a window, a dialog control, a tree or list
+    item, or a (left, top, right, bottom) rectangle."""
+    if hasattr(item, 'screen'):
+        rect = item.screen
+    elif hasattr(item, 'rect'):
+        rect = item.rect
+    elif isinstance(item, dict):
+        rect = item['rect']
+    else:
+        rect = item
+    left, top, right, bottom = rect
+    return (left + right) // 2, (top + bottom) // 2
+
+
+def click_center(item, button=1):
+    click(*center(item), button=button)
+
+
+def click_control(window, control_id):
+    """Clicks the middle of a control of a window, once the window has it."""
+    click_center(child(window, control_id))
+
+
 def mouse_down(button=1):
     xdotool('mousedown', button)
 
@@ -394,13 +504,11 @@ def drag(start, end, release=True):
 
 def click_button(dialog, text):
     """Clicks the button with the given text in a dialog, as a user would."""
-    button = wait_until(lambda: next((c for c in children(dialog) if c.title == text), None),
-                        f'the button {text!r}')
-    left, top, right, bottom = button.rect
-    click((left + right) // 2, (top + bottom) // 2)
+    click_center(wait_until(lambda: next((c for c in children(dialog) if c.title == text), None),
+                            f'the button {text!r}'))
 
 
-# --- pictures of the screen -----------------------------------------------------------
+# --- pictures ------------------------------------------------------------------------
 
 def screenshot(name):
     """The X root window as $ZORVEX_ARTIFACTS/<name>.png (or at `name` when
@@ -411,24 +519,77 @@ def screenshot(name):
     return path
 
 
-class Screen:
-    """The root window's pixels, read once."""
+class Picture:
+    """The pixels of a picture: the screen (whose x counts from SCREEN_LEFT)
+    as a PPM or an XWD dump, or a PPM file (a printed page)."""
 
-    def __init__(self):
-        _, data = run(['import', '-window', 'root', '-depth', '8', 'ppm:-'], timeout=30)
-        # P6\n<w> <h>\n255\n<rgb>
-        fields = data.split(maxsplit=4)
-        self.width, self.height = int(fields[1]), int(fields[2])
-        self.pixels = data[len(data) - self.width * self.height * 3:]
+    def __init__(self, data, left=0):
+        self.data, self.left = data, left
+        if data[:2] == b'P6':  # P6\n<w> <h>\n255\n<rgb>
+            fields = data.split(maxsplit=4)
+            self.width, self.height = int(fields[1]), int(fields[2])
+            self.offset, self.stride, self.step = len(data) - self.width * self.height * 3, \
+                self.width * 3, 3
+            self.channels = (0, 1, 2)
+        else:
+            fields = struct.unpack_from('>25I', data, 0)
+            self.width, self.height = fields[4], fields[5]
+            self.offset = fields[0] + 12 * fields[19]
+            self.stride, self.step = fields[12], fields[11] // 8
+            self.channels = (2, 1, 0) if fields[7] == 0 else (1, 2, 3)  # by the byte order
+            if len(data) < self.offset + self.stride * self.height:
+                raise ValueError('a cut picture of the screen')
 
     def pixel(self, x, y):
-        offset = (y * self.width + x - SCREEN_LEFT) * 3
-        return tuple(self.pixels[offset:offset + 3])
+        at = self.offset + y * self.stride + (x - self.left) * self.step
+        r, g, b = self.channels
+        return self.data[at + r], self.data[at + g], self.data[at + b]
 
     def find_color(self, color, region):
         left, top, right, bottom = region
         return [(x, y) for y in range(top, bottom) for x in range(left, right)
                 if self.pixel(x, y) == color]
+
+    def ink_box(self, region, step=2):
+        """Bounding box of the coloured (not white) pixels in a region of a
+        PPM picture, every `step` rows."""
+        left, top, right, bottom = region
+        dark = re.compile(rb'[\x00-\xc7]')  # a channel below 200
+        xs, ys = [], []
+        for y in range(top, bottom, step):
+            start = self.offset + y * self.stride + left * 3
+            row = self.data[start:start + (right - left) * 3]
+            first = dark.search(row)
+            if first:
+                last = dark.search(row[::-1])
+                xs += [left + first.start() // 3, left + (len(row) - 1 - last.start()) // 3]
+                ys.append(y)
+        if not xs:
+            return None
+        return min(xs), min(ys), max(xs) + 1, max(ys) + 1
+
+    def save_png(self, path, scale='100%'):
+        """The picture as a PNG file (for a look at it), scaled."""
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        kind = 'ppm' if self.data[:2] == b'P6' else 'xwd'
+        run(['convert', f'{kind}:-', '-resize', scale, path], input=self.data, timeout=60)
+        return path
+
+
+def Screen(fast=False):
+    """The screen's pixels now: as ImageMagick reads them, menus (windows of
+    another visual) included; fast, with xwd, which is quicker but shows
+    those windows black. (xwd may fail while a window maps or unmaps: the
+    picture is taken again.)"""
+    command = ['xwd', '-root', '-silent'] if fast else ['import', '-window', 'root', '-depth', '8',
+                                                        'ppm:-']
+    for _ in range(20):
+        _, data = run(command, timeout=30)
+        try:
+            return Picture(data, SCREEN_LEFT)
+        except (struct.error, ValueError, IndexError):
+            time.sleep(0.05)
+    raise AssertionError('no picture of the screen could be taken')
 
 
 def tray_icon_center():
@@ -485,7 +646,8 @@ class Bitmap:
 
 
 def complete_bitmap(path):
-    """The bitmap at path once it exists and is as long as its header says."""
+    """The bitmap at path once it exists, is as long as its header says and
+    has a size a reader accepts; else None."""
     try:
         with open(path, 'rb') as f:
             data = f.read()
@@ -493,7 +655,8 @@ def complete_bitmap(path):
         return None
     if len(data) < 54 or data[:2] != b'BM' or struct.unpack_from('<I', data, 2)[0] != len(data):
         return None
-    return Bitmap(data=data)
+    width, height = struct.unpack_from('<ii', data, 18)
+    return Bitmap(data=data) if width > 0 and height != 0 else None
 
 
 def read(path):
@@ -559,8 +722,7 @@ class Control:
 
     @property
     def center(self):
-        left, top, right, bottom = self.screen
-        return (left + right) // 2, (top + bottom) // 2
+        return center(self)
 
     def __repr__(self):
         return (f'<{self.id} {self.text!r} visible={self.visible} enabled={self.enabled} '
@@ -587,10 +749,41 @@ def tree_items(dialog, tree_id):
             for fields in probe_rows('tree', dialog.handle, tree_id) if len(fields) == 6]
 
 
-class MessageBox:
-    """A message box, read back from its window."""
+class ListView:
+    """A report-view list of another process: its extended style, its columns
+    as (title, width) with their alignments, and its rows, each with its
+    selection, its place on the screen and its cells."""
+
+    def __init__(self, handle):
+        self.columns, self.alignments, self.rows, self.exstyle = [], [], [], 0
+        for parts in probe_rows('listview', handle):
+            if parts[0] == 'exstyle':
+                self.exstyle = int(parts[1])
+            elif parts[0] == 'column':
+                self.columns.append((parts[4], int(parts[2])))
+                self.alignments.append(int(parts[3]))
+            elif parts[0] == 'row':
+                self.rows.append({'selected': parts[2] == '1',
+                                  'rect': tuple(int(v) for v in parts[3].split(',')),
+                                  'cells': parts[4:]})
+
+    @property
+    def widths(self):
+        return [width for _, width in self.columns]
+
+    def cells(self):
+        return [row['cells'] for row in self.rows]
+
+    def selected(self):
+        return [i for i, row in enumerate(self.rows) if row['selected']]
+
+
+class MessageBox(Window):
+    """A message box or dialog, read back from its window: its texts, its
+    buttons, its icon and its default button."""
 
     def __init__(self, window):
+        self.__dict__.update(window.__dict__)
         self.window = window
         self.controls = controls(window)
         texts = [c.text for c in self.controls.values()
@@ -610,18 +803,23 @@ class MessageBox:
                              and (c.style & BS_TYPE_MASK) == BS_DEFPUSHBUTTON), None)
 
     def press(self, button_id):
-        click(*self.controls[button_id].center)
-        wait_until(lambda: not any(w.handle == self.window.handle and w.visible
-                                   for w in windows()), 'the message box to close')
+        """Clicks a button where it is now (a dialog may have moved since it
+        was read) and waits for the box to close."""
+        click_center(controls(self)[button_id])
+        self.wait_closed()
+
+    def wait_closed(self):
+        wait_until(lambda: not any(w.handle == self.handle for w in windows()),
+                   f'{self.title!r} to close')
 
 
 # --- programs beside the program under test ----------------------------------------------
 
 class Helper:
     """A probe run beside the test (a holder of hot keys, a file or the
-    clipboard, a watch, a hook, a test window): started, waited for until it
-    says its first line (which must be `ready` when given), and ended with
-    the test at the latest. Its output goes to a file, read at any time."""
+    clipboard, a hook, a test window): started, waited for until it says its
+    first line (which must be `ready` when given), and ended with the test at
+    the latest. Its output goes to a file, read at any time."""
 
     def __init__(self, case, *args, ready=None):
         self.output = tempfile.TemporaryFile()
@@ -678,6 +876,8 @@ class TestWindow(Helper):
 
     def close(self):
         self.end()
+        wait_until(lambda: not any(w.handle == self.handle for w in windows()),
+                   'the test window to close')
 
     @property
     def outer_size(self):
@@ -713,49 +913,103 @@ class TestWindow(Helper):
         return [((left + inset, top + inset), RED), ((right, top + inset), GREEN),
                 ((left + inset, bottom), BLUE), ((right, bottom), WHITE)]
 
+    def assert_in(self, picture, origin=(0, 0)):
+        """The window's quadrants and client corners where a picture of the
+        screen from `origin` puts them: a picture flipped, mirrored or
+        shifted by a pixel fails."""
+        wrong = [((x, y), color, picture.pixel(x - origin[0], y - origin[1]))
+                 for (x, y), color in self.quadrant_points() + self.corner_points()
+                 if picture.pixel(x - origin[0], y - origin[1]) != color]
+        if wrong:
+            raise AssertionError(f'the test window is not where it was: {wrong}')
 
-class WindowWatch(Helper):
-    """Watches, from its own Wine process, for a window that may show only for
-    a moment (the copied notice lives half a second): start it before the
-    key press, stop it afterwards, and read what was seen."""
 
-    def __init__(self, case, class_name=NOTICE[0], title=NOTICE[1], command='watch', *more):
-        self.stop_file = os.path.join(case.workdir, f'watch-stop-{id(self)}')
-        self.window = (class_name, title)
-        super().__init__(case, command, class_name, title, case.wine_path(self.stop_file), *more,
-                         ready='ready')
+_watches = itertools.count(1)
+
+
+class WindowWatch:
+    """Watches, from the desktop's keeper, for a window that may show only
+    for a moment (the copied notice lives half a second): start it before the
+    key press, stop it afterwards, and read what was seen. `kind` is what is
+    read of the window when it shows: "texts" (its child texts), "place",
+    "time" (how long it showed), "layout" (with a picture of it) or
+    "outputs" (the clipboard and the slot file at that moment)."""
+
+    KINDS = {'watch': 'texts', 'watch-place': 'place', 'watch-time': 'time',
+             'watch-layout': 'layout', 'watch-outputs': 'outputs'}
+
+    def __init__(self, case, class_name=NOTICE[0], title=NOTICE[1], command='texts', *more,
+                 text=None):
+        if text is None:  # a box titled ZORVEX is the copied notice when it says so
+            text = COPIED if (class_name, title) == NOTICE else ''
+        self.name = f'watch{next(_watches)}'
+        self.window = (class_name, title, text)
+        said = probe('watch-begin', self.name, self.KINDS.get(command, command), class_name,
+                     title, text, *more).strip()
+        if said != 'ready':
+            raise AssertionError(f'the watch for {self.window} said {said!r}')
+        self.report_lines = None
+        case.addCleanup(self._end)
+
+    def shown(self, times=1):
+        """Whether the window has come up (so many times) since the watch began."""
+        return int(probe('watch-state', self.name).strip() or 0) >= times
 
     def stop(self, shown=False):
-        """Ends the watch; returns the fields after "seen" (the window's child
-        texts, its place, its time...), or None when it was not seen. With
-        shown, ends it only once the window has shown and closed again: a
-        hard copy is filed before its notice opens, so the file alone says
-        nothing of the notice."""
+        """Ends the watch; returns the fields after "seen" (the first
+        window's child texts, its place, its time...), or None when none was
+        seen. With shown (True, or a number of times), ends it only once the
+        window has come up so often and closed again: a hard copy is filed
+        before its notice opens, so the file alone says nothing of the
+        notice."""
         if shown:
-            wait_until(lambda: self.said('shown'), f'{self.window} to show', timeout=10)
-            wait_until(lambda: find_window(*self.window, visible=None) is None,
-                       f'{self.window} to close')
-        open(self.stop_file, 'w').close()
-        self.rest()
-        fields = self.report()[0].strip().split('\t')
+            wait_until(lambda: self.shown(int(shown)), f'{self.window} to show', timeout=10)
+            wait_until(lambda: not self.present(), f'{self.window} to close')
+        fields = self._end()[0].strip().split('\t')
         return fields[1:] if fields[0] == 'seen' else None
 
+    def present(self):
+        """Whether a window of the watched kind is there, shown or not."""
+        class_name, title, text = self.window
+        return any(w.class_name == class_name and w.title == title and
+                   (not text or any(c.title == text for c in children(w)))
+                   for w in windows())
+
     def report(self):
-        """The lines said after "ready", but for "shown"."""
-        return [line for line in self.lines()[1:] if line.strip() != 'shown']
+        """The lines of the watch's report, once stopped: the first is
+        "seen..." or "none"."""
+        return self._end()
+
+    def _end(self):
+        if self.report_lines is None:
+            self.report_lines = probe('watch-end', self.name).splitlines() or ['none']
+        return self.report_lines
+
+
+def clipboard_bitmap(case):
+    """The bitmap on the clipboard, or the probe's word for none ('none',
+    'unavailable')."""
+    dump = os.path.join(case.workdir, f'clipboard-{next(_watches)}.bmp')
+    out = probe('clipboard', case.wine_path(dump)).strip()
+    if not out or out in ('none', 'unavailable'):
+        return out or 'none'
+    return Bitmap(dump)
 
 
 def clipboard_size(case):
     """(width, height) of the bitmap on the clipboard, or the probe's word
     for none ('none', 'unavailable')."""
-    out = probe('clipboard', case.wine_path(os.path.join(case.workdir, 'clipboard.bmp'))).strip()
-    if not out or out in ('none', 'unavailable'):
-        return out
-    width, height = out.split('\t')[:2]
-    return int(width), int(height)
+    bitmap = clipboard_bitmap(case)
+    return bitmap if isinstance(bitmap, str) else (bitmap.width, abs(bitmap.height))
 
 
 # --- file systems ---------------------------------------------------------------------------
+
+def files_under(*folders):
+    """Every file below the folders, as full paths, sorted."""
+    return sorted(os.path.join(folder, name) for top in folders
+                  for folder, _, names in os.walk(top) for name in names)
+
 
 def mount(*args):
     code, _ = run(['mount', *args], timeout=30)
@@ -820,10 +1074,58 @@ def kill_wine():
     run(['wineserver', '-w'], timeout=30)
 
 
+# The Windows programs and libraries of a prefix, which Wine writes only when
+# it makes or updates one.
+WINE_BINARIES = ('.dll', '.exe', '.drv', '.sys', '.cpl', '.ocx', '.acm', '.tlb', '.ds', '.nls',
+                 '.msstyles')
+
+
+def make_prefix(template, prefix):
+    """A Wine prefix of its own made from the template: its programs and
+    libraries hard links to the template's, everything else copied."""
+    shutil.rmtree(prefix, ignore_errors=True)
+    for folder, folders, names in os.walk(template):
+        target = os.path.join(prefix, os.path.relpath(folder, template))
+        os.makedirs(target, exist_ok=True)
+        for name in folders + names:
+            source, made = os.path.join(folder, name), os.path.join(target, name)
+            if os.path.islink(source):
+                os.symlink(os.readlink(source), made)
+            elif name in names:
+                linked = name.lower().endswith(WINE_BINARIES)
+                (os.link if linked else shutil.copy2)(source, made)
+
+
+def drive_c():
+    return os.path.join(os.environ.get('WINEPREFIX', ''), 'drive_c')
+
+
+def prefix_temp(prefix):
+    user = os.environ.get('USER') or subprocess.run(['id', '-un'], capture_output=True,
+                                                    text=True).stdout.strip()
+    return os.path.join(prefix, 'drive_c', 'users', user, 'Temp')
+
+
+# The CUPS user the tests print as, a name no account has and no other run
+# shares (its jobs are the only ones print_support sees), and the print
+# server by its network address: its local socket is replaced for a moment
+# whenever another cupsd tries to start beside it.
+os.environ.setdefault('CUPS_USER', f'zorvex-{os.getpid()}-{os.urandom(3).hex()}')
+os.environ.setdefault('CUPS_SERVER', 'localhost')
+OWN_PREFIX = os.environ.get('ZORVEX_E2E_PREFIX')
+if OWN_PREFIX:
+    make_prefix(os.environ['WINEPREFIX'], OWN_PREFIX)
+    os.environ['WINEPREFIX'] = OWN_PREFIX
+    os.environ['ZORVEX_WINE_TEMP'] = prefix_temp(OWN_PREFIX)
+    os.makedirs(os.environ['ZORVEX_WINE_TEMP'], exist_ok=True)
+WINE_TEMP = os.environ.get('ZORVEX_WINE_TEMP', '')
+
+
 # The screen's DPI is the prefix's "LogPixels", read when the wineserver
 # starts. A file that needs another DPI (and a desktop large enough for
 # windows scaled to it) changes both and leaves a mark, so that the next
-# file puts the usual values back even when this one was killed.
+# file on a shared prefix puts the usual values back even when this one was
+# killed.
 DEFAULT_DPI = 96
 DEFAULT_DESKTOP = os.environ.get('ZORVEX_DESKTOP', '1280x800')
 LOG_PIXELS_KEYS = (r'HKCU\Control Panel\Desktop',
@@ -878,7 +1180,8 @@ class Desktop:
         self.taskbar = None
         self.xvfb = None
         self.keeper = None
-        self.own = set()  # the process ids of the desktop's own processes
+        self.own = {}  # the desktop's own processes: id -> name
+        self.launcher = set()
         atexit.register(self.stop, True)
 
     def prepare(self, dpi, desktop):
@@ -918,12 +1221,10 @@ class Desktop:
             raise AssertionError(f'the desktop keeper said {said!r}')
         processes = probe_rows('processes')
         keeper = int(said[1])
-        self.own = {int(p[0]) for p in processes if len(p) == 3 and (
-            p[2].lower() == 'explorer.exe' or int(p[0]) == keeper)}
-        # The keeper's parent, where it has one (under the 64-bit Wine alone
-        # it has none: 0, which no process list shows).
-        self.own |= {int(p[1]) for p in processes
-                     if len(p) == 3 and int(p[0]) == keeper and int(p[1])}
+        self.own = {int(p[0]): 'the desktop keeper' if int(p[0]) == keeper else p[2]
+                    for p in processes if len(p) == 3 and (
+                        p[2].lower() == 'explorer.exe' or int(p[0]) == keeper)}
+        self.launcher = {int(p[1]) for p in processes if len(p) == 3 and int(p[0]) == keeper}
         self.setup = (dpi, desktop)
 
     def serving(self):
@@ -956,11 +1257,14 @@ class Desktop:
 
     def reset(self):
         """Ends every process a test started (the program, its helpers and
-        what they started) and empties the clipboard. False when a process
-        of the desktop itself has gone."""
-        left = {int(p[0]) for p in probe_rows('reset', *sorted(self.own)) if len(p) == 3}
+        what they started), empties the clipboard and the temporary folder and
+        releases the modifier keys. Returns the names of the desktop's own
+        processes that have gone."""
+        left = {int(p[0]) for p in probe_rows('reset', *sorted(set(self.own) | self.launcher))
+                if len(p) == 3}
         empty_folder(WINE_TEMP)
-        return self.own <= left
+        xdotool('keyup', *MODIFIERS)
+        return sorted(name for pid, name in self.own.items() if pid not in left)
 
     def stop(self, at_exit=False):
         if self.setup is not None or self.xvfb is not None:
@@ -975,12 +1279,16 @@ class Desktop:
             self.xvfb.wait(timeout=30)
             self.xvfb = None
         self.setup = self.taskbar = None
-        if at_exit:
+        if at_exit and not OWN_PREFIX:
             # later files, and the unit tests of a later run, expect the usual screen
             use_screen_setup(DEFAULT_DPI, DEFAULT_DESKTOP)
 
 
 DESKTOP = Desktop()
+
+# A second start of one request comes about as late as the first: as long
+# as the first took is waited for a second one, and at least this long.
+SECOND_START_SECONDS = 2.0
 
 
 class ZorvexTestCase(unittest.TestCase):
@@ -1005,7 +1313,7 @@ class ZorvexTestCase(unittest.TestCase):
         self.process = None
         self.addCleanup(self._finish)
         DESKTOP.prepare(self.screen_dpi, self.desktop_size)
-        self.workdir = tempfile.mkdtemp(prefix='zorvex-e2e-')
+        self.workdir = self.made_workdir = tempfile.mkdtemp(prefix='zorvex-e2e-')
         self.ini_path = os.path.join(self.workdir, 'zorvex.ini')
         if self.no_print_server:
             saved = os.environ.get('CUPS_SERVER')
@@ -1020,15 +1328,27 @@ class ZorvexTestCase(unittest.TestCase):
         if self.start_program:
             self.start()
 
+    def keep_registry_value(self, key, name=None):
+        """Puts a registry value (the key's default one when name is None)
+        back as it is now once the test is over, or deletes it when there is
+        none now."""
+        which = ['/ve'] if name is None else ['/v', name]
+        code, output = run(['wine', 'reg', 'query', key, *which])
+        found = re.search(r'\s(REG_[A-Z_]+)(?:[ \t]+(.*))?',
+                          output.decode('utf-8', errors='replace')) if code == 0 else None
+        if found:
+            self.addCleanup(run, ['wine', 'reg', 'add', key, *which, '/t', found.group(1), '/d',
+                                  (found.group(2) or '').strip(), '/f'])
+        else:
+            self.addCleanup(run, ['wine', 'reg', 'delete', key, *which, '/f'])
+        return (found.group(2) or '').strip() if found else None
+
     def use_temp_folder(self, folder):
         """TEMP and TMP of the programs started from now on (read from the
         registry when a process starts; no restart needed), for this test."""
         os.makedirs(folder, exist_ok=True)
         for name in ('TEMP', 'TMP'):
-            _, output = run(['wine', 'reg', 'query', r'HKCU\Environment', '/v', name])
-            before = output.decode('utf-8', errors='replace').split('REG_SZ', 1)[-1].strip()
-            self.addCleanup(run, ['wine', 'reg', 'add', r'HKCU\Environment', '/v', name, '/t',
-                                  'REG_SZ', '/d', before, '/f'])
+            self.keep_registry_value(r'HKCU\Environment', name)
             run(['wine', 'reg', 'add', r'HKCU\Environment', '/v', name, '/t', 'REG_SZ', '/d',
                  self.wine_path(folder), '/f'])
         self.temp = folder
@@ -1049,7 +1369,10 @@ class ZorvexTestCase(unittest.TestCase):
                                         stdout=subprocess.DEVNULL, stderr=log)
         if not wait_for_main_window:
             return
-        wait_until(lambda: find_window('CMainWinClass', visible=False), 'the ZORVEX main window',
+        wait_until(lambda: find_window(MAIN, visible=False), lambda: 'the ZORVEX main window ('
+                   + ('it still starts' if self.process.poll() is None else
+                      f'it ended with exit code {self.process.returncode}') +
+                   f'; processes {[p[2] for p in probe_rows("processes") if len(p) == 3]})',
                    timeout=60)
         if wait_for_tray:
             focus_desktop()
@@ -1060,7 +1383,7 @@ class ZorvexTestCase(unittest.TestCase):
         if self.process is None:
             return
         if self.process.poll() is None:
-            main = find_window('CMainWinClass', visible=None)
+            main = find_window(MAIN, visible=None)
             if main:
                 probe('end', main.process)
             try:
@@ -1083,18 +1406,29 @@ class ZorvexTestCase(unittest.TestCase):
             self.screenshot_taken = screenshot(self.id())
 
     def _finish(self):
+        """After the test's own cleanups: the desktop as the next test needs
+        it. A process of the desktop that ended during the test (a taskbar
+        the program crashed), or a program that would not end, fails it."""
         failed = self._failed()
         if failed and not getattr(self, 'screenshot_taken', None):
             screenshot(self.id())
+        problems = []
         try:
-            failed = not DESKTOP.reset() or failed
+            gone = DESKTOP.reset()
+            if gone:
+                problems.append(f'{", ".join(gone)} ended during the test')
             if self.process is not None:
-                self.process.wait(timeout=30)
-        except (AssertionError, OSError, subprocess.SubprocessError):
-            failed = True
-        if failed:
+                try:
+                    self.process.wait(timeout=30)
+                except subprocess.TimeoutExpired:
+                    problems.append('the program did not end when it was told to')
+        except (AssertionError, OSError, subprocess.SubprocessError) as error:
+            problems.append(f'the desktop could not be made ready for the next test: {error}')
+        if failed or problems:
             DESKTOP.stop()
-        shutil.rmtree(self.workdir, ignore_errors=True)
+        shutil.rmtree(self.made_workdir, ignore_errors=True)
+        if problems:
+            raise AssertionError('; '.join(problems))
 
     # --- helpers used by many tests ---
 
@@ -1123,58 +1457,127 @@ class ZorvexTestCase(unittest.TestCase):
         """The complete new hard copy in a slot that held the file stamped
         `before` (None: no file), once it is there."""
         return wait_until(lambda: self.slot_replaced(before, slot) and
-                          complete_bitmap(self.slot(slot)), what or f'a new hard copy in slot {slot}',
-                          timeout=timeout, interval=0.05)
+                          complete_bitmap(self.slot(slot)),
+                          what or f'a new hard copy in slot {slot}', timeout=timeout)
 
     def capture(self, *keys, slot=1, notice_gone=True):
-        """Presses keys and returns the new hard copy they made, once the copied
-        notice (when there is one) has gone again."""
+        """Presses keys and returns the new hard copy they made; with
+        notice_gone, once its copied notice has shown and gone again (the
+        hard copy is filed before the notice opens)."""
         before = self.slot_stamp(slot)
+        notice = WindowWatch(self) if notice_gone else None
         key(*keys)
         bitmap = self.new_hard_copy(before, slot, f'a new hard copy from {" ".join(keys)}')
-        if notice_gone:
-            wait_until(lambda: zorvex_box() is None, 'the notice to close')
+        if notice:
+            notice.stop(shown=True)
         return bitmap
+
+    def open_overlay(self):
+        """Shift+PrintScreen's range overlay, with the keyboard on the desktop."""
+        self.range_stamp = self.slot_stamp()
+        key('shift+Print')
+        overlay = wait_until(lambda: find_window(OVERLAY), 'the range overlay')
+        focus_desktop()
+        return overlay
+
+    def overlay_gone(self):
+        return find_window(OVERLAY, visible=None) is None
+
+    def wait_for_hard_copy(self):
+        """The range's hard copy, once it is filed and the overlay has gone."""
+        bitmap = self.new_hard_copy(self.range_stamp, what='the range hard copy in the history')
+        wait_until(self.overlay_gone, 'the overlay to close')
+        return bitmap
+
+    def range_capture(self, start=(100, 100), end=(200, 150), wait=True, notice_gone=False):
+        """A range hard copy dragged from start to end with the real mouse:
+        returns it once it is in slot 1 (with wait), and with notice_gone
+        once its copied notice has shown and gone again."""
+        self.open_overlay()
+        notice = WindowWatch(self) if notice_gone else None
+        drag(start, end)
+        if wait:
+            bitmap = self.wait_for_hard_copy()
+            if notice:
+                notice.stop(shown=True)
+            return bitmap
 
     def helper(self, *args, ready=None):
         return Helper(self, *args, ready=ready)
 
+    def message_box(self, title=ZORVEX, control=None):
+        """The dialog or message box with this title (any when None) that has
+        the control (when named), once it is there with its buttons."""
+        what = f'a dialog {title!r}' + (f' with control {control}' if control else '')
+        window = wait_until(lambda: find_dialog(title, control), what)
+        return wait_until(lambda: (lambda box: box if box.buttons else None)(MessageBox(window)),
+                          f'the buttons of {what}')
+
     def open_tray_menu(self):
         # a menu closed a moment ago may still hold the mouse in its loop
-        main = find_window('CMainWinClass', visible=False)
+        main = find_window(MAIN, visible=False)
         if main:
-            wait_until(lambda: probe('menu-mode', main.handle).split() == ['menu', '0', 'capture', '0'],
-                       'the last menu loop to end')
+            wait_until(lambda: probe('menu-mode', main.handle).split() ==
+                       ['menu', '0', 'capture', '0'], 'the last menu loop to end')
         click(*self.tray)
-        return wait_until(lambda: find_window('#32768'), 'the tray menu')
+        return wait_until(lambda: find_window(MENU), 'the tray menu')
 
     def choose_tray_item(self, index):
-        """Chooses the index-th selectable item (0 = "終了") by keyboard."""
+        """Chooses the index-th selectable item (TRAY_EXIT, ...) by keyboard."""
         menu = self.open_tray_menu()
         menu_keys(menu, *(['Down'] * (index + 1)), 'Return')
-        wait_until(lambda: find_window('#32768') is None, 'the tray menu to close')
+        wait_menus_closed()
 
-    def open_recent_submenu(self, recent_index):
-        """Opens the tray menu and its recent hard copies' submenu (the
-        recent_index-th selectable item); returns (menu, submenu)."""
+    def open_recent_submenu(self, recent_index=TRAY_RECENT):
+        """Opens the tray menu and its recent hard copies' submenu; returns
+        (menu, submenu)."""
         menu = self.open_tray_menu()
         menu_keys(menu, *(['Down'] * (recent_index + 1)), 'Right')
         submenu = wait_until(lambda: next((w for w in windows()
-                                           if w.class_name == '#32768' and w.visible
+                                           if w.class_name == MENU and w.visible
                                            and w.handle != menu.handle), None),
                              'the recent submenu')
         return menu, submenu
 
     def install_recorder(self):
-        """The recorder in the working folder: returns its Wine path and its log."""
+        """The recorder in the working folder: returns its Wine path and its
+        log (also self.log)."""
         recorder = os.path.join(self.workdir, 'recorder.exe')
         shutil.copy(RECORDER, recorder)
-        return self.wine_path(recorder), os.path.join(self.workdir, 'recorder.log')
+        self.log = os.path.join(self.workdir, 'recorder.log')
+        return self.wine_path(recorder), self.log
+
+    def recorded(self):
+        """The command lines the recorder has written so far."""
+        return recorded_lines(self.log)
+
+    def recorded_starts(self, count=1, what='the recorder to start'):
+        """The recorder's command lines once `count` starts have written
+        theirs and no further start has come for as long again as they took
+        (SECOND_START_SECONDS at least)."""
+        began = time.monotonic()
+        lines = wait_until(lambda: (lambda found: found if len(found) >= count else None)(
+            self.recorded()), what, timeout=30)
+        assert_never(lambda: len(self.recorded()) > count,
+                     max(SECOND_START_SECONDS, time.monotonic() - began),
+                     lambda: f'more than {count} start(s) after {what}: {self.recorded()}')
+        self.assertEqual(len(lines), count, lines)
+        return lines
+
+    def saved_files(self, folder=None):
+        """The files below the save folder (self.save_dir), relative to it."""
+        folder = folder or self.save_dir
+        return [os.path.relpath(path, folder) for path in files_under(folder)]
 
     def settings_file(self):
         return read_ini(self.ini_path)
 
     def wine_path(self, unix_path):
+        """The path as the program names it: on drive C: inside the prefix's
+        drive_c, else on Z:."""
+        inside = os.path.relpath(unix_path, drive_c())
+        if not inside.startswith('..'):
+            return 'C:\\' + ('' if inside == '.' else inside.replace('/', '\\'))
         return 'Z:' + unix_path.replace('/', '\\')
 
 

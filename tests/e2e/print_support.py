@@ -6,26 +6,33 @@ viewer; the Japanese title's print is a case of its own, run on both a
 Japanese and an English system."""
 import os
 import re
+import subprocess
 
 import harness
-from harness import find_window, quadrant_color, wait_until
+from harness import (MENU_TITLE, PRINT_BUTTON, TITLE_FIELD, TITLE_OK, Picture, click_control,
+                     quadrant_color, wait_until)
 from case_support import ViewerTestCase
 
 SPOOL = '/var/spool/cups'
+# The tests print as a CUPS user of their own, which no account has (see
+# harness.py), so that they see only the jobs they make themselves, whatever
+# else prints; cups-pdf writes such a user's PDFs into its folder for
+# anonymous jobs.
+USER = os.environ['CUPS_USER']
 
 
 def pdf_folder():
-    """The cups-pdf output folder of this user (the "Out" setting)."""
-    folder = '${HOME}/PDF'
+    """The cups-pdf folder of anonymous jobs (the "AnonDirName" setting)."""
+    folder = '/var/spool/cups-pdf/ANONYMOUS'
     try:
         with open('/etc/cups/cups-pdf.conf') as f:
             for line in f:
                 fields = line.split(None, 1)
-                if len(fields) == 2 and fields[0] == 'Out':
+                if len(fields) == 2 and fields[0] == 'AnonDirName':
                     folder = fields[1].strip()
     except OSError:
         pass
-    return os.path.expandvars(folder.replace('${HOME}', os.path.expanduser('~')))
+    return folder
 
 
 # The print server of the machine, as it was when the tests started: a test
@@ -37,9 +44,12 @@ def job_ids(which='all'):
     env = {k: v for k, v in os.environ.items() if k != 'CUPS_SERVER'}
     if REAL_SERVER is not None:
         env['CUPS_SERVER'] = REAL_SERVER
-    code, output = harness.run(['lpstat', '-W', which, '-o'], timeout=30, env=env)
-    if code != 0:
-        raise AssertionError(f'lpstat could not read the print queue (exit code {code})')
+    result = subprocess.run(['lpstat', '-W', which, '-u', USER], capture_output=True, timeout=30,
+                            env=env)
+    if result.returncode != 0:
+        raise AssertionError(f'lpstat could not read the print queue (exit code '
+                             f'{result.returncode}): {result.stderr.decode(errors="replace")}')
+    output = result.stdout
     ids = set()
     for line in output.decode(errors='replace').splitlines():
         match = re.match(r'\S+-(\d+)\s', line)
@@ -124,44 +134,13 @@ class PrintJob:
         with open(self.spool, 'rb') as f:
             return re.findall(r'^/(\S+) glyphshow$', f.read().decode('latin-1'), re.M)
 
-    def raster(self, dpi, path):
-        """The page as a PPM picture at the printer's resolution."""
-        base = path[:-4] if path.endswith('.ppm') else path
-        harness.run(['pdftoppm', '-r', str(dpi), '-singlefile', self.pdf, base], timeout=120)
-        return Picture(base + '.ppm')
-
-
-class Picture:
-    def __init__(self, path):
-        with open(path, 'rb') as f:
-            data = f.read()
-        fields = data.split(maxsplit=4)
-        self.width, self.height = int(fields[1]), int(fields[2])
-        self.pixels = data[len(data) - self.width * self.height * 3:]
-
-    def pixel(self, x, y):
-        offset = (y * self.width + x) * 3
-        return tuple(self.pixels[offset:offset + 3])
-
-    def dark(self, x, y, limit=160):
-        return max(self.pixel(x, y)) < limit
-
-    def ink_box(self, region):
-        """Bounding box of the coloured (not white) pixels in a region."""
-        left, top, right, bottom = region
-        xs, ys = [], []
-        for y in range(top, bottom, 2):
-            row = self.pixels[(y * self.width + left) * 3:(y * self.width + right) * 3]
-            for i in range(0, len(row), 3):
-                if min(row[i:i + 3]) < 200:
-                    xs.append(left + i // 3)
-                    ys.append(y)
-        if not xs:
-            return None
-        return min(xs), min(ys), max(xs) + 1, max(ys) + 1
-
-    def save_png(self, ppm_path, png_path):
-        harness.run(['convert', ppm_path, '-resize', '25%', png_path], timeout=60)
+    def picture(self, dpi, name):
+        """The page as a picture at the printer's resolution, also left as
+        <name>.png (at a quarter of the size) in the artifacts."""
+        _, ppm = harness.run(['pdftoppm', '-r', str(dpi), '-singlefile', self.pdf], timeout=120)
+        picture = Picture(ppm)
+        picture.save_png(os.path.join(harness.ARTIFACTS, name + '.png'), '25%')
+        return picture
 
 
 class JobWatch:
@@ -170,15 +149,24 @@ class JobWatch:
     def __init__(self):
         self.folder = pdf_folder()
         self.jobs = job_ids()
-        self.pdfs = set(os.listdir(self.folder)) if os.path.isdir(self.folder) else set()
+        self.pdfs = self.pdf_stamps()
+
+    def pdf_stamps(self):
+        """Each PDF with its time: a new job may reuse the number, and so the
+        name, of one of the print server's earlier life."""
+        if not os.path.isdir(self.folder):
+            return {}
+        return {entry.name: entry.stat().st_mtime_ns for entry in os.scandir(self.folder)}
 
     def new_jobs(self):
         return sorted(job_ids() - self.jobs)
 
     def new_pdfs(self):
-        if not os.path.isdir(self.folder):
-            return []
-        return sorted(set(os.listdir(self.folder)) - self.pdfs)
+        """The new PDFs of this user's jobs."""
+        jobs = {f'job_{job}.pdf' for job in job_ids()}
+        return sorted(name for name, stamp in self.pdf_stamps().items()
+                      if self.pdfs.get(name) != stamp
+                      and re.sub(r'.*-(?=job_\d+\.pdf$)', '', name) in jobs)
 
     def finished(self, timeout=60):
         """The one new job once CUPS has completed it and its PDF is written."""
@@ -188,7 +176,10 @@ class JobWatch:
                 return None
             names = [n for n in self.new_pdfs() if n.endswith(f'job_{jobs[-1]}.pdf')]
             return (jobs, names) if names else None
-        jobs, names = wait_until(done, 'a finished print job with its PDF', timeout=timeout)
+        jobs, names = wait_until(done, lambda: f'a finished print job with its PDF (new jobs '
+                                 f'{self.new_jobs()}, of them completed '
+                                 f'{sorted(set(self.new_jobs()) & job_ids("completed"))}, '
+                                 f'new PDFs {self.new_pdfs()})', timeout=timeout)
         return jobs, PrintJob(jobs[-1], os.path.join(self.folder, names[0]))
 
     def assert_nothing_printed(self, seconds=3.0):
@@ -208,8 +199,13 @@ class HookedPrint(harness.Helper):
         super().__init__(case, 'hook-next-print', mode, case.wine_path(picture or self.stop_file),
                          30, ready='ready')
 
-    def finish(self):
-        """True when the hook acted on an abort dialog."""
+    def finish(self, acted=True):
+        """True when the hook acted on an abort dialog. When it is to have
+        acted, it is given the time it takes (the viewer closes before its
+        print begins): the probe ends once it has, or at its own time limit."""
+        if acted:
+            wait_until(lambda: self.process.poll() is not None, 'the hook to act on the print',
+                       timeout=60)
         open(self.stop_file, 'w').close()
         self.process.wait(timeout=60)
         return self.said('done')
@@ -217,12 +213,10 @@ class HookedPrint(harness.Helper):
 
 # --- printing from the viewer -----------------------------------------------
 
-MENU_TITLE = 5  # "タイトル..." among the viewer menu's selectable items
-
-
-def artifact(name):
-    os.makedirs(harness.ARTIFACTS, exist_ok=True)
-    return os.path.join(harness.ARTIFACTS, name)
+DEVICE_ENTRY = r'HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows'
+# The common print setup dialog (Wine's, in Japanese) and its list of
+# printers (cmb1).
+SETUP_TITLE, SETUP_PRINTERS = '印刷設定', 0x470
 
 
 class PrintCase(ViewerTestCase):
@@ -231,27 +225,28 @@ class PrintCase(ViewerTestCase):
     def setUp(self):
         super().setUp()
         self.page = printer_page()
+        # a print setup may make another printer the default one
+        self.keep_registry_value(DEVICE_ENTRY, 'device')
 
     def print_from_viewer(self, title=None):
         viewer = self.open_by_tray()
         if title:
             self.enter_title(viewer, title)
         self.watch = JobWatch()
-        self.press_button(viewer, 1009)
+        click_control(viewer, PRINT_BUTTON)
         wait_until(lambda: self.viewer() is None, 'the viewer to close after printing')
 
     def enter_title(self, viewer, text):
         self.choose(viewer, MENU_TITLE)
-        dialog = self.message_box()
-        self.click_control(dialog, 1017)
+        dialog = self.message_box(control=TITLE_FIELD)
+        click_control(dialog, TITLE_FIELD)
         harness.type_text(text)
-        self.click_control(dialog, 1030)
-        wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the title dialog to close')
+        click_control(dialog, TITLE_OK)
+        dialog.wait_closed()
 
     def setup_dialog(self):
-        return wait_until(lambda: next((w for w in harness.windows() if w.visible and
-                                        w.class_name == '#32770'), None),
-                          'the print setup dialog')
+        """The print setup dialog, known by its title and its list of printers."""
+        return self.message_box(SETUP_TITLE, SETUP_PRINTERS)
 
     def finished_job(self):
         jobs, job = self.watch.finished()
@@ -261,11 +256,7 @@ class PrintCase(ViewerTestCase):
         return job
 
     def picture(self, job, name):
-        ppm = artifact(name + '.ppm')
-        picture = job.raster(self.page[6], ppm)
-        picture.save_png(ppm, artifact(name + '.png'))
-        os.remove(ppm)
-        return picture
+        return job.picture(self.page[6], name)
 
     def expected_image(self, width, height):
         return image_rect(width, height, self.page)
@@ -293,13 +284,12 @@ class JapaneseTitle(PrintCase):
     def test_japanese_title_prints_as_text(self):
         viewer = self.open_by_tray()
         self.choose(viewer, MENU_TITLE)
-        dialog = self.message_box()
-        field = harness.child(dialog, 1017)
-        harness.probe('settext', field.handle, '印刷テスト 42')
-        self.click_control(dialog, 1030)
-        wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the title dialog to close')
+        dialog = self.message_box(control=TITLE_FIELD)
+        harness.probe('settext', harness.child(dialog, TITLE_FIELD).handle, '印刷テスト 42')
+        click_control(dialog, TITLE_OK)
+        dialog.wait_closed()
         self.watch = JobWatch()
-        self.press_button(viewer, 1009)
+        self.press_button(viewer, PRINT_BUTTON)
         wait_until(lambda: self.viewer() is None, 'the viewer to close after printing')
         job = self.finished_job()
         # Five full-width characters of the Japanese font, then " 42".

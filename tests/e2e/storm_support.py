@@ -8,12 +8,14 @@ holding the busy guard, and its memory and objects are where they were.
 """
 import os
 import random
-import struct
 import time
 
 import harness
-from harness import SAVE_TITLE, find_window, probe, wait_until, windows
-from endurance_support import sample, unix_pid_of
+from harness import (CONFIG_TITLE, DIALOG, FLASH, HOTKEY_CAPTURE, IDCANCEL, MAIN, MENU,
+                     MENU_BUTTON, MENU_SAVE_AS, OVERLAY, PRINT_BUTTON, SAVE_TITLE, VIEWER,
+                     WM_CLOSE, WM_COMMAND, WM_HOTKEY, complete_bitmap, find_window, probe,
+                     wait_until, windows)
+from endurance_support import prefix_processes, sample, unix_pid_of
 
 HOT_KEYS = ['Print', 'ctrl+Print', 'shift+Print', 'alt+Print', 'ctrl+alt+Print',
             'ctrl+alt+F10', 'ctrl+alt+F11', 'ctrl+alt+F12', 'ctrl+F3', 'ctrl+F5']
@@ -26,14 +28,8 @@ SETTINGS = {
     'Option': {'IsFlash': '1', 'IsCursor': '1', 'SaveNum': '20'},
     'HotKey': {'IsCtrlF3': '1', 'IsCtrlF5': '1'},
 }
-WM_HOTKEY = 0x312
-WM_COMMAND = 0x111
-CONFIG_TITLE = 'ZORVEX コンフィグ設定'
 PROGRAM_CHOOSER, FOLDER_CHOOSER = 1058, 1059  # the configuration dialog's 参照 buttons
-VIEWER_PRINT, VIEWER_MENU = 1009, 1076
-ABOUT_ITEM, HOTKEYS_ITEM, IDCANCEL = 2, 4, 2  # tray menu items; the Cancel command
-HOTKEY_CAPTURE = 948372610
-PROGRAM_WINDOW_CLASSES = ('COnesWinClass', 'CRangeWinClass', 'CFlashWinClass', '#32770', '#32768')
+PROGRAM_WINDOW_CLASSES = (VIEWER, OVERLAY, FLASH, DIALOG, MENU)
 
 
 def storm_settings():
@@ -42,18 +38,6 @@ def storm_settings():
     settings['HotKey']['Ctrl_F3'] = recorder
     settings['HotKey']['Ctrl_F5'] = recorder
     return settings
-
-
-def complete_slot_file(path):
-    """True when the file is a bitmap as long as its header says, with a
-    size the reader accepts."""
-    with open(path, 'rb') as f:
-        data = f.read()
-    if len(data) < 54 or data[:2] != b'BM':
-        return False
-    size, = struct.unpack_from('<I', data, 2)
-    width, height = struct.unpack_from('<ii', data, 18)
-    return size == len(data) and width > 0 and height != 0
 
 
 def thread_states(pid):
@@ -74,34 +58,13 @@ def thread_states(pid):
             for t, (state, cpu, wchan) in second.items()}
 
 
-def prefix_processes(name):
-    """The Linux processes of this Wine prefix whose command line names
-    `name` (the desktop and taskbar run in explorer.exe), as (name, pid)."""
-    prefix = os.environ.get('WINEPREFIX', '').encode()
-    found = []
-    for entry in os.listdir('/proc'):
-        if not entry.isdigit():
-            continue
-        try:
-            with open(f'/proc/{entry}/cmdline', 'rb') as f:
-                if name.encode() not in f.read().lower():
-                    continue
-            with open(f'/proc/{entry}/environ', 'rb') as f:
-                if b'WINEPREFIX=' + prefix + b'\0' not in f.read():
-                    continue
-        except OSError:
-            continue
-        found.append((name, int(entry)))
-    return found
-
-
 class Storm:
     def __init__(self, case, seed, report=print):
         self.case = case
         self.random = random.Random(seed)
         self.report = report
         self.counts = {}
-        main = wait_until(lambda: find_window('CMainWinClass', visible=False), 'the main window')
+        main = wait_until(lambda: find_window(MAIN, visible=False), 'the main window')
         self.windows_pid = main.process
         self.unix_pid = wait_until(unix_pid_of, 'the process of zor_vex.exe')
         self.tray = case.tray
@@ -160,17 +123,16 @@ class Storm:
         chooser alone leaves some 27 bitmaps in the shell's caches, the first
         print some 2 MB, the first About dialog 11 bitmaps, for good."""
         def close_by_keys(window, close_keys=('Escape',)):
-            if window.class_name != 'CRangeWinClass':
+            if window.class_name != OVERLAY:
                 harness.click(window.rect[0] + 40, window.rect[1] + 10)
-            for name in close_keys:
-                harness.run(['xdotool', 'key', name], timeout=10)
+            harness.key(*close_keys)
 
         harness.key('alt+Print')
         config = wait_until(lambda: find_window(title=CONFIG_TITLE), 'the configuration dialog')
         for chooser_id in (PROGRAM_CHOOSER, FOLDER_CHOOSER):
             def chooser():
                 return next((w for w in self.program_windows() if w.visible and
-                             w.class_name == '#32770' and w.handle != config.handle), None)
+                             w.class_name == DIALOG and w.handle != config.handle), None)
             probe('post', config.handle, WM_COMMAND, chooser_id)
             close_by_keys(wait_until(chooser, f'the chooser {chooser_id}'))
             wait_until(lambda: not chooser(), f'the chooser {chooser_id} to close')
@@ -178,11 +140,12 @@ class Storm:
         wait_until(lambda: not find_window(title=CONFIG_TITLE), 'the configuration dialog to close')
         # the About dialog's first showing keeps some 11 bitmaps for good;
         # the hot-key list with it
-        for item, title in ((ABOUT_ITEM, 'ZORVEX バージョン情報'), (HOTKEYS_ITEM, 'ホットキー設定')):
+        for item, title in ((harness.TRAY_VERSION, harness.ABOUT_TITLE),
+                            (harness.TRAY_HOTKEYS, harness.HOTKEY_LIST_TITLE)):
             self.case.choose_tray_item(item)
-            dialog = wait_until(lambda: find_window('#32770', title), title)
+            dialog = wait_until(lambda: find_window(DIALOG, title), title)
             probe('post', dialog.handle, WM_COMMAND, IDCANCEL)
-            wait_until(lambda: not find_window('#32770', title, visible=None), f'{title} to close')
+            wait_until(lambda: not find_window(DIALOG, title, visible=None), f'{title} to close')
         # the viewer's 名前を付けて保存 (the shell's file chooser once more);
         # its 印刷 prints slot 1 and closes the viewer, and the first print
         # loads the printer driver and its fonts (some 2 MB) for good
@@ -190,25 +153,22 @@ class Storm:
             harness.key('Print')
             wait_until(self.case.slot_stamp, 'a first hard copy to print')
         harness.key('ctrl+alt+F10')
-        viewer = wait_until(lambda: find_window('COnesWinClass'), 'the viewer')
-        left, top, right, bottom = harness.child(viewer, VIEWER_MENU).rect
-        harness.click((left + right) // 2, (top + bottom) // 2)
-        harness.menu_keys(wait_until(lambda: find_window('#32768'), 'the viewer menu'),
-                          'Down', 'Down', 'Return')
+        viewer = wait_until(lambda: find_window(VIEWER), 'the viewer')
+        harness.click_control(viewer, MENU_BUTTON)
+        harness.menu_keys(wait_until(lambda: find_window(MENU), 'the viewer menu'),
+                          *(['Down'] * (MENU_SAVE_AS + 1)), 'Return')
         save_as = wait_until(lambda: find_window(title=SAVE_TITLE), 'the Save As dialog')
         probe('post', save_as.handle, WM_COMMAND, IDCANCEL)
         wait_until(lambda: not find_window(title=SAVE_TITLE), 'the Save As dialog to close')
-        left, top, right, bottom = harness.child(viewer, VIEWER_PRINT).rect
-        harness.click((left + right) // 2, (top + bottom) // 2)
-        wait_until(lambda: not find_window('COnesWinClass'), 'the viewer to print and close',
-                   timeout=60)
+        harness.click_control(viewer, PRINT_BUTTON)
+        wait_until(lambda: not find_window(VIEWER), 'the viewer to print and close', timeout=60)
         harness.key('shift+Print')
-        close_by_keys(wait_until(lambda: find_window('CRangeWinClass'), 'the range overlay'),
+        close_by_keys(wait_until(lambda: find_window(OVERLAY), 'the range overlay'),
                       ('Escape', 'Escape'))
-        wait_until(lambda: not find_window('CRangeWinClass'), 'the range overlay to close')
+        wait_until(lambda: not find_window(OVERLAY), 'the range overlay to close')
         harness.click(*self.tray)
-        harness.menu_keys(wait_until(lambda: find_window('#32768'), 'the tray menu'), 'Escape')
-        wait_until(lambda: not find_window('#32768'), 'the tray menu to close')
+        harness.menu_keys(wait_until(lambda: find_window(MENU), 'the tray menu'), 'Escape')
+        harness.wait_menus_closed()
         harness.key('Print', 'ctrl+Print', 'ctrl+alt+Print', 'ctrl+F3')
         self.calm_down()
 
@@ -229,18 +189,9 @@ class Storm:
             if not open_windows:
                 return
             for window in open_windows:
-                probe('post', window.handle, 0x10, 0)  # WM_CLOSE
+                probe('post', window.handle, WM_CLOSE, 0)
             time.sleep(0.3)
         raise AssertionError(f'windows left open: {self.program_windows()}')
-
-    def press(self, *keys):
-        """Keys as a user presses them after the storm: with no modifier
-        held. A modifier whose release went to an X window that has gone
-        since would still be held for Wine, and turn Ctrl+PrintScreen into
-        a key the program does not own."""
-        harness.focus_desktop()
-        harness.run(['xdotool', 'keyup', 'ctrl', 'shift', 'alt'], timeout=10)
-        harness.key(*keys)
 
     def measure(self, spread=3):
         """The program's memory and objects, the lowest of the readings after
@@ -252,10 +203,10 @@ class Storm:
         readings = []
         for _ in range(spread):
             before = self.case.slot_stamp()
-            self.press('Print')
+            harness.key('Print')
             wait_until(lambda: self.case.slot_replaced(before), 'a hard copy before the figures')
             wait_until(lambda: not [w for w in self.program_windows()
-                                    if w.visible and w.class_name == '#32770'],
+                                    if w.visible and w.class_name == DIALOG],
                        'the copied notice to close')
             readings.append(sample(self.unix_pid, self.windows_pid))
         figures = dict(readings[-1])
@@ -266,18 +217,17 @@ class Storm:
     def check_whole(self):
         """The program after the storm: one instance that still makes a hard
         copy on PrintScreen, complete slot files, no hidden busy window."""
-        mains = [w for w in windows() if w.class_name == 'CMainWinClass']
+        mains = [w for w in windows() if w.class_name == MAIN]
         assert len(mains) == 1, mains
         hidden_busy = [w for w in self.program_windows()
-                       if not w.visible and w.class_name in
-                       ('COnesWinClass', 'CRangeWinClass', 'CFlashWinClass')]
+                       if not w.visible and w.class_name in (VIEWER, OVERLAY, FLASH)]
         assert not hidden_busy, hidden_busy
         temp = harness.WINE_TEMP
         slots = [n for n in os.listdir(temp) if n.startswith('~zor_vex') and n[8:9].isdigit()]
-        broken = [n for n in slots if not complete_slot_file(os.path.join(temp, n))]
+        broken = [n for n in slots if not complete_bitmap(os.path.join(temp, n))]
         assert not broken, broken
         before = self.case.slot_stamp()
-        self.press('ctrl+Print')
+        harness.key('ctrl+Print')
         try:
             wait_until(lambda: self.case.slot_replaced(before), 'a hard copy after the storm')
         except AssertionError:
@@ -285,7 +235,8 @@ class Storm:
             # changes it
             print('STUCK windows', [(hex(w.handle), w) for w in self.program_windows()], flush=True)
             print('STUCK threads', thread_states(self.unix_pid), flush=True)
-            for name, pid in [('zor_vex.exe', self.unix_pid)] + prefix_processes('explorer.exe'):
+            for name, pid in [('zor_vex.exe', self.unix_pid)] + [
+                    ('explorer.exe', pid) for _, pid in prefix_processes('explorer.exe')]:
                 try:
                     _, out = harness.run(['gdb', '-p', str(pid), '-batch', '-ex',
                                           'thread apply all bt 40'], timeout=120)
@@ -299,7 +250,7 @@ class Storm:
             print('STUCK foreground', probe('foreground').strip(), flush=True)
             # the hot key's message posted straight to the main window tells
             # a program that no longer answers from keys that do not reach it
-            main = find_window('CMainWinClass', visible=False)
+            main = find_window(MAIN, visible=False)
             probe('post', main.handle, WM_HOTKEY, HOTKEY_CAPTURE)
             try:
                 wait_until(lambda: self.case.slot_replaced(before), 'a posted hot key', timeout=10)
@@ -307,7 +258,7 @@ class Storm:
             except AssertionError:
                 print('STUCK a posted WM_HOTKEY made no hard copy', flush=True)
             harness.click(*self.tray)
-            print('STUCK menu after tray click', find_window('#32768'), flush=True)
+            print('STUCK menu after tray click', find_window(MENU), flush=True)
             harness.key('Escape')
             raise
         return len(slots)

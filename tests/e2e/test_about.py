@@ -6,10 +6,8 @@ import shutil
 import time
 
 import harness
-from harness import Screen, click, find_window, probe, wait_until
+from harness import ABOUT_TITLE as TITLE, ListView, Screen, TRAY_VERSION, center, click, wait_until
 
-VERSION = 2  # "バージョン情報..." among the selectable tray-menu items
-TITLE = 'ZORVEX バージョン情報'
 COMMENTS, DESCRIPTION, COPYRIGHT, LINK, FILES = 1085, 1087, 1061, 1078, 1056
 LINK_TEXT = 'mailto:zv@example.com'
 MAILTO_KEY = r'HKCR\mailto\shell\open\command'
@@ -48,26 +46,6 @@ def file_time(path):
     return time.strftime('%Y/%m/%d %H:%M:%S', time.localtime(os.stat(path).st_mtime))
 
 
-def list_rows(handle):
-    rows = []
-    for line in probe('listview', handle).splitlines():
-        parts = line.rstrip('\r\n').split('\t')
-        if parts[0] == 'row':
-            rows.append(parts[4:])
-    return rows
-
-
-def list_columns(handle):
-    return [(parts[3], int(parts[2])) for parts in
-            (line.rstrip('\r\n').split('\t') for line in probe('listview', handle).splitlines())
-            if parts[0] == 'column']
-
-
-def center(window):
-    left, top, right, bottom = window.rect
-    return (left + right) // 2, (top + bottom) // 2
-
-
 class AboutDialog(harness.ZorvexTestCase):
     settings = {'Common': {'CopyType': '0'}, 'Option': {'IsFlash': '1'}}
     start_program = False
@@ -80,35 +58,26 @@ class AboutDialog(harness.ZorvexTestCase):
         decoy = os.path.join(self.workdir, 'zor_vex.exe')
         shutil.copy(harness.RECORDER, decoy)
         os.utime(decoy, (1000000000, 1000000000))
-        self.use_mail_handler(f'"{recorder}" "%1"')
+        self.keep_registry_value(MAILTO_KEY)
+        harness.run(['wine', 'reg', 'add', MAILTO_KEY, '/ve', '/t', 'REG_SZ', '/d',
+                     f'"{recorder}" "%1"', '/f'])
         self.start()
 
-    def use_mail_handler(self, command):
-        _, output = harness.run(['wine', 'reg', 'query', MAILTO_KEY, '/ve'])
-        previous = next((line.split('REG_SZ', 1)[1].strip() for line in
-                         output.decode(errors='replace').splitlines() if 'REG_SZ' in line), None)
-        harness.run(['wine', 'reg', 'add', MAILTO_KEY, '/ve', '/t', 'REG_SZ', '/d', command, '/f'])
-        if previous is not None:
-            self.addCleanup(harness.run, ['wine', 'reg', 'add', MAILTO_KEY, '/ve', '/t', 'REG_SZ',
-                                          '/d', previous, '/f'])
-
-    def recorded(self):
-        return harness.recorded_lines(self.log)
-
     def open_about(self):
-        self.choose_tray_item(VERSION)
-        return wait_until(lambda: find_window('#32770', TITLE), 'the About dialog')
+        self.choose_tray_item(TRAY_VERSION)
+        return self.message_box(TITLE)
 
     def control(self, dialog, control_id):
         return harness.child(dialog, control_id)
 
-    def steady_pointer(self, unlike=None):
+    def steady_pointer(self, unlike=None, what='a steady pointer'):
         """The pointer image once two readings in a row agree (and differ from
-        `unlike`): a window shown a moment ago may not have set it yet."""
+        `unlike`): a window shown a moment ago, or one the pointer has just
+        come to, may not have set it yet."""
         seen = []
         return wait_until(lambda: seen.append(pointer_shape()) or
                           (len(seen) > 1 and seen[-1] == seen[-2] and seen[-1] != unlike
-                           and seen[-1]), 'a steady pointer', interval=0.3)
+                           and seen[-1]), what, interval=0.3)
 
     def reference_hand_shape(self):
         """The pointer image of the system hand, taken over a window of
@@ -119,8 +88,6 @@ class AboutDialog(harness.ZorvexTestCase):
         harness.move_mouse(*hand.client_point(0.5, 0.5))
         shape = self.steady_pointer(unlike=arrow)
         hand.close()
-        wait_until(lambda: find_window('ZorvexTestPattern', 'hand') is None,
-                   'the hand window to close')
         return shape
 
     def test_version_texts_files_and_link(self):
@@ -132,10 +99,10 @@ class AboutDialog(harness.ZorvexTestCase):
         self.assertEqual(self.control(dialog, DESCRIPTION).title, 'Version 1.18.5')
         self.assertEqual(self.control(dialog, COPYRIGHT).title,
                          'Copyright (C) 2026 ZORVEX Project')
-        files = self.control(dialog, FILES).handle
-        self.assertEqual(list_columns(files),
+        files = ListView(self.control(dialog, FILES).handle)
+        self.assertEqual(files.columns,
                          [('ファイル名', 100), ('バージョン', 100), ('更新日時', 120)])
-        self.assertEqual(list_rows(files), [
+        self.assertEqual(files.cells(), [
             ['zor_vex.exe', '1, 1, 8, 5', file_time(harness.EXE)],
             ['zorvex.ini', '-', file_time(self.ini_path)],
             ['readme.txt', '-', ''],
@@ -151,21 +118,20 @@ class AboutDialog(harness.ZorvexTestCase):
         self.assertGreater(max(runs), (right - left) // 2, 'an underline across the link text')
         self.assertGreater(sum(runs), max(runs) + 20, 'blue letters above the underline')
 
-        # the pointer is the system's hand over the link, and only there
-        harness.move_mouse(*center(self.control(dialog, COMMENTS)))
-        wait_until(lambda: pointer_shape() != self.hand_shape, 'the arrow over a plain label')
+        # the pointer is the system's hand over the link, and only there:
+        # from the link to a plain label it changes, and stays changed
         harness.move_mouse(left + 10, (top + bottom) // 2)
         wait_until(lambda: pointer_shape() == self.hand_shape, 'the hand over the link')
+        harness.move_mouse(*center(self.control(dialog, COMMENTS)))
+        self.steady_pointer(unlike=self.hand_shape, what='another pointer over a plain label')
 
         # a click starts the mail handler with the link text
         click(left + 10, (top + bottom) // 2)
-        lines = wait_until(self.recorded, 'the mail handler to start')
-        self.assertEqual(len(lines), 1)
-        self.assertTrue(lines[0].endswith(' ' + LINK_TEXT) or lines[0].endswith(f'"{LINK_TEXT}"'),
-                        lines[0])
+        line, = self.recorded_starts(what='the mail handler to start')
+        self.assertTrue(line.endswith(' ' + LINK_TEXT) or line.endswith(f'"{LINK_TEXT}"'), line)
 
         harness.key('Escape')
-        wait_until(lambda: find_window('#32770', TITLE) is None, 'the dialog to close on Esc')
+        dialog.wait_closed()
 
 
 if __name__ == '__main__':

@@ -7,26 +7,17 @@ import os
 import re
 
 import harness
-from harness import (QUADRANTS, SAVE_TITLE, Screen, TestWindow, WindowWatch, complete_bitmap,
-                     find_window, key, menu_keys, probe, quadrant_color, read, screen_metrics,
-                     solid, wait_until, write_bitmap)
+from harness import (ABOUT_TITLE as ABOUT, CLOSE_BUTTON, CONFIG_TITLE as CONFIG, DIALOG,
+                     HOTKEY_EDIT_BUTTON, HOTKEY_EDIT_TITLE as HOTKEY_EDIT,
+                     HOTKEY_LIST_TITLE as HOTKEY_LIST, IDCANCEL, IDYES, MENU, MENU_DELETE,
+                     MENU_EDIT, MENU_OPEN_WITH, MENU_SAVE_AS, MENU_TITLE, OVERLAY, QUADRANTS,
+                     SAVE_TITLE, TITLE_FIELD, TITLE_OK, TRAY_EXIT, TRAY_HISTORY, TRAY_HOTKEYS,
+                     TRAY_PRINTER, TRAY_RECENT, TRAY_VERSION, VIEWER, WM_CLOSE, WM_COMMAND, Screen,
+                     TestWindow, WindowWatch, activate, click_control, complete_bitmap,
+                     find_window, foreground, key, menu_keys, probe, quadrant_color, read,
+                     screen_metrics, solid, wait_in_front, wait_menus_closed, wait_until,
+                     write_bitmap)
 from case_support import PAGE_IMAGE, TITLE_GREY, ViewerTestCase
-from case_support import TITLE as CONFIG
-
-OVERLAY = 'CRangeWinClass'
-VIEWER = 'COnesWinClass'
-CLOSE_BUTTON = 1011
-WM_CLOSE = 16
-# selectable items of the tray menu from the top
-EXIT, VERSION, PRINTER, HOTKEYS, RECENT, HISTORY = 0, 2, 3, 4, 5, 6
-ABOUT, HOTKEY_LIST, HOTKEY_EDIT = 'ZORVEX バージョン情報', 'ホットキー設定', 'ホットキー編集'
-HOTKEY_EDIT_BUTTON, WM_COMMAND, IDCANCEL = 1069, 0x0111, 2
-# selectable items of the viewer menu from the top
-SAVE_AS, EDIT, OPEN_WITH, TITLE = 1, 2, 3, 5
-
-
-def foreground_handle():
-    return probe('foreground').split('\t')[0]
 
 
 class PrinterStepAfterCaptures(harness.ZorvexTestCase):
@@ -36,24 +27,20 @@ class PrinterStepAfterCaptures(harness.ZorvexTestCase):
 
     def test_each_capture_opens_the_viewer_on_its_hard_copy_without_notice(self):
         target = TestWindow(self, 260, 180, 420, 310)
-        notice = WindowWatch(self, '#32770', 'ZORVEX')
+        notice = WindowWatch(self)
         cases = (('Print', screen_metrics()['screen']), ('ctrl+Print', target.outer_size),
                  ('ctrl+alt+Print', target.client_size))
         for keys, (width, height) in cases:
-            probe('activate', target.handle)
-            wait_until(lambda: foreground_handle() == str(target.handle),
-                       'the test window in front')
+            activate(target)
             key(keys)
             prefix = f'1枚目( {width} x {height} ) '
             viewer = wait_until(lambda: (lambda v: v if v and v.title.startswith(prefix) else None)(
                 find_window(VIEWER)), f'the viewer on {prefix!r} after {keys}')
             bitmap = complete_bitmap(self.slot(1))
             self.assertEqual((bitmap.width, bitmap.height), (width, height), keys)
-            self.assertEqual(foreground_handle(), str(viewer.handle), keys)
+            self.assertEqual(foreground(), viewer.handle, keys)
             harness.screenshot(f'printer-step-{keys}')
-            button = harness.child(viewer, CLOSE_BUTTON)
-            harness.click((button.rect[0] + button.rect[2]) // 2,
-                          (button.rect[1] + button.rect[3]) // 2)
+            click_control(viewer, CLOSE_BUTTON)
             wait_until(lambda: find_window(VIEWER, visible=None) is None, 'the viewer to close')
         self.assertTrue(os.path.exists(self.slot(3)), 'three hard copies were filed')
         self.assertIsNone(notice.stop(), 'printer output alone gives no notice')
@@ -76,18 +63,16 @@ class LauncherDuringRangeSelection(harness.ZorvexTestCase):
         key('shift+Print')
         overlay = wait_until(lambda: find_window(OVERLAY), 'the range overlay')
         key('ctrl+F3')
-        wait_until(lambda: foreground_handle() == str(overlay.handle), 'the overlay in front')
-        harness.assert_never(lambda: harness.recorded_lines(self.log), 3.0,
-                             'the launcher ran while the overlay was up')
+        wait_in_front(overlay)
+        harness.assert_never(self.recorded, 3.0, 'the launcher ran while the overlay was up')
         self.assertEqual([w.handle for w in harness.windows() if w.class_name == OVERLAY],
                          [overlay.handle], 'the same overlay stays')
         key('Escape')
         wait_until(lambda: find_window(OVERLAY, visible=None) is None, 'the overlay to close')
         # the same key once the overlay is gone does start the program
         key('ctrl+F3')
-        lines = wait_until(lambda: harness.recorded_lines(self.log), 'the launcher to run')
-        self.assertEqual(len(lines), 1, 'only the launcher after the overlay ran')
-        self.assertTrue(lines[0].endswith(' launched'), lines[0])
+        line, = self.recorded_starts(what='the launcher to run once')
+        self.assertTrue(line.endswith(' launched'), line)
         self.assertFalse(os.path.exists(self.slot(1)))
 
 
@@ -114,18 +99,14 @@ class SecondRequestBringsTheOpenWindowForward(EditorViewerCase):
     settings = {'Common': {'CopyType': '0'}, 'Option': {'IsFlash': '1', 'SaveNum': '3'}}
     history = {1: (200, 100, quadrant_color(200, 100))}
 
-    def put_other_window_in_front(self, other):
-        probe('activate', other.handle)
-        wait_until(lambda: foreground_handle() == str(other.handle), 'the other window in front')
-
     def choose_recent_item(self):
-        menu = self.open_tray_menu()
-        menu_keys(menu, *(['Down'] * (RECENT + 1)), 'Right', 'Return')
-        wait_until(lambda: find_window('#32768') is None, 'the tray menu to close')
+        menu, _ = self.open_recent_submenu()
+        menu_keys(menu, 'Return')
+        wait_menus_closed()
 
     def open_hotkey_edit(self):
-        self.choose_tray_item(HOTKEYS)
-        listing = wait_until(lambda: find_window('#32770', HOTKEY_LIST), 'the hot-key list')
+        self.choose_tray_item(TRAY_HOTKEYS)
+        listing = wait_until(lambda: find_window(DIALOG, HOTKEY_LIST), 'the hot-key list')
         probe('post', listing.handle, WM_COMMAND, HOTKEY_EDIT_BUTTON)
 
     def requests(self):
@@ -135,19 +116,19 @@ class SecondRequestBringsTheOpenWindowForward(EditorViewerCase):
         def tray(item, name):
             return name, lambda: self.choose_tray_item(item)
         icon = ('the tray icon', lambda: harness.click(*self.tray, button=3))
-        about, hotkeys = tray(VERSION, '"バージョン情報"'), tray(HOTKEYS, '"ホットキー設定"')
-        printer = tray(PRINTER, '"プリンタの設定"')
+        about, hotkeys = tray(TRAY_VERSION, '"バージョン情報"'), tray(TRAY_HOTKEYS, '"ホットキー設定"')
+        printer = tray(TRAY_PRINTER, '"プリンタの設定"')
         return [
             # (window, how it opens, requests that bring it forward, whether
             #  captures wait while it is open)
-            (('#32770', ABOUT), about[1], [about], False),
-            (('#32770', HOTKEY_LIST), hotkeys[1], [hotkeys], False),
-            (('#32770', HOTKEY_EDIT), self.open_hotkey_edit, [hotkeys], False),
-            (('#32770', None), printer[1], [printer, keys('Print'), icon], True),
-            (('#32770', CONFIG), keys('alt+Print')[1],
+            ((DIALOG, ABOUT), about[1], [about], False),
+            ((DIALOG, HOTKEY_LIST), hotkeys[1], [hotkeys], False),
+            ((DIALOG, HOTKEY_EDIT), self.open_hotkey_edit, [hotkeys], False),
+            ((DIALOG, None), printer[1], [printer, keys('Print'), icon], True),
+            ((DIALOG, CONFIG), keys('alt+Print')[1],
              [keys('alt+Print'), keys('Print'), keys('ctrl+alt+F10'), icon], True),
             ((VIEWER, None), keys('ctrl+alt+F10')[1],
-             [tray(EXIT, '"終了"'), tray(HISTORY, '"ハードコピー履歴"'),
+             [tray(TRAY_EXIT, '"終了"'), tray(TRAY_HISTORY, '"ハードコピー履歴"'),
               ('the recent item', self.choose_recent_item), printer,
               keys('alt+Print'), keys('Print'), icon], True),
             ((OVERLAY, None), keys('shift+Print')[1],
@@ -163,12 +144,11 @@ class SecondRequestBringsTheOpenWindowForward(EditorViewerCase):
             before = {w.handle for w in harness.windows() if w.visible}
             slot_one = self.slot_stamp()
             for what, request in requests:
-                self.put_other_window_in_front(other)
+                activate(other)
                 request()
-                wait_until(lambda: foreground_handle() == str(window.handle),
-                           f'{name} in front after {what}')
+                wait_in_front(window, f'{name} in front after {what}')
             added = [w for w in harness.windows() if w.visible and w.handle not in before
-                     and w.class_name not in ('#32768', 'tooltips_class32')]
+                     and w.class_name not in (MENU, 'tooltips_class32')]
             self.assertEqual(added, [], f'a window opened beside {name}')
             self.assertIsNone(self.process.poll(), 'the program keeps running')
             if holds_captures:
@@ -182,19 +162,18 @@ class SecondRequestBringsTheOpenWindowForward(EditorViewerCase):
                 probe('post', window.handle, WM_CLOSE, 0)
             elif class_name == OVERLAY:
                 key('Escape')
-            while dialog := find_window('#32770'):  # the hot-key list closes after its edit
+            while dialog := find_window(DIALOG):  # the hot-key list closes after its edit
                 probe('post', dialog.handle, WM_COMMAND, IDCANCEL)
-                wait_until(lambda: find_window('#32770', dialog.title, visible=None) is None,
+                wait_until(lambda: find_window(DIALOG, dialog.title, visible=None) is None,
                            f'{dialog.title} to close')
             wait_until(lambda: find_window(class_name, title, visible=None) is None,
                        f'{name} to close')
-        self.assertEqual(harness.recorded_lines(self.log), [], 'the recent item started nothing')
+        self.assertEqual(self.recorded(), [], 'the recent item started nothing')
 
         # with the viewer closed the same recent item does start the edit application
         self.choose_recent_item()
-        lines = wait_until(lambda: harness.recorded_lines(self.log), 'the edit application')
-        self.assertEqual(len(lines), 1)
-        self.assertRegex(lines[0], r' /e [A-Za-z]:\\[^"]*\\~zor_vex1\.bmp$')
+        line, = self.recorded_starts(what='the edit application')
+        self.assertRegex(line, r' /e [A-Za-z]:\\[^"]*\\~zor_vex1\.bmp$')
 
 
 class FeedbackCase(harness.ZorvexTestCase):
@@ -214,23 +193,19 @@ class FeedbackCase(harness.ZorvexTestCase):
             'Option': {'IsFlash': self.flash, 'IsCursor': '0', 'SaveNum': '10'}})
         self.start()
 
-    def saved_files(self):
-        return sorted(os.path.relpath(os.path.join(folder, name), self.save_dir)
-                      for folder, _, names in os.walk(self.save_dir) for name in names)
-
 
 class NoticeForFileOutput(FeedbackCase):
     output = {'SaveFormat2': '1', 'IsSaveDialog': '0'}
 
     def test_automatic_save_alone_shows_the_copied_notice(self):
         TestWindow(self, 200, 150, 400, 300)
-        notice = WindowWatch(self, '#32770', 'ZORVEX')
+        notice = WindowWatch(self)
         key('Print')
         wait_until(lambda: complete_bitmap(self.slot(1)), 'the hard copy')
         wait_until(self.saved_files, 'the saved file')
         texts = notice.stop(shown=True)
         self.assertIsNotNone(texts, 'a notice was shown')
-        self.assertIn('コピーしました', texts)
+        self.assertIn(harness.COPIED, texts)
 
 
 class ViewerHandOffs(EditorViewerCase):
@@ -240,7 +215,7 @@ class ViewerHandOffs(EditorViewerCase):
     app_param = '/e -q'
 
     def save_as(self, viewer, target):
-        self.choose(viewer, SAVE_AS)
+        self.choose(viewer, MENU_SAVE_AS)
         wait_until(lambda: find_window(title=SAVE_TITLE), 'the Save As dialog')
         harness.type_text(self.wine_path(target))
         key('Return')
@@ -264,16 +239,15 @@ class ViewerHandOffs(EditorViewerCase):
 
     def test_edit_starts_the_application_and_open_with_calls_the_chooser(self):
         viewer = self.open_by_tray()
-        self.choose(viewer, EDIT)
-        lines = wait_until(lambda: harness.recorded_lines(self.log), 'the edit application')
-        self.assertEqual(len(lines), 1)
-        match = re.search(r' /e -q ([A-Za-z]:\\[^"]*\\~zor_vex1\.bmp)$', lines[0])
-        self.assertIsNotNone(match, lines[0])
+        self.choose(viewer, MENU_EDIT)
+        line, = self.recorded_starts(what='the edit application')
+        match = re.search(r' /e -q ([A-Za-z]:\\[^"]*\\~zor_vex1\.bmp)$', line)
+        self.assertIsNotNone(match, line)
 
         # Wine's chooser is an empty stand-in that only logs its call, so the
         # log shows what the viewer handed to it: itself as owner, the slot
         # file followed by two blanks, and the normal show command.
-        self.choose(viewer, OPEN_WITH)
+        self.choose(viewer, MENU_OPEN_WITH)
         call = wait_until(lambda: re.search(r'OpenAs_RunDLLW ([0-9A-Fa-f]+), ([0-9A-Fa-f]+), '
                                             r'L"(.*)", (\d+)', read(self.wine_log_path).decode(
                                                 'cp932', errors='replace')),
@@ -283,7 +257,7 @@ class ViewerHandOffs(EditorViewerCase):
         self.assertEqual(int(instance, 16), 0)
         self.assertEqual(command_line.replace('\\\\', '\\'), match.group(1) + '  ')
         self.assertEqual(show, '1')
-        self.assertEqual(len(harness.recorded_lines(self.log)), 1, 'the chooser started nothing itself')
+        self.recorded_starts(what='no other start: the chooser started nothing itself')
 
 
 class ViewerPage(ViewerTestCase):
@@ -294,18 +268,18 @@ class ViewerPage(ViewerTestCase):
         return ox + 20, oy + 62, ox + viewer.client_size[0] - 20, oy + 80
 
     def enter_title(self, viewer, clear_first=False, text=''):
-        self.choose(viewer, TITLE)
-        dialog = self.message_box()
-        field = harness.child(dialog, 1017)
+        self.choose(viewer, MENU_TITLE)
+        dialog = self.message_box(control=TITLE_FIELD)
+        field = harness.child(dialog, TITLE_FIELD)
         shown = probe('gettext', field.handle).rstrip('\r\n')
-        self.click_control(dialog, 1017)
+        click_control(dialog, TITLE_FIELD)
         if clear_first:
             key('End', 'shift+Home', 'Delete')
             wait_until(lambda: probe('gettext', field.handle).strip() == '', 'the field emptied')
         if text:
             harness.type_text(text)
-        self.click_control(dialog, 1030)
-        wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the title dialog to close')
+        click_control(dialog, TITLE_OK)
+        dialog.wait_closed()
         return shown
 
     def test_ok_with_an_empty_field_removes_the_title(self):
@@ -354,9 +328,9 @@ class ViewerPage(ViewerTestCase):
         self.assert_page('when restored')
 
     def recent_submenu_height(self):
-        menu, submenu = self.open_recent_submenu(RECENT)
+        menu, submenu = self.open_recent_submenu()
         menu_keys(menu, 'Escape', 'Escape')
-        wait_until(lambda: find_window('#32768') is None, 'the tray menu to close')
+        wait_menus_closed()
         return submenu.size[1]
 
     def test_a_deleted_slot_leaves_the_recent_list(self):
@@ -365,8 +339,8 @@ class ViewerPage(ViewerTestCase):
         self.click_page(viewer)
         key('Right')
         self.wait_caption('2枚目( 64 x 48 ) ')
-        self.choose(viewer, 6)  # "ハードコピーの削除"
-        self.click_control(self.message_box(), 6)  # Yes
+        self.choose(viewer, MENU_DELETE)
+        self.message_box().press(IDYES)
         self.wait_caption('2枚目( 履歴なし ) ')
         one_row = self.recent_submenu_height()
         self.assertGreater(two_rows - one_row, 8, 'one row fewer')
@@ -378,7 +352,7 @@ class RecentItemsThatCannotOpen(harness.ZorvexTestCase):
 
     def setUp(self):
         super().setUp()
-        recorder, self.log = self.install_recorder()
+        recorder, _ = self.install_recorder()
         self.write_settings({'Option': {'IsFlash': '1', 'SaveNum': '3'},
                              'Modify': {'AppPath': recorder, 'AppParam': ''}})
         write_bitmap(self.slot(1), 40, 30, solid((0, 0, 0)))
@@ -389,25 +363,22 @@ class RecentItemsThatCannotOpen(harness.ZorvexTestCase):
 
     def choose_recent(self, row, before_return=None):
         menu = self.open_tray_menu()
-        menu_keys(menu, *(['Down'] * (RECENT + 1)), 'Right', *(['Down'] * row))
+        menu_keys(menu, *(['Down'] * (TRAY_RECENT + 1)), 'Right', *(['Down'] * row))
         if before_return:
             before_return()
         menu_keys(menu, 'Return')
-        wait_until(lambda: find_window('#32768') is None, 'the tray menu to close')
+        wait_menus_closed()
 
     def test_not_a_bitmap_and_a_vanished_file_start_nothing(self):
         self.choose_recent(1)  # slot 2, not a bitmap
         self.choose_recent(0)  # slot 1 starts the application: the one before has run
-        lines = wait_until(lambda: harness.recorded_lines(self.log), 'the edit application on slot 1')
-        self.assertEqual(len(lines), 1)
-        self.assertRegex(lines[0], r' [A-Za-z]:\\[^"]*\\~zor_vex1\.bmp$')
+        line, = self.recorded_starts(what='the edit application on slot 1 alone')
+        self.assertRegex(line, r' [A-Za-z]:\\[^"]*\\~zor_vex1\.bmp$')
 
         # slot 3 is listed when the menu opens and deleted before it is chosen
         self.choose_recent(2, before_return=lambda: os.remove(self.slot(3)))
         self.choose_recent(0)
-        lines = wait_until(lambda: (lambda found: found if len(found) >= 2 else None)(
-            harness.recorded_lines(self.log)), 'the second start on slot 1')
-        self.assertEqual(len(lines), 2)
+        lines = self.recorded_starts(2, 'the second start, on slot 1')
         self.assertTrue(all(line.endswith('~zor_vex1.bmp') for line in lines), lines)
 
 

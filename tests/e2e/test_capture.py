@@ -1,64 +1,32 @@
 """Hard copies through real key presses: the desktop, its work area, the
 active window with and without frame, the fixed area, the clipboard, the
 saved file, the history rotation, the pointer and the feedback windows."""
-import glob
 import hashlib
 import os
-import struct
 import subprocess
 import time
 
 import harness
-from harness import (BLUE, GREEN, RED, WHITE, Bitmap, Screen, TestWindow, WindowWatch,
-                     complete_bitmap, find_window, invert, key, probe, screen_metrics, wait_until)
+from harness import (BLUE, FLASH, GREEN, QUIET, RED, WHITE, Bitmap, Screen,
+                     TestWindow, WindowWatch, activate, complete_bitmap, files_under, find_window,
+                     invert, key, probe, screen_metrics, wait_until)
 from case_support import CaptureCase
-
-QUIET = {'IsFlash': '1', 'IsCursor': '0'}
-
-
-class Frame:
-    """One picture of the X root window, taken with xwd (much faster than
-    ImageMagick, so that short-lived feedback windows can be caught)."""
-
-    def __init__(self):
-        _, self.data = harness.run(['xwd', '-root', '-silent'], timeout=30)
-        fields = struct.unpack_from('>25I', self.data, 0)
-        header_size, self.width, self.height = fields[0], fields[4], fields[5]
-        self.byte_order, self.bits_per_pixel, self.bytes_per_line = fields[7], fields[11], fields[12]
-        self.offset = header_size + 12 * fields[19]
-
-    def pixel(self, x, y):
-        at = self.offset + y * self.bytes_per_line + x * (self.bits_per_pixel // 8)
-        b, g, r = self.data[at], self.data[at + 1], self.data[at + 2]
-        return (r, g, b) if self.byte_order == 0 else (self.data[at + 1], self.data[at + 2],
-                                                        self.data[at + 3])
-
-    def save_png(self, path):
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        raw = path + '.xwd'
-        with open(raw, 'wb') as f:
-            f.write(self.data)
-        harness.run(['convert', 'xwd:' + raw, path], timeout=60)
-        os.remove(raw)
-        return path
 
 
 def press_and_catch(keys, condition, timeout=4.0):
-    """Presses keys and takes frames as fast as possible until one of them
-    satisfies condition(frame); returns that frame, or None."""
+    """Presses keys and takes pictures of the screen as fast as possible (no
+    menu is open) until one of them satisfies condition(picture); returns
+    that one, or None."""
     harness.focus_desktop()
     harness.keep_pointer_off_taskbar()
-    presser = subprocess.Popen(['xdotool', 'key', '--delay', '30', *keys],
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    presser = subprocess.Popen(['xdotool', 'keyup', *harness.MODIFIERS, 'key', '--delay', '30',
+                                *keys], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     deadline = time.monotonic() + timeout
     try:
         while time.monotonic() < deadline:
-            try:
-                frame = Frame()
-            except struct.error:
-                continue  # xwd may fail while a window maps or unmaps; take the next one
-            if condition(frame):
-                return frame
+            picture = Screen(fast=True)
+            if condition(picture):
+                return picture
         return None
     finally:
         presser.wait(timeout=30)
@@ -78,12 +46,9 @@ class DesktopCapture(CaptureCase):
         self.assertEqual(len(bitmap.data), bitmap.off_bits + bitmap.size_image)
         self.assert_shows_test_window(bitmap, target, (0, 0))
 
-        dump = os.path.join(self.workdir, 'clipboard.bmp')
-        w, h, _ = probe('clipboard', self.wine_path(dump)).split('\t')
-        self.assertEqual((int(w), int(h)), (width, height))
-        clip = Bitmap(dump)
-        (x, y), color = target.quadrant_points()[3]
-        self.assertEqual(clip.pixel(x, y), color)
+        clip = harness.clipboard_bitmap(self)
+        self.assertEqual((clip.width, clip.height), (width, height))
+        target.assert_in(clip)
 
         self.assertFalse(os.path.exists(self.slot(2)), 'the first capture fills slot 1 only')
         with open(self.temp_file('~zor_vex.bmp'), 'rb') as f:
@@ -109,30 +74,22 @@ class SaveWithoutClipboard(CaptureCase):
                 'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '1', 'IsSaveDialog': '0'},
                 'Option': QUIET}
 
-    def setUp(self):
-        self.save_dir = None
-        super().setUp()
-
     def start(self, wait_for_tray=True):
         self.settings = dict(self.settings)
         self.settings['SaveAs'] = dict(self.settings['SaveAs'],
                                        SaveDir=self.wine_path(self.workdir))
-        with open(self.ini_path, 'wb') as f:
-            f.write(harness.encode_ini(self.settings))
+        self.write_settings()
         super().start(wait_for_tray)
 
     def test_saved_file_equals_the_hard_copy_and_the_clipboard_stays_empty(self):
         TestWindow(self, 200, 150, 400, 300)
-        probe('clear-clipboard')
         bitmap = self.capture('Print')
-        saved = wait_until(lambda: glob.glob(os.path.join(self.workdir, 'bitmap', '*',
-                                                          '000001.bmp')),
+        self.save_dir = os.path.join(self.workdir, 'bitmap')
+        saved = wait_until(lambda: [p for p in files_under(self.save_dir)
+                                    if p.endswith(os.sep + '000001.bmp') and complete_bitmap(p)],
                            'the saved hard copy')
-        wait_until(lambda: complete_bitmap(saved[0]), 'the saved file to be complete')
-        with open(saved[0], 'rb') as f:
-            self.assertEqual(f.read(), bitmap.data)
-        self.assertEqual(probe('clipboard', self.wine_path(os.path.join(self.workdir, 'c.bmp')))
-                         .strip(), 'none')
+        self.assertEqual(harness.read(saved[0]), bitmap.data)
+        self.assertEqual(harness.clipboard_size(self), 'none')
 
 
 class ActiveWindowCapture(CaptureCase):
@@ -211,7 +168,6 @@ class HistoryRotation(CaptureCase):
             bitmap = self.capture('Print')
             digests.append(hashlib.sha256(bitmap.data).hexdigest())
             target.close()
-            wait_until(lambda: find_window(title=f'shot-{n}') is None, 'the window to close')
             if n == 2:
                 self.assertEqual(self.slot_digests(), digests[2::-1])
         self.assertEqual(len(set(digests)), 4, 'each hard copy differs')
@@ -221,7 +177,7 @@ class HistoryRotation(CaptureCase):
         menu = self.open_tray_menu()
         harness.screenshot('capture-tray-menu')
         harness.menu_keys(menu, 'Escape')
-        wait_until(lambda: find_window('#32768') is None, 'the menu to close')
+        harness.wait_menus_closed()
 
     def slot_digests(self):
         result = []
@@ -232,7 +188,6 @@ class HistoryRotation(CaptureCase):
 
 
 IDM_MODE_DESKTOP, IDM_INCLUDE_CURSOR = 1062, 1066
-WM_COMMAND = 273
 
 
 class PointerInTheHardCopy(CaptureCase):
@@ -249,22 +204,9 @@ class PointerInTheHardCopy(CaptureCase):
         return sorted((x, y) for y in range(top, bottom) for x in range(left, right)
                       if bitmap.pixel(x - ox, y - oy) != WHITE)
 
-    def range_copy(self, start, end):
-        """A hard copy of the range from start to end, dragged on the overlay."""
-        stamp = self.slot_stamp()
-        key('shift+Print')
-        wait_until(lambda: find_window('CRangeWinClass'), 'the range overlay')
-        harness.focus_desktop()
-        harness.drag(start, end)
-        bitmap = self.new_hard_copy(stamp, what='the range hard copy')
-        wait_until(lambda: find_window('CRangeWinClass', visible=None) is None,
-                   'the overlay to close')
-        wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the notice to close')
-        return bitmap
-
     def post_command(self, command, setting, value):
-        main = find_window('CMainWinClass', visible=False)
-        probe('post', main.handle, WM_COMMAND, command)
+        main = find_window(harness.MAIN, visible=False)
+        probe('post', main.handle, harness.WM_COMMAND, command)
         wait_until(lambda: self.settings_file()[setting[0]].get(setting[1]) == value,
                    f'{setting[1]}={value}')
 
@@ -297,14 +239,12 @@ class PointerInTheHardCopy(CaptureCase):
             with self.subTest(name):
                 if prepare:
                     prepare()
-                probe('activate', target.handle)
-                wait_until(lambda: probe('foreground').startswith(f'{target.handle}\t'),
-                           'the test window in front')
+                activate(target)
                 harness.move_mouse(px, py)
                 if keys:
                     copy = self.capture(keys)
                 else:
-                    copy = self.range_copy((cx, cy), client_end)
+                    copy = self.range_capture((cx, cy), client_end, notice_gone=True)
                 self.assertEqual((copy.width, copy.height), size)
                 marks = self.marks(copy, white, origin)
                 if not drawn:
@@ -359,9 +299,7 @@ class FlashFeedback(CaptureCase):
                   (cx, cy, cx + cw, cy + ch)))
         for keys, pictured, flashed in cases:
             with self.subTest(keys):
-                probe('activate', target.handle)
-                wait_until(lambda: probe('foreground').startswith(f'{target.handle}\t'),
-                           'the test window in front')
+                activate(target)
                 before = Screen()
                 # the quadrants, the flashed area's corners and the outside
                 # points it holds: a picture with all of them inverted shows
@@ -374,7 +312,7 @@ class FlashFeedback(CaptureCase):
                      and flashed[1] <= p[1] < flashed[3]]
                 points = [((x, y), invert(before.pixel(x, y))) for x, y in checked]
                 stamp = self.slot_stamp()
-                notice = WindowWatch(self, '#32770', 'ZORVEX')
+                notice = WindowWatch(self)
                 frame = self.catch_inverted(keys, pictured, points)
                 self.assertIsNotNone(frame, f'a picture with {flashed} inverted')
                 os.makedirs(harness.ARTIFACTS, exist_ok=True)
@@ -389,7 +327,7 @@ class FlashFeedback(CaptureCase):
                              if flashed[0] <= x < flashed[2] and flashed[1] <= y < flashed[3]
                              else before.pixel(x, y))]
                 self.assertEqual(wrong[:5], [], f'{len(wrong)} pixels wrong')
-                wait_until(lambda: find_window('CFlashWinClass', visible=None) is None,
+                wait_until(lambda: find_window(FLASH, visible=None) is None,
                            'the flash to end', timeout=5)
                 wait_until(lambda: self.slot_replaced(stamp) and complete_bitmap(self.slot(1)),
                            'the hard copy')
@@ -411,7 +349,7 @@ class CopiedNotice(CaptureCase):
         def notice_up(frame):
             # painted: neither the test window nor a window not drawn yet
             return frame.pixel(*centre) not in (RED, (0, 0, 0)) and frame.pixel(x, y) == color
-        shown = WindowWatch(self, '#32770', 'ZORVEX', command='watch-time')
+        shown = WindowWatch(self, command='time')
         frame = press_and_catch(['Print'], notice_up)
         self.assertIsNotNone(frame, 'a frame with the notice')
         frame.save_png(os.path.join(harness.ARTIFACTS, 'capture-notice.png'))

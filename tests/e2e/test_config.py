@@ -8,10 +8,12 @@ import os
 import shutil
 
 import harness
-from harness import (BS_DEFPUSHBUTTON, BS_TYPE_MASK, Screen, TestWindow, complete_bitmap,
-                     controls, find_window, probe, run, screen_metrics, tree_items, wait_until)
-from case_support import (INNER, APPLY, CANCEL, CAPTIONS, GROUP, HELP_LIST, IDNO, IDOK, IDYES, QUIET,
-                          REFUSALS, TITLE, TREE, TREE_ITEMS, ConfigCase)
+from harness import (APPLY, BS_DEFPUSHBUTTON, BS_TYPE_MASK, CANCEL, CHOOSER_TITLE,
+                     CONFIG_TITLE as TITLE, GROUP, HELP_LIST, IDNO, IDOK, IDYES, MAIN, OVERLAY,
+                     QUIET, TRAY_CONFIG, TRAY_EXIT, TREE, ListView, Screen, TestWindow, complete_bitmap, controls,
+                     files_under, find_dialog, find_window, foreground, probe, run, screen_metrics,
+                     tree_items, wait_in_front, wait_until)
+from case_support import INNER, CAPTIONS, REFUSALS, TREE_ITEMS, ConfigCase
 
 
 # id: (class, style kind, text, page, x, y, width, height)
@@ -137,7 +139,7 @@ class Layout(ConfigCase):
         work_left, work_top, work_right, work_bottom = screen_metrics()['work']
         self.assertEqual(left, work_left + (work_right - work_left - width) // 2)
         self.assertEqual(top, work_top + (work_bottom - work_top - height) // 2)
-        self.assertEqual(probe('foreground').split('\t')[0], str(dialog.handle))
+        self.assertEqual(foreground(), dialog.handle)
 
         found = self.controls()
         client_width, client_height = dialog.client_size
@@ -167,15 +169,11 @@ class Layout(ConfigCase):
         self.assertEqual([(i['depth'], i['text']) for i in tree_items(dialog, TREE)], TREE_ITEMS)
         self.assertEqual({i['text'] for i in tree_items(dialog, TREE) if i['expanded']}, EXPANDED)
 
-        listing = probe('list', dialog.handle, HELP_LIST).splitlines()
-        columns = [line.split('\t')[1:] for line in listing if line.startswith('column')]
-        self.assertEqual(columns, [['0', '130', '操作'], ['0', '350', '説明']])
-        rows = [tuple(line.rstrip('\r').split('\t')[1:]) for line in listing
-                if line.startswith('row')]
-        self.assertEqual(rows, HELP)
-        extended = next(int(line.split('\t')[1], 16) for line in listing
-                        if line.startswith('style'))
-        self.assertTrue(extended & 0x20, 'full-row selection')
+        listing = ListView(harness.child(dialog, HELP_LIST).handle)
+        self.assertEqual(listing.columns, [('操作', 130), ('説明', 350)])
+        self.assertEqual(listing.alignments, [0, 0], 'left-aligned')
+        self.assertEqual([tuple(cells) for cells in listing.cells()], HELP)
+        self.assertTrue(listing.exstyle & 0x20, 'full-row selection')
 
     def test_each_tree_item_shows_its_page_and_the_others_keep_it(self):
         self.open_dialog()
@@ -206,21 +204,20 @@ class Layout(ConfigCase):
 
         def anything_started():
             found = harness.windows()
-            return ([w for w in found if w.class_name in ('COnesWinClass', 'CRangeWinClass')]
+            return ([w for w in found if w.class_name in (harness.VIEWER, OVERLAY)]
                     + [w for w in found if w.title == TITLE][1:]
                     + [p for p in (self.temp_file('~zor_vex.bmp'), self.slot(1))
                        if os.path.exists(p)])
         harness.assert_never(anything_started, 4.0,
                              'a viewer, overlay, second dialog or hard copy came up')
-        self.assertEqual(probe('foreground').split('\t')[0], str(dialog.handle))
+        self.assertEqual(foreground(), dialog.handle)
         self.click(CANCEL)
         wait_until(self.dialog_closed, 'the dialog to close')
         # the tray menu's item opens it again; Esc closes it without a store
         before = self.ini_text()
-        self.choose_tray_item(12)
-        self.dialog = wait_until(lambda: find_window('#32770', TITLE), 'the dialog from the tray')
-        wait_until(lambda: probe('foreground').split('\t')[0] == str(self.dialog.handle),
-                   'the dialog in front')
+        self.choose_tray_item(TRAY_CONFIG)
+        self.dialog = wait_until(lambda: find_dialog(TITLE), 'the dialog from the tray')
+        wait_in_front(self.dialog)
         # Under Wine a window brought forward by a program gets the keyboard
         # only after a click; the caption takes one without changing anything.
         left, top, right, _ = self.dialog.rect
@@ -462,8 +459,8 @@ class Apply(ConfigCase):
         wait_until(lambda: self.controls()[START_WITH_WINDOWS].checked == checked, 'the box')
 
     def exit_by_tray(self):
-        self.choose_tray_item(0)
-        wait_until(lambda: find_window('CMainWinClass', visible=False) is None, 'ZORVEX to end')
+        self.choose_tray_item(TRAY_EXIT)
+        wait_until(lambda: find_window(MAIN, visible=False) is None, 'ZORVEX to end')
 
     def test_start_with_windows_makes_the_shortcut_that_starts_this_program_with_its_settings(self):
         startup = startup_folder()
@@ -514,7 +511,7 @@ class Apply(ConfigCase):
         self.exit_by_tray()
         self.process.wait(timeout=30)
         run(['wine', 'wineboot'], cwd='/', timeout=120)
-        wait_until(lambda: find_window('CMainWinClass', visible=False), 'ZORVEX from its shortcut')
+        wait_until(lambda: find_window(MAIN, visible=False), 'ZORVEX from its shortcut')
         wait_until(lambda: harness.recorded_lines(os.path.join(self.workdir, 'recorder.log')),
                    'the other Startup item started too')
         self.tray = wait_until(harness.tray_icon_center, 'the tray icon')
@@ -702,7 +699,7 @@ class ClearHistory(ConfigCase):
         done.press(IDOK)
         self.assertEqual(self.existing_slots(), [6, 7])
         self.assertTrue(os.path.exists(self.temp_file('~zor_vex.bmp')), 'never the work file')
-        self.assertIsNotNone(find_window('#32770', TITLE), 'the dialog stays open')
+        self.assertIsNotNone(find_dialog(TITLE), 'the dialog stays open')
 
 
 class Backup(ConfigCase):
@@ -723,7 +720,7 @@ class Backup(ConfigCase):
         self.open_dialog()
         self.show_page('バックアップ')
         self.start_backup().press(IDNO)
-        harness.assert_never(lambda: not self.no_message_box(), 3.0, 'No went on')
+        harness.assert_never(lambda: not self.no_other_dialog(), 3.0, 'No went on')
 
         self.start_backup().press(IDYES)
         window, found = self.browser()
@@ -741,19 +738,15 @@ class Backup(ConfigCase):
         self.open_dialog()
         self.show_page('バックアップ')
         self.start_backup().press(IDYES)
-        window, found = self.browser()
-        cancel = next(c for c in found.values() if c.id == 2)
-        harness.click(*cancel.center)
-        wait_until(lambda: not any(w.handle == window.handle for w in harness.windows()),
-                   'the browser to close')
+        window, _ = self.browser()
+        harness.MessageBox(window).press(harness.IDCANCEL)
 
         def copies():
-            return [os.path.join(root, name) for top in (self.workdir, harness.WINE_TEMP)
-                    for root, _, names in os.walk(top) for name in names
-                    if name in ('1.bmp', '3.bmp')]
-        harness.assert_never(lambda: not self.no_message_box() or copies(), 4.0,
+            return [path for path in files_under(self.workdir, self.temp)
+                    if os.path.basename(path) in ('1.bmp', '3.bmp')]
+        harness.assert_never(lambda: not self.no_other_dialog() or copies(), 4.0,
                              'a cancelled browser went on with the backup')
-        self.assertTrue(find_window('#32770', TITLE).enabled)
+        self.assertTrue(find_dialog(TITLE).enabled)
 
         for n in (1, 3):
             os.remove(self.slot(n))
@@ -797,7 +790,7 @@ class Backup(ConfigCase):
 
 class ProgramChooser(ConfigCase):
     def chooser(self):
-        return wait_until(lambda: find_window('#32770', 'プログラムの指定...'), 'the program chooser')
+        return wait_until(lambda: find_dialog(CHOOSER_TITLE), 'the program chooser')
 
     def test_chosen_program_replaces_the_path_and_cancel_keeps_it(self):
         program = os.path.join(self.workdir, 'paint tool.exe')
@@ -812,7 +805,7 @@ class ProgramChooser(ConfigCase):
         self.assertEqual(combo.text, 'プログラム')
         harness.screenshot('config-program-chooser')
         harness.key('Escape')
-        wait_until(lambda: find_window('#32770', 'プログラムの指定...') is None, 'the chooser closed')
+        wait_until(lambda: find_dialog(CHOOSER_TITLE) is None, 'the chooser closed')
         self.assertEqual(self.controls()[1057].text, 'mspaint.exe')
 
         self.click(1058)
@@ -854,14 +847,13 @@ class AreaPick(ConfigCase):
         self.show_page('対象設定')
         probe('clear-clipboard')
         self.click(1039)
-        wait_until(lambda: find_window('CRangeWinClass'), 'the range overlay')
+        wait_until(lambda: find_window(OVERLAY), 'the range overlay')
         harness.drag((100, 120), (300, 250))
-        wait_until(lambda: find_window('CRangeWinClass', visible=None) is None, 'the overlay gone')
+        wait_until(self.overlay_gone, 'the overlay gone')
         wait_until(lambda: [self.controls()[i].text for i in (1038, 1094, 1048, 1049)] ==
                    ['100', '120', '300', '250'], 'the picked area in the fields')
         self.assertEqual(self.existing_slots(), [], 'no hard copy filed')
-        self.assertEqual(probe('clipboard', self.wine_path(os.path.join(self.workdir, 'c.bmp')))
-                         .strip(), 'none')
+        self.assertEqual(harness.clipboard_size(self), 'none')
         self.assertEqual(self.settings_file()['Common']['AutoRight'], '2', 'stored only by 適用')
         harness.screenshot('config-area-picked')
         self.apply_and_close()

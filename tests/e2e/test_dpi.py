@@ -7,24 +7,19 @@ import os
 import unittest
 
 import harness
-from harness import (Bitmap, Screen, TestWindow, WindowWatch, children, complete_bitmap, controls,
-                     find_window, key, probe, quadrant_color, screen_metrics, wait_until)
-from case_support import (APPLY, CANCEL, GROUP, HELP_LIST, TREE, CaptureCase, ConfigCase,
-                          ViewerTestCase)
+from harness import (ABOUT_TITLE, APPLY, CANCEL, CLOSE_BUTTON as VIEWER_CLOSE, GROUP, HELP_LIST,
+                     HOTKEY_EDIT_BUTTON as HOTKEY_EDIT, HOTKEY_EDIT_TITLE, HOTKEY_LIST,
+                     HOTKEY_LIST_TITLE, PRINT_BUTTON as VIEWER_PRINT, QUIET, TRAY_HOTKEYS,
+                     TRAY_VERSION, TREE, VIEWER, Bitmap, ListView, Screen, TestWindow, WindowWatch,
+                     click_center, complete_bitmap, controls, find_dialog, find_window,
+                     key, quadrant_color, screen_metrics, wait_until)
+from case_support import CaptureCase, ConfigCase, ViewerTestCase
 
 DPI = int(os.environ.get('ZORVEX_DPI', '96'))
 # A 150 % screen gets a desktop large enough for windows scaled to it.
 DESKTOP = harness.DEFAULT_DESKTOP if DPI == 96 else '1920x1080'
-QUIET = {'IsFlash': '1', 'IsCursor': '0'}
-VIEWER = 'COnesWinClass'
-ABOUT_TITLE = 'ZORVEX バージョン情報'
-ABOUT_ITEM = 2  # "バージョン情報..." among the tray menu's selectable items
 ABOUT_FILES, ABOUT_LINK, ABOUT_CLOSE = 1056, 1078, 1004
 COPY_DESKTOP, AREA_TOP = 1024, 1094
-VIEWER_PRINT, VIEWER_CLOSE = 1009, 1011
-HOTKEY_LIST_TITLE, HOTKEY_EDIT_TITLE = 'ホットキー設定', 'ホットキー編集'
-HOTKEY_ITEM = 4  # "ホットキー設定" among the tray menu's selectable items
-HOTKEY_LIST, HOTKEY_EDIT = 1037, 1069
 
 
 # The design's figures (96 DPI) and what they are at 150 %, worked out by
@@ -51,8 +46,7 @@ def shot(name):
 
 
 def list_columns(window, list_id):
-    listing = probe('list', window.handle, list_id).splitlines()
-    return [int(line.split('\t')[2]) for line in listing if line.startswith('column')]
+    return ListView(harness.child(window, list_id).handle).widths
 
 
 def outside(window, found, ids=None):
@@ -86,7 +80,7 @@ class Captures(DpiCase, CaptureCase):
         self.assertEqual((desktop.width, desktop.height), (width, height))
         self.assert_shows_test_window(desktop, target, (0, 0))
 
-        probe('activate', target.handle)
+        harness.activate(target)
         outer = self.capture('ctrl+Print')
         self.assertEqual((outer.width, outer.height), target.outer_size)
         self.assert_shows_test_window(outer, target, target.window.rect[:2])
@@ -99,11 +93,7 @@ class Captures(DpiCase, CaptureCase):
         TestWindow(self, 0, 0, 500, 400, title='pattern')
         harness.move_mouse(900, 600)
         before = Screen()
-        key('shift+Print')
-        wait_until(lambda: find_window('CRangeWinClass'), 'the range overlay')
-        harness.focus_desktop()
-        harness.drag((100, 100), (400, 250))
-        copy = wait_until(lambda: complete_bitmap(self.slot(1)), 'the dragged hard copy')
+        copy = self.range_capture((100, 100), (400, 250))
         self.assertEqual((copy.width, copy.height), (300, 150))
         wrong = [(x, y) for y in range(0, 150, 3) for x in range(0, 300, 3)
                  if copy.pixel(x, y) != before.pixel(100 + x, 100 + y)]
@@ -119,14 +109,10 @@ class CopiedNotice(DpiCase):
 
     def test_the_notice_shows_its_whole_text(self):
         picture = os.path.join(self.workdir, 'notice.bmp')
-        watch = WindowWatch(self, '#32770', 'ZORVEX', 'watch-layout', self.wine_path(picture))
-        harness.focus_desktop()
+        watch = WindowWatch(self, *harness.NOTICE, 'layout', self.wine_path(picture))
         key('Print')
         wait_until(lambda: complete_bitmap(self.slot(1)), 'the hard copy')
-        wait_until(lambda: os.path.exists(picture), 'the notice on the screen')
-        wait_until(lambda: find_window('#32770', 'ZORVEX', visible=None) is None,
-                   'the notice to close')
-        self.assertIsNotNone(watch.stop(), 'the notice was seen')
+        self.assertIsNotNone(watch.stop(shown=True), 'the notice was seen')
         lines = watch.report()
         client_width, client_height = (int(v) for v in lines[0].split('\t')[1].split(','))
         labels = {}
@@ -181,12 +167,12 @@ class Viewer(DpiCase, ViewerTestCase):
     history = {1: (200, 100, quadrant_color(200, 100))}
 
     def test_preset_buttons_and_page_scale_and_the_page_shows_the_hard_copy(self):
-        harness.click(*self.tray, button=3)
+        self.open_by_tray()
         viewer = wait_until(lambda: (lambda v: v if v and v.title.startswith('1枚目( 200 x 100 ) ')
                                      else None)(find_window(VIEWER)), 'the viewer on slot 1')
         self.assertEqual(viewer.size, (scaled(510), scaled(680)))
-        buttons = {c.control_id: c for c in children(viewer)}
-        print_button, close_button = buttons[VIEWER_PRINT], buttons[VIEWER_CLOSE]
+        print_button, close_button = (harness.child(viewer, control_id)
+                                      for control_id in (VIEWER_PRINT, VIEWER_CLOSE))
         ox, oy = print_button.rect[0] - scaled(4), print_button.rect[1] - scaled(3)
         for button, box in ((print_button, (4, 3, 80, 22)), (close_button, (325, 3, 70, 44))):
             x, y, w, h = scaled_box(*box)
@@ -204,8 +190,8 @@ class AboutDialog(DpiCase):
     settings = {'Option': dict(QUIET)}
 
     def test_the_about_dialog_columns_and_link_scale(self):
-        self.choose_tray_item(ABOUT_ITEM)
-        dialog = wait_until(lambda: find_window('#32770', ABOUT_TITLE), 'the About dialog')
+        self.choose_tray_item(TRAY_VERSION)
+        dialog = wait_until(lambda: find_dialog(ABOUT_TITLE), 'the About dialog')
         wait_until(lambda: len(list_columns(dialog, ABOUT_FILES)) == 3, 'the file list')
         shot('about')
         self.assertEqual(list_columns(dialog, ABOUT_FILES), [scaled(100), scaled(100), scaled(120)])
@@ -225,19 +211,18 @@ class LauncherDialogs(DpiCase):
     settings = {'Option': dict(QUIET)}
 
     def test_the_launcher_list_columns_scale_and_both_dialogs_fit(self):
-        self.choose_tray_item(HOTKEY_ITEM)
-        dialog = wait_until(lambda: find_window('#32770', HOTKEY_LIST_TITLE), 'the hot-key list')
+        self.choose_tray_item(TRAY_HOTKEYS)
+        dialog = wait_until(lambda: find_dialog(HOTKEY_LIST_TITLE), 'the hot-key list')
         wait_until(lambda: len(list_columns(dialog, HOTKEY_LIST)) == 4, 'the hot-key list rows')
         self.assertEqual(list_columns(dialog, HOTKEY_LIST),
                          [scaled(70), scaled(70), scaled(300), scaled(300)])
         shot('launchers')
-        edit_button = controls(dialog)[HOTKEY_EDIT]
-        harness.click(*edit_button.center)
-        edit = wait_until(lambda: find_window('#32770', HOTKEY_EDIT_TITLE), 'the hot-key edit dialog')
+        click_center(controls(dialog)[HOTKEY_EDIT])
+        edit = wait_until(lambda: find_dialog(HOTKEY_EDIT_TITLE), 'the hot-key edit dialog')
         self.assertEqual(outside(edit, controls(edit)), [])
         shot('launcher-edit')
         harness.key('Escape')
-        wait_until(lambda: find_window('#32770', HOTKEY_EDIT_TITLE) is None, 'the edit dialog to close')
+        wait_until(lambda: find_dialog(HOTKEY_EDIT_TITLE) is None, 'the edit dialog to close')
 
 
 # At 96 DPI the hard copies and the configuration dialog's layout are the

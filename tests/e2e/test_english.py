@@ -7,9 +7,10 @@ does not have. Leaves english[-utf-8]-*.png."""
 import os
 
 import harness
-from harness import (clipboard_size, complete_bitmap, find_window, key, menu_keys, probe, read,
-                     screen_metrics, tree_items, wait_until)
-from case_support import INNER, QUIET, REFUSALS, TREE, TREE_ITEMS, ConfigCase, SaveCase
+from harness import (QUIET, TREE, VIEWER, clipboard_size, complete_bitmap, files_under, find_window,
+                     key, menu_keys, probe, read, screen_metrics, tree_items, wait_menus_closed,
+                     wait_until)
+from case_support import REFUSALS, TREE_ITEMS, ConfigCase, SaveCase
 import print_support
 
 CODE_PAGE_KEY = r'HKLM\System\CurrentControlSet\Control\Nls\CodePage'
@@ -55,7 +56,7 @@ class EnglishTray(harness.ZorvexTestCase):
         self.assertEqual(probe('menu', menu.handle).splitlines(), TRAY_ITEMS)
         shot('tray-menu')
         menu_keys(menu, 'Escape')
-        wait_until(lambda: find_window('#32768') is None, 'the menu to close')
+        wait_menus_closed()
         harness.move_mouse(*self.tray)
         wait_until(lambda: 'ZORVEX（使えないキー: Shift+PrintScreen）' in probe('tips').splitlines(),
                    'the tooltip naming the key taken')
@@ -95,9 +96,6 @@ class FoldersOfAnyName(ConfigCase):
     settings = {'Common': {'CopyType': '0'}, 'SaveAs': {'SaveFormat1': '1'},
                 'Option': dict(QUIET)}
 
-    def saved_files(self, folder):
-        return [name for _, folders, names in os.walk(folder) for name in names]
-
     def test_settings_temp_viewer_and_save_folder(self):
         home = os.path.join(self.workdir, NAME)
         os.makedirs(home)
@@ -112,14 +110,13 @@ class FoldersOfAnyName(ConfigCase):
 
         key('ctrl+alt+F10')
         caption = f'1枚目( {screen[0]} x {screen[1]} ) '
-        wait_until(lambda: (viewer := find_window('COnesWinClass')) and
+        wait_until(lambda: (viewer := find_window(VIEWER)) and
                    viewer.title.startswith(caption), 'the viewer showing the hard copy')
         shot('any-name-viewer')
         key('Escape')
-        wait_until(lambda: find_window('COnesWinClass', visible=None) is None, 'the viewer to close')
+        wait_until(lambda: find_window(VIEWER, visible=None) is None, 'the viewer to close')
 
-        target = os.path.join(self.workdir, 'Save_' + NAME)
-        os.makedirs(os.path.join(target, INNER))
+        target = self.new_folder('Save_' + NAME)
         self.open_dialog()
         self.show_page('保存設定')
         self.click(1042)
@@ -133,7 +130,7 @@ class FoldersOfAnyName(ConfigCase):
             if captures == 2:
                 self.start()  # the folder survives a restart
             self.capture('Print')
-            wait_until(lambda: len(self.saved_files(target)) == captures,
+            wait_until(lambda: len(files_under(target)) == captures,
                        f'{captures} hard copies saved in the chosen folder')
 
 

@@ -1,34 +1,13 @@
 """The hot-key launcher dialogs: the list of the twelve Ctrl+F launchers, the
 edit dialog, what 保存 writes and registers, and the programs the keys start."""
 import harness
-from harness import child, click, click_button, find_window, probe, wait_until
+from harness import (CHOOSER_TITLE, HOTKEY_EDIT_TITLE as EDIT_TITLE, HOTKEY_LIST as LIST,
+                     HOTKEY_LIST_TITLE as LIST_TITLE, TRAY_HOTKEYS, ListView, child, click,
+                     click_button, find_dialog, probe, wait_until)
 
-HOTKEYS = 4  # "ホットキー設定" among the selectable tray-menu items
-LIST_TITLE = 'ホットキー設定'
-EDIT_TITLE = 'ホットキー編集'
-CHOOSER_TITLE = 'プログラムの指定...'
-LIST, EDIT_BUTTON, CLOSE = 1037, 1069, 1080
 NAME, USE, NOT_USE, PATH, PARAMS = 1027, 1020, 1023, 1016, 1018
 BM_GETCHECK, EM_GETLIMITTEXT, EM_GETSEL = 0x00F0, 0x00D5, 0x00B0
 LVS_EX_FULLROWSELECT = 0x20
-
-
-class ListView:
-    def __init__(self, handle):
-        self.columns, self.rows, self.exstyle = [], [], 0
-        for line in probe('listview', handle).splitlines():
-            parts = line.rstrip('\r\n').split('\t')
-            if parts[0] == 'exstyle':
-                self.exstyle = int(parts[1])
-            elif parts[0] == 'column':
-                self.columns.append((parts[3], int(parts[2])))
-            elif parts[0] == 'row':
-                self.rows.append({'selected': parts[2] == '1',
-                                  'rect': tuple(int(v) for v in parts[3].split(',')),
-                                  'cells': parts[4:]})
-
-    def selected(self):
-        return [i for i, row in enumerate(self.rows) if row['selected']]
 
 
 def send(window, message, wparam=0, lparam=0):
@@ -54,12 +33,9 @@ class LauncherDialogCase(harness.ZorvexTestCase):
         self.write_settings(settings)
         self.start()
 
-    def recorded(self):
-        return harness.recorded_lines(self.log)
-
     def open_list(self):
-        self.choose_tray_item(HOTKEYS)
-        return wait_until(lambda: find_window('#32770', LIST_TITLE), 'the hot-key list dialog')
+        self.choose_tray_item(TRAY_HOTKEYS)
+        return wait_until(lambda: find_dialog(LIST_TITLE), 'the hot-key list dialog')
 
     def list_view(self, dialog):
         return ListView(child(dialog, LIST).handle)
@@ -72,7 +48,7 @@ class LauncherDialogCase(harness.ZorvexTestCase):
     def edit_row(self, dialog, row):
         self.click_row(dialog, row)
         click_button(dialog, '編集(&M)')
-        return wait_until(lambda: find_window('#32770', EDIT_TITLE), 'the hot-key edit dialog')
+        return wait_until(lambda: find_dialog(EDIT_TITLE), 'the hot-key edit dialog')
 
     def text_of(self, dialog, control_id):
         return probe('gettext', child(dialog, control_id).handle).rstrip('\r\n')
@@ -82,7 +58,7 @@ class LauncherDialogCase(harness.ZorvexTestCase):
 
     def save(self, edit):
         click_button(edit, '保存(&S)')
-        wait_until(lambda: find_window('#32770', EDIT_TITLE) is None, 'the edit dialog to close')
+        wait_until(lambda: find_dialog(EDIT_TITLE) is None, 'the edit dialog to close')
 
     def hotkey(self, name):
         return harness.hotkey_states()[name]
@@ -109,7 +85,7 @@ class ListAndEditDialogs(LauncherDialogCase):
         # a double click opens Ctrl + F5 for editing; Esc changes nothing
         left, top, _, bottom = listing.rows[4]['rect']
         double_click(left + 30, (top + bottom) // 2)
-        edit = wait_until(lambda: find_window('#32770', EDIT_TITLE), 'the hot-key edit dialog')
+        edit = wait_until(lambda: find_dialog(EDIT_TITLE), 'the hot-key edit dialog')
         self.assertEqual(self.text_of(edit, NAME), 'Ctrl + F5')
         self.assertTrue(self.checked(edit, NOT_USE))
         self.assertFalse(self.checked(edit, USE))
@@ -120,7 +96,7 @@ class ListAndEditDialogs(LauncherDialogCase):
         harness.screenshot('hotkey-edit')
         click_button(edit, '使用する(&Y)')
         harness.key('Escape')
-        wait_until(lambda: find_window('#32770', EDIT_TITLE) is None, 'the edit dialog to close')
+        wait_until(lambda: find_dialog(EDIT_TITLE) is None, 'the edit dialog to close')
         self.assertNotIn('IsCtrlF5', self.settings_file().get('HotKey', {}))
         self.assertEqual(self.hotkey('Ctrl+F5'), 'free')
         listing = self.list_view(dialog)
@@ -129,7 +105,7 @@ class ListAndEditDialogs(LauncherDialogCase):
 
         # the edited row is selected when the list opens next time
         click_button(dialog, '閉じる(&C)')
-        wait_until(lambda: find_window('#32770', LIST_TITLE) is None, 'the list to close')
+        wait_until(lambda: find_dialog(LIST_TITLE) is None, 'the list to close')
         dialog = self.open_list()
         self.assertEqual(self.list_view(dialog).selected(), [4])
 
@@ -138,8 +114,8 @@ class ListAndEditDialogs(LauncherDialogCase):
         wait_until(lambda: self.list_view(dialog).selected() == [], 'no row selected')
         click_button(dialog, '編集(&M)')
         click_button(dialog, '閉じる(&C)')
-        wait_until(lambda: find_window('#32770', LIST_TITLE) is None, 'the list to close')
-        self.assertIsNone(find_window('#32770', EDIT_TITLE, visible=None))
+        wait_until(lambda: find_dialog(LIST_TITLE) is None, 'the list to close')
+        self.assertIsNone(find_dialog(EDIT_TITLE, visible=None))
 
     def test_overlong_texts_and_the_stray_flag(self):
         dialog = self.open_list()
@@ -151,7 +127,7 @@ class ListAndEditDialogs(LauncherDialogCase):
         click_button(edit, '保存(&S)')
         # the refused field takes the focus with its whole text selected
         wait_until(lambda: send(path, EM_GETSEL) >> 16 == 307, 'the long path to be selected')
-        self.assertIsNotNone(find_window('#32770', EDIT_TITLE))
+        self.assertIsNotNone(find_dialog(EDIT_TITLE))
         probe('settext', path.handle, 'short.exe')
         params = child(edit, PARAMS)
         probe('settext', params.handle, 'p' * 128)
@@ -160,7 +136,7 @@ class ListAndEditDialogs(LauncherDialogCase):
         self.assertEqual(self.settings_file()['HotKey']['IsCtrlF4'], '2', 'nothing was written')
         self.assertEqual(self.settings_file()['HotKey']['Ctrl_F4'], 'stray.exe')
         harness.key('Escape')
-        wait_until(lambda: find_window('#32770', EDIT_TITLE) is None, 'the edit dialog to close')
+        wait_until(lambda: find_dialog(EDIT_TITLE) is None, 'the edit dialog to close')
         self.assertEqual(self.list_view(dialog).rows[3]['cells'], ['Ctrl + F4', '-', 'stray.exe', ''])
 
 
@@ -174,14 +150,13 @@ class SavingLaunchers(LauncherDialogCase):
         self.assertEqual(self.text_of(edit, NAME), 'Ctrl + F3')
         click_button(edit, '使用する(&Y)')
         click_button(edit, '...')
-        wait_until(lambda: find_window('#32770', CHOOSER_TITLE), 'the program chooser')
+        wait_until(lambda: find_dialog(CHOOSER_TITLE), 'the program chooser')
         harness.screenshot('hotkey-chooser')
         harness.type_text(self.recorder)
         harness.key('Return')
-        wait_until(lambda: find_window('#32770', CHOOSER_TITLE) is None, 'the chooser to close')
+        wait_until(lambda: find_dialog(CHOOSER_TITLE) is None, 'the chooser to close')
         wait_until(lambda: self.text_of(edit, PATH) == self.recorder, 'the chosen path')
-        path = child(edit, PARAMS)
-        click((path.rect[0] + path.rect[2]) // 2, (path.rect[1] + path.rect[3]) // 2)
+        harness.click_control(edit, PARAMS)
         harness.type_text(params)
         wait_until(lambda: self.text_of(edit, PARAMS) == params, 'the typed parameters')
         self.save(edit)
@@ -197,9 +172,8 @@ class SavingLaunchers(LauncherDialogCase):
         edit = self.edit_row(dialog, 2)
         self.assertTrue(self.checked(edit, USE))
         harness.key('ctrl+F3')
-        lines = wait_until(self.recorded, 'the launcher to run')
-        self.assertEqual(len(lines), 1)
-        self.assertTrue(lines[0].endswith(' ' + params), lines[0])
+        line, = self.recorded_starts(what='the launcher to run')
+        self.assertTrue(line.endswith(' ' + params), line)
 
         click_button(edit, '使用しない(&N)')
         self.save(edit)
@@ -225,8 +199,8 @@ class SavingLaunchers(LauncherDialogCase):
 
         self.start()
         harness.key('ctrl+F7')
-        lines = wait_until(self.recorded, 'the launcher read back from the file')
-        self.assertTrue(lines[0].endswith(' seven'), lines[0])
+        line, = self.recorded_starts(what='the launcher read back from the file')
+        self.assertTrue(line.endswith(' seven'), line)
 
 
 if __name__ == '__main__':

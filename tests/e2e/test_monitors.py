@@ -5,15 +5,14 @@ the left monitor."""
 import os
 
 import harness
-from harness import (RED, Screen, TestWindow, WindowWatch, controls, find_window, probe, run,
-                     wait_until)
-from case_support import APPLY, TITLE
+from harness import (APPLY, CONFIG_TITLE as TITLE, OVERLAY, RED, VIEWER, Screen, TestWindow,
+                     WindowWatch, controls, find_dialog, find_window, probe, run, wait_until)
 
 LEFT_WORK = (-1024, 0, 0, 768)
 
 
 def inside(rect, area):
-    x, y = (rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2
+    x, y = harness.center(rect)
     return area[0] <= x < area[2] and area[1] <= y < area[3]
 
 
@@ -33,21 +32,13 @@ class TwoMonitorCase(harness.ZorvexTestCase):
         one), watched for from before the keys; once the notice has gone, for
         the notice takes the X focus, and keys pressed before it has gone
         reach no window on a desktop without a window manager."""
-        watch = WindowWatch(self, '#32770', 'ZORVEX', 'watch-place')
+        watch = WindowWatch(self, command='place')
         previous = self.slot_stamp()
         self.press(window, *keys)
         bitmap = self.new_hard_copy(previous)
         notice = watch.stop(shown=True)
         self.assertIsNotNone(notice, f'the copied notice of {keys}')
         return bitmap, [int(v) for v in notice]
-
-    def assert_shows(self, bitmap, windows, origin, corners=False):
-        """The windows' quadrants (and the corner pixels of their client
-        areas) where the copy from `origin` puts them."""
-        for window in windows:
-            points = window.quadrant_points() + (window.corner_points() if corners else [])
-            for (x, y), color in points:
-                self.assertEqual(bitmap.pixel(x - origin[0], y - origin[1]), color, (x, y))
 
     def assert_from_screen(self, bitmap, screen, corner, size):
         self.assertEqual((bitmap.width, bitmap.height), size)
@@ -69,18 +60,19 @@ class CapturesOnBothMonitors(TwoMonitorCase):
         right = TestWindow(self, 200, 150, 400, 300, 'right')
         desktop, _ = self.capture(right, 'Print')
         self.assertEqual((desktop.width, desktop.height), (2304, 800))
-        self.assert_shows(desktop, (left, across, right), (-1024, 0))
+        for window in (left, across, right):
+            window.assert_in(desktop, (-1024, 0))
         os.makedirs(harness.ARTIFACTS, exist_ok=True)
         self.save_png(self.slot(1), 'two-monitor-hard-copy.png')
 
         for target in (left, across):
             outer, notice = self.capture(target, 'ctrl+Print')
             self.assertEqual((outer.width, outer.height), target.outer_size)
-            self.assert_shows(outer, (target,), target.window.rect[:2], corners=True)
+            target.assert_in(outer, target.window.rect[:2])
             self.assertEqual(inside(notice, LEFT_WORK), target is left, notice)
             client, _ = self.capture(target, 'ctrl+alt+Print')
             self.assertEqual((client.width, client.height), target.client_size)
-            self.assert_shows(client, (target,), target.client_origin, corners=True)
+            target.assert_in(client, target.client_origin)
 
 
 class OverlayAndAreaOnTheLeftMonitor(TwoMonitorCase):
@@ -90,7 +82,7 @@ class OverlayAndAreaOnTheLeftMonitor(TwoMonitorCase):
 
     def drag(self, start, end):
         harness.drag(start, end)
-        wait_until(lambda: find_window('CRangeWinClass', visible=None) is None, 'the overlay gone')
+        wait_until(self.overlay_gone, 'the overlay gone')
 
     def test_fixed_area_range_and_area_pick(self):
         left = TestWindow(self, -900, 100, 400, 300, 'left')
@@ -100,7 +92,7 @@ class OverlayAndAreaOnTheLeftMonitor(TwoMonitorCase):
         self.assertEqual(area.pixel(150, 90), RED)
 
         self.press(left, 'shift+Print')
-        overlay = wait_until(lambda: find_window('CRangeWinClass'), 'the range overlay')
+        overlay = wait_until(lambda: find_window(OVERLAY), 'the range overlay')
         self.assertEqual(overlay.rect, (-1024, 0, 1280, 800))
         harness.screenshot('two-monitor-overlay')
         previous = self.slot_stamp()
@@ -110,11 +102,11 @@ class OverlayAndAreaOnTheLeftMonitor(TwoMonitorCase):
 
         harness.move_mouse(-500, 600)
         self.press(left, 'alt+Print')
-        dialog = wait_until(lambda: find_window('#32770', TITLE), 'the dialog')
+        dialog = wait_until(lambda: find_dialog(TITLE), 'the dialog')
         self.assertTrue(inside(dialog.rect, LEFT_WORK), dialog.rect)
         wait_until(lambda: 1039 in controls(dialog), 'the dialog controls')
         probe('click', dialog.handle, 1039)
-        wait_until(lambda: find_window('CRangeWinClass'), 'the range overlay')
+        wait_until(lambda: find_window(OVERLAY), 'the range overlay')
         self.drag((-1010, 20), (-700, 220))
         fields = (1038, 1094, 1048, 1049)
         wait_until(lambda: [controls(dialog)[i].text for i in fields] == ['-1010', '20', '-700',
@@ -130,7 +122,7 @@ class ViewerOnTheLeftMonitor(TwoMonitorCase):
 
     def open_viewer(self, window):
         self.press(window, 'ctrl+alt+F10')
-        return wait_until(lambda: find_window('COnesWinClass'), 'the viewer')
+        return wait_until(lambda: find_window(VIEWER), 'the viewer')
 
     def test_remembered_place_kept_or_pulled_to_the_nearest_monitor(self):
         left = TestWindow(self, -900, 100, 400, 300, 'left')

@@ -8,20 +8,29 @@ import socket
 import time
 
 import harness
-from harness import QUADRANTS, children, find_window, probe, wait_until
+from harness import (DIALOG, MAIN, MENU_PRINTER_SETUP, MENU_TITLE, PRINT_BUTTON, QUADRANTS,
+                     TITLE_FIELD, TRAY_PRINTER, VIEWER, WM_CLOSE, TestWindow, assert_never,
+                     children, find_window, probe, wait_in_front, wait_until)
 from case_support import RangeCase
 # JapaneseTitle runs here, and on an English system in test_english
-from print_support import (MENU_TITLE, HookedPrint, JapaneseTitle, JobWatch, PrintCase, artifact,
-                           image_rect, printer_page)
+from print_support import (DEVICE_ENTRY, HookedPrint, JapaneseTitle, JobWatch,  # noqa: F401
+                           PrintCase, image_rect, printer_page)
 
 UNREADABLE = '印刷: ハードコピーを読み込めないため、印刷できませんでした。'
 STAMPS_ON = {'IsPrintSysTime': '1', 'IsPrintHostName': '1', 'IsPrintIPAddr': '1'}
 DOTTED = r'(\d{1,3}\.){3}\d{1,3}'
-DEVICE_ENTRY = r'HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows'
 
 
 def near(color, expected, tolerance=40):
     return all(abs(a - b) <= tolerance for a, b in zip(color, expected))
+
+
+def printed(picture, image, width, x, y):
+    """Where pixel (x, y) of a hard copy `width` pixels wide, printed into
+    the rectangle `image`, is on the page: the page's pixel there."""
+    left, top, right, _ = image
+    scale = (right - left) / width
+    return picture.pixel(int(left + (x + 0.5) * scale), int(top + (y + 0.5) * scale))
 
 
 class ViewerPrint(PrintCase):
@@ -63,9 +72,9 @@ class ViewerPrint(PrintCase):
 
         viewer = self.open_by_tray()
         self.choose(viewer, MENU_TITLE)
-        dialog = self.message_box()
-        field = harness.child(dialog, 1017)
-        self.assertEqual(field.title, '', 'the title went with the print')
+        dialog = self.message_box(control=TITLE_FIELD)
+        self.assertEqual(harness.child(dialog, TITLE_FIELD).title, '',
+                         'the title went with the print')
 
 
 class PlainPrint(PrintCase):
@@ -93,13 +102,12 @@ class UnreadableHardCopy(PrintCase):
     def assert_print_refused(self, told):
         viewer = self.open_by_tray()
         watch = JobWatch()
-        self.press_button(viewer, 1009)
+        self.press_button(viewer, PRINT_BUTTON)
         if told:  # once: a second balloon of a kind waits for its turn
             harness.balloon_saying(harness.DELIVERY_FAILED, UNREADABLE)
-        harness.assert_never(lambda: self.viewer() is None or watch.new_jobs(), 4.0,
-                             'the viewer closed or a job was printed')
+        harness.assert_never(lambda: self.viewer() is None or watch.new_jobs() or watch.new_pdfs(),
+                             4.0, 'the viewer closed or something was printed')
         self.assertTrue(wait_until(lambda: (v := self.viewer()) and v.visible, 'the viewer shown'))
-        watch.assert_nothing_printed()
 
     def test_nothing_is_printed_the_viewer_stays_and_the_cause_is_told(self):
         locker = self.helper('lock', self.wine_path(self.slot(1)), '60000', ready='locked')
@@ -108,7 +116,7 @@ class UnreadableHardCopy(PrintCase):
         with open(self.slot(1), 'wb') as f:
             f.write(b'BM not a bitmap at all')
         self.assert_print_refused(told=False)
-        self.assertIsNotNone(find_window('CMainWinClass', visible=False))
+        self.assertIsNotNone(find_window(MAIN, visible=False))
 
 
 class PrintSetupFirst(PrintCase):
@@ -117,17 +125,17 @@ class PrintSetupFirst(PrintCase):
     def test_cancel_prints_nothing_and_ok_prints(self):
         viewer = self.open_by_tray()
         watch = JobWatch()
-        self.press_button(viewer, 1009)
+        self.press_button(viewer, PRINT_BUTTON)
         dialog = self.setup_dialog()
         harness.screenshot('print-setup-dialog')
-        self.click_control(dialog, 2)
+        dialog.press(harness.IDCANCEL)
         wait_until(lambda: self.viewer() is None, 'the viewer to close')
         watch.assert_nothing_printed()
 
         viewer = self.open_by_tray()
         self.watch = JobWatch()
-        self.press_button(viewer, 1009)
-        self.click_control(self.setup_dialog(), 1)
+        self.press_button(viewer, PRINT_BUTTON)
+        self.setup_dialog().press(harness.IDOK)
         wait_until(lambda: self.viewer() is None, 'the viewer to close')
         job = self.finished_job()
         self.assert_image_placed(self.picture(job, 'print-after-setup'),
@@ -139,11 +147,9 @@ class DefaultPrinterEntry(PrintCase):
     registry under Wine) before the start, so that the setup must write it."""
 
     def setUp(self):
-        super().setUp()
+        super().setUp()  # which puts the entry back afterwards
         # a query made while the wineserver starts may come back empty
         self.device = wait_until(self.device_entry, 'the default printer entry')
-        self.addCleanup(lambda: harness.run(['wine', 'reg', 'add', DEVICE_ENTRY, '/v', 'device',
-                                             '/t', 'REG_SZ', '/d', self.device, '/f']))
         printer = self.device.split(',')[0]
         harness.run(['wine', 'reg', 'add', DEVICE_ENTRY, '/v', 'device', '/t', 'REG_SZ',
                      '/d', f'{printer},,', '/f'])
@@ -166,36 +172,34 @@ class TrayPrinterSetup(DefaultPrinterEntry):
     history = {}
     settings = {'Option': {'IsFlash': '1'}, 'Common': {'CopyType': '0'},
                 'SaveAs': {'SaveFormat1': '0', 'SaveFormat2': '0', 'SaveFormat3': '0'}}
-    PRINTER_SETUP = 3
 
     def test_setup_dialog_blocks_captures_and_ok_writes_the_default_printer(self):
-        self.choose_tray_item(self.PRINTER_SETUP)
+        self.choose_tray_item(TRAY_PRINTER)
         dialog = self.setup_dialog()
         harness.key('Print')
-        self.choose_tray_item(self.PRINTER_SETUP)  # a second setup is refused
-        self.assertEqual(len([w for w in harness.windows() if w.visible and
-                              w.class_name == '#32770']), 1)
+        self.choose_tray_item(TRAY_PRINTER)  # a second setup is refused
+        # the first dialog came up within this long after its menu item
+        assert_never(lambda: len([w for w in harness.windows() if w.visible and
+                                  w.class_name == DIALOG]) != 1, 3.0,
+                     'a second print setup dialog, or none')
         # The menu opened after the key was handled: the key made no hard copy.
         self.assertFalse(os.path.exists(self.slot(1)), 'no hard copy while the setup runs')
-        self.click_control(dialog, 1)
+        dialog.press(harness.IDOK)
         self.assert_default_printer_written()
         harness.key('Print')
         wait_until(lambda: os.path.exists(self.slot(1)), 'a hard copy once the setup is over')
 
 
 class ViewerPrinterSetup(DefaultPrinterEntry):
-    MENU_PRINTER_SETUP = 7
-
     def test_viewer_menu_setup_disables_viewer_and_ok_writes_the_default_printer(self):
         viewer = self.open_by_tray()
-        self.choose(viewer, self.MENU_PRINTER_SETUP)
+        self.choose(viewer, MENU_PRINTER_SETUP)
         dialog = self.setup_dialog()
         self.assertFalse(self.viewer().enabled, 'the viewer waits for the setup')
-        self.click_control(dialog, 1)
+        dialog.press(harness.IDOK)
         self.assert_default_printer_written()
         wait_until(lambda: self.viewer() and self.viewer().enabled, 'the viewer enabled again')
-        wait_until(lambda: str(viewer.handle) == probe('foreground').split('\t')[0],
-                   'the viewer in front again')
+        wait_in_front(viewer, 'the viewer in front again')
 
 
 class DirectPrint(harness.ZorvexTestCase):
@@ -205,22 +209,24 @@ class DirectPrint(harness.ZorvexTestCase):
 
     def test_print_screen_prints_the_hard_copy_without_viewer(self):
         page = printer_page()
+        target = TestWindow(self, 300, 200, 400, 300)
         watch = JobWatch()
         harness.key('Print')
         jobs, job = watch.finished()
         self.assertEqual(len(jobs), 1)
         self.assertEqual(job.pages(), 1)
-        self.assertIsNone(find_window('COnesWinClass'))
+        self.assertIsNone(find_window(VIEWER))
         bitmap = harness.Bitmap(self.slot(1))
         expected = image_rect(bitmap.width, abs(bitmap.height), page)
-        ppm = artifact('print-direct.ppm')
-        picture = job.raster(page[6], ppm)
-        picture.save_png(ppm, artifact('print-direct.png'))
-        os.remove(ppm)
+        picture = job.picture(page[6], 'print-direct')
         # The desktop's edges are not white, so its whole rectangle shows.
         found = picture.ink_box((0, 0, picture.width, picture.height))
         for got, want in zip(found, expected):
             self.assertLessEqual(abs(got - want), 3, found)
+        # and the test window in it where the screen had it, the right way up
+        for (x, y), color in target.quadrant_points() + target.corner_points(inset=3):
+            spot = printed(picture, expected, bitmap.width, x, y)
+            self.assertTrue(near(spot, color), (x, y, spot, color))
 
 
 class RangeDirectPrint(RangeCase):
@@ -236,17 +242,14 @@ class RangeDirectPrint(RangeCase):
         bitmap = self.wait_for_hard_copy()
         jobs, job = watch.finished()
         self.assertEqual(len(jobs), 1)
-        self.assertIsNone(find_window('COnesWinClass'))
-        left, top, right, bottom = image_rect(bitmap.width, abs(bitmap.height), page)
-        ppm = artifact('print-range.ppm')
-        picture = job.raster(page[6], ppm)
-        os.remove(ppm)
+        self.assertIsNone(find_window(VIEWER))
+        image = image_rect(bitmap.width, abs(bitmap.height), page)
+        picture = job.picture(page[6], 'print-range')
         # Each sampled pixel of the selection lands in its place on the page.
-        scale = (right - left) / bitmap.width
         for fx in (0.1, 0.3, 0.7, 0.9):
             for fy in (0.1, 0.3, 0.7, 0.9):
                 x, y = int(bitmap.width * fx), int(abs(bitmap.height) * fy)
-                spot = picture.pixel(int(left + (x + 0.5) * scale), int(top + (y + 0.5) * scale))
+                spot = printed(picture, image, bitmap.width, x, y)
                 self.assertTrue(near(spot, bitmap.pixel(x, y)), (x, y, spot, bitmap.pixel(x, y)))
 
 
@@ -256,7 +259,7 @@ class PreviewInstead(harness.ZorvexTestCase):
     def test_print_screen_opens_the_viewer_and_prints_nothing(self):
         watch = JobWatch()
         harness.key('Print')
-        wait_until(lambda: find_window('COnesWinClass'), 'the history viewer')
+        wait_until(lambda: find_window(VIEWER), 'the history viewer')
         watch.assert_nothing_printed()
 
 
@@ -271,13 +274,13 @@ class UnknownCopyType(harness.ZorvexTestCase):
     def test_nothing_is_shown_for_printing(self):
         before = self.slot_stamp()
         harness.key('ctrl+Print')
-        viewer = wait_until(lambda: find_window('COnesWinClass'), 'the viewer to print from')
+        viewer = wait_until(lambda: find_window(VIEWER), 'the viewer to print from')
         self.assertNotEqual(self.slot_stamp(), before)
-        probe('post', viewer.handle, str(0x10), '0')
-        wait_until(lambda: find_window('COnesWinClass') is None, 'the viewer to close')
+        probe('post', viewer.handle, WM_CLOSE, 0)
+        wait_until(lambda: find_window(VIEWER) is None, 'the viewer to close')
         stamp = self.slot_stamp()
         harness.key('Print')
-        harness.assert_never(lambda: find_window('COnesWinClass'), 3.0,
+        harness.assert_never(lambda: find_window(VIEWER), 3.0,
                              'the viewer opened for an earlier hard copy')
         self.assertEqual(self.slot_stamp(), stamp)
 
@@ -286,17 +289,17 @@ class AbortDialog(PrintCase):
     settings = {'Option': {'IsFlash': '1', 'SaveNum': '30', **STAMPS_ON}}
 
     def test_dialog_shows_while_printing(self):
-        picture = artifact('print-abort-dialog.png')
+        picture = os.path.join(harness.ARTIFACTS, 'print-abort-dialog.png')
         if os.path.exists(picture):
             os.remove(picture)
         hook = HookedPrint(self, 'hold', picture)
         viewer = self.open_by_tray()
         self.watch = JobWatch()
-        self.press_button(viewer, 1009)
+        self.press_button(viewer, PRINT_BUTTON)
         wait_until(lambda: hook.said('shown'), 'the abort dialog')
-        dialog = next(w for w in harness.windows() if w.visible and w.class_name == '#32770')
+        dialog = harness.find_dialog(None)
         texts = [c.title for c in children(dialog)]
-        main = find_window('CMainWinClass', visible=False)
+        main = find_window(MAIN, visible=False)
         harness.screenshot(picture + '.tmp.png')
         os.rename(picture + '.tmp.png', picture)
         self.assertTrue(hook.finish())
@@ -305,18 +308,18 @@ class AbortDialog(PrintCase):
         self.assertFalse(main.enabled, 'the main window is disabled while printing')
         wait_until(lambda: self.viewer() is None, 'the viewer to close')
         self.finished_job()
-        wait_until(lambda: find_window('CMainWinClass', visible=False).enabled,
+        wait_until(lambda: find_window(MAIN, visible=False).enabled,
                    'the main window enabled again')
 
     def test_cancel_leaves_no_finished_pdf_and_enables_the_main_window(self):
         hook = HookedPrint(self, 'cancel')
         viewer = self.open_by_tray()
         watch = JobWatch()
-        self.press_button(viewer, 1009)
+        self.press_button(viewer, PRINT_BUTTON)
         wait_until(lambda: self.viewer() is None, 'the viewer to close')
         self.assertTrue(hook.finish(), 'Cancel was clicked during the print')
-        self.assertIsNone(next((w for w in harness.windows() if w.class_name == '#32770'), None))
-        wait_until(lambda: find_window('CMainWinClass', visible=False).enabled,
+        self.assertIsNone(harness.find_dialog(None, visible=None))
+        wait_until(lambda: find_window(MAIN, visible=False).enabled,
                    'the main window enabled again')
         watch.assert_nothing_printed()
 
@@ -345,12 +348,12 @@ class NoDefaultPrinter(PrintCase):
         hook = HookedPrint(self, 'cancel')
         viewer = self.open_by_tray()
         self.watch = JobWatch()
-        self.press_button(viewer, 1009)
+        self.press_button(viewer, PRINT_BUTTON)
         # nothing was printed, so the viewer stays for another try
-        harness.assert_never(lambda: self.viewer() is None, 3.0, 'the viewer closed')
-        self.assertFalse(hook.finish(), 'no abort dialog was shown')
-        self.watch.assert_nothing_printed()
-        main = find_window('CMainWinClass', visible=False)
+        harness.assert_never(lambda: self.viewer() is None or self.watch.new_jobs() or
+                             self.watch.new_pdfs(), 3.0, 'the viewer closed, or something printed')
+        self.assertFalse(hook.finish(acted=False), 'no abort dialog was shown')
+        main = find_window(MAIN, visible=False)
         self.assertTrue(main and main.enabled)
         self.open_by_tray()
 

@@ -6,16 +6,14 @@ import os
 import time
 
 import harness
-from harness import (CLIPBOARD_HELD, DELIVERY_FAILED, RED, SAVE_TITLE, Bitmap, TestWindow,
-                     WindowWatch, assert_never, balloon_saying, clipboard_size, complete_bitmap,
-                     find_window, key, probe, read, screen_metrics, wait_until)
-from harness import zorvex_box as notice
+from harness import (CLIPBOARD_HELD, DELIVERY_FAILED, HOTKEY_CAPTURE, MAIN, MENU, MENU_BUTTON,
+                     MENU_COPY, OVERLAY, RED, SAVE_TITLE, VIEWER, WM_CLOSE, WM_HOTKEY, Bitmap,
+                     TestWindow, WindowWatch, assert_never, balloon_saying, clipboard_size,
+                     complete_bitmap, find_window, key, probe, read, screen_metrics, wait_in_front,
+                     wait_until)
 
-OVERLAY = 'CRangeWinClass'
-VIEWER = 'COnesWinClass'
-WM_CLOSE, WM_HOTKEY, WM_QUERYENDSESSION, WM_ENDSESSION = 0x10, 0x312, 0x11, 0x16
+WM_QUERYENDSESSION, WM_ENDSESSION = 0x11, 0x16
 ENDSESSION_LOGOFF = 0x80000000
-HOTKEY_CAPTURE = 948372610
 
 
 def viewers():
@@ -50,11 +48,11 @@ class KeyDuringTheCopiedNotice(ReentryCase):
 
     def test_second_key_makes_its_own_hard_copy_after_the_first(self):
         target = TestWindow(self, 300, 200, 400, 300)
-        probe('clear-clipboard')
+        notices = WindowWatch(self)
         key('Print', 'ctrl+Print', delay=150)
         first = self.complete(2)
         second = self.complete(1)
-        wait_until(lambda: notice() is None, 'the notices to close')
+        notices.stop(shown=2)
         self.assertEqual((first.width, first.height), screen_metrics()['screen'])
         self.assertEqual((second.width, second.height), target.outer_size)
         self.assertNotEqual(first.data, second.data)
@@ -73,22 +71,20 @@ class MenuKeysOnTheCopiedNotice(ReentryCase):
 
     def check_menu_key(self, menu_key):
         before = self.slot_stamp()
+        watch = WindowWatch(self, command='place')
         key('ctrl+Print', delay=0)
-        shown = wait_until(notice, 'the copied notice')
+        wait_until(watch.shown, 'the copied notice')
         if menu_key == 'caption':
             # the system menu, from a right click on the caption
-            harness.click(shown.rect[0] + 30, shown.rect[1] + 8, button=3)
+            shown = [int(v) for v in watch.stop()]
+            harness.click(shown[0] + 30, shown[1] + 8, button=3)
         else:
             harness.run(['xdotool', 'key', menu_key], timeout=10)
-        wait_until(lambda: notice() is None, 'the notice to close')
-        # the hard copy takes its slot once the notice is over
-        wait_until(lambda: self.slot_replaced(before), f'the hard copy of {menu_key}')
+        wait_until(lambda: not watch.present(), 'the notice to close')
+        # the hard copy was filed before the notice opened
+        self.assertTrue(self.slot_replaced(before), f'the hard copy of {menu_key}')
         self.complete(1)
-        stamp = self.slot_stamp()
-        key('ctrl+Print', delay=0)
-        wait_until(lambda: self.slot_replaced(stamp),
-                   f'a hard copy after {menu_key} on the notice')
-        wait_until(lambda: notice() is None, 'the second notice to close')
+        self.capture('ctrl+Print')
 
     def test_alt_and_f10_on_the_notice(self):
         TestWindow(self, 300, 200, 400, 300)
@@ -136,7 +132,7 @@ class CloseRequestDuringTheSaveAsDialog(ReentryCase):
     settings = KeyDuringTheSaveAsDialog.settings
 
     def test_the_name_is_saved_then_the_program_ends(self):
-        main = find_window('CMainWinClass', visible=False)
+        main = find_window(MAIN, visible=False)
         key('Print')
         self.save_dialog()
         refused = probe('send', main.handle, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF)
@@ -158,9 +154,9 @@ class CloseRequestDuringTheSaveAsDialog(ReentryCase):
 
         self.start()
         menu = self.open_tray_menu()
-        main = find_window('CMainWinClass', visible=False)
+        main = find_window(MAIN, visible=False)
         probe('post', main.handle, WM_CLOSE, 0)
-        assert_never(lambda: self.process.poll() is not None or not find_window('#32768'), 2.0,
+        assert_never(lambda: self.process.poll() is not None or not find_window(MENU), 2.0,
                      'the program ended, or its menu went, under the user')
         harness.menu_keys(menu, 'Escape')
         wait_until(lambda: self.process.poll() is not None, 'the program to end once the menu closed')
@@ -174,9 +170,7 @@ class KeyDuringTheRangeDelivery(ReentryCase):
 
     def test_selection_is_saved_and_the_key_runs_afterwards(self):
         target = TestWindow(self, 300, 200, 400, 300)
-        key('shift+Print')
-        wait_until(lambda: find_window(OVERLAY), 'the range overlay')
-        harness.drag((100, 100), (200, 150))
+        self.range_capture(wait=False)
         self.save_dialog()
         key('ctrl+Print')
         self.type_name_and_confirm(self.workdir, 'selection')
@@ -204,8 +198,7 @@ class TrayDuringACapture(ReentryCase):
         assert_never(viewers, 2.0, 'a viewer opened inside the capture')
         harness.click_button(dialog, 'キャンセル')
         viewer = wait_until(lambda: find_window(VIEWER), 'the viewer after the capture')
-        wait_until(lambda: probe('foreground').split('\t')[0] == str(viewer.handle),
-                   'the viewer in front')
+        wait_in_front(viewer)
         self.assertEqual(len(viewers()), 1)
         self.assertTrue(viewer.title.startswith('1枚目('), viewer.title)
         # closing it leaves no viewer behind, and the next request opens one again
@@ -226,9 +219,8 @@ class ViewerClosing(ReentryCase):
         key('ctrl+alt+F10')
         viewer = wait_until(lambda: find_window(VIEWER), 'the history viewer')
         harness.click(viewer.rect[0] + 30, viewer.rect[1] + 120)
-        wait_until(lambda: probe('foreground').split('\t')[0] == str(viewer.handle),
-                   'the viewer active')
-        main = find_window('CMainWinClass', visible=False)
+        wait_in_front(viewer)
+        main = find_window(MAIN, visible=False)
         probe('post-seq', viewer.handle, WM_CLOSE, 0, 0, main.handle, WM_HOTKEY, HOTKEY_CAPTURE, 0)
         wait_until(lambda: not viewers(), 'the viewer to close')
         hard_copy = self.complete(1)
@@ -274,13 +266,11 @@ class BusyClipboard(ReentryCase):
         key('ctrl+alt+F10')
         viewer = wait_until(lambda: find_window(VIEWER), 'the history viewer')
         holder = self.hold_clipboard(5000)
-        menu_button = harness.child(viewer, 1076)
-        left, top, right, bottom = menu_button.rect
-        harness.click((left + right) // 2, (top + bottom) // 2)
-        menu = wait_until(lambda: find_window('#32768'), 'the viewer menu')
+        harness.click_control(viewer, MENU_BUTTON)
+        menu = wait_until(lambda: find_window(MENU), 'the viewer menu')
         watch = WindowWatch(self)
-        harness.menu_keys(menu, 'Down', 'Return')
-        wait_until(lambda: find_window('#32768') is None, 'the menu to close')
+        harness.menu_keys(menu, *(['Down'] * (MENU_COPY + 1)), 'Return')
+        harness.wait_menus_closed()
         assert_never(lambda: holder.process.poll() is not None, 2.0,
                      'the clipboard let go before the copy was tried')
         self.assertIsNone(watch.stop(), 'the copied notice for a copy that did not happen')

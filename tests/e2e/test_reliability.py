@@ -6,9 +6,9 @@ import os
 import subprocess
 
 import harness
-from harness import (DELIVERY_FAILED, DISK_FULL, SAVE_FAILED, WindowWatch, balloon_saying,
-                     complete_bitmap, find_window, key, mount, read, unmount, wait_until, windows)
-from case_support import TITLE as CONFIG_TITLE
+from harness import (CONFIG_TITLE, DELIVERY_FAILED, DISK_FULL, MAIN, SAVE_FAILED, VIEWER,
+                     WindowWatch, balloon_saying, complete_bitmap, files_under, find_window, key,
+                     mount, read, unmount, wait_until, windows)
 
 
 class RacingStarts(harness.ZorvexTestCase):
@@ -32,7 +32,7 @@ class RacingStarts(harness.ZorvexTestCase):
         wait_until(harness.tray_icon_center, 'the tray icon of the one left')
         running = [s for s in starts if s.poll() is None]
         self.assertEqual(len(running), 1)
-        self.assertEqual(len([w for w in windows() if w.class_name == 'CMainWinClass']), 1)
+        self.assertEqual(len([w for w in windows() if w.class_name == MAIN]), 1)
         # the one left is a working program
         key('ctrl+Print')
         wait_until(lambda: complete_bitmap(self.slot(1)), 'a hard copy')
@@ -70,20 +70,19 @@ class HostileSettingsFile(harness.ZorvexTestCase):
                 self.write_hostile_settings(value)
                 self.start()
                 # CopyType is no mode at these values: Ctrl+PrintScreen captures
-                self.capture('ctrl+Print')
+                self.capture('ctrl+Print', notice_gone=False)
                 key('ctrl+alt+F10')
-                viewer = wait_until(lambda: find_window('COnesWinClass'), 'the viewer')
+                viewer = wait_until(lambda: find_window(VIEWER), 'the viewer')
                 left, top, right, bottom = viewer.rect
                 self.assertTrue(right > 0 and bottom > 0 and left < 1280 and top < 800,
                                 viewer.rect)
                 harness.click(left + 30, top + 120)
                 key('Escape')
-                wait_until(lambda: find_window('COnesWinClass') is None, 'the viewer to close')
+                wait_until(lambda: find_window(VIEWER) is None, 'the viewer to close')
                 key('alt+Print')
-                dialog = wait_until(lambda: find_window(title=CONFIG_TITLE),
-                                    'the configuration dialog')
+                dialog = self.message_box(CONFIG_TITLE)
                 harness.click_button(dialog, 'キャンセル(&E)')
-                wait_until(lambda: find_window(title=CONFIG_TITLE) is None, 'the dialog to close')
+                dialog.wait_closed()
                 self.assertIsNone(self.process.poll(), 'the program still runs')
 
     def test_a_folder_in_place_of_the_settings_file(self):
@@ -110,30 +109,24 @@ class FilesTheProgramDoesNotOwn(harness.ZorvexTestCase):
         self.write_settings()
         self.start()
 
-    def saved(self):
-        found = []
-        for folder, _, names in os.walk(self.save_dir):
-            found.extend(os.path.join(folder, n) for n in names)
-        return sorted(found)
-
     def test_a_read_only_temporary_folder_files_nothing_and_recovers(self):
         before = self.capture('Print').data
         harness.read_only_folder(self, harness.WINE_TEMP)
         notice = WindowWatch(self)
         key('Print')
         # nothing is saved or filed from a capture that could not be written
-        harness.assert_never(lambda: os.path.exists(self.slot(2)) or len(self.saved()) != 1,
+        harness.assert_never(lambda: os.path.exists(self.slot(2)) or len(self.saved_files()) != 1,
                              3.0, 'a hard copy filed or saved')
         self.assertIsNone(notice.stop(), 'a hard copy reported')
         self.assertEqual(read(self.slot(1)), before)
         self.assertIsNone(self.process.poll())
         unmount(harness.WINE_TEMP)
         self.capture('Print')
-        self.assertEqual(len(self.saved()), 2)
+        self.assertEqual(len(self.saved_files()), 2)
 
     def test_a_deleted_save_folder_and_a_full_disk_save_nothing_false(self):
         self.capture('Print')
-        self.assertEqual(len(self.saved()), 1)
+        self.assertEqual(len(self.saved_files()), 1)
         os.rename(self.save_dir, self.save_dir + '-gone')
         self.capture('Print', notice_gone=False)
         balloon_saying(DELIVERY_FAILED, SAVE_FAILED)
@@ -143,10 +136,13 @@ class FilesTheProgramDoesNotOwn(harness.ZorvexTestCase):
         self.assertTrue(mount('-t', 'tmpfs', '-o', 'size=1m', 'tmpfs', self.save_dir))
         self.addCleanup(unmount, self.save_dir)
         self.start()  # a program of its own, whose first save failure is told at once
+        before = files_under(self.workdir, self.temp)
         self.capture('Print', notice_gone=False)
         balloon_saying(DELIVERY_FAILED, DISK_FULL)
-        # the hard copy does not fit: no file, not even a cut one, is left
-        self.assertEqual([p for p in self.saved() if p.endswith('.bmp') or p.endswith('~')], [])
+        # the hard copy does not fit: no file, not even a cut or a work one,
+        # is left; only the history grows, by the new hard copy
+        self.assertEqual(files_under(self.workdir, self.temp),
+                         sorted(set(before) | {self.slot(3)}))
         self.assertIsNone(self.process.poll())
 
 

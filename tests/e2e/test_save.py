@@ -6,11 +6,12 @@ import os
 import shutil
 
 import harness
-from harness import (DELIVERY_FAILED, SAVE_FAILED, SAVE_TITLE, TestWindow, balloon_saying,
-                     controls, find_window, is_png_of, read, tree_items, wait_until)
-from case_support import APPLY, PATTERN, TITLE as CONFIG_TITLE, TREE, SaveCase
+from harness import (APPLY, CONFIG_TITLE, DELIVERY_FAILED, MENU, MENU_BUTTON, MENU_SAVE_AS,
+                     SAVE_FAILED, SAVE_PNG, SAVE_TITLE, TREE, TRAY_RECENT, VIEWER, TestWindow,
+                     balloon_saying, click_center, controls, files_under, find_window, is_png_of, read,
+                     tree_items, wait_until)
+from case_support import PATTERN, SaveCase
 
-SAVE_PNG = 1096
 # A range 101 pixels wide (rows that need padding in a 24-bit file) across
 # the four quadrants of the test window at the desktop's corner, so that a
 # picture upside down, mirrored or sheared differs from the hard copy.
@@ -56,7 +57,7 @@ class SaveAsDialog(SaveCase):
         self.assertFalse(os.path.exists(self.slot(1)), 'the history waits for the dialog')
         harness.click_button(dialog, 'キャンセル')
         wait_until(lambda: os.path.exists(self.slot(1)), 'the hard copy in the history')
-        self.wait_for_overlay_gone()
+        wait_until(self.overlay_gone, 'the overlay to close')
         self.assertEqual(self.saved_files(), [])
         self.assertIsNone(find_window(title=SAVE_TITLE))
 
@@ -65,7 +66,7 @@ class SaveAsDialog(SaveCase):
         harness.type_text(self.wine_path(os.path.join(self.save_dir, 'chosen')))
         harness.key('Return')
         wait_until(lambda: os.path.exists(self.slot(1)), 'the hard copy in the history')
-        self.wait_for_overlay_gone()
+        wait_until(self.overlay_gone, 'the overlay to close')
         self.assertEqual(self.saved_files(), ['chosen.bmp'])
         self.assertEqual(read(os.path.join(self.save_dir, 'chosen.bmp')), read(self.slot(1)))
 
@@ -95,12 +96,10 @@ class PngSave(PngCase):
         self.assertEqual(os.path.basename(third), self.next_name(second, third, '000005.png'))
 
         harness.click(*self.tray, button=3)
-        viewer = wait_until(lambda: find_window('COnesWinClass'), 'the history viewer')
-        menu_button = harness.child(viewer, 1076)
-        harness.click((menu_button.rect[0] + menu_button.rect[2]) // 2,
-                      (menu_button.rect[1] + menu_button.rect[3]) // 2)
-        harness.menu_keys(wait_until(lambda: find_window('#32768'), 'the viewer menu'),
-                          'Down', 'Down', 'Return')
+        viewer = wait_until(lambda: find_window(VIEWER), 'the history viewer')
+        harness.click_control(viewer, MENU_BUTTON)
+        harness.menu_keys(wait_until(lambda: find_window(MENU), 'the viewer menu'),
+                          *(['Down'] * (MENU_SAVE_AS + 1)), 'Return')
         wait_until(lambda: find_window(title=SAVE_TITLE), 'the Save As dialog')
         harness.type_text(self.wine_path(os.path.join(self.save_dir, 'viewer')))
         harness.key('Return')
@@ -115,16 +114,12 @@ class PngSave(PngCase):
 class PngChosenByApply(PngCase):
     def test_apply_writes_the_setting_and_an_unwritable_folder_gets_no_file(self):
         harness.key('alt+Print')
-        dialog = wait_until(lambda: find_window('#32770', CONFIG_TITLE), 'the configuration dialog')
-        left, top, right, bottom = next(i['rect'] for i in tree_items(dialog, TREE)
-                                        if i['text'] == '保存設定')
-        harness.click((left + right) // 2, (top + bottom) // 2)
+        dialog = self.message_box(CONFIG_TITLE)
+        click_center(next(i for i in tree_items(dialog, TREE) if i['text'] == '保存設定'))
         wait_until(lambda: controls(dialog)[SAVE_PNG].visible, 'the save page')
-        harness.click(*controls(dialog)[SAVE_PNG].center)
+        click_center(controls(dialog)[SAVE_PNG])
         wait_until(lambda: controls(dialog)[SAVE_PNG].checked, 'PNG chosen')
-        harness.click(*controls(dialog)[APPLY].center)
-        wait_until(lambda: find_window('#32770', CONFIG_TITLE, visible=None) is None,
-                   'the dialog to close')
+        dialog.press(APPLY)
         self.assertEqual(self.settings_file()['SaveAs']['SaveImageType'], '1')
 
         # Both days' folders read-only, on a disk with less room than the
@@ -138,21 +133,18 @@ class PngChosenByApply(PngCase):
                     harness.mount('-o', 'remount,ro', folder)):
                 raise AssertionError(f'could not mount a small read-only disk at {folder}')
             self.addCleanup(harness.unmount, folder)
-        before = self.every_file()
+        before = set(files_under(self.workdir, self.temp))
         self.range_capture(*QUADRANT_RANGE)
         balloon_saying(DELIVERY_FAILED, SAVE_FAILED)
         work_files = {self.temp_file(n) for n in ('~zor_vex.bmp', '~zor_vex_background.bmp')}
-        self.assertEqual(self.every_file(), before | work_files | {self.slot(1)})
+        self.assertEqual(set(files_under(self.workdir, self.temp)),
+                         before | work_files | {self.slot(1)})
         self.assertIsNone(self.process.poll(), 'the program keeps running')
         for day in os.listdir(bitmap):
             harness.unmount(os.path.join(bitmap, day))
         saved = self.saved_capture(*QUADRANT_RANGE)
         self.assertEqual(os.path.basename(saved), '000001.png', 'the PNG file once writable')
         self.assert_png_of_slot_one(saved)
-
-    def every_file(self):
-        return {os.path.join(folder, name) for top in (self.workdir, harness.WINE_TEMP)
-                for folder, _, names in os.walk(top) for name in names}
 
 
 class RecentHardCopyToEditor(SaveCase):
@@ -167,10 +159,10 @@ class RecentHardCopyToEditor(SaveCase):
     def test_recent_item_starts_the_edit_application_on_the_slot(self):
         self.range_capture()
         menu = self.open_tray_menu()
-        harness.menu_keys(menu, *(['Down'] * 6), 'Right', 'Return')
-        lines = wait_until(lambda: harness.recorded_lines(self.log), 'the edit application')
-        self.assertRegex(lines[0], r' /e -q [A-Za-z]:\\[^"]*\\~zor_vex1\.bmp$')
-        self.assertNotIn('"' + '/e', lines[0])
+        harness.menu_keys(menu, *(['Down'] * (TRAY_RECENT + 1)), 'Right', 'Return')
+        line, = self.recorded_starts(what='the edit application')
+        self.assertRegex(line, r' /e -q [A-Za-z]:\\[^"]*\\~zor_vex1\.bmp$')
+        self.assertNotIn('"' + '/e', line)
 
 
 if __name__ == '__main__':

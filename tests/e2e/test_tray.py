@@ -1,11 +1,10 @@
 """The tray icon and its menu: opening it, its check marks, the commands
 that write the settings file, and the recent hard copies it lists."""
 import harness
-from harness import Screen, TestWindow, find_window, menu_keys, probe, wait_until, write_bitmap
-
-# Selectable items of the tray menu from the top, separators left out.
-EXIT, ABOUT, VERSION, PRINTER, HOTKEYS, RECENT, HISTORY, CURSOR, DESKTOP, ACTIVE, NOFRAME, RANGE, \
-    CONFIG = range(13)
+from harness import (MENU, TRAY_ACTIVE as ACTIVE, TRAY_CONFIG as CONFIG, TRAY_CURSOR as CURSOR,
+                     TRAY_DESKTOP as DESKTOP, TRAY_NOFRAME as NOFRAME, TRAY_RANGE as RANGE, Screen,
+                     TestWindow, find_window, menu_keys, wait_menus_closed, wait_until,
+                     write_bitmap)
 
 
 def highlighted_rows(menu, before, after):
@@ -64,7 +63,7 @@ class TrayMenuTest(harness.ZorvexTestCase):
         menu_keys(menu, *(['Down'] * (index + 1)))
         checked = highlighted_row_has_check(menu, before)
         menu_keys(menu, 'Escape')
-        wait_until(lambda: find_window('#32768') is None, 'the menu to close')
+        wait_menus_closed()
         return checked
 
     def test_left_click_opens_the_menu_next_to_the_taskbar(self):
@@ -86,7 +85,7 @@ class TrayMenuTest(harness.ZorvexTestCase):
         self.assertLess(menu.rect[3] - last[-1], row, 'the last item at the bottom')
         self.assertGreaterEqual(last[0] - first[0], CONFIG * row, 'every item between')
         menu_keys(menu, 'Escape')
-        wait_until(lambda: find_window('#32768') is None, 'the menu to close')
+        wait_menus_closed()
 
     def test_mode_item_moves_the_check_and_writes_only_copy_type(self):
         with open(self.ini_path, 'rb') as f:
@@ -117,7 +116,7 @@ class TrayMenuTest(harness.ZorvexTestCase):
     def test_ctrl_alt_f11_shows_the_menu_at_the_pointer(self):
         harness.move_mouse(500, 300)
         harness.key('ctrl+alt+F11')
-        menu = wait_until(lambda: find_window('#32768'), 'the tray menu')
+        menu = wait_until(lambda: find_window(MENU), 'the tray menu')
         left, top, right, bottom = menu.rect
         self.assertLess(abs((left + right) // 2 - 500), 3, 'centred on the pointer')
         self.assertEqual(top, 300)
@@ -133,14 +132,13 @@ class HotKeysAfterTheMenu(harness.ZorvexTestCase):
         target = TestWindow(self, 100, 100, 300, 200)
         for close in ('Escape', 'click elsewhere'):
             harness.click(*target.client_point(0.5, 0.5))
-            wait_until(lambda: probe('foreground').startswith(f'{target.handle}\t'),
-                       'the test window in front')
+            harness.wait_in_front(target)
             menu = self.open_tray_menu()
             if close == 'Escape':
                 menu_keys(menu, 'Escape')
             else:
                 harness.click(700, 300)
-            wait_until(lambda: find_window('#32768') is None, 'the menu to close')
+            wait_menus_closed()
             copy = self.capture('ctrl+Print')
             self.assertEqual((copy.width, copy.height), target.outer_size, close)
 
@@ -157,7 +155,7 @@ class RecentHardCopies(harness.ZorvexTestCase):
     start_program = False
 
     def submenu_height(self):
-        menu, submenu = self.open_recent_submenu(RECENT)
+        menu, submenu = self.open_recent_submenu()
         harness.screenshot(f'tray-recent-{self.count}')
         menu_keys(menu, 'Escape', 'Escape')
         return submenu.size[1]
@@ -190,30 +188,28 @@ class MenuOpenDuringACapture(harness.ZorvexTestCase):
     start_program = False
 
     def test_a_recent_item_opens_the_hard_copy_it_names(self):
-        recorder, log = self.install_recorder()
+        recorder, _ = self.install_recorder()
         self.write_settings({'Common': {'CopyType': '0'}, 'Option': {'IsFlash': '0', 'SaveNum': '3'},
                              'Modify': {'AppPath': recorder, 'AppParam': ''}})
         write_bitmap(self.slot(1), 41, 30)
         self.start()
         before = self.slot_stamp()
-        menu, submenu = self.open_recent_submenu(RECENT)
+        menu, submenu = self.open_recent_submenu()
         harness.key('Print')
         wait_until(lambda: self.slot_replaced(before), 'the hard copy taken with the menu open')
         # the flash paints inside the menu's loop; the keys below are for that loop
-        wait_until(lambda: find_window('CFlashWinClass', visible=None) is None, 'the flash to end')
+        wait_until(lambda: find_window(harness.FLASH, visible=None) is None, 'the flash to end')
         harness.key('ctrl+alt+F11')
         harness.assert_never(lambda: len([w for w in harness.windows() if w.visible and
-                                          w.class_name == '#32768']) != 2, 2.0,
+                                          w.class_name == MENU]) != 2, 2.0,
                              'the open menu and its submenu gone, or a second menu')
         menu_keys(submenu, 'Return')
-        lines = wait_until(lambda: harness.recorded_lines(log), 'the edit application')
-        self.assertEqual(len(lines), 1)
-        self.assertTrue(lines[0].endswith('~zor_vex2.bmp'), lines[0])
+        line, = self.recorded_starts(what='the edit application')
+        self.assertTrue(line.endswith('~zor_vex2.bmp'), line)
         # the menu opens anew with the new hard copy first
-        menu, submenu = self.open_recent_submenu(RECENT)
+        menu, submenu = self.open_recent_submenu()
         menu_keys(submenu, 'Return')
-        lines = wait_until(lambda: (lambda found: found if len(found) == 2 else None)(
-            harness.recorded_lines(log)), 'the edit application again')
+        lines = self.recorded_starts(2, 'the edit application again')
         self.assertTrue(lines[1].endswith('~zor_vex1.bmp'), lines[1])
 
 

@@ -3,12 +3,11 @@ menu commands and the page it draws."""
 import os
 
 import harness
-from harness import (QUADRANTS, SAVE_TITLE, assert_never, children, click, find_window,
-                     is_png_of, key, menu_keys, probe, probe_rows, solid, wait_until)
+from harness import (CLOSE_BUTTON, IDNO, IDYES, MENU, MENU_COPY, MENU_DELETE, MENU_SIZE,
+                     MENU_TITLE, QUADRANTS, SAVE_TITLE, TITLE_FIELD, TITLE_OK, WindowWatch,
+                     assert_never, children, click, click_control, find_window, is_png_of, key,
+                     menu_keys, probe, probe_rows, solid, wait_menus_closed, wait_until)
 from case_support import TITLE_GREY, ViewerTestCase
-
-
-MENU_COPY, MENU_SIZE, MENU_TITLE, MENU_DELETE, MENU_CANCEL = 0, 4, 5, 6, 8
 
 
 class Opening(ViewerTestCase):
@@ -110,32 +109,30 @@ class MenuCommands(ViewerTestCase):
         menu = self.open_menu(viewer)
         menu_keys(menu, *(['Down'] * (MENU_SIZE + 1)), 'Right')
         submenu = wait_until(lambda: next((w for w in harness.windows() if w.visible and
-                                           w.class_name == '#32768' and w.handle != menu.handle),
+                                           w.class_name == MENU and w.handle != menu.handle),
                                           None), 'the size submenu')
         harness.screenshot('viewer-size-submenu')
         self.assertEqual(self.checked_rows(submenu, 6), [1])
         menu_keys(menu, 'Escape', 'Escape')
-        wait_until(lambda: find_window('#32768') is None, 'the menu to close')
+        wait_menus_closed()
 
-        self.press_button(viewer, 1011)  # "閉じる"
+        click_control(viewer, CLOSE_BUTTON)
         wait_until(lambda: self.viewer() is None, 'the viewer to close')
         others = self.settings_file()['Others']
         self.assertEqual((int(others['OnesLeft']), int(others['OnesTop'])), viewer.rect[:2])
 
     def test_copy_puts_the_slot_bitmap_on_the_clipboard_or_says_it_is_held(self):
-        probe('clear-clipboard')
         viewer = self.open_by_tray()
         holder = self.helper('hold-clipboard', '3000', ready='holding')
+        notice = WindowWatch(self)
         self.choose(viewer, MENU_COPY)
         harness.balloon_saying(harness.DELIVERY_FAILED, harness.CLIPBOARD_HELD)
-        self.assertIsNone(harness.zorvex_box(), 'no copied notice')
+        self.assertIsNone(notice.stop(), 'no copied notice')
         holder.rest(timeout=15)
         self.choose(viewer, MENU_COPY)
-        dump = os.path.join(self.workdir, 'clip.bmp')
-        info = wait_until(lambda: (lambda out: out if out and out != 'none' else None)(
-            probe('clipboard', self.wine_path(dump)).strip()), 'a bitmap on the clipboard')
-        self.assertEqual(info.split('\t')[:2], ['200', '100'])
-        bitmap = harness.Bitmap(dump)
+        bitmap = wait_until(lambda: (lambda b: b if not isinstance(b, str) else None)(
+            harness.clipboard_bitmap(self)), 'a bitmap on the clipboard')
+        self.assertEqual((bitmap.width, bitmap.height), (200, 100))
         for (x, y), color in zip([(50, 25), (150, 25), (50, 75), (150, 75)], QUADRANTS):
             self.assertEqual(bitmap.pixel(x, y), color)
         wait_until(lambda: self.viewer() and self.viewer().enabled, 'the viewer enabled again')
@@ -148,20 +145,18 @@ class MenuCommands(ViewerTestCase):
 
         self.choose(viewer, MENU_DELETE)
         box = self.message_box()
-        texts = [c.title for c in children(box)]
-        self.assertIn('ハードコピーを削除します。よろしいですか？', texts)
-        icon = [c for c in children(box) if c.class_name == 'Static' and not c.title and c.visible]
-        self.assertTrue(icon, 'the question needs its icon')
-        self.assertEqual(sorted(c.control_id for c in children(box) if c.class_name == 'Button'),
-                         [6, 7])
-        key('Return')  # the default button is No
-        wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the question to close')
+        self.assertEqual(box.text, 'ハードコピーを削除します。よろしいですか？')
+        self.assertTrue(box.has_icon, 'the question needs its icon')
+        self.assertEqual(box.buttons, [IDYES, IDNO])
+        self.assertEqual(box.default, IDNO)
+        key('Return')
+        box.wait_closed()
         assert_never(lambda: not os.path.exists(self.slot(2)) or
                      not self.caption().startswith('2枚目( 64 x 48 ) '), 1.5,
                      'slot 2 deleted after No')
 
         self.choose(viewer, MENU_DELETE)
-        self.click_control(self.message_box(), 6)  # Yes
+        self.message_box().press(IDYES)
         self.wait_caption('2枚目( 履歴なし ) - ZORVEX (履歴)')
         self.assertFalse(os.path.exists(self.slot(2)))
         self.assertTrue(os.path.exists(self.slot(1)))
@@ -176,13 +171,13 @@ class MenuCommands(ViewerTestCase):
         self.assertEqual(harness.Screen().find_color(TITLE_GREY, region), [])
 
         self.choose(viewer, MENU_TITLE)
-        dialog = self.message_box()
+        dialog = self.message_box(control=TITLE_FIELD)
         self.assertEqual([c.title for c in children(dialog) if c.class_name == 'Button'],
                          ['OK(&S)', 'キャンセル(&E)'])
-        self.click_control(dialog, 1017)
+        click_control(dialog, TITLE_FIELD)
         harness.type_text('HARD COPY TITLE')
-        self.click_control(dialog, 1030)
-        wait_until(lambda: find_window('#32770', 'ZORVEX') is None, 'the title dialog to close')
+        click_control(dialog, TITLE_OK)
+        dialog.wait_closed()
         hits = wait_until(lambda: harness.Screen().find_color(TITLE_GREY, region),
                           'the grey title on the page')
         xs = [x for x, _ in hits]

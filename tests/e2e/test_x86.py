@@ -59,10 +59,10 @@ class X86Smoke(harness.ZorvexTestCase):
         self.assertEqual({elf_class for _, elf_class in loaders}, {1},
                          f'runs under {loaders}, not the 32-bit Wine')
 
-        first = find_window('CMainWinClass', visible=False)
+        first = find_window(harness.MAIN, visible=False)
         code, _ = harness.run(['wine', X86_EXE], cwd=self.workdir, timeout=60)
         self.assertEqual(code, 0, 'a second start ends with code 0')
-        self.assertEqual([w.handle for w in windows() if w.class_name == 'CMainWinClass'],
+        self.assertEqual([w.handle for w in windows() if w.class_name == harness.MAIN],
                          [first.handle])
 
         key('Print')
@@ -70,19 +70,17 @@ class X86Smoke(harness.ZorvexTestCase):
         self.assertEqual((bitmap.width, bitmap.height), screen_metrics()['screen'])
 
         harness.click(*self.tray, button=3)
-        viewer = wait_until(lambda: find_window('COnesWinClass'), 'the history viewer')
+        viewer = wait_until(lambda: find_window(harness.VIEWER), 'the history viewer')
         width, height = bitmap.width, bitmap.height
         self.assertTrue(viewer.title.startswith(f'1枚目( {width} x {height} ) '), viewer.title)
         self.assertTrue(viewer.title.endswith(' - ZORVEX (履歴)'), viewer.title)
-        close = harness.child(viewer, 1011)  # "閉じる"
-        left, top, right, bottom = close.rect
-        harness.click((left + right) // 2, (top + bottom) // 2)
-        wait_until(lambda: find_window('COnesWinClass') is None, 'the viewer to close')
+        harness.click_control(viewer, harness.CLOSE_BUTTON)
+        wait_until(lambda: find_window(harness.VIEWER) is None, 'the viewer to close')
 
     def test_tray_menu_opens_and_exit_ends_with_code_zero(self):
-        self.choose_tray_item(0)  # "終了"
+        self.choose_tray_item(harness.TRAY_EXIT)
         self.assertEqual(self.process.wait(timeout=30), 0)
-        self.assertIsNone(find_window('CMainWinClass', visible=None))
+        self.assertIsNone(find_window(harness.MAIN, visible=None))
 
 
 if __name__ == '__main__':

@@ -8,12 +8,17 @@
 // hold, it keeps the print from taking the dialog down until the probe has
 // seen a picture of the screen taken.
 //
-// The tray's balloons (in the taskbar's process): the taskbar gives a
-// balloon its title with TTM_SETTITLEW, which no message reads back under
-// Wine; the hook keeps the title as a global atom in a property of the
-// balloon's window, where the probe reads it.
+// The taskbar (in its process): it gives a balloon its title with
+// TTM_SETTITLEW, which no message reads back under Wine; the hook keeps the
+// title as a global atom in a property of the balloon's window, where the
+// probe reads it. It also notes each tray icon added or deleted, with its
+// owner and whether the owner was still a window at that moment (Explorer
+// removes a destroyed window's icons itself, a program should not leave
+// that to it), and any request from a window gone, in numbered properties
+// of the taskbar.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cwchar>
 
@@ -86,6 +91,50 @@ void HoldBeforeHiding(const CWPRETSTRUCT& message) {
     CloseHandle(taken);
 }
 
+// Shell_NotifyIcon hands the taskbar its request as WM_COPYDATA, with the
+// icon's owner window as wParam. Under Wine a hook is given the sending
+// process's own pointer to the request (only the window procedure gets a
+// copy of it), so the request is read from the owner's process: its NIM_
+// code, whose data begin with the owner; or nothing when the owner is no
+// window any more.
+const wchar_t* TrayRequestKind(HWND owner, LPARAM request) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(owner, &process);
+    HANDLE sender = process ? OpenProcess(PROCESS_VM_READ, FALSE, process) : nullptr;
+    COPYDATASTRUCT data = {};
+    LONG first = 0;
+    bool read =
+        sender &&
+        ReadProcessMemory(sender, reinterpret_cast<void*>(request), &data, sizeof data, nullptr) &&
+        data.lpData && data.cbData >= sizeof first &&
+        ReadProcessMemory(sender, data.lpData, &first, sizeof first, nullptr);
+    if (sender) CloseHandle(sender);
+    if (!read || LongToHandle(first) != owner) return L"request";
+    return data.dwData == NIM_ADD ? L"add" : data.dwData == NIM_DELETE ? L"delete" : nullptr;
+}
+
+void RecordTrayRequest(const CWPSTRUCT& message) {
+    wchar_t className[32] = {};
+    GetClassNameW(message.hwnd, className, 32);
+    if (std::wcscmp(className, L"Shell_TrayWnd") != 0) return;
+    auto owner = reinterpret_cast<HWND>(message.wParam);
+    bool window = IsWindow(owner);
+    const wchar_t* kind = TrayRequestKind(owner, message.lParam);
+    if (!kind) return; // an icon changed, not added or deleted
+    wchar_t text[64];
+    swprintf(text, 64, L"%ls\t%llu\t%ls", kind,
+             static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(owner)),
+             window ? L"window" : L"gone");
+    int count =
+        static_cast<int>(reinterpret_cast<INT_PTR>(GetPropW(message.hwnd, L"ZorvexTrayEvents")));
+    wchar_t name[32];
+    swprintf(name, 32, L"ZorvexTrayEvent%d", count);
+    SetPropW(message.hwnd, name,
+             reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(GlobalAddAtomW(text))));
+    SetPropW(message.hwnd, L"ZorvexTrayEvents",
+             reinterpret_cast<HANDLE>(static_cast<INT_PTR>(count + 1)));
+}
+
 } // namespace
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK WatchPrintAbortDialog(int code, WPARAM wParam,
@@ -98,14 +147,15 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK WatchPrintAbortDialog(int code
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-extern "C" __declspec(dllexport) LRESULT CALLBACK RecordBalloonTitle(int code, WPARAM wParam,
-                                                                     LPARAM lParam) {
+extern "C" __declspec(dllexport) LRESULT CALLBACK WatchTaskbar(int code, WPARAM wParam,
+                                                               LPARAM lParam) {
     const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (code == HC_ACTION && message->message == TTM_SETTITLEW && message->lParam) {
         ATOM title = GlobalAddAtomW(reinterpret_cast<const wchar_t*>(message->lParam));
         SetPropW(message->hwnd, L"ZorvexBalloonTitle",
                  reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(title)));
     }
+    if (code == HC_ACTION && message->message == WM_COPYDATA) RecordTrayRequest(*message);
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 

@@ -16,10 +16,12 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -384,14 +386,12 @@ int EndProcesses(int count, char** ids) {
 }
 
 // Ends every process of the desktop except the given ones, Wine's own
-// services and this probe with its launcher, empties the clipboard and puts
-// the desktop in front if nothing is: the desktop as a test finds it. Prints the processes
+// services and this probe with its launcher, then empties the clipboard and
+// puts the desktop in front if nothing is: the desktop as a test finds it. Prints the processes
 // left, as "processes" does.
+int ClearClipboard();
+
 int Reset(int count, char** keep) {
-    if (OpenClipboard(nullptr)) {
-        EmptyClipboard();
-        CloseClipboard();
-    }
     const std::wstring services = L"|services.exe|winedevice.exe|plugplay.exe|svchost.exe|"
                                   L"rpcss.exe|conhost.exe|";
     std::vector<PROCESSENTRY32W> all = Processes();
@@ -407,6 +407,8 @@ int Reset(int count, char** keep) {
             std::find(kept.begin(), kept.end(), process.th32ProcessID) == kept.end())
             EndProcess(process.th32ProcessID);
     }
+    // only now: an ended process may have written to it until its end
+    ClearClipboard();
     EnsureForeground();
     return ListProcesses();
 }
@@ -415,13 +417,14 @@ int RunFields(std::vector<std::string> fields);
 
 // Keeps the desktop open between the tests' programs (Wine closes a desktop
 // that no program uses) and hooks the taskbar so that its balloons' titles
-// can be read. Says "ready" and its process id, then serves the commands
-// it reads from its input, one a line with tab-separated arguments, each
-// answered by the command's output and a line of "\x1e" and its exit code:
-// far quicker than a probe started for each.
+// and the tray icons added and deleted can be read; runs the window watches
+// (watch-begin) on threads of its own. Says "ready" and its process id, then
+// serves the commands it reads from its input, one a line with
+// tab-separated arguments, each answered by the command's output and a line
+// of "\x1e" and its exit code: far quicker than a probe started for each.
 int Keep() {
     HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
-    HHOOK hook = taskbar ? InstallHook(WH_CALLWNDPROC, "RecordBalloonTitle",
+    HHOOK hook = taskbar ? InstallHook(WH_CALLWNDPROC, "WatchTaskbar",
                                        GetWindowThreadProcessId(taskbar, nullptr))
                          : nullptr;
     std::printf("%s\t%lu\n", hook || !taskbar ? "ready" : "no hook", GetCurrentProcessId());
@@ -620,8 +623,8 @@ RECT ListRowRect(HWND list, const RemoteBuffer& remote, int row) {
     return rect;
 }
 
-// A report-view list of another process: its extended style, the column
-// widths and titles, then every row with its selection state, its screen
+// A report-view list of another process: its extended style, each column's
+// width, alignment and title, then every row with its selection state, its screen
 // rectangle and its cell texts.
 int DumpListView(const char* window) {
     HWND list = ParseWindow(window);
@@ -635,9 +638,9 @@ int DumpListView(const char* window) {
         LVCOLUMNW info;
         std::wstring title;
         ListColumn(list, remote, c, &info, &title);
-        std::printf("column\t%d\t%d\t%s\n", c,
+        std::printf("column\t%d\t%d\t%d\t%s\n", c,
                     static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, c, 0)),
-                    Field(title).c_str());
+                    info.fmt & LVCFMT_JUSTIFYMASK, Field(title).c_str());
     }
     int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int r = 0; r < rows; ++r) {
@@ -662,29 +665,6 @@ int DeselectListView(const char* window) {
     item.stateMask = LVIS_SELECTED;
     remote.write(0, &item, sizeof item);
     return SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), remote.param()) ? 0 : 1;
-}
-
-// A dialog's report view by control id: "column", format, width, title for
-// each column, its extended style, then its rows one cell after the other.
-int PrintList(const char* window, const char* id) {
-    HWND list = GetDlgItem(ParseWindow(window), std::atoi(id));
-    RemoteBuffer remote(list, RemoteBuffer::SIZE);
-    int columns = 0;
-    LVCOLUMNW info;
-    std::wstring title;
-    for (; ListColumn(list, remote, columns, &info, &title); ++columns)
-        std::printf("column\t%d\t%d\t%s\n", info.fmt & LVCFMT_JUSTIFYMASK, info.cx,
-                    Field(title).c_str());
-    std::printf("style\t%lx\n", static_cast<unsigned long>(
-                                    SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0)));
-    int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < rows; ++row) {
-        std::printf("row");
-        for (int sub = 0; sub < columns; ++sub)
-            std::printf("\t%s", Field(ListCellText(list, remote, row, sub)).c_str());
-        std::printf("\n");
-    }
-    return 0;
 }
 
 // --- tree views -------------------------------------------------------------------------
@@ -829,6 +809,24 @@ int PrintBalloons() {
             std::printf("line\t%s\n", Field(text.substr(start, end - start)).c_str());
             start = end + 1;
         }
+    }
+    return 0;
+}
+
+// The tray icons added and deleted since the desktop started, oldest first:
+// "add", "delete" (or "request" from a window gone), the owner window, and
+// whether it was still a window then ("window" or "gone"), as the taskbar's
+// hook saw them.
+int PrintTrayEvents() {
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (!taskbar) return 1;
+    int count = static_cast<int>(reinterpret_cast<INT_PTR>(GetPropW(taskbar, L"ZorvexTrayEvents")));
+    for (int i = 0; i < count; ++i) {
+        wchar_t name[32], text[64] = {};
+        std::swprintf(name, 32, L"ZorvexTrayEvent%d", i);
+        auto atom = static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropW(taskbar, name)));
+        if (atom) GlobalGetAtomNameW(atom, text, 64);
+        std::printf("%s\n", Utf8(text).c_str());
     }
     return 0;
 }
@@ -1146,25 +1144,51 @@ int PrintScreenMetrics() {
 
 // --- watching for a window that shows for a moment -----------------------------------------
 
-// Watches for a top-level window of the class and title, however briefly it
-// shows, until the stop file exists, and reads the first one found while it
-// is there; prints "ready" once watching and "shown" once it has read the
-// window. Whether one was found.
-template <typename Read>
-bool WatchForWindow(const char* className, const char* title, const char* stopFile, Read read) {
-    std::wstring wideClass = Wide(className), wideTitle = Wide(title);
-    Say("ready");
-    bool seen = false;
-    while (!FileExists(stopFile)) {
-        HWND window = FindWindowW(wideClass.c_str(), wideTitle.c_str());
-        if (window && !seen && IsWindowVisible(window)) {
-            seen = true;
-            read(window);
-            Say("shown");
+// A watch, run by the keeper on a thread of its own while the tests go on:
+// it looks every few milliseconds for a visible top-level window of the
+// class and title (with a child of the given text, when one is named), reads
+// the first one found while it is there, and counts in `shown` how often
+// one has come up. Its report is ready once it has been stopped.
+struct Watch {
+    std::wstring className, title, childText;
+    std::vector<std::string> args; // what the kind of watch needs besides
+    std::string (*run)(Watch&) = nullptr;
+    volatile LONG begun = 0, shown = 0, stop = 0;
+    std::string report;
+    HANDLE thread = nullptr;
+
+    HWND Find() const {
+        for (HWND window = nullptr;
+             (window = FindWindowExW(nullptr, window, className.c_str(), title.c_str()));)
+            if (IsWindowVisible(window) &&
+                (childText.empty() || FindWindowExW(window, nullptr, nullptr, childText.c_str())))
+                return window;
+        return nullptr;
+    }
+};
+
+void Append(std::string& out, const char* format, ...) {
+    char line[512];
+    va_list list;
+    va_start(list, format);
+    std::vsnprintf(line, sizeof line, format, list);
+    va_end(list);
+    out += line;
+}
+
+// Whether the window was found; `read` saw it the moment it first showed.
+template <typename Read> bool WatchForWindow(Watch& watch, Read read) {
+    HWND last = nullptr;
+    while (!watch.stop) {
+        HWND window = watch.Find();
+        if (window && window != last) {
+            if (!watch.shown) read(window);
+            InterlockedIncrement(&watch.shown);
         }
+        last = window;
         Sleep(5);
     }
-    return seen;
+    return watch.shown != 0;
 }
 
 BOOL CALLBACK AppendChildText(HWND child, LPARAM lParam) {
@@ -1173,60 +1197,58 @@ BOOL CALLBACK AppendChildText(HWND child, LPARAM lParam) {
     return TRUE;
 }
 
-// Prints "seen" with the child texts of the window, or "none".
-int Watch(const char* className, const char* title, const char* stopFile) {
+// "seen" with the child texts of the window, or "none".
+std::string WatchTexts(Watch& watch) {
     std::string texts;
-    bool seen = WatchForWindow(className, title, stopFile, [&](HWND window) {
+    bool seen = WatchForWindow(watch, [&](HWND window) {
         EnumChildWindows(window, AppendChildText, reinterpret_cast<LPARAM>(&texts));
     });
-    std::printf("%s%s\n", seen ? "seen" : "none", texts.c_str());
-    return 0;
+    return (seen ? "seen" : "none") + texts + "\n";
 }
 
-// Prints "seen" with the window's rectangle when it first showed, or "none".
-int WatchPlace(const char* className, const char* title, const char* stopFile) {
+// "seen" with the window's rectangle when it first showed, or "none".
+std::string WatchPlace(Watch& watch) {
     RECT r = {};
-    bool seen = WatchForWindow(className, title, stopFile,
-                               [&](HWND window) { GetWindowRect(window, &r); });
-    std::printf("%s\t%ld\t%ld\t%ld\t%ld\n", seen ? "seen" : "none", r.left, r.top, r.right,
-                r.bottom);
-    return 0;
+    bool seen = WatchForWindow(watch, [&](HWND window) { GetWindowRect(window, &r); });
+    std::string out;
+    Append(out, "%s\t%ld\t%ld\t%ld\t%ld\n", seen ? "seen" : "none", r.left, r.top, r.right,
+           r.bottom);
+    return out;
 }
 
-// What had been delivered when the window first showed: prints the
-// clipboard's sequence number when the watch began and when the window
-// showed, and the state of the slot file then: "complete" (copied to
-// SNAPSHOT at that moment), "partial" or "missing"; or "none" and the
-// number when the watch began.
-int WatchOutputs(const char* className, const char* title, const char* stopFile,
-                 const char* slotFile, const char* snapshot) {
+// What had been delivered when the window first showed: the clipboard's
+// sequence number when the watch began and when the window showed, and the
+// state of the slot file (args[0]) then: "complete" (copied to args[1] at
+// that moment), "partial" or "missing"; or "none" and the number when the
+// watch began.
+std::string WatchOutputs(Watch& watch) {
+    const char* slotFile = watch.args[0].c_str();
     DWORD begun = GetClipboardSequenceNumber(), atWindow = 0;
     const char* slot = "missing";
-    bool seen = WatchForWindow(className, title, stopFile, [&](HWND) {
+    bool seen = WatchForWindow(watch, [&](HWND) {
         atWindow = GetClipboardSequenceNumber();
         if (CompleteBitmapFile(slotFile))
-            slot = CopyFileW(Wide(slotFile).c_str(), Wide(snapshot).c_str(), FALSE) ? "complete"
-                                                                                   : "unreadable";
+            slot = CopyFileW(Wide(slotFile).c_str(), Wide(watch.args[1].c_str()).c_str(), FALSE)
+                       ? "complete"
+                       : "unreadable";
         else if (FileExists(slotFile))
             slot = "partial";
     });
+    std::string out;
     if (seen)
-        std::printf("seen\t%lu\t%lu\t%s\n", begun, atWindow, slot);
+        Append(out, "seen\t%lu\t%lu\t%s\n", begun, atWindow, slot);
     else
-        std::printf("none\t%lu\n", begun);
-    return 0;
+        Append(out, "none\t%lu\n", begun);
+    return out;
 }
 
-// Prints "seen", how long the window showed in milliseconds (until the stop
-// when it still shows) and "gone" or "showing"; or "none".
-int WatchTime(const char* className, const char* title, const char* stopFile) {
-    std::wstring wideClass = Wide(className), wideTitle = Wide(title);
-    Say("ready");
-    bool seen = false, gone = false;
+// "seen", how long the window showed in milliseconds (until the stop when it
+// still shows) and "gone" or "showing"; or "none".
+std::string WatchTime(Watch& watch) {
+    bool seen = false, gone = false, was = false;
     DWORD shown = 0, hidden = 0;
-    while (!FileExists(stopFile)) {
-        HWND window = FindWindowW(wideClass.c_str(), wideTitle.c_str());
-        bool visible = window && IsWindowVisible(window);
+    while (!watch.stop) {
+        bool visible = watch.Find() != nullptr;
         DWORD now = GetTickCount();
         if (visible && !seen) {
             seen = true;
@@ -1235,16 +1257,16 @@ int WatchTime(const char* className, const char* title, const char* stopFile) {
             gone = true;
             hidden = now;
         }
+        if (visible && !was) InterlockedIncrement(&watch.shown);
+        was = visible;
         Sleep(2);
     }
-    if (!seen) {
-        std::printf("none\n");
-        return 0;
-    }
-    std::printf("seen\t%lu\t%s\n",
-                static_cast<unsigned long>((gone ? hidden : GetTickCount()) - shown),
-                gone ? "gone" : "showing");
-    return 0;
+    if (!seen) return "none\n";
+    std::string out;
+    Append(out, "seen\t%lu\t%s\n",
+           static_cast<unsigned long>((gone ? hidden : GetTickCount()) - shown),
+           gone ? "gone" : "showing");
+    return out;
 }
 
 BOOL CALLBACK AppendChildLayout(HWND child, LPARAM lParam) {
@@ -1287,24 +1309,85 @@ void WaitUntilDrawn(HWND window, DWORD milliseconds) {
     }
 }
 
-// As Watch, for a window that shows only for a moment: once it is laid out
-// and drawn, its client size and each child's client rectangle are printed,
-// and the screen under it is saved to a bitmap file.
-int WatchLayout(const char* className, const char* title, const char* stopFile,
-                const char* picturePath) {
+// For a window that shows only for a moment: once it is laid out and drawn,
+// its client size and each child's client rectangle, and the screen under it
+// saved to the bitmap file args[0].
+std::string WatchLayout(Watch& watch) {
     std::string layout;
-    bool seen = WatchForWindow(className, title, stopFile, [&](HWND window) {
+    bool seen = WatchForWindow(watch, [&](HWND window) {
         WaitUntilDrawn(window, 1000);
         RECT client = {}, outer = {};
         GetClientRect(window, &client);
         GetWindowRect(window, &outer);
-        char line[64];
-        std::snprintf(line, sizeof line, "\t%ld,%ld\n", client.right, client.bottom);
-        layout.append(line);
+        Append(layout, "\t%ld,%ld\n", client.right, client.bottom);
         EnumChildWindows(window, AppendChildLayout, reinterpret_cast<LPARAM>(&layout));
-        SaveScreenArea(outer, picturePath);
+        SaveScreenArea(outer, watch.args[0].c_str());
     });
-    std::printf("%s%s", seen ? "seen" : "none\n", layout.c_str());
+    return seen ? "seen" + layout : "none\n";
+}
+
+DWORD WINAPI RunWatch(void* parameter) {
+    auto* watch = static_cast<Watch*>(parameter);
+    InterlockedExchange(&watch->begun, 1);
+    watch->report = watch->run(*watch);
+    return 0;
+}
+
+std::map<std::string, Watch*> watches;
+
+// watch-begin NAME KIND CLASS TITLE CHILD-TEXT [ARGUMENT...]: says "ready"
+// once the watch looks.
+int BeginWatch(int argc, char** argv) {
+    const struct {
+        const char* kind;
+        std::string (*run)(Watch&);
+        int args;
+    } kinds[] = {{"texts", WatchTexts, 0},
+                 {"place", WatchPlace, 0},
+                 {"time", WatchTime, 0},
+                 {"layout", WatchLayout, 1},
+                 {"outputs", WatchOutputs, 2}};
+    if (argc < 7 || watches.count(argv[2])) return 2;
+    auto kind = std::find_if(std::begin(kinds), std::end(kinds),
+                             [&](const auto& k) { return std::strcmp(k.kind, argv[3]) == 0; });
+    if (kind == std::end(kinds) || argc != 7 + kind->args) return 2;
+    auto* watch = new Watch;
+    watch->className = Wide(argv[4]);
+    watch->title = Wide(argv[5]);
+    watch->childText = Wide(argv[6]);
+    watch->args.assign(argv + 7, argv + argc);
+    watch->run = kind->run;
+    watch->thread = CreateThread(nullptr, 0, RunWatch, watch, 0, nullptr);
+    if (!watch->thread) {
+        delete watch;
+        return 1;
+    }
+    while (!watch->begun)
+        Sleep(1);
+    watches[argv[2]] = watch;
+    Say("ready");
+    return 0;
+}
+
+// How often the window has come up since the watch began.
+int WatchState(const char* name) {
+    auto found = watches.find(name);
+    if (found == watches.end()) return 2;
+    std::printf("%ld\n", static_cast<long>(found->second->shown));
+    return 0;
+}
+
+// Stops the watch and prints its report.
+int EndWatch(const char* name) {
+    auto found = watches.find(name);
+    if (found == watches.end()) return 2;
+    Watch* watch = found->second;
+    watches.erase(found);
+    InterlockedExchange(&watch->stop, 1);
+    WaitForSingleObject(watch->thread, INFINITE);
+    CloseHandle(watch->thread);
+    std::fputs(watch->report.c_str(), stdout);
+    delete watch;
     return 0;
 }
 
@@ -1502,13 +1585,9 @@ int Run(int argc, char** argv) {
     if (command == "activate" && argc == 3) return Activate(argv[2]);
     if (command == "maximize" && argc == 3) return Show(argv[2], SW_MAXIMIZE);
     if (command == "restore" && argc == 3) return Show(argv[2], SW_RESTORE);
-    if (command == "watch" && argc == 5) return Watch(argv[2], argv[3], argv[4]);
-    if (command == "watch-place" && argc == 5) return WatchPlace(argv[2], argv[3], argv[4]);
-    if (command == "watch-time" && argc == 5) return WatchTime(argv[2], argv[3], argv[4]);
-    if (command == "watch-layout" && argc == 6)
-        return WatchLayout(argv[2], argv[3], argv[4], argv[5]);
-    if (command == "watch-outputs" && argc == 7)
-        return WatchOutputs(argv[2], argv[3], argv[4], argv[5], argv[6]);
+    if (command == "watch-begin") return BeginWatch(argc, argv);
+    if (command == "watch-state" && argc == 3) return WatchState(argv[2]);
+    if (command == "watch-end" && argc == 3) return EndWatch(argv[2]);
     if (command == "catch-frame") return CatchFrame(argc, argv);
     if (command == "foreground") return PrintForeground();
     if (command == "ensure-foreground") return EnsureForeground();
@@ -1516,6 +1595,7 @@ int Run(int argc, char** argv) {
     if (command == "focus" && argc == 3) return PrintFocus(argv[2]);
     if (command == "menu" && argc == 3) return PrintMenuItems(argv[2]);
     if (command == "tips") return PrintTips();
+    if (command == "tray-events") return PrintTrayEvents();
     if (command == "metrics") return PrintScreenMetrics();
     if (command == "modifiers") return PrintHeldModifiers();
     if (command == "tray-delete" && argc == 4) return DeleteTrayIcon(argv[2], argv[3]);
@@ -1548,7 +1628,6 @@ int Run(int argc, char** argv) {
         return WalkTree(GetDlgItem(ParseWindow(argv[2]), std::atoi(argv[3])), -1);
     if (command == "tree-select" && argc == 5)
         return WalkTree(GetDlgItem(ParseWindow(argv[2]), std::atoi(argv[3])), std::atoi(argv[4]));
-    if (command == "list" && argc == 4) return PrintList(argv[2], argv[3]);
     if (command == "browse-select" && argc == 4) return SelectBrowserFolder(argv[2], argv[3]);
     return Usage();
 }
