@@ -10,8 +10,9 @@ zorvex_wine_kind() {
   echo "$(wine --version 2>/dev/null), $bits"
 }
 
+# Asked in the C locale: under LANG=ja_JP the answer is in Japanese.
 zorvex_cups_answers() {
-  [[ "$(lpstat -r 2>/dev/null)" == "scheduler is running" ]]
+  [[ "$(LC_ALL=C LANG=C lpstat -r 2>/dev/null)" == "scheduler is running" ]]
 }
 
 zorvex_env_start() {
@@ -72,8 +73,16 @@ zorvex_env_start() {
     local tries=0
     until zorvex_cups_answers || ((tries++ >= 100)); do sleep 0.1; done
   fi
-  if zorvex_cups_answers && ! lpstat -p PDF >/dev/null 2>&1; then
-    lpadmin -p PDF -E -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null || true
+  if ! zorvex_cups_answers; then
+    echo "no print server answers on $CUPS_SERVER: nothing can be printed" >&2
+  elif ! lpstat -p PDF >/dev/null 2>&1; then
+    local said
+    said=$(LC_ALL=C lpadmin -p PDF -E -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd 2>&1 |
+      grep -v 'drivers are deprecated') || true
+    lpstat -p PDF >/dev/null 2>&1 ||
+      echo "the PDF printer could not be added: ${said:-lpadmin said nothing}" >&2
+  fi
+  if zorvex_cups_answers && ! LC_ALL=C lpstat -d 2>/dev/null | grep -q 'destination: '; then
     lpadmin -d PDF 2>/dev/null || true
   fi
 }

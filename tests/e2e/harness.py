@@ -1108,10 +1108,10 @@ def prefix_temp(prefix):
 
 # The CUPS user the tests print as, a name no account has and no other run
 # shares (its jobs are the only ones print_support sees), and the print
-# server by its network address: its local socket is replaced for a moment
-# whenever another cupsd tries to start beside it.
+# server on its socket (scripts/wine-env.sh names it): port 631 may be
+# another root's server.
 os.environ.setdefault('CUPS_USER', f'zorvex-{os.getpid()}-{os.urandom(3).hex()}')
-os.environ.setdefault('CUPS_SERVER', 'localhost')
+os.environ.setdefault('CUPS_SERVER', '/run/cups/cups.sock')
 OWN_PREFIX = os.environ.get('ZORVEX_E2E_PREFIX')
 if OWN_PREFIX:
     make_prefix(os.environ['WINEPREFIX'], OWN_PREFIX)
