@@ -371,19 +371,25 @@ def keep_pointer_off_taskbar(at=None):
         move_mouse(left + 20 if x > (left + right) // 2 else right - 20, top - 20)
 
 
-def key(*keys, delay=60):
-    """Presses keys with the X focus where Wine hands them to the window in
-    front and no modifier held before them: a modifier whose release went to
-    an X window that has gone since would still be down for Wine, and turn
-    PrintScreen into another key.
+# PrintScreen, a function key or Alt with a key: a chord the program holds
+# as a hot key.
+HOT_KEY_CHORD = re.compile(r'(^|\+)(Print|F\d+)$|^alt\+')
 
-    Wine hands the Alt of a hot key such as Alt+PrintScreen to the window
-    that gets the keys, Print alone being taken as the hot key: an Alt
-    pressed and let go alone, which puts the window in front in menu mode,
-    where its pointer grab eats the next click. Such a chord goes to the
-    desktop's window."""
-    alt_chord = any(k.startswith('alt+') for k in keys)
-    keep_pointer_off_taskbar(focus_desktop(to_front=not alt_chord))
+
+def key(*keys, delay=60):
+    """Presses keys with no modifier held before them: a modifier whose
+    release went to an X window that has gone since would still be down for
+    Wine, and turn PrintScreen into another key.
+
+    A hot key goes to the desktop's X window. Wine sees a key only when the
+    thread of the X window that has it reads its events: one busy printing
+    under an abort dialog in front reads the Shift of Shift+PrintScreen so
+    late that the hot key comes without it, and the Alt of Alt+PrintScreen,
+    pressed and let go alone for that window, puts it in menu mode, whose
+    pointer grab eats the next click. Any other key goes to the X window of
+    the window in front, as Windows gives keys to it."""
+    hot_key = any(HOT_KEY_CHORD.search(k) for k in keys)
+    keep_pointer_off_taskbar(focus_desktop(to_front=not hot_key))
     xdotool('keyup', *MODIFIERS, 'key', '--delay', delay, *keys)
 
 
