@@ -971,7 +971,7 @@ int LockFile(const char* path, const char* milliseconds, bool read = false) {
     HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, read ? FILE_SHARE_READ : 0,
                               nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        std::printf("failed\n");
+        std::fprintf(stderr, "CreateFileW of %s failed with error %lu\n", path, GetLastError());
         return 1;
     }
     Say("locked");
