@@ -1,7 +1,7 @@
 #include "app/start_with_windows.h"
 
 #include "app/app.h"
-#include "app/com_apartment.h"
+#include "capture/scoped_com.h"
 
 #include <windows.h>
 #include <knownfolders.h>

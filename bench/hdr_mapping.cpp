@@ -5,6 +5,7 @@
 //   hdr_mapping.exe [ROUNDS]
 #include "capture/hdr_screen.h"
 #include "capture/scoped_gdi.h"
+#include "median_timer.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -21,22 +22,6 @@ constexpr int HEIGHT = 2160;
 constexpr float WHITE_NITS = 240.0f;
 // Drivers may pad the rows of a mapped texture.
 constexpr size_t PITCH = WIDTH * SCRGB_PIXEL_BYTES + 256;
-
-double MedianMilliseconds(int rounds, const std::function<void()>& step) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    std::vector<double> times;
-    for (int round = 0; round < rounds; ++round) {
-        LARGE_INTEGER start, stop;
-        QueryPerformanceCounter(&start);
-        step();
-        QueryPerformanceCounter(&stop);
-        times.push_back(1000.0 * static_cast<double>(stop.QuadPart - start.QuadPart) /
-                        static_cast<double>(frequency.QuadPart));
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 // A desktop of every brightness from black to 1000-nit highlights.
 std::vector<uint8_t> DesktopPicture() {
@@ -77,12 +62,17 @@ int main(int argc, char** argv) {
     bool mapped = true;
 
     const double tableMs =
-        MedianMilliseconds(rounds, [&] { BuildSrgbTable(WHITE_NITS, table.get()); });
+        MedianMilliseconds(rounds, [&] {
+        BuildSrgbTable(WHITE_NITS, table.get());
+        return true;
+    });
     const double uprightMs = MedianMilliseconds(rounds, [&] {
         mapped &= MapScRgbToSrgb(upright, WHITE_NITS, 0, 0, WIDTH, HEIGHT, out.data(), WIDTH * 4);
+        return true;
     });
     const double turnedMs = MedianMilliseconds(rounds, [&] {
         mapped &= MapScRgbToSrgb(turned, WHITE_NITS, 0, 0, HEIGHT, WIDTH, out.data(), HEIGHT * 4);
+        return true;
     });
 
     BITMAPINFO info = {};
@@ -96,6 +86,7 @@ int main(int argc, char** argv) {
     const double drawnMs = MedianMilliseconds(rounds, [&] {
         PaintHdrParts(monitor, memory.get(), RECT{0, 0, WIDTH, HEIGHT});
         GdiFlush();
+        return true;
     });
     if (!mapped) return 1;
 

@@ -5,6 +5,7 @@
 #include "output/png_file.h"
 #include "output/save.h"
 #include "settings/settings.h"
+#include "median_timer.h"
 #include "wide_argument.h"
 
 #include <algorithm>
@@ -15,22 +16,6 @@
 #include <vector>
 
 namespace {
-
-double MedianMilliseconds(int rounds, const std::function<bool()>& step) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    std::vector<double> times;
-    for (int round = 0; round < rounds; ++round) {
-        LARGE_INTEGER start, stop;
-        QueryPerformanceCounter(&start);
-        if (!step()) return -1;
-        QueryPerformanceCounter(&stop);
-        times.push_back(1000.0 * static_cast<double>(stop.QuadPart - start.QuadPart) /
-                        static_cast<double>(frequency.QuadPart));
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 long long FileSize(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;

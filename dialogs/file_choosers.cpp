@@ -1,6 +1,6 @@
 #include "dialogs/file_choosers.h"
 
-#include "app/com_apartment.h"
+#include "capture/scoped_com.h"
 #include "capture/bitmap_file.h"
 
 #include <commdlg.h>

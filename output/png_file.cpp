@@ -1,6 +1,6 @@
 #include "output/png_file.h"
 
-#include "app/com_apartment.h"
+#include "capture/scoped_com.h"
 #include "capture/bitmap_file.h"
 #include "capture/scoped_gdi.h"
 
