@@ -1088,11 +1088,17 @@ WINE_BINARIES = ('.dll', '.exe', '.drv', '.sys', '.cpl', '.ocx', '.acm', '.tlb',
 
 def make_prefix(template, prefix):
     """A Wine prefix of its own made from the template: its programs and
-    libraries hard links to the template's, everything else copied."""
+    libraries hard links to the template's, everything else copied. The
+    template's temporary folder is left empty: the unit tests write and
+    delete files there while the copy is made."""
     shutil.rmtree(prefix, ignore_errors=True)
+    template_temp = os.path.normpath(prefix_temp(template))
     for folder, folders, names in os.walk(template):
         target = os.path.join(prefix, os.path.relpath(folder, template))
         os.makedirs(target, exist_ok=True)
+        if os.path.normpath(folder) == template_temp:
+            folders[:] = []
+            continue
         for name in folders + names:
             source, made = os.path.join(folder, name), os.path.join(target, name)
             if os.path.islink(source):
