@@ -350,8 +350,9 @@ def focus_desktop(to_front=True):
         raise
     said = probe('ensure-foreground').split()
     target = said[0] if to_front and said and said[0] != '0' else wid
-    output = xdotool('getwindowfocus', '-f', 'getmouselocation', '--shell')
-    if output.split()[:1] != [target]:
+    # xdotool prints the focused window only as the last of its commands
+    output = xdotool('getmouselocation', '--shell', 'getwindowfocus', '-f')
+    if output.split()[-1:] != [target]:
         xdotool('windowfocus', '--sync', target)
     return pointer_in(output)
 
