@@ -1027,7 +1027,10 @@ int RunTestWindow(int x, int y, int width, int height, const char* title, bool t
     HWND window = CreateWindowExW(exStyle, wc.lpszClassName, Wide(title).c_str(),
                                   WS_OVERLAPPEDWINDOW, x, y, width, height, nullptr, nullptr,
                                   wc.hInstance, nullptr);
-    if (!window) return 1;
+    if (!window) {
+        std::fprintf(stderr, "CreateWindowExW failed: error %lu\n", GetLastError());
+        return 1;
+    }
     ShowWindow(window, noActivate ? SW_SHOWNOACTIVATE : SW_SHOW);
     if (!noActivate) SetForegroundWindow(window);
     std::printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
