@@ -11,6 +11,10 @@
 //   key_timer png
 // opens the clipboard and prints the milliseconds GetClipboardData takes for
 // the format "PNG", and the bytes it gave.
+//   key_timer place <bytes>
+// places a bitmap of that many bytes on the clipboard as the program does
+// and prints the milliseconds of each step: the copy into global memory,
+// EmptyClipboard, SetClipboardData and CloseClipboard.
 // "-1" stands for what did not happen within the limit.
 #include <windows.h>
 
@@ -234,6 +238,32 @@ int TimePngRender() {
     return 0;
 }
 
+int TimeClipboardPlacing(size_t bytes) {
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    std::string picture(bytes, '\x5a');
+    auto* header = reinterpret_cast<BITMAPINFOHEADER*>(picture.data());
+    *header = BITMAPINFOHEADER{sizeof *header, 1, static_cast<LONG>((bytes - sizeof *header) / 4),
+                               1, 32, BI_RGB};
+    Stopwatch watch;
+    HGLOBAL packed = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    void* to = packed ? GlobalLock(packed) : nullptr;
+    if (!to || !OpenClipboard(window)) return 2;
+    std::memcpy(to, picture.data(), bytes);
+    GlobalUnlock(packed);
+    double copied = watch.Elapsed();
+    EmptyClipboard();
+    double emptied = watch.Elapsed();
+    bool placed = SetClipboardData(CF_DIB, packed) != nullptr;
+    double set = watch.Elapsed();
+    CloseClipboard();
+    double closed = watch.Elapsed();
+    std::printf("%.1f\t%.1f\t%.1f\t%.1f\n", copied, emptied - copied, placed ? set - emptied : -1,
+                closed - set);
+    DestroyWindow(window);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -241,5 +271,6 @@ int main(int argc, char** argv) {
     double limit = argc > 2 ? std::atof(argv[2]) : 5000.0;
     if (std::strcmp(argv[1], "range") == 0) return TimeRangeOverlay(limit);
     if (std::strcmp(argv[1], "png") == 0) return TimePngRender();
+    if (std::strcmp(argv[1], "place") == 0) return TimeClipboardPlacing(std::strtoull(argv[2], nullptr, 10));
     return TimePrintScreen(argv[1], limit);
 }
