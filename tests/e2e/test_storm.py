@@ -50,11 +50,14 @@ class StormCase(harness.ZorvexTestCase):
         storm.run(SECONDS / 3)
         storm.calm_down()
         before = storm.measure()
-        storm.run(SECONDS)
+        storm.run(SECONDS / 2)
+        storm.calm_down()
+        middle = storm.measure()
+        storm.run(SECONDS / 2)
         storm.calm_down()
         slots = storm.check_whole()
         after = storm.measure()
-        print(f'slots {slots} before {before} after {after}', flush=True)
+        print(f'slots {slots} before {before} middle {middle} after {after}', flush=True)
         self.assertIsNone(self.process.poll(), 'the program still runs')
         types = f"GDI objects by type before {before['gdi_types']} after {after['gdi_types']}"
         # Wine hands out window DCs from a cache of up to DCE_CACHE_SIZE
@@ -71,7 +74,13 @@ class StormCase(harness.ZorvexTestCase):
                                  new_dces + OBJECT_BOUND, types)
         self.assertLessEqual(after['gdi'] - before['gdi'] - 3 * new_dces, OBJECT_BOUND, types)
         self.assertLessEqual(after['user'] - before['user'], OBJECT_BOUND)
-        self.assertLessEqual(after['private_kb'] - before['private_kb'], PRIVATE_BOUND_KB)
+        # The heap keeps what the busiest moment needed, and a hard copy's
+        # buffers (the clipboard's among them) can be held or not at a
+        # reading: either lifts one stretch once. A leak lifts both.
+        growths = [middle['private_kb'] - before['private_kb'],
+                   after['private_kb'] - middle['private_kb']]
+        self.assertLessEqual(min(growths), PRIVATE_BOUND_KB // 2,
+                             f'private memory grew by {growths} KB in the two stretches')
 
 
 if __name__ == '__main__':
